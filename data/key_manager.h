@@ -1,0 +1,58 @@
+// Key assignments (TKeyInfo) and their ordered list (TKeyManager) with the file "keydata.dat".
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/chord.h"
+
+class TKeyInfo {
+ public:
+  const Chord& Keys() const { return keys_; }
+  // The chord text of Keys, kept ready so matching never rebuilds it.
+  const std::string& KeysText() const { return keysText_; }
+  void SetKeys(const Chord& keys);
+
+  const std::string& Path() const { return path_; }
+  const std::string& WorkPath() const { return workPath_; }
+  const std::string& ProgramName() const { return programName_; }
+  const std::string& KeyText() const { return keyText_; }
+  const std::string& Arguments() const { return arguments_; }
+  bool Repeat() const { return repeat_; }
+
+  void SetPath(const std::string& text) { path_ = text; }
+  void SetWorkPath(const std::string& text) { workPath_ = text; }
+  void SetProgramName(const std::string& text) { programName_ = text; }
+  void SetKeyText(const std::string& text) { keyText_ = text; }
+  void SetArguments(const std::string& text) { arguments_ = text; }
+  void SetRepeat(bool repeat) { repeat_ = repeat; }
+
+ private:
+  Chord keys_;
+  std::string keysText_;
+  std::string path_, workPath_, programName_, keyText_, arguments_;
+  bool repeat_ = false;
+};
+
+class TKeyManager {
+ public:
+  int Count() const { return static_cast<int>(items_.size()); }
+  TKeyInfo* Get(int index) const;
+  TKeyInfo* Add(const Chord& keys, const std::string& path, const std::string& arguments,
+                const std::string& workPath, const std::string& programName,
+                const std::string& keyText, bool repeat);
+  void Remove(const TKeyInfo* info);
+  void Clear() { items_.clear(); }
+
+  // A missing file is true and leaves the list; an unreadable one is false and leaves it.
+  bool LoadFromFile(const std::string& fileName);
+  bool SaveToFile(const std::string& fileName) const;
+
+  // The file's bytes to and from the list; the loaders are built on these.
+  void LoadFromBytes(const std::string& bytes);
+  std::string SaveToBytes() const;
+
+ private:
+  std::vector<std::unique_ptr<TKeyInfo>> items_;
+};

@@ -1,0 +1,45 @@
+// The user's settings (TSetting) with their defaults, stored in "vakro.dat".
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// Colours are 0x00BBGGRR.
+using TColor = uint32_t;
+
+// Bit n of FontStyle stands for style number n, the number the file stores.
+enum TFontStyleBit : uint8_t {
+  fsBold = 1 << 0,
+  fsItalic = 1 << 1,
+  fsUnderline = 1 << 2,
+  fsStrikeOut = 1 << 3,
+};
+
+class TSetting {
+ public:
+  TSetting();
+
+  bool ShowKeyView;
+  TColor TextColor;
+  TColor ProgColor;
+  TColor BackColor;
+  TColor TextColor2;
+  TColor ProgColor2;
+  TColor BackColor2;
+  std::string FontName;
+  int32_t FontSize;
+  uint8_t FontStyle;
+  bool StartUp;
+  TColor EdgeColor;
+  int8_t KeyViewPos;
+  bool HideCursor;
+
+  // False only for a malformed "FontStyle" item; the settings after it are then not read.
+  bool LoadFromFile(const std::string& fileName);
+  // Writes the whole file anew (into a temporary file first); false when a write failed.
+  bool SaveToFile(const std::string& fileName) const;
+};
+
+// Integer syntax of the settings file: decimal with leading spaces and a sign, or hexadecimal
+// after "$" or "0x". False for anything else, the value then untouched.
+bool ParseSettingInteger(const std::string& text, int32_t& value);

@@ -1,0 +1,30 @@
+// Key codes and chords: how one physical key is named and how a held chord is compared.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Six decimal digits: extended flag (bit 24) then scan code (bits 16-23), "%03d%03d".
+std::string KeyCodeFromFlags(uint32_t keystrokeFlags);
+
+// The keystroke flags rebuilt from a stored key code: digits 1-3 shifted left by 24, digits
+// 4-6 shifted left by 16. A group that is not a number leaves what was built before it.
+uint32_t FlagsFromKeyCode(std::string_view keyCode);
+
+using Chord = std::vector<std::string>;
+
+// Each key code followed by CR LF; the empty chord gives the empty text.
+std::string ChordText(const Chord& chord);
+
+// Byte-for-byte equality of two chord texts.
+bool ChordTextEquals(std::string_view heldText, std::string_view assignedText);
+
+// Whether the assigned chord text starts with the held chord text; an empty held text begins
+// nothing.
+bool ChordTextBeginsWith(std::string_view assignedText, std::string_view heldText);
+
+// Appends the key code unless the chord already holds it; true when it was appended.
+bool AddDistinctKey(Chord& chord, const std::string& keyCode);
+bool RemoveKey(Chord& chord, const std::string& keyCode);
