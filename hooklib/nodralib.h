@@ -1,0 +1,37 @@
+// NodraLib: the keyboard-hook library's exports and the window messages it posts.
+// Shared by the library and the program; plain C types so no C++ object crosses the boundary.
+#pragma once
+
+#include <windows.h>
+
+#define WM_HOOK_KEY (WM_APP + 500)       // wParam virtual-key code, lParam keystroke flags
+#define WM_FIND_REQUEST (WM_APP + 600)   // posted by the finder to any window; 0, 0
+#define WM_FIND_REPLY (WM_APP + 601)     // wParam the window asked, lParam 0
+#define WM_HOOK_ACTIVATE (WM_APP + 602)  // wParam the activated top-level window
+#define WM_HOOK_CLOSE (WM_APP + 603)     // a close command was seen; 0, 0
+
+#define DISPATCH_SWALLOW 0
+#define DISPATCH_PASS 1
+
+// Size of each finder field in the shared block, terminator included.
+#define NL_FIND_FIELD_SIZE 261
+
+#ifdef NODRALIB_BUILD
+#define NODRALIB_API
+#else
+#define NODRALIB_API __declspec(dllimport)
+#endif
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+NODRALIB_API BOOL WINAPI nlStartHook(HWND engineWindow);
+NODRALIB_API BOOL WINAPI nlReleaseHook(void);
+NODRALIB_API signed char WINAPI nlSetDispatchMode(signed char mode);
+NODRALIB_API BOOL WINAPI nlGetFindModulePath(char* buffer, int count);
+NODRALIB_API BOOL WINAPI nlGetFindModuleCommand(char* buffer, int count);
+
+#ifdef __cplusplus
+}
+#endif
