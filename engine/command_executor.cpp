@@ -1,0 +1,95 @@
+#include "engine/command_executor.h"
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include "data/key_manager.h"
+#include "engine/commands.h"
+#include "engine/mixer_control.h"
+#include "plugins/plugin_manager.h"
+
+namespace {
+
+const char* OrNull(const std::string& text) { return text.empty() ? nullptr : text.c_str(); }
+
+}  // namespace
+
+void TCommandExecutor::Execute(const TKeyInfo& info) {
+  if (IsCommandText(info.Path())) {
+    ExecuteCommand(info.Path());
+    return;
+  }
+  ShellExecuteA(nullptr, "open", info.Path().c_str(), OrNull(info.Arguments()),
+                OrNull(info.WorkPath()), SW_SHOW);
+}
+
+void TCommandExecutor::ExecuteCommand(const std::string& text) {
+  if (HideGuide) HideGuide();
+  ParsedCommand parsed = ParseCommand(text);
+  switch (parsed.command) {
+    case BuiltinCommand::kExitWindows: ExitWindowsEx(EWX_SHUTDOWN, 0); break;
+    case BuiltinCommand::kReboot: ExitWindowsEx(EWX_REBOOT, 0); break;
+    case BuiltinCommand::kShow: if (ShowSettings) ShowSettings(); break;
+    case BuiltinCommand::kWindowInfo: DescribeForegroundWindow(); break;
+    case BuiltinCommand::kVolumeUp: StepVolume(true); break;
+    case BuiltinCommand::kVolumeDown: StepVolume(false); break;
+    case BuiltinCommand::kMute: ToggleMute(); break;
+    case BuiltinCommand::kMacro: if (plugins) plugins->ExecuteMacro(parsed.macroText); break;
+  }
+}
+
+void TCommandExecutor::DescribeForegroundWindow() {
+  HWND window = GetForegroundWindow();
+  if (!window) {
+    ShowWindowInfo(WindowInfoFailureText());
+    return;
+  }
+  char title[255] = {};
+  char className[255] = {};
+  RECT rect = {};
+  GetWindowTextA(window, title, sizeof title);
+  GetClassNameA(window, className, sizeof className);
+  GetWindowRect(window, &rect);
+  WindowInfoFacts facts;
+  facts.title = title;
+  facts.handle = reinterpret_cast<uintptr_t>(window);
+  facts.className = className;
+  facts.left = rect.left;
+  facts.top = rect.top;
+  facts.right = rect.right;
+  facts.bottom = rect.bottom;
+  ShowWindowInfo(WindowInfoText(facts));
+}
+
+void TCommandExecutor::StepVolume(bool up) {
+  TMixerControl mixer;
+  mixer.SetVolume(up ? VolumeStepUp(mixer.Volume(), mixer.VolumeMax())
+                     : VolumeStepDown(mixer.Volume(), mixer.VolumeMin()));
+}
+
+void TCommandExecutor::ToggleMute() {
+  TMixerControl mixer;
+  mixer.SetMute(!mixer.Muted());
+}
+
+std::string WindowInfoFilePath() {
+  char path[MAX_PATH + 1] = {};
+  DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+  std::string folder(path, length);
+  size_t slash = folder.find_last_of("\\/:");
+  folder.resize(slash == std::string::npos ? 0 : slash + 1);
+  return folder + "nodratmp.txt";
+}
+
+void TCommandExecutor::ShowWindowInfo(const std::string& text) {
+  const std::string path = WindowInfoFilePath();
+  DeleteFileA(path.c_str());
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file != INVALID_HANDLE_VALUE) {
+    DWORD written = 0;
+    WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    CloseHandle(file);
+  }
+  ShellExecuteA(nullptr, "open", path.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+}

@@ -1,0 +1,185 @@
+#include "engine/key_view_wnd.h"
+
+#include <cstring>
+
+#include "data/key_manager.h"
+#include "data/key_name_manager.h"
+#include "data/setting.h"
+#include "engine/command_executor.h"
+#include "engine/guide_layout.h"
+#include "engine/key_dispatcher.h"
+#include "engine/key_view_document.h"
+#include "hooklib/nodralib.h"
+
+namespace {
+
+LOGFONTA DefaultGuideFont() {
+  LOGFONTA font = {};
+  font.lfHeight = -24;
+  font.lfWeight = FW_NORMAL;
+  font.lfCharSet = SHIFTJIS_CHARSET;
+  std::strcpy(font.lfFaceName, "MS UI Gothic");
+  return font;
+}
+
+// A finder field copied whole from the shared block, always terminated inside its bytes.
+std::string FetchFinderField(BOOL(WINAPI* getter)(char*, int)) {
+  char buffer[NL_FIND_FIELD_SIZE] = {};
+  if (!getter(buffer, sizeof buffer)) return {};
+  buffer[NL_FIND_FIELD_SIZE - 1] = '\0';
+  return buffer;
+}
+
+}  // namespace
+
+struct TKeyViewWnd::Impl : TKeyDispatcherHost {
+  explicit Impl(TKeyViewWnd& owner) : window(owner), dispatcher(*this) {}
+
+  bool SettingsVisible() const override {
+    return window.IsSettingsVisible && window.IsSettingsVisible();
+  }
+  bool GuideVisible() const override { return window.Visible(); }
+  bool ShowKeyView() const override { return setting && setting->ShowKeyView; }
+  bool HideCursor() const override { return setting && setting->HideCursor; }
+  void ExecuteAssignment(const TKeyInfo& info) override { executor.Execute(info); }
+
+  TKeyViewWnd& window;
+  TKeyDispatcher dispatcher;
+  TCommandExecutor executor;
+  TKeyManager* keys = nullptr;
+  TSetting* setting = nullptr;
+  TKeyNameManager* names = nullptr;
+  std::unique_ptr<TKeyViewDocument> document;
+  LOGFONTA fontInfo = DefaultGuideFont();
+  HFONT font = CreateFontIndirectA(&fontInfo);
+  HBRUSH edgeBrush = nullptr;
+  TColor edgeColor = 0;
+};
+
+TKeyViewWnd::TKeyViewWnd() : impl_(std::make_unique<Impl>(*this)) {}
+
+TKeyViewWnd::~TKeyViewWnd() {
+  nlReleaseHook();
+  impl_->document.reset();
+  if (impl_->font) DeleteObject(impl_->font);
+  if (impl_->edgeBrush) DeleteObject(impl_->edgeBrush);
+}
+
+bool TKeyViewWnd::Create() {
+  // A top-most pop-up that never takes activation, so the user's window keeps the focus.
+  if (!CreateWindowObject("TKeyViewWnd", "\x81\x40", WS_POPUP,
+                          WS_EX_TOOLWINDOW | WS_EX_TOPMOST | WS_EX_NOACTIVATE, 0, 0, 0, 0,
+                          nullptr))
+    return false;
+  impl_->document = std::make_unique<TKeyViewDocument>(Handle());
+  impl_->executor.HideGuide = [this] { ShowWindow(Handle(), SW_HIDE); };
+  impl_->executor.ShowSettings = [this] {
+    if (ShowSettings) ShowSettings();
+  };
+  nlStartHook(Handle());
+  return true;
+}
+
+void TKeyViewWnd::SetCollaborators(TKeyManager* keys, TSetting* setting, TKeyNameManager* names,
+                                   TPluginManager* plugins) {
+  impl_->keys = keys;
+  impl_->setting = setting;
+  impl_->names = names;
+  impl_->executor.plugins = plugins;
+  impl_->dispatcher.SetKeyManager(keys);
+}
+
+void TKeyViewWnd::SetGuideFont(const LOGFONTA& font) {
+  impl_->fontInfo = font;
+  HFONT created = CreateFontIndirectA(&font);
+  if (!created) return;
+  if (impl_->font) DeleteObject(impl_->font);
+  impl_->font = created;
+}
+
+const LOGFONTA& TKeyViewWnd::GuideFont() const { return impl_->fontInfo; }
+
+void TKeyViewWnd::ResetChord() { Apply(impl_->dispatcher.ResetChord(), 0, 0); }
+
+void TKeyViewWnd::BuildGuide() {
+  TKeyViewDocument& document = *impl_->document;
+  document.Clear();
+  for (const GuideRowText& row : BuildGuideRows(impl_->dispatcher.Candidates(),
+                                                impl_->dispatcher.HeldKeys().size(), impl_->names))
+    document.AddRow(row.keysText, row.programName, impl_->font);
+  GuideLayout layout =
+      LayOutGuide(document.RowSizes(),
+                  {GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)},
+                  impl_->setting ? impl_->setting->KeyViewPos : 0,
+                  impl_->setting ? GuidePaletteOf(*impl_->setting) : GuidePaletteOf(TSetting()));
+  document.Apply(layout);
+  SetEdgeColor(layout.edgeColor);
+  SetWindowPos(Handle(), nullptr, layout.formLeft, layout.formTop, layout.client.width,
+               layout.client.height, SWP_NOZORDER | SWP_NOACTIVATE);
+  InvalidateRect(Handle(), nullptr, TRUE);
+}
+
+void TKeyViewWnd::SetEdgeColor(TColor color) {
+  if (impl_->edgeBrush && impl_->edgeColor == color) return;
+  if (impl_->edgeBrush) DeleteObject(impl_->edgeBrush);
+  impl_->edgeBrush = CreateSolidBrush(color);
+  impl_->edgeColor = color;
+}
+
+void TKeyViewWnd::ShowGuide() {
+  ShowWindow(Handle(), SW_SHOWNOACTIVATE);
+  SetWindowPos(Handle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+void TKeyViewWnd::Apply(const KeyDecision& decision, UINT virtualKey, LPARAM flags) {
+  if (decision.forwardToCapture && OnKeyCapture) OnKeyCapture(this, virtualKey, flags);
+  if (decision.mode) nlSetDispatchMode(static_cast<signed char>(*decision.mode));
+  if (decision.rebuildGuide) BuildGuide();
+  if (decision.showGuide) ShowGuide();
+  if (decision.hideGuide) ShowWindow(Handle(), SW_HIDE);
+  if (decision.cursor == CursorChange::kHide) ShowCursor(FALSE);
+  if (decision.cursor == CursorChange::kShow) ShowCursor(TRUE);
+}
+
+void TKeyViewWnd::OnFinderReplyMessage(HWND target) {
+  if (!OnFinderReply) return;
+  std::string path = FetchFinderField(nlGetFindModulePath);
+  std::string commandLine = FetchFinderField(nlGetFindModuleCommand);
+  OnFinderReply(this, target, path, commandLine);
+}
+
+LRESULT TKeyViewWnd::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_HOOK_KEY:
+      Apply(impl_->dispatcher.EvaluateKeyEvent(static_cast<uint32_t>(wParam),
+                                               static_cast<uint32_t>(lParam)),
+            static_cast<UINT>(wParam), lParam);
+      break;
+    case WM_FIND_REPLY:
+      OnFinderReplyMessage(reinterpret_cast<HWND>(wParam));
+      break;
+    case WM_HOOK_CLOSE:
+      ResetChord();
+      break;
+    case WM_SHOWWINDOW:
+      if (!wParam) impl_->document->Clear();
+      break;
+    case WM_MOUSEACTIVATE:
+      return MA_NOACTIVATE;
+    case WM_ERASEBKGND: {
+      RECT client;
+      GetClientRect(Handle(), &client);
+      FillRect(reinterpret_cast<HDC>(wParam), &client,
+               impl_->edgeBrush ? impl_->edgeBrush : GetSysColorBrush(COLOR_WINDOW));
+      return 1;
+    }
+    case WM_CTLCOLORSTATIC:
+      if (HBRUSH brush = impl_->document->LabelColors(reinterpret_cast<HWND>(lParam),
+                                                      reinterpret_cast<HDC>(wParam)))
+        return reinterpret_cast<LRESULT>(brush);
+      break;
+    default:
+      break;
+  }
+  return DefaultHandling(message, wParam, lParam);
+}

@@ -1,0 +1,59 @@
+// The key guide window: the window the hook library posts to, the dispatcher that turns its
+// key events into chords, and the borderless pop-up that lists the keys still to press.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "data/setting.h"
+#include "ui/window.h"
+
+struct KeyDecision;
+
+class TKeyManager;
+class TKeyNameManager;
+class TPluginManager;
+class TSetting;
+
+class TKeyViewWnd : public TWindow {
+ public:
+  TKeyViewWnd();
+  ~TKeyViewWnd() override;
+
+  // Creates the hidden window and installs the hooks with it as their target.
+  bool Create();
+
+  void SetCollaborators(TKeyManager* keys, TSetting* setting, TKeyNameManager* names,
+                        TPluginManager* plugins);
+
+  // Key events while the settings window is visible: (sender, virtual-key code, flags).
+  std::function<void(TKeyViewWnd*, UINT, LPARAM)> OnKeyCapture;
+  // A finder reply: (sender, the window asked, module path, command line).
+  std::function<void(TKeyViewWnd*, HWND, const std::string&, const std::string&)> OnFinderReply;
+  // Asked for every key event; while it answers true no chord is matched.
+  std::function<bool()> IsSettingsVisible;
+  // The built-in command "show".
+  std::function<void()> ShowSettings;
+
+  void ResetChord();
+  // The guide's font; the window keeps its own copy.
+  void SetGuideFont(const LOGFONTA& font);
+  const LOGFONTA& GuideFont() const;
+  bool GuideVisible() const { return Visible(); }
+
+ protected:
+  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+ private:
+  void Apply(const KeyDecision& decision, UINT virtualKey, LPARAM flags);
+  void BuildGuide();
+  void ShowGuide();
+  void SetEdgeColor(TColor color);
+  void OnFinderReplyMessage(HWND target);
+
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
+};

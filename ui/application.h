@@ -1,0 +1,38 @@
+// The application object: a hidden top-level window that keeps the program off the taskbar,
+// the message loop with its idle event, and work handed to the main thread from workers.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+
+class TApplication {
+ public:
+  bool Initialize(const char* title);
+  void SetTitle(const char* title);
+  HWND Handle() const { return window_; }
+
+  // Called whenever the message queue has become empty.
+  void SetOnIdle(std::function<void()> onIdle) { onIdle_ = std::move(onIdle); }
+  // The window whose dialog keys (Tab, mnemonics) the loop handles.
+  void SetDialogWindow(HWND window) { dialogWindow_ = window; }
+
+  void Run();
+  void Terminate();
+  // Handles every message already queued, then returns.
+  void ProcessMessages();
+
+  // Runs `work` on the main thread and waits until it has returned (from any thread).
+  void RunOnMainThread(const std::function<void()>& work);
+
+ private:
+  bool DispatchOne(MSG& message);
+  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+  HWND window_ = nullptr;
+  HWND dialogWindow_ = nullptr;
+  bool terminated_ = false;
+  std::function<void()> onIdle_;
+};
+
+extern TApplication Application;

@@ -1,0 +1,158 @@
+#include "ui/controls.h"
+
+#include <commctrl.h>
+#include <imm.h>
+
+#include <vector>
+
+namespace {
+
+HWND CreateControl(const char* className, const char* text, DWORD style, DWORD exStyle,
+                   TControlPlace place, HWND parent, WORD id, HFONT font) {
+  HWND control = CreateWindowExA(exStyle, className, text, WS_CHILD | WS_VISIBLE | style,
+                                 place.left, place.top, place.width, place.height, parent,
+                                 reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)),
+                                 GetModuleHandleA(nullptr), nullptr);
+  if (font) SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+  return control;
+}
+
+LRESULT CALLBACK PanelProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                           UINT_PTR, DWORD_PTR target) {
+  switch (message) {
+    case WM_COMMAND:
+    case WM_NOTIFY:
+    case WM_DRAWITEM:
+    case WM_CTLCOLORSTATIC:
+      return SendMessageA(reinterpret_cast<HWND>(target), message, wParam, lParam);
+    case WM_NCDESTROY:
+      RemoveWindowSubclass(window, PanelProc, 0);
+      break;
+    default:
+      break;
+  }
+  return DefSubclassProc(window, message, wParam, lParam);
+}
+
+void SetSubItems(HWND list, int row, std::initializer_list<std::string> subItems) {
+  int column = 1;
+  for (const std::string& text : subItems) SetListCell(list, row, column++, text);
+}
+
+}  // namespace
+
+HWND CreateLabel(HWND parent, const char* text, TControlPlace place, HFONT font, WORD id) {
+  return CreateControl(WC_STATICA, text, SS_LEFT, 0, place, parent, id, font);
+}
+
+HWND CreateEdit(HWND parent, TControlPlace place, HFONT font, WORD id, int maxLength,
+                bool readOnly, bool inputMethodOff) {
+  DWORD style = WS_TABSTOP | ES_AUTOHSCROLL | (readOnly ? ES_READONLY : 0);
+  HWND edit = CreateControl(WC_EDITA, "", style, WS_EX_CLIENTEDGE, place, parent, id, font);
+  if (maxLength > 0) SendMessageA(edit, EM_LIMITTEXT, maxLength, 0);
+  if (inputMethodOff) ImmAssociateContext(edit, nullptr);
+  return edit;
+}
+
+HWND CreateButton(HWND parent, const char* text, TControlPlace place, HFONT font, WORD id) {
+  return CreateControl(WC_BUTTONA, text, WS_TABSTOP | BS_PUSHBUTTON, 0, place, parent, id, font);
+}
+
+HWND CreateCheckBox(HWND parent, const char* text, TControlPlace place, HFONT font, WORD id) {
+  return CreateControl(WC_BUTTONA, text, WS_TABSTOP | BS_AUTOCHECKBOX, 0, place, parent, id, font);
+}
+
+HWND CreateGroupBox(HWND parent, const char* text, TControlPlace place, HFONT font) {
+  return CreateControl(WC_BUTTONA, text, BS_GROUPBOX, 0, place, parent, 0, font);
+}
+
+HWND CreateDropDownList(HWND parent, TControlPlace place, HFONT font, WORD id,
+                        std::initializer_list<const char*> items) {
+  HWND list = CreateControl(WC_COMBOBOXA, "", WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, 0,
+                            {place.left, place.top, place.width, place.height + 200}, parent,
+                            id, font);
+  for (const char* item : items) SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item));
+  return list;
+}
+
+HWND CreateReportList(HWND parent, TControlPlace place, HFONT font, WORD id,
+                      std::initializer_list<TListColumn> columns) {
+  HWND list = CreateControl(WC_LISTVIEWA, "",
+                            WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS,
+                            WS_EX_CLIENTEDGE, place, parent, id, font);
+  ListView_SetExtendedListViewStyle(list, LVS_EX_FULLROWSELECT);
+  int index = 0;
+  for (const TListColumn& column : columns) {
+    LVCOLUMNA item = {};
+    item.mask = LVCF_TEXT | LVCF_WIDTH;
+    item.pszText = const_cast<char*>(column.caption);
+    item.cx = column.width;
+    SendMessageA(list, LVM_INSERTCOLUMNA, index++, reinterpret_cast<LPARAM>(&item));
+  }
+  return list;
+}
+
+HWND CreatePanel(HWND parent, TControlPlace place, HWND commandTarget) {
+  HWND panel = CreateWindowExA(WS_EX_CONTROLPARENT, WC_STATICA, "",
+                               WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, place.left, place.top,
+                               place.width, place.height, parent, nullptr,
+                               GetModuleHandleA(nullptr), nullptr);
+  SetWindowSubclass(panel, PanelProc, 0, reinterpret_cast<DWORD_PTR>(commandTarget));
+  return panel;
+}
+
+std::string GetControlText(HWND control) {
+  int length = GetWindowTextLengthA(control);
+  std::vector<char> text(static_cast<size_t>(length) + 1);
+  int got = GetWindowTextA(control, text.data(), length + 1);
+  return std::string(text.data(), got > 0 ? static_cast<size_t>(got) : 0);
+}
+
+void SetControlText(HWND control, const std::string& text) {
+  SetWindowTextA(control, text.c_str());
+}
+
+bool IsChecked(HWND checkBox) {
+  return SendMessageA(checkBox, BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+void SetChecked(HWND checkBox, bool checked) {
+  SendMessageA(checkBox, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+int AppendListRow(HWND list, const std::string& caption,
+                  std::initializer_list<std::string> subItems, const void* data) {
+  LVITEMA item = {};
+  item.mask = LVIF_TEXT | LVIF_PARAM;
+  item.iItem = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+  item.pszText = const_cast<char*>(caption.c_str());
+  item.lParam = reinterpret_cast<LPARAM>(data);
+  int row = static_cast<int>(SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
+  if (row >= 0) SetSubItems(list, row, subItems);
+  return row;
+}
+
+void SetListRow(HWND list, int row, const std::string& caption,
+                std::initializer_list<std::string> subItems) {
+  SetListCell(list, row, 0, caption);
+  SetSubItems(list, row, subItems);
+}
+
+void SetListCell(HWND list, int row, int subItem, const std::string& text) {
+  LVITEMA item = {};
+  item.iSubItem = subItem;
+  item.pszText = const_cast<char*>(text.c_str());
+  SendMessageA(list, LVM_SETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
+}
+
+int SelectedListRow(HWND list) {
+  return static_cast<int>(SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+}
+
+void* ListRowData(HWND list, int row) {
+  LVITEMA item = {};
+  item.mask = LVIF_PARAM;
+  item.iItem = row;
+  if (!SendMessageA(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item))) return nullptr;
+  return reinterpret_cast<void*>(item.lParam);
+}

@@ -1,0 +1,49 @@
+// Small creators for the standard controls of the settings window. Each creates one child
+// window with the window's font and the given id; the caller keeps the handle.
+#pragma once
+
+#include <windows.h>
+
+#include <initializer_list>
+#include <string>
+
+struct TControlPlace {
+  int left, top, width, height;
+};
+
+HWND CreateLabel(HWND parent, const char* text, TControlPlace place, HFONT font, WORD id = 0);
+// An edit box; maxLength 0 is no limit. A read-only box may also have the input method off.
+HWND CreateEdit(HWND parent, TControlPlace place, HFONT font, WORD id, int maxLength,
+                bool readOnly = false, bool inputMethodOff = false);
+HWND CreateButton(HWND parent, const char* text, TControlPlace place, HFONT font, WORD id);
+HWND CreateCheckBox(HWND parent, const char* text, TControlPlace place, HFONT font, WORD id);
+HWND CreateGroupBox(HWND parent, const char* text, TControlPlace place, HFONT font);
+// A drop-down list that cannot be edited, holding `items` in order.
+HWND CreateDropDownList(HWND parent, TControlPlace place, HFONT font, WORD id,
+                        std::initializer_list<const char*> items);
+// A report-style list: whole-row selection, one row at a time, selection kept visible, no
+// in-place editing; columns are (caption, width).
+struct TListColumn {
+  const char* caption;
+  int width;
+};
+HWND CreateReportList(HWND parent, TControlPlace place, HFONT font, WORD id,
+                      std::initializer_list<TListColumn> columns);
+
+// A container for controls, with no border of its own; it passes WM_COMMAND and WM_NOTIFY of
+// its children to `commandTarget`.
+HWND CreatePanel(HWND parent, TControlPlace place, HWND commandTarget);
+
+std::string GetControlText(HWND control);
+void SetControlText(HWND control, const std::string& text);
+bool IsChecked(HWND checkBox);
+void SetChecked(HWND checkBox, bool checked);
+
+// Report-list rows: caption and sub-items, with an opaque pointer as the row's data.
+int AppendListRow(HWND list, const std::string& caption,
+                  std::initializer_list<std::string> subItems, const void* data);
+void SetListRow(HWND list, int row, const std::string& caption,
+                std::initializer_list<std::string> subItems);
+void SetListCell(HWND list, int row, int subItem, const std::string& text);
+int SelectedListRow(HWND list);
+void* ListRowData(HWND list, int row);

@@ -1,0 +1,38 @@
+// vakro: the resident hot-key launcher. One instance per session; it lives in the tray.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <exception>
+
+#include "ui/application.h"
+#include "ui/nodra_wnd.h"
+
+namespace {
+
+void ShowStartupError(const char* text) { MessageBoxA(nullptr, text, "Vakro", MB_ICONERROR); }
+
+int RunProgram() {
+  INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_WIN95_CLASSES | ICC_TAB_CLASSES};
+  InitCommonControlsEx(&controls);
+  if (!Application.Initialize("Vakro")) return 0;
+  TNodraWnd mainWindow;
+  if (!mainWindow.Create()) return 0;
+  Application.Run();
+  return 0;
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+  // Held until the process ends; a second start finds it and leaves at once.
+  HANDLE mutex = CreateMutexA(nullptr, TRUE, "_NodraAppMutex");
+  if (!mutex || GetLastError() == ERROR_ALREADY_EXISTS) return 0;
+  try {
+    return RunProgram();
+  } catch (const std::exception& error) {
+    ShowStartupError(error.what());
+  } catch (...) {
+    ShowStartupError("");
+  }
+  return 0;
+}

@@ -1,0 +1,85 @@
+// The main window: the hidden settings window with its four pages, and the owner of every
+// long-lived object of the program (settings, assignments, key names, plug-ins, key guide).
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+
+#include "data/key_manager.h"
+#include "data/key_name_manager.h"
+#include "data/setting.h"
+#include "engine/chord.h"
+#include "plugins/plugin_manager.h"
+#include "ui/window.h"
+
+class TKeyViewWnd;
+
+class TNodraWnd : public TWindow {
+ public:
+  TNodraWnd();
+  ~TNodraWnd() override;
+
+  // Builds the window and every object, makes the data folder and loads the data files.
+  bool Create();
+
+  // Shows the settings window (placed at the bottom right); optionally brings it to front.
+  void ShowSettings(bool toForeground);
+  void SaveAll();
+
+  bool LoadKeyData();
+  bool SaveKeyData();
+  bool LoadKeyNames();
+  bool SaveKeyNames();
+  bool LoadPluginData();
+  bool SavePluginData();
+  void LoadSetting();
+  void SaveSetting();
+
+  const std::string& DataFolder() const { return dataFolder_; }
+  TKeyManager& KeyManager() { return *keyManager_; }
+  TSetting& Setting() { return *setting_; }
+
+ protected:
+  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+ private:
+  void CreateControls();
+  void CreateObjects();
+  void MakeDataFolder();
+  void LoadAll();
+  void SetVersionCaption();
+
+  void FormShow();
+  void FormClose();
+  void OnTrayNotify(LPARAM mouseMessage);
+  void OnCommand(WORD id);
+  void ShowPage(int index);
+  void btnOKClick();
+  void btnCloseClick();
+
+  // Saves `bytesWriter` to `fileName`, first keeping an unreadable start-up copy as ".bak".
+  bool KeepUnreadableCopy(const std::string& fileName);
+  std::string DataFile(const char* name) const { return dataFolder_ + name; }
+
+  std::string dataFolder_;
+  std::unique_ptr<TSetting> setting_;
+  Chord capturedKeys_;
+  std::unique_ptr<TKeyManager> keyManager_;
+  int ctrlDownCount_ = 0;
+  std::unique_ptr<TKeyNameManager> keyNameManager_;
+  std::unique_ptr<TPluginManager> pluginManager_;
+  std::unique_ptr<TKeyViewWnd> keyView_;
+
+  HICON icon_ = nullptr;
+  HFONT font_ = nullptr;
+  HWND pgcMain_ = nullptr;
+  HWND pages_[4] = {};
+  // Data files that existed at start but could not be read; kept as ".bak" before a save.
+  bool unreadable_[4] = {};
+};
+
+// The program's main window and key guide window, for the parts that reach them.
+extern TNodraWnd* NodraWnd;
+extern TKeyViewWnd* KeyViewWnd;

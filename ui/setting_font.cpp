@@ -1,0 +1,36 @@
+#include "ui/setting_font.h"
+
+#include <cstring>
+
+namespace {
+
+int ScreenPixelsPerInch() {
+  HDC screen = GetDC(nullptr);
+  int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+  ReleaseDC(nullptr, screen);
+  return dpi > 0 ? dpi : 96;
+}
+
+}  // namespace
+
+LOGFONTA FontFromSetting(const TSetting& setting, const LOGFONTA& base) {
+  LOGFONTA font = base;
+  std::memset(font.lfFaceName, 0, sizeof font.lfFaceName);
+  std::strncpy(font.lfFaceName, setting.FontName.c_str(), LF_FACESIZE - 1);
+  font.lfHeight = -MulDiv(setting.FontSize, ScreenPixelsPerInch(), 72);
+  font.lfWeight = (setting.FontStyle & fsBold) ? FW_BOLD : FW_NORMAL;
+  font.lfItalic = (setting.FontStyle & fsItalic) ? TRUE : FALSE;
+  font.lfUnderline = (setting.FontStyle & fsUnderline) ? TRUE : FALSE;
+  font.lfStrikeOut = (setting.FontStyle & fsStrikeOut) ? TRUE : FALSE;
+  return font;
+}
+
+void FontToSetting(const LOGFONTA& font, TSetting& setting) {
+  setting.FontName.assign(font.lfFaceName, strnlen(font.lfFaceName, LF_FACESIZE));
+  int height = font.lfHeight < 0 ? -font.lfHeight : font.lfHeight;
+  setting.FontSize = MulDiv(height, 72, ScreenPixelsPerInch());
+  setting.FontStyle = static_cast<uint8_t>((font.lfWeight >= FW_BOLD ? fsBold : 0) |
+                                           (font.lfItalic ? fsItalic : 0) |
+                                           (font.lfUnderline ? fsUnderline : 0) |
+                                           (font.lfStrikeOut ? fsStrikeOut : 0));
+}

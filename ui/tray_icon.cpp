@@ -1,0 +1,35 @@
+#include "ui/tray_icon.h"
+
+#include <cstring>
+
+bool TTrayIcon::Set(HWND owner, HICON icon, bool show) {
+  NOTIFYICONDATAA data;
+  std::memset(&data, 0, sizeof data);
+  data.cbSize = NOTIFYICONDATAA_V1_SIZE;
+  data.hWnd = owner;
+  data.uID = 0;
+  data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+  data.uCallbackMessage = WM_TRAY_NOTIFY;
+  data.hIcon = icon;
+  std::strcpy(data.szTip, "Vakro");
+  return Shell_NotifyIconA(show ? NIM_ADD : NIM_DELETE, &data) != FALSE;
+}
+
+TTrayCommand TrackTrayMenu(HWND owner) {
+  HMENU menu = CreatePopupMenu();
+  AppendMenuA(menu, MF_STRING, tcShow, "表示(&V)");
+  AppendMenuA(menu, MF_STRING, tcReset, "リセット(&R)");
+  AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+  AppendMenuA(menu, MF_STRING, tcExit, "終了(&X)");
+  SetMenuDefaultItem(menu, tcShow, FALSE);
+
+  POINT cursor;
+  GetCursorPos(&cursor);
+  // The owner must be in front, or the menu does not close when the user clicks elsewhere.
+  SetForegroundWindow(owner);
+  UINT chosen = TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, cursor.x,
+                               cursor.y, 0, owner, nullptr);
+  PostMessageA(owner, WM_NULL, 0, 0);
+  DestroyMenu(menu);
+  return static_cast<TTrayCommand>(chosen);
+}

@@ -1,0 +1,16 @@
+// The notification-area icon: identifier 0, tip "Vakro", callback WM_TRAY_NOTIFY.
+#pragma once
+
+#include <windows.h>
+
+#define WM_TRAY_NOTIFY (WM_APP + 1500)
+
+class TTrayIcon {
+ public:
+  // Registers (show) or removes the icon owned by `owner`.
+  static bool Set(HWND owner, HICON icon, bool show);
+};
+
+// The tray menu: 表示(&V) (default, bold), リセット(&R), a separator, 終了(&X).
+enum TTrayCommand { tcNone = 0, tcShow = 1, tcReset = 2, tcExit = 3 };
+TTrayCommand TrackTrayMenu(HWND owner);
