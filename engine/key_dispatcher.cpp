@@ -78,7 +78,8 @@ bool TKeyDispatcher::MatchAssignments(KeyDecision& decision, bool& repeatFired) 
   for (int index = 0; index < count; ++index) {
     const TKeyInfo* info = keyManager_->Get(index);
     if (!info) continue;
-    if (ChordTextEquals(heldText, info->KeysText())) {
+    const ChordRelation relation = RelateChordTexts(heldText, info->KeysText());
+    if (relation == ChordRelation::kEqual) {
       const bool repeat = info->Repeat();
       decision.executed = info;
       host_.ExecuteAssignment(*info);
@@ -87,7 +88,7 @@ bool TKeyDispatcher::MatchAssignments(KeyDecision& decision, bool& repeatFired) 
       repeatFired = repeat;
       return true;
     }
-    if (ChordTextBeginsWith(info->KeysText(), heldText)) candidates_.push_back(info);
+    if (relation == ChordRelation::kBegins) candidates_.push_back(info);
   }
   return false;
 }
