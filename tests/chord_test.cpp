@@ -48,6 +48,21 @@ TEST(Chord, EqualAndBeginsWith) {
   EXPECT_FALSE(ChordTextBeginsWith(ChordText({"001029", "000030"}), ctrl));
 }
 
+TEST(Chord, OnePassRelationAgreesWithEqualAndBeginsWith) {
+  const std::vector<std::string> texts = {
+      "", ChordText({"000029"}), ChordText({"001029"}), ChordText({"000029", "000030"}),
+      ChordText({"000029", "000031"}), ChordText({"000030", "000029"}),
+      ChordText({"000029", "000030", "000045"}), "0000", "000029\r", "000029\r\n0"};
+  for (const std::string& held : texts) {
+    for (const std::string& assigned : texts) {
+      ChordRelation expected = ChordRelation::kNone;
+      if (!held.empty() && ChordTextEquals(held, assigned)) expected = ChordRelation::kEqual;
+      else if (ChordTextBeginsWith(assigned, held)) expected = ChordRelation::kBegins;
+      EXPECT_EQ(RelateChordTexts(held, assigned), expected) << held << " / " << assigned;
+    }
+  }
+}
+
 TEST(Chord, DistinctKeysInFirstPressOrder) {
   Chord chord;
   EXPECT_TRUE(AddDistinctKey(chord, "000029"));

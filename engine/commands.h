@@ -1,0 +1,48 @@
+// "$" commands: the built-in words, the macro text handed to the plug-ins, the window
+// information text and the volume steps. No window here.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+enum class BuiltinCommand : uint8_t {
+  kExitWindows,
+  kReboot,
+  kShow,
+  kWindowInfo,
+  kVolumeUp,
+  kVolumeDown,
+  kMute,
+  kMacro,  // none of the words: a plug-in macro
+};
+
+struct ParsedCommand {
+  BuiltinCommand command = BuiltinCommand::kMacro;
+  std::string macroText;  // for kMacro: "$" and the lower-cased text after its first byte
+};
+
+// Whether an executable text is a command rather than something for the shell to open.
+bool IsCommandText(const std::string& executableText);
+
+// Lower-cases the text as the ANSI code page does, drops its first character (the "$") and
+// compares the rest exactly, blanks included, with the built-in words.
+ParsedCommand ParseCommand(const std::string& executableText);
+
+struct WindowInfoFacts {
+  std::string title;
+  uintptr_t handle = 0;
+  std::string className;
+  int32_t left = 0, top = 0, right = 0, bottom = 0;  // screen coordinates
+};
+
+// The text "windowinfo" writes for the foreground window, lines ended by CR LF.
+std::string WindowInfoText(const WindowInfoFacts& facts);
+// The text written instead when there is no foreground window.
+std::string WindowInfoFailureText();
+
+const uint32_t kVolumeStep = 1024;
+
+// One step up to the next multiple of the step, at most `volumeMax`.
+uint32_t VolumeStepUp(uint32_t volume, uint32_t volumeMax);
+// One step down to the previous multiple of the step, at least `volumeMin` (signed).
+uint32_t VolumeStepDown(uint32_t volume, int32_t volumeMin);

@@ -1,0 +1,100 @@
+#include "engine/guide_layout.h"
+
+#include <algorithm>
+
+#include "data/key_manager.h"
+#include "engine/key_display.h"
+
+std::vector<GuideRowText> BuildGuideRows(const std::vector<const TKeyInfo*>& candidates,
+                                         size_t heldCount, const TKeyNameManager* aliases) {
+  std::vector<GuideRowText> rows;
+  rows.reserve(candidates.size());
+  for (const TKeyInfo* info : candidates) {
+    if (!info) continue;
+    rows.push_back({ChordDisplayText(info->Keys(), aliases, heldCount), info->ProgramName()});
+  }
+  return rows;
+}
+
+namespace {
+
+const int kMargin = 4;
+const int kLabelPadding = 16;
+
+struct WidestLabels {
+  int key = 0;
+  int program = 0;
+};
+
+WidestLabels FindWidestLabels(const std::vector<GuideRowSizes>& rows) {
+  WidestLabels widest;
+  for (const GuideRowSizes& row : rows) {
+    widest.key = std::max(widest.key, row.keyLabel.width);
+    widest.program = std::max(widest.program, row.programLabel.width);
+  }
+  return widest;
+}
+
+GuideRowPlacement PlaceRow(const GuideRowSizes& sizes, size_t index, int left, int top,
+                           int keyWidth, int programWidth, const GuidePalette& palette) {
+  const bool even = index % 2 == 0;
+  GuideRowPlacement row;
+  row.keyLabel = {left, top, keyWidth, sizes.keyLabel.height};
+  row.programLabel = {left + keyWidth, top, programWidth, sizes.programLabel.height};
+  row.keyTextColor = even ? palette.textColor : palette.textColor2;
+  row.programTextColor = even ? palette.progColor : palette.progColor2;
+  row.backColor = even ? palette.backColor : palette.backColor2;
+  return row;
+}
+
+void PlaceForm(GuideLayout& layout, GuideSize screen, int keyViewPos) {
+  const int right = screen.width - layout.client.width;
+  const int bottom = screen.height - layout.client.height;
+  switch (keyViewPos) {
+    case 1: layout.formLeft = 0; layout.formTop = 0; break;
+    case 2: layout.formLeft = 0; layout.formTop = bottom; break;
+    case 3: layout.formLeft = right; layout.formTop = 0; break;
+    case 4: layout.formLeft = right; layout.formTop = bottom; break;
+    default:
+      layout.formLeft = screen.width / 2 - layout.client.width / 2;
+      layout.formTop = screen.height / 2 - layout.client.height / 2;
+      break;
+  }
+}
+
+}  // namespace
+
+GuideLayout LayOutGuide(const std::vector<GuideRowSizes>& rows, GuideSize screen,
+                        int keyViewPos, const GuidePalette& palette) {
+  const WidestLabels widest = FindWidestLabels(rows);
+  const int keyWidth = widest.key + kLabelPadding;
+  const int programWidth = widest.program + kLabelPadding;
+  const int columnWidth = keyWidth + programWidth;
+
+  GuideLayout layout;
+  layout.rows.reserve(rows.size());
+  int column = 0;
+  int y = kMargin;
+  int bottom = 0;
+  for (size_t index = 0; index < rows.size(); ++index) {
+    const int left = columnWidth * column + kMargin;
+    layout.rows.push_back(PlaceRow(rows[index], index, left, y, keyWidth, programWidth, palette));
+    const int height = rows[index].keyLabel.height;
+    if (screen.height < y + 2 * height) {
+      // The next row would not fit below this one: it starts the next column.
+      bottom = std::max(bottom, y + height);
+      y = kMargin;
+      ++column;
+    } else {
+      y += height;
+      bottom = std::max(bottom, y);
+    }
+  }
+  // The last row filled its column exactly: no empty column at the right.
+  if (column > 0 && y == kMargin) --column;
+
+  layout.client = {(column + 1) * columnWidth + 2 * kMargin, bottom + kMargin};
+  layout.edgeColor = palette.edgeColor;
+  PlaceForm(layout, screen, keyViewPos);
+  return layout;
+}

@@ -1,0 +1,354 @@
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "data/key_manager.h"
+#include "data/platform.h"
+#include "engine/guide_layout.h"
+#include "engine/key_dispatcher.h"
+#include "tests/key_events.h"
+
+namespace {
+
+class FakeWindow : public TKeyDispatcherHost {
+ public:
+  bool SettingsVisible() const override { return settingsVisible; }
+  bool GuideVisible() const override { return guideVisible; }
+  bool ShowKeyView() const override { return showKeyView; }
+  bool HideCursor() const override { return hideCursor; }
+  void ExecuteAssignment(const TKeyInfo& info) override {
+    executed.push_back(info.ProgramName());
+    if (onExecute) onExecute(info);
+  }
+
+  bool settingsVisible = false;
+  bool guideVisible = false;
+  bool showKeyView = true;
+  bool hideCursor = false;
+  std::vector<std::string> executed;
+  std::function<void(const TKeyInfo&)> onExecute;
+};
+
+// Replays key events and applies each decision the way the guide window does.
+class Dispatcher : public ::testing::Test {
+ protected:
+  Dispatcher() { dispatcher.SetKeyManager(&keys); }
+
+  void Assign(std::initializer_list<TestKey> chordKeys, const std::string& name,
+              bool repeat = false) {
+    Chord chord;
+    for (const TestKey& key : chordKeys) chord.push_back(CodeOf(key));
+    keys.Add(chord, "C:\\" + name + ".exe", "", "", name, "", repeat);
+  }
+
+  KeyDecision Feed(TestKeyEvent event) {
+    KeyDecision decision = dispatcher.EvaluateKeyEvent(event.virtualKey, event.flags);
+    Apply(decision);
+    return decision;
+  }
+  void Feed(std::initializer_list<TestKeyEvent> events) {
+    for (const TestKeyEvent& event : events) Feed(event);
+  }
+  KeyDecision Reset() {
+    KeyDecision decision = dispatcher.ResetChord();
+    Apply(decision);
+    return decision;
+  }
+
+  void Apply(const KeyDecision& decision) {
+    if (decision.forwardToCapture) ++captured;
+    if (decision.mode) mode = *decision.mode;
+    if (decision.rebuildGuide) {
+      ++rebuilds;
+      rows = BuildGuideRows(dispatcher.Candidates(), dispatcher.HeldKeys().size(), nullptr);
+    }
+    if (decision.showGuide) window.guideVisible = true;
+    if (decision.hideGuide) {
+      window.guideVisible = false;
+      rows.clear();
+    }
+    if (decision.cursor == CursorChange::kHide) ++cursorHides;
+    if (decision.cursor == CursorChange::kShow) ++cursorShows;
+  }
+
+  std::vector<std::string> RowPrograms() const {
+    std::vector<std::string> names;
+    for (const GuideRowText& row : rows) names.push_back(row.programName);
+    return names;
+  }
+  std::vector<std::string> RowKeys() const {
+    std::vector<std::string> texts;
+    for (const GuideRowText& row : rows) texts.push_back(row.keysText);
+    return texts;
+  }
+  static std::string Name(const TestKey& key) { return platform::KeyNameText(KeyFlags(key)); }
+
+  FakeWindow window;
+  TKeyManager keys;
+  TKeyDispatcher dispatcher{window};
+  DispatchMode mode = DispatchMode::kPass;
+  std::vector<GuideRowText> rows;
+  int captured = 0, rebuilds = 0, cursorHides = 0, cursorShows = 0;
+};
+
+using Names = std::vector<std::string>;
+
+TEST_F(Dispatcher, ChordsSharingABeginningShowBothUntilOneFires) {
+  Assign({kLeftCtrl, kLeftAlt, kKeyX}, "first");
+  Assign({kLeftCtrl, kLeftAlt, kKeyY}, "second");
+
+  Feed(Press(kLeftCtrl));
+  EXPECT_EQ(mode, DispatchMode::kSwallow);
+  EXPECT_TRUE(window.guideVisible);
+  EXPECT_EQ(RowPrograms(), (Names{"first", "second"}));
+  EXPECT_EQ(RowKeys(), (Names{Name(kLeftAlt) + "+" + Name(kKeyX), Name(kLeftAlt) + "+" + Name(kKeyY)}));
+
+  KeyDecision alt = Feed(Press(kLeftAlt));
+  EXPECT_TRUE(alt.rebuildGuide);
+  EXPECT_FALSE(alt.showGuide);  // already showing
+  EXPECT_EQ(RowKeys(), (Names{Name(kKeyX), Name(kKeyY)}));
+
+  KeyDecision x = Feed(Press(kKeyX));
+  ASSERT_NE(x.executed, nullptr);
+  EXPECT_EQ(window.executed, Names{"first"});
+  EXPECT_EQ(mode, DispatchMode::kPass);
+  EXPECT_FALSE(window.guideVisible);
+  EXPECT_TRUE(dispatcher.Latched());
+
+  // Latched: nothing more happens until every key is up.
+  Feed({Release(kKeyX), Press(kKeyY), Release(kKeyY), Press(kKeyX), Release(kKeyX),
+        Release(kLeftAlt)});
+  EXPECT_EQ(window.executed, Names{"first"});
+  EXPECT_TRUE(dispatcher.Latched());
+  EXPECT_FALSE(window.guideVisible);
+  Feed(Release(kLeftCtrl));
+  EXPECT_FALSE(dispatcher.Latched());
+  EXPECT_EQ(mode, DispatchMode::kPass);
+
+  Feed({Press(kLeftCtrl), Press(kLeftAlt), Press(kKeyY)});
+  EXPECT_EQ(window.executed, (Names{"first", "second"}));
+}
+
+TEST_F(Dispatcher, KeysInAnotherOrderDoNotMatch) {
+  Assign({kLeftCtrl, kKeyX}, "ctrl-x");
+  Feed({Press(kKeyX), Press(kLeftCtrl)});
+  EXPECT_TRUE(window.executed.empty());
+  EXPECT_EQ(mode, DispatchMode::kPass);
+  EXPECT_FALSE(window.guideVisible);
+}
+
+TEST_F(Dispatcher, RepeatingAssignmentFiresOnEveryAutoRepeatWithoutRebuild) {
+  Assign({kLeftCtrl, kKeyX}, "volume", /*repeat=*/true);
+  Feed({Press(kLeftCtrl), Press(kKeyX)});
+  EXPECT_EQ(mode, DispatchMode::kSwallow);
+  EXPECT_FALSE(dispatcher.Latched());
+  EXPECT_FALSE(window.guideVisible);
+  const int rebuildsBefore = rebuilds;
+  Feed({Repeat(kKeyX), Repeat(kKeyX), Repeat(kKeyX)});
+  EXPECT_EQ(window.executed.size(), 4u);
+  EXPECT_EQ(mode, DispatchMode::kSwallow);
+  EXPECT_EQ(rebuilds, rebuildsBefore);
+
+  // Letting go of X leaves a beginning again.
+  Feed(Release(kKeyX));
+  EXPECT_TRUE(window.guideVisible);
+  EXPECT_EQ(RowPrograms(), Names{"volume"});
+  EXPECT_EQ(mode, DispatchMode::kSwallow);
+}
+
+TEST_F(Dispatcher, AutoRepeatOfABeginningKeepsTheGuideWithoutRebuild) {
+  Assign({kLeftCtrl, kKeyX}, "ctrl-x");
+  Feed(Press(kLeftCtrl));
+  KeyDecision repeat = Feed(Repeat(kLeftCtrl));
+  EXPECT_FALSE(repeat.rebuildGuide);
+  EXPECT_FALSE(repeat.showGuide);
+  EXPECT_EQ(repeat.mode, DispatchMode::kSwallow);
+  EXPECT_EQ(dispatcher.HeldKeys(), Chord{CodeOf(kLeftCtrl)});
+}
+
+TEST_F(Dispatcher, ShorterChordLatchesUnlessItRepeats) {
+  Assign({kLeftCtrl, kKeyX}, "short");
+  Assign({kLeftCtrl, kKeyX, kKeyY}, "long");
+  Feed({Press(kLeftCtrl), Press(kKeyX), Press(kKeyY)});
+  EXPECT_EQ(window.executed, Names{"short"});
+  Feed({Release(kKeyY), Release(kKeyX), Release(kLeftCtrl)});
+
+  keys.Get(0)->SetRepeat(true);
+  Feed({Press(kLeftCtrl), Press(kKeyX), Press(kKeyY)});
+  EXPECT_EQ(window.executed, (Names{"short", "short", "long"}));
+  EXPECT_TRUE(dispatcher.Latched());
+}
+
+TEST_F(Dispatcher, ReleaseCanCompleteAChord) {
+  Assign({kLeftCtrl, kKeyX}, "ctrl-x");
+  Feed({Press(kLeftCtrl), Press(kKeyA), Press(kKeyX)});
+  EXPECT_TRUE(window.executed.empty());
+  Feed(Release(kKeyA));
+  EXPECT_EQ(window.executed, Names{"ctrl-x"});
+}
+
+TEST_F(Dispatcher, TwoEqualChordsRunOnlyTheFirst) {
+  Assign({kLeftCtrl, kKeyX}, "first");
+  Assign({kLeftCtrl, kKeyX}, "second");
+  for (int round = 0; round < 2; ++round)
+    Feed({Press(kLeftCtrl), Press(kKeyX), Release(kKeyX), Release(kLeftCtrl)});
+  EXPECT_EQ(window.executed, (Names{"first", "first"}));
+}
+
+TEST_F(Dispatcher, WindowsKeysResetAndLeaveTheModeUntilTheNextEvent) {
+  window.hideCursor = true;
+  Assign({kLeftCtrl, kKeyX}, "ctrl-x");
+  Feed(Press(kLeftCtrl));
+  ASSERT_EQ(cursorHides, 1);
+
+  for (const TestKeyEvent& event : {Press(kLeftWin), Release(kLeftWin), Press(kRightWin)}) {
+    KeyDecision win = Feed(event);
+    EXPECT_TRUE(win.ignored);
+    EXPECT_TRUE(win.reset);
+    EXPECT_FALSE(win.mode.has_value());
+    EXPECT_EQ(mode, DispatchMode::kSwallow);
+  }
+  EXPECT_TRUE(dispatcher.HeldKeys().empty());
+  EXPECT_FALSE(window.guideVisible);
+  EXPECT_EQ(cursorShows, 1);
+
+  // The next evaluated event sets the mode afresh; the Windows key never joined the chord.
+  Feed(Press(kKeyX));
+  EXPECT_EQ(mode, DispatchMode::kPass);
+  EXPECT_EQ(dispatcher.HeldKeys(), Chord{CodeOf(kKeyX)});
+}
+
+TEST_F(Dispatcher, InputModeKeysAreIgnoredWithoutReset) {
+  Assign({kLeftCtrl, kKeyX}, "ctrl-x");
+  Feed(Press(kLeftCtrl));
+  for (uint32_t virtualKey : {0x19u, 0xF0u, 0xF2u, 0xF3u, 0xF4u, 0xF5u, 0xF6u}) {
+    KeyDecision decision = Feed(Press({0x70, false, virtualKey}));
+    EXPECT_TRUE(decision.ignored) << virtualKey;
+    EXPECT_FALSE(decision.reset);
+    EXPECT_FALSE(decision.hideGuide);
+  }
+  EXPECT_EQ(dispatcher.HeldKeys(), Chord{CodeOf(kLeftCtrl)});
+  EXPECT_TRUE(window.guideVisible);
+
+  // 0xF1 is an ordinary key.
+  Feed(Press({0x70, false, 0xF1}));
+  EXPECT_EQ(dispatcher.HeldKeys().size(), 2u);
+}
+
+TEST_F(Dispatcher, SettingsWindowGetsEveryEventAndNothingFires) {
+  Assign({kLeftCtrl}, "ctrl");
+  window.settingsVisible = true;
+  KeyDecision decision = Feed(Press(kLeftCtrl));
+  EXPECT_TRUE(decision.forwardToCapture);
+  EXPECT_FALSE(decision.mode.has_value());
+  EXPECT_FALSE(decision.hideGuide || decision.showGuide);
+  Feed(Release(kLeftCtrl));
+  EXPECT_EQ(captured, 2);
+  EXPECT_TRUE(window.executed.empty());
+  EXPECT_TRUE(dispatcher.HeldKeys().empty());
+
+  // Windows keys are ignored before the capture sees anything.
+  EXPECT_FALSE(Feed(Press(kLeftWin)).forwardToCapture);
+  EXPECT_EQ(captured, 2);
+}
+
+TEST_F(Dispatcher, ResetForgetsTheHeldCount) {
+  Assign({kLeftCtrl, kKeyX}, "ctrl-x");
+  Feed(Press(kKeyA));  // stuck: its release never comes
+  Reset();
+  Feed(Press(kLeftCtrl));
+  EXPECT_TRUE(window.guideVisible);
+  EXPECT_EQ(RowPrograms(), Names{"ctrl-x"});
+}
+
+TEST_F(Dispatcher, ReleaseOfAKeyNeverPressedIsStillEvaluated) {
+  Assign({kLeftCtrl, kKeyX}, "ctrl-x");
+  Feed(Press(kLeftCtrl));
+  KeyDecision decision = Feed(Release(kKeyA));
+  EXPECT_EQ(dispatcher.HeldKeys(), Chord{CodeOf(kLeftCtrl)});
+  EXPECT_EQ(decision.mode, DispatchMode::kSwallow);
+  EXPECT_FALSE(decision.rebuildGuide);
+}
+
+TEST_F(Dispatcher, EmptyListOrNoListAlwaysPasses) {
+  const TKeyManager* lists[] = {&keys, nullptr};
+  for (const TKeyManager* list : lists) {
+    dispatcher.SetKeyManager(list);
+    for (const TestKeyEvent& event : {Press(kLeftCtrl), Press(kKeyX), Release(kKeyX)}) {
+      KeyDecision decision = Feed(event);
+      EXPECT_EQ(decision.mode, DispatchMode::kPass);
+      EXPECT_FALSE(decision.showGuide);
+    }
+    Reset();
+  }
+}
+
+TEST_F(Dispatcher, GuideAndCursorFollowTheSettings) {
+  Assign({kLeftCtrl, kKeyX}, "ctrl-x");
+  window.showKeyView = false;
+  window.hideCursor = true;
+  KeyDecision decision = Feed(Press(kLeftCtrl));
+  EXPECT_EQ(decision.mode, DispatchMode::kSwallow);
+  EXPECT_FALSE(decision.rebuildGuide || decision.showGuide);
+  EXPECT_EQ(cursorHides, 0);
+  Feed(Release(kLeftCtrl));
+
+  window.showKeyView = true;
+  Feed({Press(kLeftCtrl), Press(kKeyA), Release(kKeyA)});  // shown, hidden, shown again
+  EXPECT_EQ(cursorHides, 2);
+  EXPECT_EQ(cursorShows, 1);
+  EXPECT_TRUE(dispatcher.CursorHidden());
+  Feed(Press(kKeyX));
+  EXPECT_EQ(cursorShows, 2);
+  EXPECT_FALSE(dispatcher.CursorHidden());
+}
+
+TEST_F(Dispatcher, CursorComesBackEvenWhenTheSettingWasSwitchedOff) {
+  window.hideCursor = true;
+  Assign({kLeftCtrl, kKeyX}, "ctrl-x");
+  Feed(Press(kLeftCtrl));
+  window.hideCursor = false;
+  Feed(Press(kKeyA));
+  EXPECT_EQ(cursorHides, 1);
+  EXPECT_EQ(cursorShows, 1);
+}
+
+TEST_F(Dispatcher, RunsTheAssignmentBeforeLatching) {
+  Assign({kLeftCtrl, kKeyX}, "ctrl-x");
+  bool latchedWhileRunning = true;
+  window.onExecute = [&](const TKeyInfo&) { latchedWhileRunning = dispatcher.Latched(); };
+  Feed({Press(kLeftCtrl), Press(kKeyX)});
+  EXPECT_FALSE(latchedWhileRunning);
+  EXPECT_TRUE(dispatcher.Latched());
+}
+
+TEST_F(Dispatcher, ShowingTheSettingsFromAnAssignmentEndsIdle) {
+  window.hideCursor = true;
+  Assign({kLeftCtrl, kKeyX}, "$show");
+  window.onExecute = [&](const TKeyInfo&) { Reset(); };
+  Feed(Press(kLeftCtrl));
+  Feed(Press(kKeyX));
+  EXPECT_TRUE(dispatcher.HeldKeys().empty());
+  EXPECT_FALSE(dispatcher.Latched());
+  EXPECT_EQ(dispatcher.LastHeldCount(), 0);
+  EXPECT_EQ(mode, DispatchMode::kPass);
+  EXPECT_EQ(cursorHides, 1);
+  EXPECT_EQ(cursorShows, 1);
+}
+
+TEST_F(Dispatcher, AssignmentWithoutKeysNeverFires) {
+  keys.Add({}, "C:\\empty.exe", "", "", "empty", "", false);
+  Feed({Press(kKeyA), Release(kKeyA), Release(kKeyB)});
+  EXPECT_TRUE(window.executed.empty());
+}
+
+TEST_F(Dispatcher, GuideShownAgainWithTheSameHeldCountHasItsRows) {
+  Assign({kKeyZ}, "z");
+  Assign({kLeftCtrl, kKeyX}, "ctrl-x");
+  Feed({Press(kKeyZ), Release(kKeyZ)});  // fires at one held key
+  Feed(Press(kLeftCtrl));                // one held key again
+  EXPECT_TRUE(window.guideVisible);
+  EXPECT_EQ(RowPrograms(), Names{"ctrl-x"});
+}
+
+}  // namespace
