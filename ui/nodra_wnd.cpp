@@ -159,101 +159,73 @@ void TNodraWnd::SetVersionCaption() {
   Application.SetTitle(text.c_str());
 }
 
-// A data file that exists but cannot be read at start must survive the first save: a copy
-// named after it with ".bak" is made before that save replaces it. False when no copy could
-// be made, so the caller keeps the file and reports the save as failed.
-bool TNodraWnd::KeepUnreadableCopy(const std::string& fileName) {
-  return CopyFileA(fileName.c_str(), (fileName + ".bak").c_str(), FALSE) != FALSE ||
-         GetFileAttributesA(fileName.c_str()) == INVALID_FILE_ATTRIBUTES;
-}
-
-namespace {
-
-// Loads through `load`; remembers an existing file that could not be read.
-template <typename Load>
-bool LoadDataFile(const std::string& fileName, bool& unreadable, Load load) {
-  bool ok = load(fileName);
-  unreadable = !ok && GetFileAttributesA(fileName.c_str()) != INVALID_FILE_ATTRIBUTES;
+bool TNodraWnd::LoadFile(int index, const char* fileName, const char* error,
+                         const std::function<bool(const std::string&)>& load) {
+  const std::string name = DataFile(fileName);
+  bool ok = load(name);
+  unreadable_[index] = !ok && platform::FileExists(name);
+  if (!ok && error) ShowError(Handle(), error);
   return ok;
 }
 
-}  // namespace
+// A data file that exists but could not be read at start must survive the first save: a copy
+// named after it with ".bak" is made before that save replaces it. When no copy can be made
+// the file is kept and the save reported as failed.
+bool TNodraWnd::SaveFile(int index, const char* fileName, const char* error,
+                         const std::function<bool(const std::string&)>& save) {
+  const std::string name = DataFile(fileName);
+  bool kept = !unreadable_[index] || !platform::FileExists(name) ||
+              CopyFileA(name.c_str(), (name + ".bak").c_str(), FALSE);
+  bool ok = kept && save(name);
+  if (ok) unreadable_[index] = false;
+  if (!ok && error) ShowError(Handle(), error);
+  return ok;
+}
 
 bool TNodraWnd::LoadKeyData() {
-  bool ok = LoadDataFile(DataFile("keydata.dat"), unreadable_[dfKeys],
-                         [this](const std::string& name) { return keyManager_->LoadFromFile(name); });
-  if (!ok) ShowError(Handle(), "キー情報の読み込みに失敗。");
-  return ok;
+  return LoadFile(dfKeys, "keydata.dat", "キー情報の読み込みに失敗。",
+                  [this](const std::string& name) { return keyManager_->LoadFromFile(name); });
+}
+
+bool TNodraWnd::SaveKeyData() {
+  return SaveFile(dfKeys, "keydata.dat", "キー情報の保存に失敗。",
+                  [this](const std::string& name) { return keyManager_->SaveToFile(name); });
 }
 
 bool TNodraWnd::LoadKeyNames() {
-  bool ok = LoadDataFile(DataFile("keyname.dat"), unreadable_[dfNames],
-                         [this](const std::string& name) { return keyNameManager_->LoadFromFile(name); });
-  if (!ok) ShowError(Handle(), "キー名称情報の読み込みに失敗。");
-  return ok;
-}
-
-bool TNodraWnd::LoadPluginData() {
-  bool ok = LoadDataFile(DataFile("plugin.dat"), unreadable_[dfPlugins],
-                         [this](const std::string& name) { return pluginManager_->LoadFromFile(name); });
-  if (!ok) ShowError(Handle(), "プラグインデータの読み込みに失敗。");
-  return ok;
-}
-
-namespace {
-
-template <typename Save>
-bool SaveDataFile(const std::string& fileName, bool& unreadable, bool keptCopy, Save save) {
-  if (unreadable && !keptCopy) return false;
-  if (!save(fileName)) return false;
-  unreadable = false;
-  return true;
-}
-
-}  // namespace
-
-bool TNodraWnd::SaveKeyData() {
-  const std::string name = DataFile("keydata.dat");
-  bool kept = !unreadable_[dfKeys] || KeepUnreadableCopy(name);
-  bool ok = SaveDataFile(name, unreadable_[dfKeys], kept,
-                         [this](const std::string& file) { return keyManager_->SaveToFile(file); });
-  if (!ok) ShowError(Handle(), "キー情報の保存に失敗。");
-  return ok;
+  return LoadFile(dfNames, "keyname.dat", "キー名称情報の読み込みに失敗。",
+                  [this](const std::string& name) { return keyNameManager_->LoadFromFile(name); });
 }
 
 bool TNodraWnd::SaveKeyNames() {
-  const std::string name = DataFile("keyname.dat");
-  bool kept = !unreadable_[dfNames] || KeepUnreadableCopy(name);
-  bool ok = SaveDataFile(name, unreadable_[dfNames], kept,
-                         [this](const std::string& file) { return keyNameManager_->SaveToFile(file); });
-  if (!ok) ShowError(Handle(), "キー名称情報の保存に失敗。");
-  return ok;
+  return SaveFile(dfNames, "keyname.dat", "キー名称情報の保存に失敗。",
+                  [this](const std::string& name) { return keyNameManager_->SaveToFile(name); });
+}
+
+bool TNodraWnd::LoadPluginData() {
+  return LoadFile(dfPlugins, "plugin.dat", "プラグインデータの読み込みに失敗。",
+                  [this](const std::string& name) { return pluginManager_->LoadFromFile(name); });
 }
 
 bool TNodraWnd::SavePluginData() {
-  const std::string name = DataFile("plugin.dat");
-  bool kept = !unreadable_[dfPlugins] || KeepUnreadableCopy(name);
-  bool ok = SaveDataFile(name, unreadable_[dfPlugins], kept,
-                         [this](const std::string& file) { return pluginManager_->SaveToFile(file); });
-  if (!ok) ShowError(Handle(), "プラグインデータの保存に失敗。");
-  return ok;
+  return SaveFile(dfPlugins, "plugin.dat", "プラグインデータの保存に失敗。",
+                  [this](const std::string& name) { return pluginManager_->SaveToFile(name); });
 }
 
 void TNodraWnd::LoadSetting() {
-  const std::string name = DataFile("vakro.dat");
-  // The profile functions give defaults for a file they cannot read; remember such a file so
-  // the next save keeps a copy of it instead of silently replacing it with defaults.
-  std::string bytes;
-  unreadable_[dfSetting] = platform::FileExists(name) && !platform::ReadFileBytes(name, bytes);
-  setting_->LoadFromFile(name);
+  // The profile functions give defaults for a file they cannot read, and a malformed value is
+  // no reason for a message: only an unreadable file is remembered, for the ".bak" copy.
+  LoadFile(dfSetting, "vakro.dat", nullptr, [](const std::string& name) {
+    std::string bytes;
+    return !platform::FileExists(name) || platform::ReadFileBytes(name, bytes);
+  });
+  setting_->LoadFromFile(DataFile("vakro.dat"));
   if (keyView_) keyView_->SetGuideFont(FontFromSetting(*setting_, keyView_->GuideFont()));
 }
 
 void TNodraWnd::SaveSetting() {
-  const std::string name = DataFile("vakro.dat");
-  bool kept = !unreadable_[dfSetting] || KeepUnreadableCopy(name);
-  SaveDataFile(name, unreadable_[dfSetting], kept,
-               [this](const std::string& file) { return setting_->SaveToFile(file); });
+  SaveFile(dfSetting, "vakro.dat", nullptr,
+           [this](const std::string& name) { return setting_->SaveToFile(name); });
 }
 
 void TNodraWnd::SaveAll() {

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -59,8 +60,11 @@ class TNodraWnd : public TWindow {
   void btnOKClick();
   void btnCloseClick();
 
-  // Saves `bytesWriter` to `fileName`, first keeping an unreadable start-up copy as ".bak".
-  bool KeepUnreadableCopy(const std::string& fileName);
+  // Loads or saves one data file through `work`, showing `error` (when given) on failure.
+  bool LoadFile(int index, const char* fileName, const char* error,
+                const std::function<bool(const std::string&)>& load);
+  bool SaveFile(int index, const char* fileName, const char* error,
+                const std::function<bool(const std::string&)>& save);
   std::string DataFile(const char* name) const { return dataFolder_ + name; }
 
   std::string dataFolder_;
