@@ -38,11 +38,12 @@ TEST(FileType, SameResultWithAndWithoutLeadingDot) {
   FakeRegistry registry;
   registry.keys = {{".vkt", "vkt_file"},
                    {"vkt_file", "Vakro text"},
-                   {"vkt_file\\DefaultIcon", "C:\\icons\\text.dll,-3"}};
+                   {"vkt_file\\DefaultIcon", "\"%ProgramFiles%\\v\\text.dll\",-3"}};
+  const EnvironmentLookup variables = Variables({{"ProgramFiles", "C:\\Program Files"}});
   for (const char* extension : {"vkt", ".vkt"}) {
-    FileTypeInfo info = LookUpFileType(extension, registry.Reader(), kNoVariables);
+    FileTypeInfo info = LookUpFileType(extension, registry.Reader(), variables);
     EXPECT_EQ(info.typeName, "Vakro text") << extension;
-    EXPECT_EQ(info.iconFile, "C:\\icons\\text.dll") << extension;
+    EXPECT_EQ(info.iconFile, "C:\\Program Files\\v\\text.dll") << extension;
     EXPECT_EQ(info.iconIndex, -3) << extension;
     EXPECT_FALSE(info.genericIcon) << extension;
   }
@@ -108,17 +109,6 @@ TEST(FileType, MissingKeysEndTheLookupWithWhatWasFound) {
   EXPECT_FALSE(info.genericIcon);
 }
 
-TEST(FileType, QuotesRemovedAfterExpansion) {
-  FakeRegistry registry;
-  registry.keys = {{".vkx", "vkx_file"},
-                   {"vkx_file", "X"},
-                   {"vkx_file\\DefaultIcon", "\"%ProgramFiles%\\x\\x.exe\",0"}};
-  FileTypeInfo info = LookUpFileType("vkx", registry.Reader(),
-                                     Variables({{"ProgramFiles", "C:\\Program Files"}}));
-  EXPECT_EQ(info.iconFile, "C:\\Program Files\\x\\x.exe");
-  EXPECT_EQ(info.iconIndex, 0);
-}
-
 TEST(EnvironmentReferences, ExpandLeftToRight) {
   const EnvironmentLookup variables = Variables({{"A", "alpha"}, {"B", "%A%"}});
   EXPECT_EQ(ExpandEnvironmentReferences("x%A%y%A%z", variables), "xalphayalphaz");
@@ -131,17 +121,6 @@ TEST(EnvironmentReferences, ExpandLeftToRight) {
   EXPECT_EQ(ExpandEnvironmentReferences("%A%\\x%y", variables), "alpha\\xy");
   EXPECT_EQ(ExpandEnvironmentReferences("plain", variables), "plain");
   EXPECT_EQ(ExpandEnvironmentReferences("", variables), "");
-}
-
-TEST(IconValue, SplitsAtFirstComma) {
-  IconValueParts parts = SplitIconValue("a.dll,1,2");
-  EXPECT_TRUE(parts.hasComma);
-  EXPECT_EQ(parts.file, "a.dll");
-  EXPECT_EQ(parts.rest, "1,2");
-  parts = SplitIconValue("a.exe");
-  EXPECT_FALSE(parts.hasComma);
-  EXPECT_EQ(parts.file, "");
-  EXPECT_EQ(parts.rest, "a.exe");
 }
 
 TEST(IconValue, IndexIsOneWholeInteger) {
@@ -159,13 +138,6 @@ TEST(IconValue, IndexIsOneWholeInteger) {
     EXPECT_FALSE(ParseIconIndex(bad, index)) << bad;
   }
   EXPECT_EQ(index, 7);
-}
-
-TEST(Quotes, OneAtEachEndRemoved) {
-  EXPECT_EQ(WithoutEnclosingQuotes("\"a b\""), "a b");
-  EXPECT_EQ(WithoutEnclosingQuotes("\"\"a\"\""), "\"a\"");
-  EXPECT_EQ(WithoutEnclosingQuotes("\"a"), "a");
-  EXPECT_EQ(WithoutEnclosingQuotes("\""), "");
 }
 
 TEST(Folders, PartUpToLastBackslashOrColon) {
