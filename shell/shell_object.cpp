@@ -1,0 +1,198 @@
+#include "shell/shell_object.h"
+
+#include <objidl.h>
+#include <shlguid.h>
+#include <shlobj.h>
+#include <shellapi.h>
+
+#include <utility>
+
+#include "shell/shell_text.h"
+
+namespace {
+
+const char kBrowserCommandKey[] = "htmlfile\\shell\\open\\command";
+
+// Owns one COM interface pointer and releases it.
+template <typename Interface>
+class ComRef {
+ public:
+  ComRef() = default;
+  ~ComRef() {
+    if (pointer_) pointer_->Release();
+  }
+  ComRef(const ComRef&) = delete;
+  ComRef& operator=(const ComRef&) = delete;
+  Interface* operator->() const { return pointer_; }
+  void** Out() { return reinterpret_cast<void**>(&pointer_); }
+
+ private:
+  Interface* pointer_ = nullptr;
+};
+
+// The unnamed value of an open key as text; empty when absent or not text.
+std::string ReadDefaultValue(HKEY key) {
+  for (int attempt = 0; attempt < 4; ++attempt) {
+    DWORD type = 0;
+    DWORD size = 0;
+    if (RegQueryValueExA(key, nullptr, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) return {};
+    if (type != REG_SZ && type != REG_EXPAND_SZ) return {};
+    std::string value(size, '\0');
+    LONG read = RegQueryValueExA(key, nullptr, nullptr, &type,
+                                 reinterpret_cast<BYTE*>(value.data()), &size);
+    if (read == ERROR_MORE_DATA) continue;  // the value grew meanwhile
+    if (read != ERROR_SUCCESS) return {};
+    value.resize(size);
+    return value.substr(0, value.find('\0'));
+  }
+  return {};
+}
+
+// Reads only, so it works for users who may not write the machine-wide file types.
+bool ReadClassesRootDefault(const std::string& keyName, std::string& value) {
+  HKEY key;
+  if (RegOpenKeyExA(HKEY_CLASSES_ROOT, keyName.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+    return false;
+  value = ReadDefaultValue(key);
+  RegCloseKey(key);
+  return true;
+}
+
+bool ReadEnvironmentVariable(const std::string& name, std::string& value) {
+  DWORD needed = GetEnvironmentVariableA(name.c_str(), nullptr, 0);
+  if (needed == 0) return false;
+  std::string buffer(needed, '\0');
+  DWORD length = GetEnvironmentVariableA(name.c_str(), buffer.data(), needed);
+  if (length == 0 || length >= needed) return false;
+  buffer.resize(length);
+  value = std::move(buffer);
+  return true;
+}
+
+std::string RunningProgramPath() {
+  std::string path(MAX_PATH, '\0');
+  for (;;) {
+    DWORD length = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (length == 0) return {};
+    if (length < path.size()) {
+      path.resize(length);
+      return path;
+    }
+    path.resize(path.size() * 2);
+  }
+}
+
+bool SaveShellLink(const wchar_t* linkFile, const char* target) {
+  ComRef<IShellLinkA> link;
+  if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                              link.Out())))
+    return false;
+  link->SetPath(target);
+  ComRef<IPersistFile> file;
+  if (FAILED(link->QueryInterface(IID_IPersistFile, file.Out()))) return false;
+  return SUCCEEDED(file->Save(linkFile, TRUE));
+}
+
+}  // namespace
+
+TShellObject::TShellObject()
+    : showMessage_([](HWND owner, const char* text, const char* caption, UINT type) {
+        return MessageBoxA(owner, text, caption, type);
+      }) {}
+
+TShellObject::TShellObject(TMessageBoxFunction showMessage)
+    : showMessage_(std::move(showMessage)) {}
+
+std::string TShellObject::SelectFolder(HWND owner, const std::string& initialFolder,
+                                       const std::string& title) const {
+  char displayName[MAX_PATH] = {};
+  BROWSEINFOA info = {};
+  info.hwndOwner = owner;
+  info.pszDisplayName = displayName;
+  info.lpszTitle = title.c_str();
+  info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_DONTGOBELOWDOMAIN;
+  info.lpfn = BrowseCallbackProc;
+  info.lParam = reinterpret_cast<LPARAM>(initialFolder.c_str());
+  info.iImage = 0;
+  LPITEMIDLIST items = SHBrowseForFolderA(&info);
+  if (!items) return {};
+  char path[MAX_PATH] = {};
+  const bool hasPath = SHGetPathFromIDListA(items, path) != FALSE;
+  IMalloc* allocator = nullptr;
+  if (SUCCEEDED(SHGetMalloc(&allocator)) && allocator) {
+    allocator->Free(items);
+    allocator->Release();
+  } else {
+    CoTaskMemFree(items);
+  }
+  return hasPath ? std::string(path) : std::string();
+}
+
+int CALLBACK TShellObject::BrowseCallbackProc(HWND window, UINT message, LPARAM, LPARAM data) {
+  if (message == BFFM_INITIALIZED) SendMessageA(window, BFFM_SETSELECTIONA, TRUE, data);
+  return 0;
+}
+
+std::string TShellObject::GetSpecialFolderPath(int csidl) const {
+  char path[MAX_PATH] = {};
+  if (!SHGetSpecialFolderPathA(nullptr, path, csidl, FALSE)) return {};
+  path[MAX_PATH - 1] = '\0';
+  return path;
+}
+
+std::string TShellObject::GetSpecialFolder(int csidl, bool) const {
+  return GetSpecialFolderPath(csidl);
+}
+
+int TShellObject::GetFileTypeInfo(const std::string& extension, std::string& typeName,
+                                  std::string& iconFile, bool& genericIcon) const {
+  FileTypeInfo info = LookUpFileType(extension, ReadClassesRootDefault, ReadEnvironmentVariable);
+  typeName = info.typeName;
+  iconFile = info.iconFile;
+  genericIcon = info.genericIcon;
+  return info.iconIndex;
+}
+
+void TShellObject::OpenByBrowser(const std::string& address) const {
+  std::string command;
+  if (!ReadClassesRootDefault(kBrowserCommandKey, command)) return;
+  const std::string program = BrowserProgramOf(command);
+  if (program.empty()) return;
+  const std::string folder = FolderOf(RunningProgramPath());
+  ShellExecuteA(nullptr, "open", program.c_str(), address.c_str(), folder.c_str(),
+                SW_SHOWNORMAL);
+}
+
+void TShellObject::ShowProperty(HWND owner, const std::string& path) const {
+  SHELLEXECUTEINFOA info = {};
+  info.cbSize = sizeof info;
+  info.fMask = SEE_MASK_INVOKEIDLIST | SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
+  info.hwnd = owner;
+  info.lpVerb = "Properties";
+  info.lpFile = path.c_str();
+  info.nShow = SW_SHOWNORMAL;
+  ShellExecuteExA(&info);
+  if (info.hProcess) CloseHandle(info.hProcess);
+}
+
+int TShellObject::Execute(const std::string& path) const {
+  const std::string folder = FolderPartOf(path);
+  HINSTANCE result =
+      ShellExecuteA(nullptr, nullptr, path.c_str(), nullptr, folder.c_str(), SW_SHOWNORMAL);
+  return static_cast<int>(reinterpret_cast<INT_PTR>(result));
+}
+
+bool TShellObject::CreateShortcut(const char* linkFile, const char* target) const {
+  // A link name longer than the wide buffer fails the conversion and so the whole call.
+  wchar_t wideLinkFile[MAX_PATH];
+  bool saved = linkFile && target &&
+               MultiByteToWideChar(CP_ACP, MB_PRECOMPOSED, linkFile, -1, wideLinkFile,
+                                   MAX_PATH) != 0;
+  if (saved) {
+    const HRESULT initialised = CoInitialize(nullptr);
+    saved = SaveShellLink(wideLinkFile, target);
+    if (SUCCEEDED(initialised)) CoUninitialize();
+  }
+  if (!saved) showMessage_(nullptr, "ショートカット作成失敗", "エラー", MB_ICONERROR);
+  return saved;
+}

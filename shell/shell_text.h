@@ -1,0 +1,59 @@
+// The text rules of the shell helper, kept free of <windows.h> so they run on the host too: the
+// file-type lookup over a registry reader, icon values, environment references, and the folder
+// and program parts of paths and command lines. All text is ANSI (Shift-JIS) bytes.
+#pragma once
+
+#include <functional>
+#include <string>
+
+// Looks up one environment variable; false when it is not known.
+using EnvironmentLookup = std::function<bool(const std::string& name, std::string& value)>;
+
+// Opens the key `keyName` below the file-type root and reads its unnamed value as text (empty
+// when absent); false when the key cannot be opened.
+using RegistryDefaultReader =
+    std::function<bool(const std::string& keyName, std::string& defaultValue)>;
+
+struct FileTypeInfo {
+  int iconIndex = -1;
+  std::string typeName;
+  std::string iconFile;
+  bool genericIcon = false;
+};
+
+// Description and icon of a file type ("txt", ".txt" or "<dir>"), as the registry under the
+// file-type root records them. A missing key ends the lookup with what was found so far.
+FileTypeInfo LookUpFileType(const std::string& extension, const RegistryDefaultReader& readKey,
+                            const EnvironmentLookup& lookUpVariable);
+
+// "%NAME%" references replaced by their values, left to right; an unknown name loses its
+// reference, and a "%" without a closing one is dropped with the text after it kept.
+std::string ExpandEnvironmentReferences(const std::string& text,
+                                        const EnvironmentLookup& lookUpVariable);
+
+// A DefaultIcon value split at its first comma. Without a comma, `file` is empty and `rest`
+// is the whole value.
+struct IconValueParts {
+  bool hasComma = false;
+  std::string file;
+  std::string rest;
+};
+IconValueParts SplitIconValue(const std::string& value);
+
+// A 32-bit integer: leading blanks, an optional sign, then decimal digits or hexadecimal after
+// "$" or "0x"; nothing after. False for anything else, `index` then untouched.
+bool ParseIconIndex(const std::string& text, int& index);
+
+// Without one double quote at the start and one at the end, where present.
+std::string WithoutEnclosingQuotes(const std::string& text);
+
+// The part of `path` up to and including its last backslash or colon; empty when it has
+// neither. A backslash that is the trail byte of a double-byte character does not count.
+std::string FolderPartOf(const std::string& path);
+
+// The folder of `path` without its trailing backslash, kept only for a root ("C:\", "\").
+std::string FolderOf(const std::string& path);
+
+// The program of a browser command line: up to and including the first ".exe" (found without
+// regard to letter case), one leading double quote removed. Empty when there is no ".exe".
+std::string BrowserProgramOf(const std::string& commandLine);
