@@ -28,13 +28,13 @@ void FillAssignments(TKeyManager& keys, int count) {
   std::uniform_int_distribution<uint32_t> scan(1, 88);
   std::uniform_int_distribution<int> length(1, 4);
   while (keys.Count() < count) {
-    Chord chord;
+    TChord chord;
     const int wanted = length(random);
     while (static_cast<int>(chord.size()) < wanted) {
       const uint32_t code = scan(random);
       AddDistinctKey(chord, Code(code));
     }
-    if (chord == Chord{Code(kLeftCtrlScan)}) continue;
+    if (chord == TChord{Code(kLeftCtrlScan)}) continue;
     keys.Add(chord, "C:\\program.exe", "", "", "program", "", false);
   }
 }

@@ -6,7 +6,7 @@
 #include "data/platform.h"
 #include "data/text_lines.h"
 
-void TKeyInfo::SetKeys(const Chord& keys) {
+void TKeyInfo::SetKeys(const TChord& keys) {
   keys_ = keys;
   keysText_ = ChordText(keys_);
 }
@@ -16,7 +16,7 @@ TKeyInfo* TKeyManager::Get(int index) const {
   return items_[static_cast<size_t>(index)].get();
 }
 
-TKeyInfo* TKeyManager::Add(const Chord& keys, const std::string& path,
+TKeyInfo* TKeyManager::Add(const TChord& keys, const std::string& path,
                            const std::string& arguments, const std::string& workPath,
                            const std::string& programName, const std::string& keyText,
                            bool repeat) {

@@ -9,10 +9,10 @@
 
 class TKeyInfo {
  public:
-  const Chord& Keys() const { return keys_; }
+  const TChord& Keys() const { return keys_; }
   // The chord text of Keys, kept ready so matching never rebuilds it.
   const std::string& KeysText() const { return keysText_; }
-  void SetKeys(const Chord& keys);
+  void SetKeys(const TChord& keys);
 
   const std::string& Path() const { return path_; }
   const std::string& WorkPath() const { return workPath_; }
@@ -29,7 +29,7 @@ class TKeyInfo {
   void SetRepeat(bool repeat) { repeat_ = repeat; }
 
  private:
-  Chord keys_;
+  TChord keys_;
   std::string keysText_;
   std::string path_, workPath_, programName_, keyText_, arguments_;
   bool repeat_ = false;
@@ -39,7 +39,7 @@ class TKeyManager {
  public:
   int Count() const { return static_cast<int>(items_.size()); }
   TKeyInfo* Get(int index) const;
-  TKeyInfo* Add(const Chord& keys, const std::string& path, const std::string& arguments,
+  TKeyInfo* Add(const TChord& keys, const std::string& path, const std::string& arguments,
                 const std::string& workPath, const std::string& programName,
                 const std::string& keyText, bool repeat);
   void Remove(const TKeyInfo* info);

@@ -34,7 +34,7 @@ uint32_t FlagsFromKeyCode(std::string_view keyCode) {
   return flags;
 }
 
-std::string ChordText(const Chord& chord) {
+std::string ChordText(const TChord& chord) {
   std::string text;
   text.reserve(chord.size() * 8);
   for (const std::string& code : chord) {
@@ -52,13 +52,13 @@ bool ChordTextBeginsWith(std::string_view assignedText, std::string_view heldTex
   return !heldText.empty() && assignedText.starts_with(heldText);
 }
 
-bool AddDistinctKey(Chord& chord, const std::string& keyCode) {
+bool AddDistinctKey(TChord& chord, const std::string& keyCode) {
   if (std::find(chord.begin(), chord.end(), keyCode) != chord.end()) return false;
   chord.push_back(keyCode);
   return true;
 }
 
-bool RemoveKey(Chord& chord, const std::string& keyCode) {
+bool RemoveKey(TChord& chord, const std::string& keyCode) {
   auto found = std::find(chord.begin(), chord.end(), keyCode);
   if (found == chord.end()) return false;
   chord.erase(found);

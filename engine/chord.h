@@ -14,10 +14,10 @@ std::string KeyCodeFromFlags(uint32_t keystrokeFlags);
 // 4-6 shifted left by 16. A group that is not a number leaves what was built before it.
 uint32_t FlagsFromKeyCode(std::string_view keyCode);
 
-using Chord = std::vector<std::string>;
+using TChord = std::vector<std::string>;
 
 // Each key code followed by CR LF; the empty chord gives the empty text.
-std::string ChordText(const Chord& chord);
+std::string ChordText(const TChord& chord);
 
 // Byte-for-byte equality of two chord texts.
 bool ChordTextEquals(std::string_view heldText, std::string_view assignedText);
@@ -45,5 +45,5 @@ inline ChordRelation RelateChordTexts(std::string_view heldText, std::string_vie
 }
 
 // Appends the key code unless the chord already holds it; true when it was appended.
-bool AddDistinctKey(Chord& chord, const std::string& keyCode);
-bool RemoveKey(Chord& chord, const std::string& keyCode);
+bool AddDistinctKey(TChord& chord, const std::string& keyCode);
+bool RemoveKey(TChord& chord, const std::string& keyCode);

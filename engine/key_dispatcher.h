@@ -57,7 +57,7 @@ class TKeyDispatcher {
   KeyDecision EvaluateKeyEvent(uint32_t virtualKey, uint32_t keystrokeFlags);
   KeyDecision ResetChord();
 
-  const Chord& HeldKeys() const { return heldKeys_; }
+  const TChord& HeldKeys() const { return heldKeys_; }
   bool Latched() const { return latched_; }
   // Assignments whose chord begins with the live chord, in list order (the guide's rows).
   const std::vector<const TKeyInfo*>& Candidates() const { return candidates_; }
@@ -77,7 +77,7 @@ class TKeyDispatcher {
 
   TKeyDispatcherHost& host_;
   const TKeyManager* keyManager_ = nullptr;
-  Chord heldKeys_;
+  TChord heldKeys_;
   bool latched_ = false;
   std::vector<const TKeyInfo*> candidates_;
   int lastHeldCount_ = 0;

@@ -22,7 +22,7 @@ std::string KeyDisplayNameOfCode(const std::string& keyCode, const TKeyNameManag
   return keyCode;
 }
 
-std::string ChordDisplayText(const Chord& chord, const TKeyNameManager* aliases, size_t from) {
+std::string ChordDisplayText(const TChord& chord, const TKeyNameManager* aliases, size_t from) {
   std::string text;
   for (size_t i = from; i < chord.size(); ++i) {
     if (!text.empty()) text += '+';

@@ -16,5 +16,5 @@ std::string KeyDisplayName(uint32_t keystrokeFlags, const TKeyNameManager* alias
 std::string KeyDisplayNameOfCode(const std::string& keyCode, const TKeyNameManager* aliases);
 
 // Display names of chord[from..] joined by "+".
-std::string ChordDisplayText(const Chord& chord, const TKeyNameManager* aliases,
+std::string ChordDisplayText(const TChord& chord, const TKeyNameManager* aliases,
                              size_t from = 0);

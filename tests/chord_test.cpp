@@ -27,12 +27,12 @@ TEST(KeyCode, FlagsRebuiltFromDigits) {
   EXPECT_EQ(FlagsFromKeyCode("00"), 0u);
 }
 
-TEST(Chord, TextIsEachCodeWithCrLf) {
+TEST(TChord, TextIsEachCodeWithCrLf) {
   EXPECT_EQ(ChordText({"000029", "000030"}), "000029\r\n000030\r\n");
   EXPECT_EQ(ChordText({}), "");
 }
 
-TEST(Chord, EqualAndBeginsWith) {
+TEST(TChord, EqualAndBeginsWith) {
   const std::string ctrl = ChordText({"000029"});
   const std::string ctrlA = ChordText({"000029", "000030"});
   const std::string empty = ChordText({});
@@ -48,7 +48,7 @@ TEST(Chord, EqualAndBeginsWith) {
   EXPECT_FALSE(ChordTextBeginsWith(ChordText({"001029", "000030"}), ctrl));
 }
 
-TEST(Chord, OnePassRelationAgreesWithEqualAndBeginsWith) {
+TEST(TChord, OnePassRelationAgreesWithEqualAndBeginsWith) {
   const std::vector<std::string> texts = {
       "", ChordText({"000029"}), ChordText({"001029"}), ChordText({"000029", "000030"}),
       ChordText({"000029", "000031"}), ChordText({"000030", "000029"}),
@@ -63,15 +63,15 @@ TEST(Chord, OnePassRelationAgreesWithEqualAndBeginsWith) {
   }
 }
 
-TEST(Chord, DistinctKeysInFirstPressOrder) {
-  Chord chord;
+TEST(TChord, DistinctKeysInFirstPressOrder) {
+  TChord chord;
   EXPECT_TRUE(AddDistinctKey(chord, "000029"));
   EXPECT_TRUE(AddDistinctKey(chord, "000030"));
   EXPECT_FALSE(AddDistinctKey(chord, "000029"));
-  EXPECT_EQ(chord, (Chord{"000029", "000030"}));
+  EXPECT_EQ(chord, (TChord{"000029", "000030"}));
   EXPECT_TRUE(RemoveKey(chord, "000029"));
   EXPECT_FALSE(RemoveKey(chord, "000029"));
-  EXPECT_EQ(chord, (Chord{"000030"}));
+  EXPECT_EQ(chord, (TChord{"000030"}));
 }
 
 }  // namespace

@@ -36,7 +36,7 @@ class Dispatcher : public ::testing::Test {
 
   void Assign(std::initializer_list<TestKey> chordKeys, const std::string& name,
               bool repeat = false) {
-    Chord chord;
+    TChord chord;
     for (const TestKey& key : chordKeys) chord.push_back(CodeOf(key));
     keys.Add(chord, "C:\\" + name + ".exe", "", "", name, "", repeat);
   }
@@ -163,7 +163,7 @@ TEST_F(Dispatcher, AutoRepeatOfABeginningKeepsTheGuideWithoutRebuild) {
   EXPECT_FALSE(repeat.rebuildGuide);
   EXPECT_FALSE(repeat.showGuide);
   EXPECT_EQ(repeat.mode, DispatchMode::kSwallow);
-  EXPECT_EQ(dispatcher.HeldKeys(), Chord{CodeOf(kLeftCtrl)});
+  EXPECT_EQ(dispatcher.HeldKeys(), TChord{CodeOf(kLeftCtrl)});
 }
 
 TEST_F(Dispatcher, ShorterChordLatchesUnlessItRepeats) {
@@ -215,7 +215,7 @@ TEST_F(Dispatcher, WindowsKeysResetAndLeaveTheModeUntilTheNextEvent) {
   // The next evaluated event sets the mode afresh; the Windows key never joined the chord.
   Feed(Press(kKeyX));
   EXPECT_EQ(mode, DispatchMode::kPass);
-  EXPECT_EQ(dispatcher.HeldKeys(), Chord{CodeOf(kKeyX)});
+  EXPECT_EQ(dispatcher.HeldKeys(), TChord{CodeOf(kKeyX)});
 }
 
 TEST_F(Dispatcher, InputModeKeysAreIgnoredWithoutReset) {
@@ -227,7 +227,7 @@ TEST_F(Dispatcher, InputModeKeysAreIgnoredWithoutReset) {
     EXPECT_FALSE(decision.reset);
     EXPECT_FALSE(decision.hideGuide);
   }
-  EXPECT_EQ(dispatcher.HeldKeys(), Chord{CodeOf(kLeftCtrl)});
+  EXPECT_EQ(dispatcher.HeldKeys(), TChord{CodeOf(kLeftCtrl)});
   EXPECT_TRUE(window.guideVisible);
 
   // 0xF1 is an ordinary key.
@@ -265,7 +265,7 @@ TEST_F(Dispatcher, ReleaseOfAKeyNeverPressedIsStillEvaluated) {
   Assign({kLeftCtrl, kKeyX}, "ctrl-x");
   Feed(Press(kLeftCtrl));
   KeyDecision decision = Feed(Release(kKeyA));
-  EXPECT_EQ(dispatcher.HeldKeys(), Chord{CodeOf(kLeftCtrl)});
+  EXPECT_EQ(dispatcher.HeldKeys(), TChord{CodeOf(kLeftCtrl)});
   EXPECT_EQ(decision.mode, DispatchMode::kSwallow);
   EXPECT_FALSE(decision.rebuildGuide);
 }

@@ -69,7 +69,7 @@ class TNodraWnd : public TWindow {
 
   std::string dataFolder_;
   std::unique_ptr<TSetting> setting_;
-  Chord capturedKeys_;
+  TChord capturedKeys_;
   std::unique_ptr<TKeyManager> keyManager_;
   int ctrlDownCount_ = 0;
   std::unique_ptr<TKeyNameManager> keyNameManager_;
