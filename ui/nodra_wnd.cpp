@@ -240,17 +240,30 @@ void TNodraWnd::ShowSettings(bool toForeground) {
   if (toForeground) SetForegroundWindow(Handle());
 }
 
+namespace {
+
+// Where the shell's taskbar is. A shell that cannot tell (the query fails or gives nothing)
+// still keeps its taskbar out of the work area, so that is asked instead.
+TPlacementRect TaskbarRect() {
+  APPBARDATA taskbar = {};
+  taskbar.cbSize = sizeof taskbar;
+  if (SHAppBarMessage(ABM_GETTASKBARPOS, &taskbar) && !IsRectEmpty(&taskbar.rc))
+    return {taskbar.rc.left, taskbar.rc.top, taskbar.rc.right, taskbar.rc.bottom};
+  RECT work = {};
+  SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+  return TaskbarFromWorkArea(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN),
+                             {work.left, work.top, work.right, work.bottom});
+}
+
+}  // namespace
+
 void TNodraWnd::FormShow() {
   if (keyView_) keyView_->ResetChord();
   RECT window;
   GetWindowRect(Handle(), &window);
-  APPBARDATA taskbar = {};
-  taskbar.cbSize = sizeof taskbar;
-  SHAppBarMessage(ABM_GETTASKBARPOS, &taskbar);
   TPlacementPoint at = SettingsWindowPosition(
       GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), window.right - window.left,
-      window.bottom - window.top,
-      {taskbar.rc.left, taskbar.rc.top, taskbar.rc.right, taskbar.rc.bottom});
+      window.bottom - window.top, TaskbarRect());
   SetWindowPos(Handle(), nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
