@@ -32,16 +32,4 @@ TEST(SettingsWindowPosition, IgnoresATaskbarAtTheLeftOrTopOrNone) {
   }
 }
 
-TEST(TaskbarFromWorkArea, IsTheStripOutsideTheWorkArea) {
-  auto same = [](TPlacementRect a, TPlacementRect b) {
-    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
-  };
-  EXPECT_TRUE(same(TaskbarFromWorkArea(1024, 768, {0, 0, 1024, 738}), {0, 738, 1024, 768}));
-  EXPECT_TRUE(same(TaskbarFromWorkArea(1024, 768, {0, 0, 964, 768}), {964, 0, 1024, 768}));
-  EXPECT_TRUE(same(TaskbarFromWorkArea(1024, 768, {0, 0, 1024, 768}), {0, 0, 0, 0}));
-  // Placed beside a strip found this way, the window stands on the taskbar's top edge.
-  TPlacementPoint at = Place(TaskbarFromWorkArea(1024, 768, {0, 0, 1024, 738}));
-  EXPECT_EQ(at.y + kWindowH, 738);
-}
-
 }  // namespace

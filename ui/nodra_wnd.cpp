@@ -242,17 +242,18 @@ void TNodraWnd::ShowSettings(bool toForeground) {
 
 namespace {
 
-// Where the shell's taskbar is. A shell that cannot tell (the query fails or gives nothing)
-// still keeps its taskbar out of the work area, so that is asked instead.
+// Where the shell's taskbar is: the taskbar window's own rectangle when there is one (some
+// shells answer the app-bar query with a one-pixel strip), else the shell's answer.
 TPlacementRect TaskbarRect() {
-  APPBARDATA taskbar = {};
-  taskbar.cbSize = sizeof taskbar;
-  if (SHAppBarMessage(ABM_GETTASKBARPOS, &taskbar) && !IsRectEmpty(&taskbar.rc))
-    return {taskbar.rc.left, taskbar.rc.top, taskbar.rc.right, taskbar.rc.bottom};
-  RECT work = {};
-  SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
-  return TaskbarFromWorkArea(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN),
-                             {work.left, work.top, work.right, work.bottom});
+  RECT rect = {};
+  HWND taskbarWindow = FindWindowA("Shell_TrayWnd", nullptr);
+  if (!taskbarWindow || !GetWindowRect(taskbarWindow, &rect) || IsRectEmpty(&rect)) {
+    APPBARDATA taskbar = {};
+    taskbar.cbSize = sizeof taskbar;
+    SHAppBarMessage(ABM_GETTASKBARPOS, &taskbar);
+    rect = taskbar.rc;
+  }
+  return {rect.left, rect.top, rect.right, rect.bottom};
 }
 
 }  // namespace

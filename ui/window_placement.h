@@ -13,6 +13,3 @@ struct TPlacementPoint {
 TPlacementPoint SettingsWindowPosition(int screenWidth, int screenHeight, int windowWidth,
                                        int windowHeight, const TPlacementRect& taskbar);
 
-// The taskbar as the part of the screen outside the work area, for when the shell cannot say
-// where its taskbar is: the strip at the bottom, right, top or left; empty when there is none.
-TPlacementRect TaskbarFromWorkArea(int screenWidth, int screenHeight, const TPlacementRect& work);
