@@ -4,7 +4,7 @@
 set -euo pipefail
 source "$(dirname "$0")/wine-env.sh"
 
-stamp="$WINEPREFIX/.vakro-prefix-v1"
+stamp="$WINEPREFIX/.vakro-prefix-v2"
 if [ "${1:-}" = "--fresh" ]; then rm -rf "$WINEPREFIX"; fi
 [ -f "$stamp" ] && exit 0
 
@@ -31,4 +31,7 @@ trap 'rm -f "$reg"' EXIT
 } | iconv -f UTF-8 -t UTF-16LE | { printf '\xff\xfe'; cat; } > "$reg"
 env -u DISPLAY "$wine_exe" regedit /S "$(winepath_of() { echo "Z:${1//\//\\}"; }; winepath_of "$reg")" >/dev/null 2>&1
 "$WINESERVER" -w
+# This Wine looks for its own fonts (Marlett draws the caption buttons) beside its libraries,
+# where Debian does not put them: the prefix's font folder is always searched.
+cp /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
 touch "$stamp"
