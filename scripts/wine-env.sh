@@ -8,5 +8,6 @@ export WINEDEBUG=${WINEDEBUG:--all}
 export WINELOADER=/usr/lib/wine/wine64
 export WINESERVER=/usr/lib/wine/wineserver64
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+unset LC_ALL LC_CTYPE LC_MESSAGES
 export LANG=ja_JP.UTF-8
 wine_exe=/usr/lib/wine/wine64
