@@ -7,7 +7,12 @@
 #include "engine/key_view_wnd.h"
 #include "shell/shell_object.h"
 #include "ui/application.h"
+#include "ui/controls.h"
 #include "ui/file_version.h"
+#include "ui/key_name_page.h"
+#include "ui/key_page.h"
+#include "ui/plugin_page.h"
+#include "ui/setting_page.h"
 #include "ui/message_box.h"
 #include "ui/setting_font.h"
 #include "ui/tray_icon.h"
@@ -41,6 +46,10 @@ HWND CreateChild(const char* className, const char* text, DWORD style, int x, in
 TNodraWnd::TNodraWnd() = default;
 
 TNodraWnd::~TNodraWnd() {
+  keyPage_.reset();
+  keyNamePage_.reset();
+  pluginPage_.reset();
+  settingPage_.reset();
   keyView_.reset();
   KeyViewWnd = nullptr;
   TTrayIcon::Set(Handle(), icon_, false);
@@ -84,6 +93,7 @@ bool TNodraWnd::Create() {
   if (keyManager_->Count() == 0) ShowSettings(false);
   SetVersionCaption();
   Application.SetDialogWindow(Handle());
+  Application.SetOnIdle([this] { OnIdle(); });
   return true;
 }
 
@@ -114,12 +124,15 @@ void TNodraWnd::CreateControls() {
   }
   SendMessageA(pgcMain_, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&area));
   for (int i = 0; i < 4; ++i) {
-    pages_[i] = CreateWindowExA(WS_EX_CONTROLPARENT, WC_STATICA, "", WS_CHILD | WS_CLIPSIBLINGS,
-                                area.left, area.top, area.right - area.left,
-                                area.bottom - area.top, Handle(), nullptr,
-                                GetModuleHandleA(nullptr), nullptr);
-    SetWindowPos(pages_[i], HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    pages_[i] = CreatePanel(Handle(),
+                            {area.left, area.top, area.right - area.left, area.bottom - area.top},
+                            Handle());
+    ShowWindow(pages_[i], SW_HIDE);
   }
+  keyPage_ = std::make_unique<TKeyPage>(*this, pages_[piKey], font_);
+  keyNamePage_ = std::make_unique<TKeyNamePage>(*this, pages_[piKeyName], font_);
+  pluginPage_ = std::make_unique<TPluginPage>(*this, pages_[piPlugin], font_);
+  settingPage_ = std::make_unique<TSettingPage>(*this, pages_[piSetting], font_);
   ShowPage(0);
 
   const int barTop = pagesHeight + 4;
@@ -134,6 +147,25 @@ void TNodraWnd::CreateControls() {
 void TNodraWnd::ShowPage(int index) {
   SendMessageA(pgcMain_, TCM_SETCURSEL, index, 0);
   for (int i = 0; i < 4; ++i) ShowWindow(pages_[i], i == index ? SW_SHOW : SW_HIDE);
+}
+
+int TNodraWnd::ActivePage() const {
+  return static_cast<int>(SendMessageA(pgcMain_, TCM_GETCURSEL, 0, 0));
+}
+
+TPage* TNodraWnd::Page(int index) const {
+  switch (index) {
+    case piKey: return keyPage_.get();
+    case piKeyName: return keyNamePage_.get();
+    case piPlugin: return pluginPage_.get();
+    case piSetting: return settingPage_.get();
+    default: return nullptr;
+  }
+}
+
+void TNodraWnd::OnIdle() {
+  for (int i = 0; i < 4; ++i)
+    if (TPage* page = Page(i)) page->OnIdle();
 }
 
 void TNodraWnd::MakeDataFolder() {
@@ -294,12 +326,24 @@ void TNodraWnd::OnTrayNotify(LPARAM mouseMessage) {
   }
 }
 
-void TNodraWnd::OnCommand(WORD id) {
+void TNodraWnd::OnCommand(WORD id, WORD code, HWND control) {
   switch (id) {
-    case idOK: btnOKClick(); break;
-    case idClose: btnCloseClick(); break;
+    case idOK: btnOKClick(); return;
+    case idClose: btnCloseClick(); return;
     default: break;
   }
+  for (int i = 0; i < 4; ++i)
+    if (TPage* page = Page(i); page && page->OnCommand(id, code, control)) return;
+}
+
+bool TNodraWnd::OnNotify(const NMHDR& header, LRESULT& result) {
+  if (header.hwndFrom == pgcMain_ && header.code == TCN_SELCHANGE) {
+    ShowPage(ActivePage());
+    return true;
+  }
+  for (int i = 0; i < 4; ++i)
+    if (TPage* page = Page(i); page && page->OnNotify(header, result)) return true;
+  return false;
 }
 
 LRESULT TNodraWnd::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -320,13 +364,13 @@ LRESULT TNodraWnd::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       FormClose();
       return 0;
     case WM_COMMAND:
-      OnCommand(LOWORD(wParam));
+      OnCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam));
       return 0;
-    case WM_NOTIFY:
-      if (reinterpret_cast<NMHDR*>(lParam)->hwndFrom == pgcMain_ &&
-          reinterpret_cast<NMHDR*>(lParam)->code == TCN_SELCHANGE)
-        ShowPage(static_cast<int>(SendMessageA(pgcMain_, TCM_GETCURSEL, 0, 0)));
-      return 0;
+    case WM_NOTIFY: {
+      LRESULT result = 0;
+      if (OnNotify(*reinterpret_cast<NMHDR*>(lParam), result)) return result;
+      break;
+    }
     case WM_TRAY_NOTIFY:
       OnTrayNotify(lParam);
       return 0;

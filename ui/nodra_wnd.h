@@ -16,6 +16,14 @@
 #include "ui/window.h"
 
 class TKeyViewWnd;
+class TPage;
+class TKeyPage;
+class TKeyNamePage;
+class TPluginPage;
+class TSettingPage;
+
+// The pages in tab order.
+enum TPageIndex { piKey = 0, piKeyName = 1, piPlugin = 2, piSetting = 3 };
 
 class TNodraWnd : public TWindow {
  public:
@@ -40,7 +48,17 @@ class TNodraWnd : public TWindow {
 
   const std::string& DataFolder() const { return dataFolder_; }
   TKeyManager& KeyManager() { return *keyManager_; }
+  TKeyNameManager& KeyNameManager() { return *keyNameManager_; }
+  TPluginManager& PluginManager() { return *pluginManager_; }
   TSetting& Setting() { return *setting_; }
+  TKeyViewWnd& KeyView() { return *keyView_; }
+  TKeyPage& KeyPage() { return *keyPage_; }
+  TKeyNamePage& KeyNamePage() { return *keyNamePage_; }
+  TPluginPage& PluginPage() { return *pluginPage_; }
+  TSettingPage& SettingPage() { return *settingPage_; }
+
+  void ShowPage(int index);
+  int ActivePage() const;
 
  protected:
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -55,8 +73,10 @@ class TNodraWnd : public TWindow {
   void FormShow();
   void FormClose();
   void OnTrayNotify(LPARAM mouseMessage);
-  void OnCommand(WORD id);
-  void ShowPage(int index);
+  void OnCommand(WORD id, WORD code, HWND control);
+  bool OnNotify(const NMHDR& header, LRESULT& result);
+  void OnIdle();
+  TPage* Page(int index) const;
   void btnOKClick();
   void btnCloseClick();
 
@@ -80,6 +100,10 @@ class TNodraWnd : public TWindow {
   HFONT font_ = nullptr;
   HWND pgcMain_ = nullptr;
   HWND pages_[4] = {};
+  std::unique_ptr<TKeyPage> keyPage_;
+  std::unique_ptr<TKeyNamePage> keyNamePage_;
+  std::unique_ptr<TPluginPage> pluginPage_;
+  std::unique_ptr<TSettingPage> settingPage_;
   // Data files that existed at start but could not be read; kept as ".bak" before a save.
   bool unreadable_[4] = {};
 };

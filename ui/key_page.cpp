@@ -1,0 +1,6 @@
+#include "ui/key_page.h"
+
+#include "ui/nodra_wnd.h"
+
+TKeyPage::TKeyPage(TNodraWnd& owner, HWND panel, HFONT font)
+    : owner_(owner), panel_(panel), font_(font) {}
