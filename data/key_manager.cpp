@@ -38,4 +38,54 @@ void TKeyManager::Remove(const TKeyInfo* info) {
   if (found != items_.end()) items_.erase(found);
 }
 
-// TODO(data): LoadFromFile, SaveToFile, LoadFromBytes, SaveToBytes.
+namespace {
+
+// Items of one line: Keys, ProgramName, KeyText, Path, Arguments, WorkPath, Repeat.
+enum : size_t { kKeys, kProgramName, kKeyText, kPath, kArguments, kWorkPath, kRepeat, kItemCount };
+
+// A line of the older layout has no Repeat item; anything shorter is not an assignment.
+const size_t kOlderItemCount = kItemCount - 1;
+
+TextList ItemsOf(const TKeyInfo& info) {
+  TextList items(kItemCount);
+  items[kKeys] = EncodeCommaList(info.Keys());
+  items[kProgramName] = info.ProgramName();
+  items[kKeyText] = info.KeyText();
+  items[kPath] = info.Path();
+  items[kArguments] = info.Arguments();
+  items[kWorkPath] = info.WorkPath();
+  items[kRepeat] = info.Repeat() ? "true" : "false";
+  return items;
+}
+
+}  // namespace
+
+bool TKeyManager::LoadFromFile(const std::string& fileName) {
+  if (!platform::FileExists(fileName)) return true;
+  std::string bytes;
+  if (!platform::ReadFileBytes(fileName, bytes)) return false;
+  LoadFromBytes(bytes);
+  return true;
+}
+
+bool TKeyManager::SaveToFile(const std::string& fileName) const {
+  return platform::ReplaceFileBytes(fileName, SaveToBytes());
+}
+
+void TKeyManager::LoadFromBytes(const std::string& bytes) {
+  Clear();
+  for (const std::string& line : SplitLines(bytes)) {
+    TextList items = DecodeCommaList(line);
+    if (items.size() < kOlderItemCount) continue;
+    if (items.size() == kOlderItemCount) items.emplace_back("false");
+    Add(DecodeCommaList(items[kKeys]), items[kPath], items[kArguments], items[kWorkPath],
+        items[kProgramName], items[kKeyText], items[kRepeat] == "true");
+  }
+}
+
+std::string TKeyManager::SaveToBytes() const {
+  std::vector<std::string> lines;
+  lines.reserve(items_.size());
+  for (const auto& item : items_) lines.push_back(EncodeCommaList(ItemsOf(*item)));
+  return JoinLines(lines);
+}
