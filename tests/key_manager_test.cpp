@@ -14,6 +14,13 @@ void AddNotepad(TKeyManager& keys) {
            false);
 }
 
+// Loads `bytes` through a real file, as the program does.
+void LoadThroughFile(TKeyManager& keys, const std::string& bytes) {
+  const std::string file = ScratchFolder() + "keydata.dat";
+  WriteBytes(file, bytes);
+  ASSERT_TRUE(keys.LoadFromFile(file));
+}
+
 void ExpectSameAssignment(const TKeyInfo& a, const TKeyInfo& b) {
   EXPECT_EQ(a.Keys(), b.Keys());
   EXPECT_EQ(a.KeysText(), b.KeysText());
@@ -95,12 +102,12 @@ TEST(KeyDataFile, LenientLines) {
 
 TEST(KeyDataFile, LineEndsAndNul) {
   TKeyManager keys;
-  keys.LoadFromBytes("1,a,,,,\r2,b,,,,\n3,c,,,,\r\n4,d,,,,");
+  LoadThroughFile(keys, "1,a,,,,\r2,b,,,,\n3,c,,,,\r\n4,d,,,,");
   ASSERT_EQ(keys.Count(), 4);
   EXPECT_EQ(keys.Get(3)->ProgramName(), "d");
 
   const char withNul[] = "1,a,,,,\r\n2,b,,\0,,\r\n3,c,,,,\r\n";
-  keys.LoadFromBytes(std::string(withNul, sizeof withNul - 1));
+  LoadThroughFile(keys, std::string(withNul, sizeof withNul - 1));
   ASSERT_EQ(keys.Count(), 1);
   EXPECT_EQ(keys.Get(0)->ProgramName(), "a");
 }
@@ -121,17 +128,17 @@ TEST(KeyDataFile, HandEditedQuotes) {
 
 TEST(KeyDataFile, HugeAndRandomInputs) {
   TKeyManager keys;
-  keys.LoadFromBytes("000030,\"" + std::string(1 << 20, 'x') + "\",A,a.exe,,,true");
+  LoadThroughFile(keys, "000030,\"" + std::string(1 << 20, 'x') + "\",A,a.exe,,,true");
   ASSERT_EQ(keys.Count(), 1);
   EXPECT_EQ(keys.Get(0)->ProgramName().size(), size_t{1} << 20);
 
   std::string many;
   for (int i = 0; i < 100000; ++i) many += "000030,n,A,a.exe,,,false\r\n";
-  keys.LoadFromBytes(many);
+  LoadThroughFile(keys, many);
   EXPECT_EQ(keys.Count(), 100000);
 
-  for (uint32_t seed = 1; seed <= 100; ++seed) keys.LoadFromBytes(SeededBytes(seed, 4096));
-  keys.LoadFromBytes(std::string("000030,a,A,a.exe,,,tru\x81"));
+  for (uint32_t seed = 1; seed <= 100; ++seed) LoadThroughFile(keys, SeededBytes(seed, 4096));
+  LoadThroughFile(keys, std::string("000030,a,A,a.exe,,,tru\x81"));
   ASSERT_EQ(keys.Count(), 1);
   EXPECT_EQ(keys.Get(0)->Repeat(), false);
 }
@@ -186,6 +193,19 @@ TEST(KeyDataFile, FailedSaveKeepsTheOldFile) {
   EXPECT_EQ(ReadBytes(file), kExampleLine);
   EXPECT_FALSE(platform::FileExists(platform::TemporaryNameFor(file)));
   EXPECT_EQ(keys.Count(), 1);
+}
+
+TEST(KeyDataFile, SaveOnAFullDiskKeepsTheOldFile) {
+  TmpfsFolder folder;
+  if (!folder.Mounted()) GTEST_SKIP() << "mounting a tmpfs is not allowed here";
+  const std::string file = folder.Path() + "keydata.dat";
+  WriteBytes(file, kExampleLine);
+  folder.Fill();
+  TKeyManager keys;
+  for (int i = 0; i < 1000; ++i) AddNotepad(keys);
+  EXPECT_FALSE(keys.SaveToFile(file));
+  EXPECT_EQ(ReadBytes(file), kExampleLine);
+  EXPECT_FALSE(platform::FileExists(platform::TemporaryNameFor(file)));
 }
 #endif
 

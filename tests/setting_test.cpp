@@ -230,6 +230,17 @@ TEST(Setting, FailedSaveKeepsTheOldFile) {
   EXPECT_EQ(ReadBytes(file), "[Setting]\r\nFontSize=30\r\n");
   EXPECT_FALSE(platform::FileExists(platform::TemporaryNameFor(file)));
 }
+
+TEST(Setting, SaveOnAFullDiskKeepsTheOldFile) {
+  TmpfsFolder folder;
+  if (!folder.Mounted()) GTEST_SKIP() << "mounting a tmpfs is not allowed here";
+  const std::string file = folder.Path() + "vakro.dat";
+  WriteBytes(file, "[Setting]\r\nFontSize=30\r\n");
+  folder.Fill();
+  EXPECT_FALSE(TSetting().SaveToFile(file));
+  EXPECT_EQ(ReadBytes(file), "[Setting]\r\nFontSize=30\r\n");
+  EXPECT_FALSE(platform::FileExists(platform::TemporaryNameFor(file)));
+}
 #endif
 
 }  // namespace

@@ -88,7 +88,7 @@ bool ExclusiveOpen::IsOpen() const { return handle_ != INVALID_HANDLE_VALUE; }
 #else
 
 TmpfsFolder::TmpfsFolder() : path_(ScratchFolder()) {
-  mounted_ = mount("tmpfs", path_.c_str(), "tmpfs", 0, "size=1m") == 0;
+  mounted_ = mount("tmpfs", path_.c_str(), "tmpfs", 0, "size=64k") == 0;
 }
 
 TmpfsFolder::~TmpfsFolder() {
@@ -98,6 +98,16 @@ TmpfsFolder::~TmpfsFolder() {
 bool TmpfsFolder::MakeReadOnly() {
   return mounted_ &&
          mount(nullptr, path_.c_str(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr) == 0;
+}
+
+void TmpfsFolder::Fill() {
+  FILE* filler = std::fopen((path_ + "filler").c_str(), "wb");
+  if (!filler) return;
+  const std::string chunk(4096, 'f');
+  while (std::fwrite(chunk.data(), 1, chunk.size(), filler) == chunk.size() &&
+         std::fflush(filler) == 0) {
+  }
+  std::fclose(filler);
 }
 
 #endif

@@ -47,6 +47,8 @@ class TmpfsFolder {
   // Ends in a path separator.
   const std::string& Path() const { return path_; }
   bool MakeReadOnly();
+  // Takes every free byte with a filler file, so the next write runs out of space.
+  void Fill();
 
  private:
   std::string path_;
