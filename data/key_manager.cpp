@@ -6,8 +6,8 @@
 #include "data/platform.h"
 #include "data/text_lines.h"
 
-void TKeyInfo::SetKeys(const Chord& keys) {
-  keys_ = keys;
+void TKeyInfo::SetKeys(Chord keys) {
+  keys_ = std::move(keys);
   keysText_ = ChordText(keys_);
 }
 
@@ -72,14 +72,26 @@ bool TKeyManager::SaveToFile(const std::string& fileName) const {
   return platform::ReplaceFileBytes(fileName, SaveToBytes());
 }
 
+void TKeyManager::AddFromItems(TextList& items) {
+  auto info = std::make_unique<TKeyInfo>();
+  info->SetKeys(DecodeCommaList(items[kKeys]));
+  info->SetProgramName(std::move(items[kProgramName]));
+  info->SetKeyText(std::move(items[kKeyText]));
+  info->SetPath(std::move(items[kPath]));
+  info->SetArguments(std::move(items[kArguments]));
+  info->SetWorkPath(std::move(items[kWorkPath]));
+  info->SetRepeat(items[kRepeat] == "true");
+  items_.push_back(std::move(info));
+}
+
+// Lines of fewer than six items are not assignments and are skipped.
 void TKeyManager::LoadFromBytes(const std::string& bytes) {
   Clear();
-  for (const std::string& line : SplitLines(bytes)) {
+  for (std::string_view line : SplitLineViews(bytes)) {
     TextList items = DecodeCommaList(line);
     if (items.size() < kOlderItemCount) continue;
     if (items.size() == kOlderItemCount) items.emplace_back("false");
-    Add(DecodeCommaList(items[kKeys]), items[kPath], items[kArguments], items[kWorkPath],
-        items[kProgramName], items[kKeyText], items[kRepeat] == "true");
+    AddFromItems(items);
   }
 }
 

@@ -43,9 +43,11 @@ bool TKeyNameManager::SaveToFile(const std::string& fileName) const {
 // A line needs a key and a name; shorter lines are skipped, later items ignored.
 void TKeyNameManager::LoadFromBytes(const std::string& bytes) {
   Clear();
-  for (const std::string& line : SplitLines(bytes)) {
+  for (std::string_view line : SplitLineViews(bytes)) {
     TextList items = DecodeCommaList(line);
-    if (items.size() >= 2) Add(items[0], items[1]);
+    if (items.size() < 2) continue;
+    items_.push_back(
+        std::make_unique<TKeyName>(TKeyName{std::move(items[0]), std::move(items[1])}));
   }
 }
 
