@@ -37,19 +37,23 @@ void SkipBlanks(std::string_view text, size_t& pos) {
   while (pos < text.size() && IsBlankOrControl(static_cast<unsigned char>(text[pos]))) ++pos;
 }
 
-// A quoted item from the opening quote at `pos`; an unclosed quote reads to the end.
+// A quoted item from the opening quote at `pos`; an unclosed quote reads to the end. Runs
+// between quotes are copied whole.
 std::string ReadQuoted(std::string_view text, size_t& pos) {
   std::string item;
-  ++pos;
+  size_t runStart = ++pos;
   while (pos < text.size()) {
     size_t length = CharLength(text, pos);
     if (length == 1 && text[pos] == '"') {
+      item.append(text.substr(runStart, pos - runStart));
       ++pos;
       if (pos >= text.size() || text[pos] != '"') return item;
+      runStart = pos++;  // the second quote of a pair stands for one quote
+      continue;
     }
-    item.append(text.substr(pos, length));
     pos += length;
   }
+  item.append(text.substr(runStart));
   return item;
 }
 

@@ -6,8 +6,8 @@
 #include "data/platform.h"
 #include "data/text_lines.h"
 
-void TKeyInfo::SetKeys(const TChord& keys) {
-  keys_ = keys;
+void TKeyInfo::SetKeys(TChord keys) {
+  keys_ = std::move(keys);
   keysText_ = ChordText(keys_);
 }
 
@@ -38,4 +38,66 @@ void TKeyManager::Remove(const TKeyInfo* info) {
   if (found != items_.end()) items_.erase(found);
 }
 
-// TODO(data): LoadFromFile, SaveToFile, LoadFromBytes, SaveToBytes.
+namespace {
+
+// Items of one line: Keys, ProgramName, KeyText, Path, Arguments, WorkPath, Repeat.
+enum : size_t { kKeys, kProgramName, kKeyText, kPath, kArguments, kWorkPath, kRepeat, kItemCount };
+
+// A line of the older layout has no Repeat item; anything shorter is not an assignment.
+const size_t kOlderItemCount = kItemCount - 1;
+
+TextList ItemsOf(const TKeyInfo& info) {
+  TextList items(kItemCount);
+  items[kKeys] = EncodeCommaList(info.Keys());
+  items[kProgramName] = info.ProgramName();
+  items[kKeyText] = info.KeyText();
+  items[kPath] = info.Path();
+  items[kArguments] = info.Arguments();
+  items[kWorkPath] = info.WorkPath();
+  items[kRepeat] = info.Repeat() ? "true" : "false";
+  return items;
+}
+
+}  // namespace
+
+bool TKeyManager::LoadFromFile(const std::string& fileName) {
+  if (!platform::FileExists(fileName)) return true;
+  std::string bytes;
+  if (!platform::ReadFileBytes(fileName, bytes)) return false;
+  LoadFromBytes(bytes);
+  return true;
+}
+
+bool TKeyManager::SaveToFile(const std::string& fileName) const {
+  return platform::ReplaceFileBytes(fileName, SaveToBytes());
+}
+
+void TKeyManager::AddFromItems(TextList& items) {
+  auto info = std::make_unique<TKeyInfo>();
+  info->SetKeys(DecodeCommaList(items[kKeys]));
+  info->SetProgramName(std::move(items[kProgramName]));
+  info->SetKeyText(std::move(items[kKeyText]));
+  info->SetPath(std::move(items[kPath]));
+  info->SetArguments(std::move(items[kArguments]));
+  info->SetWorkPath(std::move(items[kWorkPath]));
+  info->SetRepeat(items[kRepeat] == "true");
+  items_.push_back(std::move(info));
+}
+
+// Lines of fewer than six items are not assignments and are skipped.
+void TKeyManager::LoadFromBytes(const std::string& bytes) {
+  Clear();
+  for (std::string_view line : SplitLineViews(bytes)) {
+    TextList items = DecodeCommaList(line);
+    if (items.size() < kOlderItemCount) continue;
+    if (items.size() == kOlderItemCount) items.emplace_back("false");
+    AddFromItems(items);
+  }
+}
+
+std::string TKeyManager::SaveToBytes() const {
+  std::vector<std::string> lines;
+  lines.reserve(items_.size());
+  for (const auto& item : items_) lines.push_back(EncodeCommaList(ItemsOf(*item)));
+  return JoinLines(lines);
+}

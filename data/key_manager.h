@@ -3,6 +3,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine/chord.h"
@@ -12,7 +13,7 @@ class TKeyInfo {
   const TChord& Keys() const { return keys_; }
   // The chord text of Keys, kept ready so matching never rebuilds it.
   const std::string& KeysText() const { return keysText_; }
-  void SetKeys(const TChord& keys);
+  void SetKeys(TChord keys);
 
   const std::string& Path() const { return path_; }
   const std::string& WorkPath() const { return workPath_; }
@@ -21,11 +22,11 @@ class TKeyInfo {
   const std::string& Arguments() const { return arguments_; }
   bool Repeat() const { return repeat_; }
 
-  void SetPath(const std::string& text) { path_ = text; }
-  void SetWorkPath(const std::string& text) { workPath_ = text; }
-  void SetProgramName(const std::string& text) { programName_ = text; }
-  void SetKeyText(const std::string& text) { keyText_ = text; }
-  void SetArguments(const std::string& text) { arguments_ = text; }
+  void SetPath(std::string text) { path_ = std::move(text); }
+  void SetWorkPath(std::string text) { workPath_ = std::move(text); }
+  void SetProgramName(std::string text) { programName_ = std::move(text); }
+  void SetKeyText(std::string text) { keyText_ = std::move(text); }
+  void SetArguments(std::string text) { arguments_ = std::move(text); }
   void SetRepeat(bool repeat) { repeat_ = repeat; }
 
  private:
@@ -54,5 +55,8 @@ class TKeyManager {
   std::string SaveToBytes() const;
 
  private:
+  // Appends the assignment of one decoded line, taking over its texts.
+  void AddFromItems(std::vector<std::string>& items);
+
   std::vector<std::unique_ptr<TKeyInfo>> items_;
 };

@@ -2,6 +2,10 @@
 
 #include <algorithm>
 
+#include "data/comma_list.h"
+#include "data/platform.h"
+#include "data/text_lines.h"
+
 TKeyName* TKeyNameManager::Get(int index) const {
   if (index < 0 || index >= Count()) return nullptr;
   return items_[static_cast<size_t>(index)].get();
@@ -24,4 +28,32 @@ TKeyName* TKeyNameManager::Find(const std::string& key) const {
   return nullptr;
 }
 
-// TODO(data): LoadFromFile, SaveToFile, LoadFromBytes, SaveToBytes.
+bool TKeyNameManager::LoadFromFile(const std::string& fileName) {
+  if (!platform::FileExists(fileName)) return true;
+  std::string bytes;
+  if (!platform::ReadFileBytes(fileName, bytes)) return false;
+  LoadFromBytes(bytes);
+  return true;
+}
+
+bool TKeyNameManager::SaveToFile(const std::string& fileName) const {
+  return platform::ReplaceFileBytes(fileName, SaveToBytes());
+}
+
+// A line needs a key and a name; shorter lines are skipped, later items ignored.
+void TKeyNameManager::LoadFromBytes(const std::string& bytes) {
+  Clear();
+  for (std::string_view line : SplitLineViews(bytes)) {
+    TextList items = DecodeCommaList(line);
+    if (items.size() < 2) continue;
+    items_.push_back(
+        std::make_unique<TKeyName>(TKeyName{std::move(items[0]), std::move(items[1])}));
+  }
+}
+
+std::string TKeyNameManager::SaveToBytes() const {
+  std::vector<std::string> lines;
+  lines.reserve(items_.size());
+  for (const auto& item : items_) lines.push_back(EncodeCommaList({item->Key, item->Name}));
+  return JoinLines(lines);
+}

@@ -6,6 +6,11 @@
 #include <cstdint>
 #include <string>
 
+// <windows.h> maps this name to WriteProfileStringA, which would rename the function below.
+#ifdef WriteProfileString
+#undef WriteProfileString
+#endif
+
 namespace platform {
 
 // True when the byte starts a double-byte character of the ANSI code page (Shift-JIS here).

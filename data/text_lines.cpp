@@ -1,10 +1,15 @@
 #include "data/text_lines.h"
 
 std::vector<std::string> SplitLines(std::string_view bytes) {
+  std::vector<std::string_view> views = SplitLineViews(bytes);
+  return std::vector<std::string>(views.begin(), views.end());
+}
+
+std::vector<std::string_view> SplitLineViews(std::string_view bytes) {
   size_t end = bytes.find('\0');
   if (end != std::string_view::npos) bytes = bytes.substr(0, end);
 
-  std::vector<std::string> lines;
+  std::vector<std::string_view> lines;
   size_t start = 0;
   while (start < bytes.size()) {
     size_t stop = bytes.find_first_of("\r\n", start);

@@ -1,0 +1,42 @@
+// Loading any bytes as "keydata.dat" never crashes, and what was loaded saves and loads back
+// to the same assignments (unless a text ends in a lone lead byte).
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+
+#include "data/key_manager.h"
+#include "fuzz/fuzz_support.h"
+
+namespace {
+
+bool HasLoneLeadByte(const TKeyInfo& info) {
+  for (const std::string& key : info.Keys())
+    if (EndsInLoneLeadByte(key)) return true;
+  for (const std::string* text : {&info.Path(), &info.WorkPath(), &info.ProgramName(),
+                                  &info.KeyText(), &info.Arguments()})
+    if (EndsInLoneLeadByte(*text)) return true;
+  return false;
+}
+
+bool Same(const TKeyInfo& a, const TKeyInfo& b) {
+  return a.Keys() == b.Keys() && a.KeysText() == b.KeysText() && a.Path() == b.Path() &&
+         a.WorkPath() == b.WorkPath() && a.ProgramName() == b.ProgramName() &&
+         a.KeyText() == b.KeyText() && a.Arguments() == b.Arguments() &&
+         a.Repeat() == b.Repeat();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  TKeyManager keys;
+  keys.LoadFromBytes(std::string(reinterpret_cast<const char*>(data), size));
+  for (int i = 0; i < keys.Count(); ++i)
+    if (HasLoneLeadByte(*keys.Get(i))) return 0;
+
+  TKeyManager again;
+  again.LoadFromBytes(keys.SaveToBytes());
+  if (again.Count() != keys.Count()) std::abort();
+  for (int i = 0; i < keys.Count(); ++i)
+    if (!Same(*keys.Get(i), *again.Get(i))) std::abort();
+  return 0;
+}

@@ -1,0 +1,212 @@
+#include <gtest/gtest.h>
+
+#include "data/key_manager.h"
+#include "data/platform.h"
+#include "tests/test_support.h"
+
+namespace {
+
+const std::string kExampleLine = std::string("\"000029,000030\",") + kSjisNotepad +
+                                 ",Ctrl+A,C:\\Windows\\notepad.exe,,,false\r\n";
+
+void AddNotepad(TKeyManager& keys) {
+  keys.Add({"000029", "000030"}, "C:\\Windows\\notepad.exe", "", "", kSjisNotepad, "Ctrl+A",
+           false);
+}
+
+// Loads `bytes` through a real file, as the program does.
+void LoadThroughFile(TKeyManager& keys, const std::string& bytes) {
+  const std::string file = ScratchFolder() + "keydata.dat";
+  WriteBytes(file, bytes);
+  ASSERT_TRUE(keys.LoadFromFile(file));
+}
+
+void ExpectSameAssignment(const TKeyInfo& a, const TKeyInfo& b) {
+  EXPECT_EQ(a.Keys(), b.Keys());
+  EXPECT_EQ(a.KeysText(), b.KeysText());
+  EXPECT_EQ(a.Path(), b.Path());
+  EXPECT_EQ(a.WorkPath(), b.WorkPath());
+  EXPECT_EQ(a.ProgramName(), b.ProgramName());
+  EXPECT_EQ(a.KeyText(), b.KeyText());
+  EXPECT_EQ(a.Arguments(), b.Arguments());
+  EXPECT_EQ(a.Repeat(), b.Repeat());
+}
+
+void ExpectSameList(const TKeyManager& a, const TKeyManager& b) {
+  ASSERT_EQ(a.Count(), b.Count());
+  for (int i = 0; i < a.Count(); ++i) ExpectSameAssignment(*a.Get(i), *b.Get(i));
+}
+
+TEST(KeyManager, GetOutsideTheListAndRemoveOfAStranger) {
+  TKeyManager keys;
+  AddNotepad(keys);
+  EXPECT_EQ(keys.Get(-1), nullptr);
+  EXPECT_EQ(keys.Get(keys.Count()), nullptr);
+  TKeyInfo stranger;
+  keys.Remove(&stranger);
+  keys.Remove(nullptr);
+  EXPECT_EQ(keys.Count(), 1);
+}
+
+TEST(KeyDataFile, ExampleLineByteForByte) {
+  TKeyManager keys;
+  AddNotepad(keys);
+  EXPECT_EQ(keys.SaveToBytes(), kExampleLine);
+
+  TKeyManager loaded;
+  loaded.LoadFromBytes(kExampleLine);
+  ExpectSameList(keys, loaded);
+  EXPECT_EQ(loaded.Get(0)->KeysText(), "000029\r\n000030\r\n");
+}
+
+TEST(KeyDataFile, AwkwardTextsRoundTrip) {
+  TKeyManager keys;
+  keys.Add({"000030"}, "C:\\Program Files\\a,b\\say \"hi\".exe", " --x \"y\" ", " work ",
+           std::string(kSjisSo) + kSjisHyo, "A", true);
+  keys.Add({}, "", "", "", "", "", false);
+  keys.Add({"001029", "000030", "000042"}, "$volup", "", "", "", "Ctrl+A+Shift", true);
+  const std::string bytes = keys.SaveToBytes();
+  // A one-key chord is written bare; texts with blanks, commas or quotes are quoted.
+  EXPECT_EQ(bytes.substr(0, bytes.find("\r\n")),
+            std::string("000030,") + kSjisSo + kSjisHyo +
+                ",A,\"C:\\Program Files\\a,b\\say \"\"hi\"\".exe\",\" --x \"\"y\"\" \",\" work \",true");
+
+  TKeyManager loaded;
+  loaded.LoadFromBytes(bytes);
+  ExpectSameList(keys, loaded);
+  EXPECT_EQ(loaded.SaveToBytes(), bytes);
+}
+
+TEST(KeyDataFile, LenientLines) {
+  TKeyManager keys;
+  keys.LoadFromBytes(
+      "000030,six,A,a.exe,,\r\n"         // older layout: Repeat false
+      "000030,caps,A,a.exe,,,TRUE\r\n"   // only "true" is true
+      "000030,one,A,a.exe,,,1\r\n"
+      "000030,yes,A,a.exe,,,true,extra,items\r\n"
+      "\r\n"                             // empty line in the middle: skipped
+      "000030,short,A,a.exe\r\n"         // fewer than six items: skipped
+      "000030,last,A,a.exe,,,true");     // no line end
+  ASSERT_EQ(keys.Count(), 5);
+  EXPECT_EQ(keys.Get(0)->ProgramName(), "six");
+  EXPECT_FALSE(keys.Get(0)->Repeat());
+  EXPECT_FALSE(keys.Get(1)->Repeat());
+  EXPECT_FALSE(keys.Get(2)->Repeat());
+  EXPECT_TRUE(keys.Get(3)->Repeat());
+  EXPECT_EQ(keys.Get(3)->WorkPath(), "");
+  EXPECT_EQ(keys.Get(4)->ProgramName(), "last");
+  EXPECT_TRUE(keys.Get(4)->Repeat());
+  // Saving writes seven items again.
+  EXPECT_EQ(keys.SaveToBytes().substr(0, 26), "000030,six,A,a.exe,,,false");
+}
+
+TEST(KeyDataFile, LineEndsAndNul) {
+  TKeyManager keys;
+  LoadThroughFile(keys, "1,a,,,,\r2,b,,,,\n3,c,,,,\r\n4,d,,,,");
+  ASSERT_EQ(keys.Count(), 4);
+  EXPECT_EQ(keys.Get(3)->ProgramName(), "d");
+
+  const char withNul[] = "1,a,,,,\r\n2,b,,\0,,\r\n3,c,,,,\r\n";
+  LoadThroughFile(keys, std::string(withNul, sizeof withNul - 1));
+  ASSERT_EQ(keys.Count(), 1);
+  EXPECT_EQ(keys.Get(0)->ProgramName(), "a");
+}
+
+TEST(KeyDataFile, HandEditedQuotes) {
+  TKeyManager keys;
+  keys.LoadFromBytes(
+      "000030,\"open,A,a.exe,,,true\r\n"     // unclosed: one long item, line skipped
+      "\"000030\"x,name,A,a.exe,,,true\r\n"  // text after the quote is the next item
+      "000030,ok,A,a.exe,,,true\r\n");
+  ASSERT_EQ(keys.Count(), 2);
+  EXPECT_EQ(keys.Get(0)->Keys(), TChord{"000030"});
+  EXPECT_EQ(keys.Get(0)->ProgramName(), "x");
+  EXPECT_EQ(keys.Get(0)->KeyText(), "name");
+  EXPECT_EQ(keys.Get(0)->Arguments(), "a.exe");
+  EXPECT_EQ(keys.Get(1)->ProgramName(), "ok");
+}
+
+TEST(KeyDataFile, HugeAndRandomInputs) {
+  TKeyManager keys;
+  LoadThroughFile(keys, "000030,\"" + std::string(1 << 20, 'x') + "\",A,a.exe,,,true");
+  ASSERT_EQ(keys.Count(), 1);
+  EXPECT_EQ(keys.Get(0)->ProgramName().size(), size_t{1} << 20);
+
+  std::string many;
+  for (int i = 0; i < 100000; ++i) many += "000030,n,A,a.exe,,,false\r\n";
+  LoadThroughFile(keys, many);
+  EXPECT_EQ(keys.Count(), 100000);
+
+  for (uint32_t seed = 1; seed <= 100; ++seed) LoadThroughFile(keys, SeededBytes(seed, 4096));
+  LoadThroughFile(keys, std::string("000030,a,A,a.exe,,,tru\x81"));
+  ASSERT_EQ(keys.Count(), 1);
+  EXPECT_EQ(keys.Get(0)->Repeat(), false);
+}
+
+TEST(KeyDataFile, MissingEmptyAndWrittenFiles) {
+  const std::string folder = ScratchFolder();
+  const std::string file = folder + "keydata.dat";
+  TKeyManager keys;
+  AddNotepad(keys);
+  EXPECT_TRUE(keys.LoadFromFile(folder + "missing.dat"));
+  EXPECT_EQ(keys.Count(), 1);
+
+  WriteBytes(file, "");
+  EXPECT_TRUE(keys.LoadFromFile(file));
+  EXPECT_EQ(keys.Count(), 0);
+  EXPECT_TRUE(keys.SaveToFile(file));
+  EXPECT_EQ(ReadBytes(file), "");
+
+  AddNotepad(keys);
+  EXPECT_TRUE(keys.SaveToFile(file));
+  EXPECT_EQ(ReadBytes(file), kExampleLine);
+  EXPECT_FALSE(platform::FileExists(platform::TemporaryNameFor(file)));
+  TKeyManager loaded;
+  EXPECT_TRUE(loaded.LoadFromFile(file));
+  ExpectSameList(keys, loaded);
+}
+
+TEST(KeyDataFile, SaveIntoMissingFolderFails) {
+  TKeyManager keys;
+  AddNotepad(keys);
+  EXPECT_FALSE(keys.SaveToFile(ScratchFolder() + "no-such-folder/keydata.dat"));
+  EXPECT_EQ(keys.Count(), 1);
+}
+
+#ifndef _WIN32
+TEST(KeyDataFile, UnreadableFileKeepsTheList) {
+  TKeyManager keys;
+  AddNotepad(keys);
+  EXPECT_FALSE(keys.LoadFromFile(kUnreadableFile));
+  EXPECT_EQ(keys.Count(), 1);
+}
+
+TEST(KeyDataFile, FailedSaveKeepsTheOldFile) {
+  TmpfsFolder folder;
+  if (!folder.Mounted()) GTEST_SKIP() << "mounting a tmpfs is not allowed here";
+  const std::string file = folder.Path() + "keydata.dat";
+  WriteBytes(file, kExampleLine);
+  ASSERT_TRUE(folder.MakeReadOnly());
+  TKeyManager keys;
+  keys.Add({"000030"}, "b.exe", "", "", "new", "A", true);
+  EXPECT_FALSE(keys.SaveToFile(file));
+  EXPECT_EQ(ReadBytes(file), kExampleLine);
+  EXPECT_FALSE(platform::FileExists(platform::TemporaryNameFor(file)));
+  EXPECT_EQ(keys.Count(), 1);
+}
+
+TEST(KeyDataFile, SaveOnAFullDiskKeepsTheOldFile) {
+  TmpfsFolder folder;
+  if (!folder.Mounted()) GTEST_SKIP() << "mounting a tmpfs is not allowed here";
+  const std::string file = folder.Path() + "keydata.dat";
+  WriteBytes(file, kExampleLine);
+  folder.Fill();
+  TKeyManager keys;
+  for (int i = 0; i < 1000; ++i) AddNotepad(keys);
+  EXPECT_FALSE(keys.SaveToFile(file));
+  EXPECT_EQ(ReadBytes(file), kExampleLine);
+  EXPECT_FALSE(platform::FileExists(platform::TemporaryNameFor(file)));
+}
+#endif
+
+}  // namespace
