@@ -28,5 +28,7 @@ echo "== fuzz smoke runs"
 
 echo "== Windows tests under Wine"
 start_xvfb
+# One wineserver for the whole run instead of one per test program.
+"$WINESERVER" -p
 (cd build/win64 && ctest --output-on-failure) || status=1
 exit $status
