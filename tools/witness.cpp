@@ -3,7 +3,8 @@
 // Logs its command line and working folder at start, each window it makes with its screen
 // rectangle, then every key and character message, activation and close it receives.
 // --child adds a static child control, --popup an owned pop-up window beside the main one,
-// --stay ignores WM_CLOSE (logged only), so close commands can be sent without ending it.
+// --stay ignores WM_CLOSE (logged only), so close commands can be sent without ending it;
+// --hidden never shows the window (a process that only keeps the desktop up).
 #include <windows.h>
 
 #include <cstdint>
@@ -95,8 +96,10 @@ int main(int argc, char** argv) {
   const std::string title = OptionValue(argc, argv, "--title", "witness");
   HWND main = MakeWindow(r, title, WS_OVERLAPPEDWINDOW, nullptr);
   if (!main) return 1;
-  ShowWindow(main, SW_SHOWNORMAL);
-  UpdateWindow(main);
+  if (!HasOption(argc, argv, "--hidden")) {
+    ShowWindow(main, SW_SHOWNORMAL);
+    UpdateWindow(main);
+  }
   LogWindow("main", main);
   if (HasOption(argc, argv, "--child")) {
     const int h = r.bottom - r.top;
