@@ -64,6 +64,15 @@ class HookHost:
         wait_until(lambda: self.process.poll() is not None, 30, f"the host to end after '{command}'")
 
     def end(self):
+        """Releases the hooks normally when the host still runs (Wine keeps a killed process's
+        global hooks), else makes sure the process is gone."""
+        if self.process.poll() is None:
+            with open(self.command_path, "a") as f:
+                f.write("exit\n")
+            try:
+                self.process.wait(5)
+            except Exception:
+                pass
         self.desktop.kill(self.process)
 
 
