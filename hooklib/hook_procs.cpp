@@ -1,0 +1,67 @@
+#include "hooklib/hook_procs.h"
+
+#include "hooklib/shared_view.h"
+
+namespace {
+
+HWND EngineWindow(const SharedHookBlock& block) { return HandleFromField<HWND>(block.engineWindow); }
+
+void AnswerFinder(SharedHookBlock& block, HWND asked) {
+  char path[NL_FIND_FIELD_SIZE] = {};
+  GetModuleFileNameA(nullptr, path, NL_FIND_FIELD_SIZE - 1);
+  StoreFinderText(block.findModulePath, path);
+  StoreFinderText(block.findCommandLine, GetCommandLineA());
+  PostMessageA(EngineWindow(block), WM_FIND_REPLY, reinterpret_cast<WPARAM>(asked), 0);
+}
+
+}  // namespace
+
+LRESULT CALLBACK KeyboardProc(int code, WPARAM wParam, LPARAM lParam) {
+  HHOOK next = nullptr;
+  bool pass = true;
+  {
+    SharedView view;
+    if (view) {
+      next = HandleFromField<HHOOK>(view->keyboardHook);
+      if (code >= 0) {
+        PostMessageA(EngineWindow(*view), WM_HOOK_KEY, wParam, lParam);
+        pass = view->dispatchMode == DISPATCH_PASS;
+      }
+    }
+  }
+  return pass ? CallNextHookEx(next, code, wParam, lParam) : 1;
+}
+
+LRESULT CALLBACK GetMsgProc(int code, WPARAM wParam, LPARAM lParam) {
+  const MSG* message = reinterpret_cast<const MSG*>(lParam);
+  HHOOK next = nullptr;
+  {
+    SharedView view;
+    if (view) {
+      next = HandleFromField<HHOOK>(view->getMessageHook);
+      if (code >= 0 && message->message == WM_FIND_REQUEST) {
+        AnswerFinder(*view, message->hwnd);
+        return 0;
+      }
+      if (code >= 0 && IsCloseCommand(message->message, message->wParam)) {
+        PostMessageA(EngineWindow(*view), WM_HOOK_CLOSE, 0, 0);
+      }
+    }
+  }
+  return CallNextHookEx(next, code, wParam, lParam);
+}
+
+LRESULT CALLBACK CallWndProc(int code, WPARAM wParam, LPARAM lParam) {
+  const CWPSTRUCT* record = reinterpret_cast<const CWPSTRUCT*>(lParam);
+  HHOOK next = nullptr;
+  {
+    SharedView view;
+    if (view) {
+      next = HandleFromField<HHOOK>(view->callWndProcHook);
+      if (code >= 0 && IsActivation(record->message, record->wParam) && !GetParent(record->hwnd)) {
+        PostMessageA(EngineWindow(*view), WM_HOOK_ACTIVATE, reinterpret_cast<WPARAM>(record->hwnd), 0);
+      }
+    }
+  }
+  return CallNextHookEx(next, code, wParam, lParam);
+}

@@ -1,0 +1,19 @@
+// The three hook procedures. Each opens the shared block on every call and closes it before
+// handing the call on; when the block is gone it hands the call on and touches nothing.
+#pragma once
+
+#include <windows.h>
+
+LRESULT CALLBACK KeyboardProc(int code, WPARAM wParam, LPARAM lParam);
+LRESULT CALLBACK GetMsgProc(int code, WPARAM wParam, LPARAM lParam);
+LRESULT CALLBACK CallWndProc(int code, WPARAM wParam, LPARAM lParam);
+
+// A close command is SC_CLOSE exactly; the low four bits, used by the system, must be clear.
+inline bool IsCloseCommand(UINT message, WPARAM wParam) {
+  return message == WM_SYSCOMMAND && wParam == SC_CLOSE;
+}
+
+// WM_ACTIVATE says "activated" in its low word; the high word is the minimised flag.
+inline bool IsActivation(UINT message, WPARAM wParam) {
+  return message == WM_ACTIVATE && LOWORD(wParam) != WA_INACTIVE;
+}

@@ -1,0 +1,48 @@
+// The named block of memory that the program and every hooked process share.
+#pragma once
+
+#include <windows.h>
+
+#include <cstddef>
+#include <cstdint>
+
+#include "hooklib/nodralib.h"
+
+inline constexpr char kSharedBlockName[] = "NodraMemFileJP01";
+inline constexpr DWORD kSharedBlockSize = 544;
+
+// Handles are kept as 32-bit values so the layout is the same for 32- and 64-bit processes.
+struct SharedHookBlock {
+  uint32_t engineWindow;
+  int8_t dispatchMode;
+  uint8_t unused1[3];
+  uint32_t keyboardHook;
+  uint32_t getMessageHook;
+  uint32_t callWndProcHook;
+  char findModulePath[NL_FIND_FIELD_SIZE];
+  char findCommandLine[NL_FIND_FIELD_SIZE];
+  uint8_t unused2[2];
+};
+
+static_assert(offsetof(SharedHookBlock, engineWindow) == 0);
+static_assert(offsetof(SharedHookBlock, dispatchMode) == 4);
+static_assert(offsetof(SharedHookBlock, keyboardHook) == 8);
+static_assert(offsetof(SharedHookBlock, getMessageHook) == 12);
+static_assert(offsetof(SharedHookBlock, callWndProcHook) == 16);
+static_assert(offsetof(SharedHookBlock, findModulePath) == 20);
+static_assert(offsetof(SharedHookBlock, findCommandLine) == 281);
+static_assert(offsetof(SharedHookBlock, unused2) == 542);
+static_assert(sizeof(SharedHookBlock) == kSharedBlockSize);
+
+inline uint32_t HandleField(const void* handle) {
+  return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(handle));
+}
+
+// Windows handles are 32-bit values that a 64-bit process sign-extends.
+template <typename Handle>
+Handle HandleFromField(uint32_t field) {
+  return reinterpret_cast<Handle>(static_cast<uintptr_t>(static_cast<int32_t>(field)));
+}
+
+// Stores text into a finder field: at most NL_FIND_FIELD_SIZE - 1 bytes, always terminated.
+void StoreFinderText(char (&field)[NL_FIND_FIELD_SIZE], const char* text);

@@ -1,0 +1,321 @@
+"""End-to-end harness: Windows programs under Wine in a virtual desktop on a private X display.
+
+One Desktop is an Xvfb display, a copy of the test Wine prefix, its wineserver and the Wine
+"shell" desktop. Programs are started by path, their windows are clicked and typed into with
+xdotool (real X input), and what they log is read back from files. Everything the harness
+starts is ended by process id when the desktop closes, also after a failure.
+"""
+
+import os
+import shutil
+import signal
+import subprocess
+import time
+import unittest
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+REPO = os.path.dirname(os.path.dirname(HERE))
+WINE = "/usr/lib/wine/wine64"
+WINESERVER = "/usr/lib/wine/wineserver64"
+BINARY_SUFFIXES = {".dll", ".exe", ".drv", ".sys", ".ocx", ".acm", ".cpl", ".tlb", ".nls", ".msstyles", ".ax"}
+
+
+def build_dir():
+    return os.environ.get("VAKRO_BUILD_DIR", os.path.join(REPO, "build", "win64"))
+
+
+def winpath(path):
+    """The Wine path of a Unix path (through drive Z:)."""
+    return "Z:" + os.path.abspath(path).replace("/", "\\")
+
+
+def wait_until(condition, timeout=10.0, what="condition", interval=0.01):
+    """Polls condition() until it returns something true; returns it, or fails after timeout."""
+    deadline = time.monotonic() + timeout
+    while True:
+        value = condition()
+        if value:
+            return value
+        if time.monotonic() >= deadline:
+            raise AssertionError(f"timed out after {timeout:.1f} s waiting for {what}")
+        time.sleep(interval)
+
+
+def copy_prefix(source, target):
+    """Copies a Wine prefix; the system binaries, which Wine only reads, are hard links."""
+    def copy(src, dst):
+        inside_windows = os.sep + "drive_c" + os.sep + "windows" + os.sep in src
+        if inside_windows and os.path.splitext(src)[1].lower() in BINARY_SUFFIXES:
+            os.link(src, dst)
+        else:
+            shutil.copy2(src, dst)
+    shutil.copytree(source, target, symlinks=True, copy_function=copy)
+
+
+class LogFile:
+    """A log written by our test programs: "<microseconds> <event> <rest>" per line."""
+
+    def __init__(self, path):
+        self.path = path
+
+    def entries(self):
+        try:
+            with open(self.path, "rb") as f:
+                data = f.read()
+        except FileNotFoundError:
+            return []
+        result = []
+        for raw in data.split(b"\n")[:-1]:  # a last line without its newline is not complete
+            parts = raw.rstrip(b"\r").decode("cp932", "replace").split(" ", 2)
+            if len(parts) >= 2:
+                result.append(Entry(int(parts[0]), parts[1], parts[2] if len(parts) > 2 else ""))
+        return result
+
+    def events(self, name):
+        return [e for e in self.entries() if e.event == name]
+
+    def wait_for(self, predicate, timeout=10.0, what="a log line"):
+        """Waits for an entry that satisfies predicate and returns it."""
+        def found():
+            return next((e for e in self.entries() if predicate(e)), None)
+        return wait_until(found, timeout, f"{what} in {os.path.basename(self.path)}")
+
+    def wait_event(self, name, timeout=10.0):
+        return self.wait_for(lambda e: e.event == name, timeout, name)
+
+
+class Entry:
+    def __init__(self, time_us, event, rest):
+        self.time_us, self.event, self.rest = time_us, event, rest
+
+    @property
+    def fields(self):
+        """The key=value words of the line."""
+        return dict(word.split("=", 1) for word in self.rest.split() if "=" in word)
+
+    def int_field(self, name):
+        return int(self.fields[name], 0)
+
+    def __repr__(self):
+        return f"{self.time_us} {self.event} {self.rest}"
+
+
+class Desktop:
+    """An X display with the Wine "shell" desktop of a private copy of the test prefix."""
+
+    def __init__(self, name):
+        self.name = name
+        self.folder = os.path.join(build_dir(), "e2e-runs", name)
+        self.prefix = os.path.join(self.folder, "prefix")
+        self.processes = []
+        self.xvfb = None
+        self.wineserver = None
+        self.display = None
+
+    # -- life -------------------------------------------------------------------------------
+    def start(self):
+        try:
+            if os.path.exists(self.folder):
+                shutil.rmtree(self.folder)
+            os.makedirs(self.folder)
+            copy_prefix(os.path.join(os.path.dirname(build_dir()), "wineprefix"), self.prefix)
+            self._start_xvfb()
+            self.wineserver = subprocess.Popen([WINESERVER, "-f", "-p"], env=self.env(),
+                                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            self._start_desktop()
+        except BaseException:
+            self.close()
+            raise
+        return self
+
+    def close(self):
+        for process in reversed(self.processes):
+            self.kill(process)
+        if self.wineserver:
+            subprocess.run([WINESERVER, "-k"], env=self.env(), stdout=subprocess.DEVNULL,
+                           stderr=subprocess.DEVNULL, timeout=20)
+            self._end(self.wineserver)
+            self.wineserver = None
+        if self.xvfb:
+            self._end(self.xvfb)
+            self.xvfb = None
+        shutil.rmtree(self.prefix, ignore_errors=True)
+
+    def __enter__(self):
+        return self.start()
+
+    def __exit__(self, *exc):
+        self.close()
+
+    def _start_xvfb(self):
+        for number in range(90, 250):
+            if not os.path.exists(f"/tmp/.X11-unix/X{number}") and not os.path.exists(f"/tmp/.X{number}-lock"):
+                break
+        self.display = f":{number}"
+        self.xvfb = subprocess.Popen(["Xvfb", self.display, "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
+                                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+        def answers():
+            if self.xvfb.poll() is not None:
+                raise AssertionError(f"Xvfb {self.display} ended at start")
+            return self.xdotool_ok("getdisplaygeometry")
+        wait_until(answers, 20, f"X display {self.display}")
+
+    def _start_desktop(self):
+        # A program that shows nothing keeps the desktop up: Wine ends it with the last program.
+        log = LogFile(os.path.join(self.folder, "anchor.log"))
+        self.run(os.path.join(build_dir(), "tools", "witness.exe"),
+                 ["--log", winpath(log.path), "--hidden", "--title", "anchor"])
+        log.wait_event("ready", timeout=60)
+        wait_until(lambda: self.xdotool_ok("search", "--name", "Wine desktop"), 20, "the Wine desktop window")
+
+    @staticmethod
+    def _end(process, grace=5.0):
+        if process.poll() is None:
+            process.terminate()
+            try:
+                process.wait(grace)
+            except subprocess.TimeoutExpired:
+                process.kill()
+                process.wait()
+
+    # -- programs ---------------------------------------------------------------------------
+    def env(self):
+        env = {k: v for k, v in os.environ.items() if not k.startswith("WINE")}
+        env.update(WINEPREFIX=self.prefix, WINEARCH="win64", WINEDEBUG="-all", WINELOADER=WINE,
+                   WINESERVER=WINESERVER, WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d",
+                   LANG="ja_JP.UTF-8", LC_ALL="ja_JP.UTF-8")
+        if self.display:
+            env["DISPLAY"] = self.display
+        return env
+
+    def run(self, program, args=(), cwd=None):
+        """Starts a Windows program; the process is ended when the desktop closes."""
+        process = subprocess.Popen([WINE, program, *args], env=self.env(), cwd=cwd or self.folder,
+                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.processes.append(process)
+        return process
+
+    def kill(self, process):
+        if process.poll() is None:
+            process.send_signal(signal.SIGKILL)
+            process.wait()
+
+    # -- input and output -------------------------------------------------------------------
+    def xdotool(self, *args):
+        return subprocess.run(["xdotool", *map(str, args)], env=self.env(), check=True, capture_output=True,
+                              text=True, timeout=20).stdout
+
+    def xdotool_ok(self, *args):
+        return subprocess.run(["xdotool", *args], env=self.env(), capture_output=True, timeout=20).returncode == 0
+
+    def find_windows(self, title):
+        """X windows whose title matches (Wine gives each top-level window one)."""
+        result = subprocess.run(["xdotool", "search", "--name", title], env=self.env(), capture_output=True,
+                                text=True, timeout=20)
+        return [int(w) for w in result.stdout.split()]
+
+    def click(self, x, y):
+        # The pointer always moves before the click: Wine may ignore a click without a motion
+        # after a window under the pointer went away (seen after its crash debugger).
+        self.xdotool("mousemove", x - 1, y, "mousemove", x, y, "click", 1)
+
+    def type_keys(self, keys):
+        """Presses and releases each X key name in turn, in one xdotool run."""
+        args = []
+        for key in keys:
+            args += ["keydown", key, "keyup", key]
+        self.xdotool(*args)
+
+    def screenshot(self, name):
+        path = os.path.join(self.folder, "screenshots", name + ".png")
+        os.makedirs(os.path.dirname(path), exist_ok=True)
+        subprocess.run(["import", "-display", self.display, "-window", "root", path], env=self.env(),
+                       capture_output=True, timeout=30)
+        return path
+
+    def log(self, name):
+        """A fresh log file in the run folder and its Wine path."""
+        path = os.path.join(self.folder, name)
+        if os.path.exists(path):
+            os.remove(path)
+        return LogFile(path)
+
+
+class Witness:
+    """tools/witness.exe: a window that logs the keys, activations and closes it receives."""
+
+    def __init__(self, desktop, name, at=(100, 100, 320, 200), child=False, popup=False, stay=False,
+                 extra_args=(), cwd=None):
+        self.desktop = desktop
+        self.log = desktop.log(name + ".log")
+        self.path = self.program()
+        args = self.arguments(self.log.path, name, at, child, popup, stay, extra_args)
+        self.process = desktop.run(self.path, args, cwd)
+        self.log.wait_event("ready", timeout=30)
+        self.windows = {e.fields["role"]: e for e in self.log.events("window")}
+
+    @staticmethod
+    def program():
+        return os.path.join(build_dir(), "tools", "witness.exe")
+
+    @staticmethod
+    def arguments(log_path, name, at=(100, 100, 320, 200), child=False, popup=False, stay=False, extra_args=()):
+        args = ["--log", winpath(log_path), "--title", name, "--at", ",".join(map(str, at))]
+        return args + ["--child"] * child + ["--popup"] * popup + ["--stay"] * stay + list(extra_args)
+
+    @staticmethod
+    def command_line(args):
+        """The command line Wine gives the witness for these arguments (none holds a blank)."""
+        return " ".join([f'"{winpath(Witness.program())}"', *args])
+
+    def hwnd(self, role="main"):
+        return self.windows[role].int_field("hwnd")
+
+    def centre(self, role="main", dy=0):
+        x, y, w, h = map(int, self.windows[role].fields["rect"].split(","))
+        return x + w // 2, y + h // 2 + dy
+
+    def focus(self):
+        """Clicks the main window's client area, away from its child, and waits until it is the
+        active window."""
+        x, y, w, _ = map(int, self.windows["main"].fields["rect"].split(","))
+        self.desktop.click(x + w - 40, y + 50)
+        wait_until(self.is_active, 10, "the witness to activate")
+
+    def activations(self, role="main"):
+        return [e for e in self.log.events("WM_ACTIVATE") if e.int_field("hwnd") == self.hwnd(role)]
+
+    def is_active(self, role="main"):
+        events = self.activations(role)
+        return bool(events) and events[-1].int_field("wp") & 0xFFFF != 0
+
+    def keys(self):
+        """The key messages received: (message, wParam, lParam)."""
+        names = {"WM_KEYDOWN", "WM_KEYUP", "WM_SYSKEYDOWN", "WM_SYSKEYUP"}
+        return [(e.event, e.int_field("wp"), e.int_field("lp")) for e in self.log.entries() if e.event in names]
+
+    def end(self):
+        self.desktop.kill(self.process)
+
+
+class DesktopTestCase(unittest.TestCase):
+    """One desktop for all tests of a class; a screenshot is kept for every failing test."""
+
+    desktop = None
+
+    @classmethod
+    def setUpClass(cls):
+        cls.desktop = Desktop(cls.__name__).start()
+
+    @classmethod
+    def tearDownClass(cls):
+        if cls.desktop:
+            cls.desktop.close()
+
+    def tearDown(self):
+        # Runs before the test's cleanups, so the picture still shows its windows.
+        result = self._outcome.result
+        failed = any(test is self for test, _ in result.failures + result.errors)
+        if failed and self.desktop and self.desktop.display:
+            print(f"\nscreenshot of the failure: {self.desktop.screenshot(self._testMethodName)}")

@@ -1,0 +1,198 @@
+// NodraLib in one process: the exports against the named block, and the hook procedures called
+// directly with made-up events, their reports read from this thread's message queue.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "hooklib/hook_procs.h"
+#include "hooklib/nodralib.h"
+#include "hooklib/shared_view.h"
+
+namespace {
+
+const LPARAM kKeyAFlags = 0x001E0001;
+
+HWND MakeWindow(DWORD style = WS_OVERLAPPEDWINDOW, HWND parent = nullptr) {
+  return CreateWindowExA(0, "STATIC", "nodralib test", style, 0, 0, 50, 50, parent, nullptr, nullptr, nullptr);
+}
+
+// The next message of a kind posted to this thread, or a message numbered 0 when there is none.
+MSG TakePosted(UINT message) {
+  MSG m = {};
+  if (!PeekMessageA(&m, nullptr, message, message, PM_REMOVE)) m.message = 0;
+  return m;
+}
+
+void DropPosted() {
+  MSG m;
+  while (PeekMessageA(&m, nullptr, WM_APP, WM_APP + 1000, PM_REMOVE)) {
+  }
+}
+
+TEST(FinderText, KeepsAtMost260BytesAndAlwaysTerminates) {
+  char field[NL_FIND_FIELD_SIZE];
+  memset(field, 'z', sizeof field);
+  StoreFinderText(field, "C:\\a.exe");
+  EXPECT_STREQ(field, "C:\\a.exe");
+  EXPECT_EQ(field[9], 'z');  // the rest of the field is left as it was
+
+  const std::string exact(260, 'e');
+  StoreFinderText(field, exact.c_str());
+  EXPECT_EQ(std::string(field), exact);
+
+  const std::string longer = std::string(260, 'l') + std::string(40, 'x');
+  StoreFinderText(field, longer.c_str());
+  EXPECT_EQ(std::string(field), longer.substr(0, 260));
+  EXPECT_EQ(field[260], '\0');
+
+  StoreFinderText(field, nullptr);
+  EXPECT_STREQ(field, "");
+}
+
+class NodraLibTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    window = MakeWindow();
+    ASSERT_TRUE(nlStartHook(window));
+    DropPosted();
+  }
+  void TearDown() override {
+    nlReleaseHook();
+    DestroyWindow(window);
+    DropPosted();
+  }
+  HWND window = nullptr;
+};
+
+TEST(NodraLibWithoutBlock, AnswersMinusOneAndCopiesNothing) {
+  EXPECT_EQ(nlSetDispatchMode(-1), -1);
+  EXPECT_EQ(nlSetDispatchMode(0), -1);
+  char buffer[NL_FIND_FIELD_SIZE] = "untouched";
+  EXPECT_FALSE(nlGetFindModulePath(buffer, NL_FIND_FIELD_SIZE));
+  EXPECT_FALSE(nlGetFindModuleCommand(buffer, NL_FIND_FIELD_SIZE));
+  EXPECT_STREQ(buffer, "untouched");
+  EXPECT_FALSE(nlReleaseHook());
+}
+
+TEST_F(NodraLibTest, BlockHoldsWindowPassModeAndHooks) {
+  SharedView view;
+  ASSERT_TRUE(view);
+  EXPECT_EQ(HandleFromField<HWND>(view->engineWindow), window);
+  EXPECT_EQ(view->dispatchMode, DISPATCH_PASS);
+  EXPECT_NE(view->keyboardHook, 0u);
+  EXPECT_NE(view->getMessageHook, 0u);
+  EXPECT_NE(view->callWndProcHook, 0u);
+}
+
+TEST_F(NodraLibTest, DispatchModeReadsWithMinusOneAndReturnsThePrevious) {
+  EXPECT_EQ(nlSetDispatchMode(0), 1);
+  EXPECT_EQ(nlSetDispatchMode(-1), 0);
+  EXPECT_EQ(nlSetDispatchMode(-1), 0);
+  EXPECT_EQ(nlSetDispatchMode(5), 0);
+  EXPECT_EQ(nlSetDispatchMode(1), 5);
+}
+
+TEST_F(NodraLibTest, ReleaseEndsTheBlockOnce) {
+  EXPECT_TRUE(nlReleaseHook());
+  EXPECT_FALSE(nlReleaseHook());
+  EXPECT_EQ(nlSetDispatchMode(-1), -1);
+}
+
+TEST_F(NodraLibTest, WholeFieldFetchIsTerminatedAndNeverReadsPastTheField) {
+  {
+    SharedView view;
+    memset(view->findModulePath, 'p', NL_FIND_FIELD_SIZE);
+    memset(view->findCommandLine, 'c', NL_FIND_FIELD_SIZE);
+  }
+  char buffer[300];
+  memset(buffer, '#', sizeof buffer);
+  EXPECT_TRUE(nlGetFindModulePath(buffer, sizeof buffer));
+  EXPECT_EQ(std::string(buffer), std::string(260, 'p'));
+  EXPECT_EQ(buffer[261], '#');
+
+  memset(buffer, '#', sizeof buffer);
+  EXPECT_TRUE(nlGetFindModuleCommand(buffer, 4));  // a part is copied raw, without a terminator
+  EXPECT_EQ(std::string(buffer, 5), "cccc#");
+}
+
+TEST_F(NodraLibTest, KeyboardReportsEveryEventAndSwallowsUnlessPass) {
+  EXPECT_EQ(KeyboardProc(HC_ACTION, 'A', kKeyAFlags), 0);
+  MSG reported = TakePosted(WM_HOOK_KEY);
+  EXPECT_EQ(reported.hwnd, window);
+  EXPECT_EQ(reported.wParam, static_cast<WPARAM>('A'));
+  EXPECT_EQ(reported.lParam, kKeyAFlags);
+
+  for (signed char mode : {0, 5, -2}) {
+    nlSetDispatchMode(mode);
+    EXPECT_EQ(KeyboardProc(HC_NOREMOVE, 'A', kKeyAFlags | 0xC0000000), 1) << int(mode);
+    EXPECT_EQ(TakePosted(WM_HOOK_KEY).lParam, kKeyAFlags | 0xC0000000);
+  }
+  EXPECT_EQ(KeyboardProc(-1, 'A', kKeyAFlags), 0);  // a negative code is only handed on
+  EXPECT_EQ(TakePosted(WM_HOOK_KEY).message, 0u);
+}
+
+TEST_F(NodraLibTest, WithoutTheBlockHooksHandOnAndReportNothing) {
+  nlSetDispatchMode(0);
+  nlReleaseHook();
+  EXPECT_EQ(KeyboardProc(HC_ACTION, 'A', kKeyAFlags), 0);
+  MSG request = {window, WM_FIND_REQUEST, 0, 0, 0, {0, 0}};
+  GetMsgProc(HC_ACTION, PM_REMOVE, reinterpret_cast<LPARAM>(&request));
+  EXPECT_EQ(TakePosted(WM_HOOK_KEY).message, 0u);
+  EXPECT_EQ(TakePosted(WM_FIND_REPLY).message, 0u);
+}
+
+TEST_F(NodraLibTest, FinderRequestAnswersWithThisProcess) {
+  HWND asked = MakeWindow();
+  MSG request = {asked, WM_FIND_REQUEST, 0, 0, 0, {0, 0}};
+  EXPECT_EQ(GetMsgProc(HC_ACTION, PM_REMOVE, reinterpret_cast<LPARAM>(&request)), 0);
+  MSG reply = TakePosted(WM_FIND_REPLY);
+  EXPECT_EQ(reply.wParam, reinterpret_cast<WPARAM>(asked));
+  EXPECT_EQ(reply.lParam, 0);
+
+  char path[NL_FIND_FIELD_SIZE], command[NL_FIND_FIELD_SIZE], own[MAX_PATH];
+  ASSERT_TRUE(nlGetFindModulePath(path, NL_FIND_FIELD_SIZE));
+  ASSERT_TRUE(nlGetFindModuleCommand(command, NL_FIND_FIELD_SIZE));
+  GetModuleFileNameA(nullptr, own, MAX_PATH);
+  EXPECT_STREQ(path, own);
+  EXPECT_EQ(std::string(command), std::string(GetCommandLineA()).substr(0, 260));
+  DestroyWindow(asked);
+}
+
+TEST_F(NodraLibTest, CloseReportedForScCloseExactly) {
+  for (WPARAM command : {WPARAM(SC_CLOSE + 1), WPARAM(SC_CLOSE + 0xF), WPARAM(SC_MINIMIZE), WPARAM(SC_CLOSE)}) {
+    MSG message = {window, WM_SYSCOMMAND, command, 0, 0, {0, 0}};
+    GetMsgProc(HC_ACTION, PM_REMOVE, reinterpret_cast<LPARAM>(&message));
+    const MSG report = TakePosted(WM_HOOK_CLOSE);
+    EXPECT_EQ(report.message != 0, command == SC_CLOSE) << std::hex << command;
+    EXPECT_EQ(report.wParam, 0u);
+    EXPECT_EQ(report.lParam, 0);
+  }
+}
+
+TEST_F(NodraLibTest, ActivationReportedForUnownedTopLevelWindowsOnly) {
+  HWND child = MakeWindow(WS_CHILD, window);
+  HWND owned = MakeWindow(WS_POPUP, window);
+  struct Case {
+    HWND hwnd;
+    WPARAM state;
+    bool reported;
+  } cases[] = {
+      {window, WA_ACTIVE, true},       {window, WA_CLICKACTIVE, true}, {window, MAKEWPARAM(WA_ACTIVE, 1), true},
+      {window, WA_INACTIVE, false},    {window, MAKEWPARAM(WA_INACTIVE, 1), false},
+      {child, WA_ACTIVE, false},       {owned, WA_CLICKACTIVE, false},
+  };
+  for (const Case& c : cases) {
+    CWPSTRUCT record = {0, c.state, WM_ACTIVATE, c.hwnd};
+    CallWndProc(HC_ACTION, 0, reinterpret_cast<LPARAM>(&record));
+    const MSG report = TakePosted(WM_HOOK_ACTIVATE);
+    EXPECT_EQ(report.message != 0, c.reported) << std::hex << c.state;
+    if (c.reported) {
+      EXPECT_EQ(report.wParam, reinterpret_cast<WPARAM>(c.hwnd));
+    }
+  }
+  DestroyWindow(child);
+  DestroyWindow(owned);
+}
+
+}  // namespace
