@@ -5,9 +5,13 @@
 
 #include "ui/page.h"
 
-class TKeyNamePage : public TPage {
+class TKeyNamePage : public TCapturePage {
  public:
   TKeyNamePage(TNodraWnd& owner, HWND panel, HFONT font);
+
+  HWND CaptureBox() const override;
+  void CaptureKey(UINT virtualKey, LPARAM keystrokeFlags) override;
+  void ResetCapture() override;
 
  private:
   TNodraWnd& owner_;

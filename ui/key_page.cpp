@@ -4,3 +4,9 @@
 
 TKeyPage::TKeyPage(TNodraWnd& owner, HWND panel, HFONT font)
     : owner_(owner), panel_(panel), font_(font) {}
+
+HWND TKeyPage::CaptureBox() const { return nullptr; }
+
+void TKeyPage::CaptureKey(UINT, LPARAM) {}
+
+void TKeyPage::ResetCapture() {}

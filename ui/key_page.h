@@ -5,9 +5,13 @@
 
 #include "ui/page.h"
 
-class TKeyPage : public TPage {
+class TKeyPage : public TCapturePage {
  public:
   TKeyPage(TNodraWnd& owner, HWND panel, HFONT font);
+
+  HWND CaptureBox() const override;
+  void CaptureKey(UINT virtualKey, LPARAM keystrokeFlags) override;
+  void ResetCapture() override;
 
  private:
   TNodraWnd& owner_;

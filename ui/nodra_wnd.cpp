@@ -54,7 +54,6 @@ TNodraWnd::~TNodraWnd() {
   KeyViewWnd = nullptr;
   TTrayIcon::Set(Handle(), icon_, false);
   setting_.reset();
-  capturedKeys_.clear();
   keyManager_.reset();
   keyNameManager_.reset();
   pluginManager_.reset();
@@ -82,6 +81,7 @@ bool TNodraWnd::Create() {
   keyView_->SetCollaborators(keyManager_.get(), setting_.get(), keyNameManager_.get(),
                              pluginManager_.get());
   keyView_->IsSettingsVisible = [this] { return Visible(); };
+  keyView_->OnKeyCapture = [this](TKeyViewWnd*, UINT key, LPARAM flags) { CaptureKey(key, flags); };
   keyView_->ShowSettings = [this] { ShowSettings(false); };
   ShowWindow(keyView_->Handle(), SW_SHOWNA);
   ShowWindow(keyView_->Handle(), SW_HIDE);
@@ -99,9 +99,7 @@ bool TNodraWnd::Create() {
 
 void TNodraWnd::CreateObjects() {
   setting_ = std::make_unique<TSetting>();
-  capturedKeys_.clear();
   keyManager_ = std::make_unique<TKeyManager>();
-  ctrlDownCount_ = 0;
   keyNameManager_ = std::make_unique<TKeyNameManager>();
   pluginManager_ = std::make_unique<TPluginManager>();
 }
@@ -161,6 +159,18 @@ TPage* TNodraWnd::Page(int index) const {
     case piSetting: return settingPage_.get();
     default: return nullptr;
   }
+}
+
+void TNodraWnd::CaptureKey(UINT virtualKey, LPARAM keystrokeFlags) {
+  const uint32_t flags = static_cast<uint32_t>(keystrokeFlags);
+  ctrlKeys_.Update(virtualKey, flags);
+  HWND focus = GetFocus();
+  TCapturePage* page = nullptr;
+  if (focus && focus == keyPage_->CaptureBox()) page = keyPage_.get();
+  else if (focus && focus == keyNamePage_->CaptureBox()) page = keyNamePage_.get();
+  if (!page || (flags & 0x80000000u)) return;
+  if (IsCtrlBackspace(ctrlKeys_, virtualKey, flags)) page->ResetCapture();
+  else page->CaptureKey(virtualKey, keystrokeFlags);
 }
 
 void TNodraWnd::OnIdle() {

@@ -12,6 +12,7 @@
 #include "data/key_name_manager.h"
 #include "data/setting.h"
 #include "engine/chord.h"
+#include "engine/ctrl_keys.h"
 #include "plugins/plugin_manager.h"
 #include "ui/window.h"
 
@@ -60,6 +61,9 @@ class TNodraWnd : public TWindow {
   void ShowPage(int index);
   int ActivePage() const;
 
+  // Key events while the settings window is visible (the key guide window hands them over).
+  void CaptureKey(UINT virtualKey, LPARAM keystrokeFlags);
+
  protected:
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
@@ -89,9 +93,9 @@ class TNodraWnd : public TWindow {
 
   std::string dataFolder_;
   std::unique_ptr<TSetting> setting_;
-  TChord capturedKeys_;
   std::unique_ptr<TKeyManager> keyManager_;
-  int ctrlDownCount_ = 0;
+  // The Ctrl keys held, for Ctrl+Backspace in the capture boxes.
+  TCtrlKeys ctrlKeys_;
   std::unique_ptr<TKeyNameManager> keyNameManager_;
   std::unique_ptr<TPluginManager> pluginManager_;
   std::unique_ptr<TKeyViewWnd> keyView_;
