@@ -1,0 +1,153 @@
+"""vakro.exe in an end-to-end desktop: its data folder prepared, the program started from a
+folder of its own, its windows found and talked to through tools/wintool.exe."""
+
+import os
+import shutil
+import subprocess
+
+from vakro_e2e import build_dir, wait_until, winpath
+
+WM_CLOSE = 0x0010
+WM_QUERYENDSESSION = 0x0011
+WM_SYSCOMMAND = 0x0112
+SC_CLOSE = 0xF060
+DATA_FILES = ("keydata.dat", "keyname.dat", "plugin.dat", "vakro.dat")
+
+# Key codes of the keys the tests press (scan codes of a standard keyboard).
+LEFT_CTRL, LEFT_ALT, KEY_X, KEY_Y, KEY_Z = "000029", "000056", "000045", "000021", "000044"
+
+
+def sjis(text):
+    return text.encode("cp932")
+
+
+def keydata_line(keys, path, arguments="", work="", name="", key_text="", repeat=False):
+    """One line of keydata.dat, quoted as the program writes it."""
+    def item(text):
+        if text and not any(c in text for c in ' ",') and all(ord(c) > 32 for c in text):
+            return text
+        return '"' + text.replace('"', '""') + '"' if text else ""
+    codes = ",".join(keys)
+    items = [item(codes), item(name), item(key_text), item(path), item(arguments), item(work),
+             "true" if repeat else "false"]
+    return ",".join(items) + "\r\n"
+
+
+class WinTool:
+    def __init__(self, desktop):
+        self.desktop = desktop
+        self.path = os.path.join(build_dir(), "tools", "wintool.exe")
+
+    def run(self, *args, check=False):
+        result = subprocess.run([self.desktop_wine(), self.path, *map(str, args)], env=self.desktop.env(),
+                                capture_output=True, timeout=60)
+        if check and result.returncode != 0:
+            raise AssertionError(f"wintool {args} failed: {result.returncode}")
+        return result.returncode, result.stdout.decode("cp932", "replace")
+
+    @staticmethod
+    def desktop_wine():
+        return "/usr/lib/wine/wine64"
+
+    def find(self, window_class, title=None):
+        args = ["find", window_class] + ([title] if title else [])
+        status, out = self.run(*args)
+        return int(out.strip(), 16) if status == 0 and out.strip() else None
+
+    def info(self, hwnd):
+        """visible, enabled, rect (l, t, r, b), class and title of a window; None when gone."""
+        status, out = self.run("info", hex(hwnd))
+        if status != 0:
+            return None
+        fields = {}
+        rest = out.strip()
+        for name in ("visible", "enabled", "rect", "class"):
+            value, _, rest = rest.partition(" ")
+            fields[name] = value.split("=", 1)[1]
+        fields["title"] = rest.split("=", 1)[1] if "=" in rest else ""
+        fields["visible"] = fields["visible"] == "1"
+        fields["enabled"] = fields["enabled"] == "1"
+        fields["rect"] = tuple(int(v) for v in fields["rect"].split(","))
+        return fields
+
+    def send(self, hwnd, message, wparam=0, lparam=0):
+        return self.run("send", hex(hwnd), hex(message), hex(wparam), hex(lparam))[0] == 0
+
+    def post(self, hwnd, message, wparam=0, lparam=0):
+        return self.run("post", hex(hwnd), hex(message), hex(wparam), hex(lparam))[0] == 0
+
+    def dialog_texts(self, caption):
+        """Texts of the controls of the visible dialogs with this caption ([] when none)."""
+        status, out = self.run("texts", caption)
+        return [] if status != 0 else [line for line in out.splitlines() if not line.startswith("dialog ")]
+
+    def press(self, caption, button):
+        return self.run("press", caption, button)[0] == 0
+
+    def foreground(self):
+        return self.info_line(self.run("foreground")[1])
+
+    @staticmethod
+    def info_line(out):
+        return out.strip()
+
+
+class Vakro:
+    """One vakro.exe run: the program and NodraLib.dll copied into a folder of the desktop, its
+    data folder in the desktop's prefix written beforehand."""
+
+    def __init__(self, desktop, files=None, folder_name="app"):
+        self.desktop = desktop
+        self.tool = WinTool(desktop)
+        self.folder = os.path.join(desktop.folder, folder_name)
+        os.makedirs(self.folder, exist_ok=True)
+        for name in ("vakro.exe", "NodraLib.dll"):
+            shutil.copy2(os.path.join(build_dir(), "ui", name), self.folder)
+        self.exe = os.path.join(self.folder, "vakro.exe")
+        self.data = os.path.join(desktop.prefix, "drive_c", "users", "root", "AppData", "Roaming", "Vakro")
+        os.makedirs(self.data, exist_ok=True)
+        for name in DATA_FILES:
+            path = os.path.join(self.data, name)
+            if os.path.exists(path):
+                os.remove(path)
+        for name, content in (files or {}).items():
+            with open(os.path.join(self.data, name), "wb") as f:
+                f.write(sjis(content) if isinstance(content, str) else content)
+        self.process = None
+        self.main = self.guide = None
+
+    def start(self):
+        self.process = self.desktop.run(self.exe)
+        self.main = wait_until(lambda: self.tool.find("TNodraWnd"), 30, "vakro's main window")
+        self.guide = wait_until(lambda: self.tool.find("TKeyViewWnd"), 30, "vakro's key guide window")
+        # The data files are read after the windows exist: wait for the caption set last.
+        wait_until(lambda: (self.tool.info(self.main) or {}).get("title", "").startswith("Vakro 0"),
+                   30, "vakro to finish starting")
+        return self
+
+    def stop(self):
+        if self.process and self.process.poll() is None:
+            self.desktop.kill(self.process)
+
+    def exited(self):
+        return self.process.poll() is not None
+
+    def settings_visible(self):
+        return (self.tool.info(self.main) or {}).get("visible", False)
+
+    def guide_info(self):
+        return self.tool.info(self.guide)
+
+    def hide_settings(self):
+        self.tool.post(self.main, WM_SYSCOMMAND, SC_CLOSE, 0)
+        wait_until(lambda: not self.settings_visible(), 10, "the settings window to hide")
+
+    def data_file(self, name):
+        path = os.path.join(self.data, name)
+        if not os.path.exists(path):
+            return None
+        with open(path, "rb") as f:
+            return f.read()
+
+    def wine_path(self, *parts):
+        return winpath(os.path.join(self.folder, *parts))
