@@ -13,8 +13,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// Never destroyed: the exit handler below still needs it after static destructors have run.
 fs::path& RunFolder() {
-  static fs::path folder = [] {
+  static fs::path& folder = *new fs::path([] {
     std::error_code error;
     fs::path base = fs::temp_directory_path(error);
     if (error) base = fs::current_path();
@@ -26,7 +27,7 @@ fs::path& RunFolder() {
       fs::remove_all(RunFolder(), ignored);
     });
     return run;
-  }();
+  }());
   return folder;
 }
 
