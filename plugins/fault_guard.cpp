@@ -29,6 +29,17 @@ bool HasSlot() { return Slot() != TLS_OUT_OF_INDEXES; }
 
 LPTOP_LEVEL_EXCEPTION_FILTER previousFilter = nullptr;
 
+#ifndef _WIN64
+// The head of the 32-bit SEH chain, the first field of the thread's information block (fs:[0]).
+void* ExceptionChainHead() {
+  void* head;
+  asm volatile("movl %%fs:0, %0" : "=r"(head));
+  return head;
+}
+
+void SetExceptionChainHead(void* head) { asm volatile("movl %0, %%fs:0" : : "r"(head) : "memory"); }
+#endif
+
 #ifdef _WIN64
 #define VAKRO_LANDING_CALL
 #else
@@ -38,8 +49,7 @@ LPTOP_LEVEL_EXCEPTION_FILTER previousFilter = nullptr;
 
 [[noreturn]] void VAKRO_LANDING_CALL Land(Landing* landing) {
 #ifndef _WIN64
-  reinterpret_cast<NT_TIB*>(NtCurrentTeb())->ExceptionList =
-      static_cast<EXCEPTION_REGISTRATION_RECORD*>(landing->exceptionList);
+  SetExceptionChainHead(landing->exceptionList);
 #endif
   landing->procedure(landing->context);
   ExitThread(1);
@@ -87,7 +97,7 @@ __attribute__((noinline)) void RunGuarded(Procedure body, void* context, Landing
   volatile char anchor = 0;  // its address marks this frame: the landing stack starts below
   landing.resumeStack = reinterpret_cast<std::uintptr_t>(&anchor);
 #ifndef _WIN64
-  landing.exceptionList = reinterpret_cast<NT_TIB*>(NtCurrentTeb())->ExceptionList;
+  landing.exceptionList = ExceptionChainHead();
 #endif
   if (HasSlot()) TlsSetValue(Slot(), &landing);
   body(context);
