@@ -1,0 +1,34 @@
+#include "plugins/plugin_thread.h"
+
+#include "plugins/plugin_manager.h"
+#include "plugins/vakro_plugin.h"
+
+TPluginThread::TPluginThread() { SetPriority(THREAD_PRIORITY_BELOW_NORMAL); }
+
+TPluginThread::~TPluginThread() { ReleaseLibrary(); }
+
+void TPluginThread::SetPlugin(std::shared_ptr<tagPLUGININFO> registration) {
+  ReleaseLibrary();
+  plugin_ = std::move(registration);
+  if (!plugin_) return;
+  value_ = plugin_->value;
+  // A reference of the thread's own keeps the library mapped while "vakroExecute" runs, even
+  // if the registration releases its library meanwhile.
+  GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
+                     reinterpret_cast<LPCSTR>(plugin_->module), &library_);
+}
+
+void TPluginThread::ReleaseLibrary() {
+  if (library_) FreeLibrary(library_);
+  library_ = nullptr;
+}
+
+void TPluginThread::Execute() {
+  if (!plugin_ || !library_) return;
+  auto execute = reinterpret_cast<VakroExecuteProc>(
+      reinterpret_cast<void*>(GetProcAddress(library_, "vakroExecute")));
+  if (!execute) return;
+  HWND foreground = GetForegroundWindow();
+  execute(foreground, value_.c_str());
+  completed_ = true;
+}
