@@ -28,7 +28,11 @@ echo "== fuzz smoke runs"
 
 echo "== Windows tests under Wine"
 start_xvfb
-# One wineserver for the whole run instead of one per test program.
-"$WINESERVER" -p
+# One Wine session for the whole run instead of one per test program: a hidden witness window
+# keeps it (and its desktop) up until the end.
+anchor_log=build/win64/anchor.log
+rm -f "$anchor_log"
+"$wine_exe" build/win64/tools/witness.exe --log "$anchor_log" --hidden --title anchor >/dev/null 2>&1 &
+for _ in $(seq 600); do grep -q " ready" "$anchor_log" 2>/dev/null && break; sleep 0.1; done
 (cd build/win64 && ctest --output-on-failure) || status=1
 exit $status
