@@ -260,6 +260,10 @@ class Witness:
         return os.path.join(build_dir(), "tools", "witness.exe")
 
     @staticmethod
+    def program_wine():
+        return winpath(Witness.program())
+
+    @staticmethod
     def arguments(log_path, name, at=(100, 100, 320, 200), child=False, popup=False, stay=False, extra_args=()):
         args = ["--log", winpath(log_path), "--title", name, "--at", ",".join(map(str, at))]
         return args + ["--child"] * child + ["--popup"] * popup + ["--stay"] * stay + list(extra_args)

@@ -1,0 +1,225 @@
+"""The resident launcher with real keys: chords start programs, the key guide shows what is
+left to press, the built-in commands, the tray icon and saving on exit."""
+
+import os
+import unittest
+
+from vakro_app import (KEY_X, KEY_Y, LEFT_ALT, LEFT_CTRL, WM_QUERYENDSESSION, Vakro, keydata_line)
+from vakro_e2e import DesktopTestCase, Witness, wait_until, winpath
+
+VK_CONTROL, VK_MENU, VK_X = 0x11, 0x12, 0x58
+DEFAULT_SETTINGS = ("[Setting]\r\nShowKeyView=1\r\nTextColor=6304206\r\nProgColor=13505323\r\n"
+                    "BackColor=10546153\r\nTextColor2=16776960\r\nProgColor2=9431012\r\n"
+                    "BackColor2=11877933\r\nFontName=ＭＳ 明朝\r\nFontSize=12\r\nFontStyle=\r\n"
+                    "StartUp=1\r\nEdgeColor=8421376\r\nKeyViewPos=0\r\nHideCursor=1\r\n")
+
+
+def rgb_of(colour):
+    """A 0x00BBGGRR colour as (r, g, b)."""
+    return colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF
+
+
+def pixel(path, x, y):
+    import subprocess
+    out = subprocess.run(["convert", path, "-format", f"%[fx:int(255*p{{{x},{y}}}.r)],"
+                          f"%[fx:int(255*p{{{x},{y}}}.g)],%[fx:int(255*p{{{x},{y}}}.b)]", "info:"],
+                         capture_output=True, text=True, check=True).stdout
+    return tuple(int(v) for v in out.split(","))
+
+
+class LauncherTest(DesktopTestCase):
+    def setUp(self):
+        self.vakro = None
+
+    def tearDown(self):
+        super().tearDown()
+        if self.vakro:
+            self.vakro.stop()
+
+    def start_vakro(self, lines, settings=None):
+        files = {"keydata.dat": "".join(lines)}
+        if settings:
+            files["vakro.dat"] = settings
+        self.vakro = Vakro(self.desktop, files).start()
+        self.assertFalse(self.vakro.settings_visible(), "the settings window opened with assignments")
+        return self.vakro
+
+    def focused_witness(self, name):
+        witness = Witness(self.desktop, name)
+        witness.focus()
+        self.addCleanup(witness.end)
+        return witness
+
+    def hold(self, *keys):
+        """Presses the keys one after another, each once the program has seen the one before
+        (the guide's state after a key is how the test knows), then releases them in reverse."""
+        for key in keys:
+            self.desktop.xdotool("keydown", key)
+
+    def release(self, *keys):
+        for key in reversed(keys):
+            self.desktop.xdotool("keyup", key)
+
+    def guide_visible(self):
+        info = self.vakro.guide_info()
+        return info and info["visible"]
+
+    def test_chord_starts_the_program_once_and_withholds_the_keys_after_the_first(self):
+        target_log = self.desktop.log("launched.log")
+        work = os.path.join(self.desktop.folder, "work folder")
+        os.makedirs(work, exist_ok=True)
+        args = f'--log "{winpath(target_log.path)}" --hidden --title launched'
+        self.start_vakro([keydata_line([LEFT_CTRL, LEFT_ALT, KEY_X], Witness.program_wine(), args,
+                                       winpath(work), "起動", "Ctrl+Alt+X")])
+        witness = self.focused_witness("typing")
+
+        self.hold("Control_L")
+        wait_until(self.guide_visible, 10, "the guide after the first key")
+        self.hold("Alt_L")
+        self.hold("x")
+        start = target_log.wait_event("start", timeout=20)
+        self.release("Control_L", "Alt_L", "x")
+        wait_until(lambda: [k for k in witness.keys() if k[1] == VK_CONTROL and k[0] == "WM_KEYUP"], 10,
+                   "the Ctrl release at the focused window")
+
+        self.assertEqual(len(target_log.events("start")), 1, "the program started more than once")
+        self.assertIn(args, target_log.events("cmdline")[0].rest)
+        self.assertEqual(target_log.events("cwd")[0].rest, winpath(work))
+        self.assertIsNotNone(start)
+        downs = [(m, vk) for m, vk, _ in witness.keys() if m in ("WM_KEYDOWN", "WM_SYSKEYDOWN")]
+        self.assertEqual(downs, [("WM_KEYDOWN", VK_CONTROL)], "only the first key may reach the window")
+        ups = {vk for m, vk, _ in witness.keys() if m in ("WM_KEYUP", "WM_SYSKEYUP")}
+        self.assertTrue({VK_CONTROL, VK_MENU, VK_X} <= ups, "the releases must pass")
+        self.assertFalse(self.guide_visible())
+
+    def guide_picture(self, position):
+        settings = DEFAULT_SETTINGS.replace("KeyViewPos=0", f"KeyViewPos={position}")
+        self.start_vakro([keydata_line([LEFT_CTRL, LEFT_ALT, KEY_X], "notepad.exe", name="メモ帳"),
+                          keydata_line([LEFT_CTRL, KEY_Y], "$show", name="設定画面")], settings)
+        witness = self.focused_witness(f"guide{position}")
+        self.hold("Control_L")
+        info = wait_until(lambda: self.guide_visible() and self.vakro.guide_info(), 10, "the guide")
+        picture = self.desktop.screenshot(f"guide-{position}")
+        foreground = self.vakro.tool.run("foreground")[1]
+        self.release("Control_L")
+        wait_until(lambda: not self.guide_visible(), 10, "the guide to hide")
+        self.assertIn("title=guide", foreground, "the guide took the focus")
+        self.assertTrue(witness.is_active())
+        return info["rect"], picture
+
+    def check_guide_colours(self, rect, picture):
+        left, top, right, bottom = rect
+        self.assertEqual(pixel(picture, left + 1, top + 1), rgb_of(8421376), "frame in EdgeColor")
+        self.assertEqual(pixel(picture, right - 2, bottom - 2), rgb_of(8421376), "frame in EdgeColor")
+        height = bottom - top - 8
+        row0 = pixel(picture, right - 8, top + 4 + 1)
+        row1 = pixel(picture, right - 8, top + 4 + height // 2 + 1)
+        self.assertEqual(row0, rgb_of(10546153), "first row on BackColor")
+        self.assertEqual(row1, rgb_of(11877933), "second row on BackColor2")
+
+    def test_guide_shows_two_rows_in_their_colours_centred_without_taking_the_focus(self):
+        rect, picture = self.guide_picture(0)
+        left, top, right, bottom = rect
+        self.assertEqual((left + right) // 2 in range(510, 515), True, rect)
+        self.assertEqual((top + bottom) // 2 in range(382, 387), True, rect)
+        self.check_guide_colours(rect, picture)
+
+    def test_guide_at_the_lower_right_corner(self):
+        rect, picture = self.guide_picture(4)
+        self.assertEqual((rect[2], rect[3]), (1024, 768))
+        self.check_guide_colours(rect, picture)
+
+    def test_windowinfo_describes_the_focused_window_in_a_file_and_opens_it(self):
+        self.start_vakro([keydata_line([LEFT_CTRL, KEY_X], "$WindowInfo")])
+        witness = self.focused_witness("described")
+        path = os.path.join(self.vakro.folder, "nodratmp.txt")
+        self.hold("Control_L", "x")
+        wait_until(lambda: os.path.exists(path) and os.path.getsize(path) > 0, 20, "nodratmp.txt")
+        self.release("Control_L", "x")
+        x, y, w, h = map(int, witness.windows["main"].fields["rect"].split(","))
+        expected = ("■ウィンドウ情報■\r\n\r\n"
+                    "ウィンドウテキスト : described\r\n"
+                    f"ウィンドウハンドル : {witness.hwnd():08X}\r\n"
+                    "ウィンドウクラス　 : VakroWitness\r\n"
+                    f"座標　　　　　　　 : ({x},{y})-({x + w},{y + h})\r\n").encode("cp932")
+        with open(path, "rb") as f:
+            self.assertEqual(f.read(), expected)
+        viewer = wait_until(lambda: self.desktop.find_windows("nodratmp"), 30, "the text viewer")
+        for window in viewer:
+            self.desktop.xdotool("windowclose", window)
+
+    def test_volume_commands_without_a_sound_server_do_nothing(self):
+        self.start_vakro([keydata_line([LEFT_CTRL, KEY_X], "$volumeup"),
+                          keydata_line([LEFT_CTRL, KEY_Y], "$mute")])
+        self.focused_witness("volume")
+        for key in ("x", "y"):
+            self.hold("Control_L", key)
+            self.release("Control_L", key)
+        wait_until(lambda: not self.guide_visible(), 10, "the guide to hide")
+        self.assertFalse(self.vakro.exited())
+        self.assertEqual(self.vakro.tool.dialog_texts("エラー"), [])
+
+    def test_show_opens_the_settings_window_and_no_chord_fires_while_it_is_visible(self):
+        blocked_log = self.desktop.log("blocked.log")
+        later_log = self.desktop.log("later.log")
+        self.start_vakro([
+            keydata_line([LEFT_CTRL, KEY_Y], "$show"),
+            keydata_line([LEFT_CTRL, KEY_X], Witness.program_wine(), f'--log "{winpath(blocked_log.path)}" --hidden'),
+            keydata_line([LEFT_ALT, KEY_X], Witness.program_wine(), f'--log "{winpath(later_log.path)}" --hidden')])
+        self.focused_witness("show")
+        self.hold("Control_L", "y")
+        self.release("Control_L", "y")
+        wait_until(self.vakro.settings_visible, 10, "the settings window")
+        self.hold("Control_L", "x")
+        self.release("Control_L", "x")
+        self.vakro.hide_settings()
+        Witness(self.desktop, "show2").focus()
+        self.hold("Alt_L", "x")
+        self.release("Alt_L", "x")
+        later_log.wait_event("start", timeout=20)
+        # Key events are handled in order: had the blocked chord fired, it would have by now.
+        self.assertEqual(blocked_log.entries() if os.path.exists(blocked_log.path) else [], [])
+
+    def test_a_second_start_ends_at_once_and_the_first_goes_on(self):
+        self.start_vakro([keydata_line([LEFT_CTRL, KEY_X], "notepad.exe")])
+        second = self.desktop.run(self.vakro.exe)
+        self.assertEqual(second.wait(30), 0)
+        self.assertFalse(self.vakro.exited())
+
+    def test_tray_menu_exit_saves_all_four_files(self):
+        line = keydata_line([LEFT_CTRL, KEY_X], "notepad.exe", name="メモ帳", key_text="Ctrl+X")
+        self.start_vakro([line])
+        tray = self.tray_icon_position()
+        self.desktop.xdotool("mousemove", *tray, "click", 3)
+        menu = wait_until(lambda: self.vakro.tool.find("#32768"), 10, "the tray menu")
+        self.desktop.screenshot("tray-menu")
+        self.assertTrue(self.vakro.tool.info(menu)["visible"])
+        self.desktop.xdotool("key", "x")
+        wait_until(self.vakro.exited, 20, "vakro to end")
+        self.assertEqual(self.vakro.data_file("keydata.dat"), line.encode("cp932"))
+        self.assertEqual(self.vakro.data_file("keyname.dat"), b"")
+        self.assertEqual(self.vakro.data_file("plugin.dat"), b"")
+        self.assertEqual(self.vakro.data_file("vakro.dat"), DEFAULT_SETTINGS.encode("cp932"))
+
+    def test_tray_double_click_shows_the_settings_window_in_front(self):
+        self.start_vakro([keydata_line([LEFT_CTRL, KEY_X], "notepad.exe")])
+        self.focused_witness("front")
+        self.desktop.xdotool("mousemove", *self.tray_icon_position(), "click", "--repeat", 2, 1)
+        wait_until(self.vakro.settings_visible, 10, "the settings window")
+        wait_until(lambda: "Vakro 0.3.0" in self.vakro.tool.run("foreground")[1], 10,
+                   "the settings window in front")
+
+    def test_session_end_saves_all_four_files(self):
+        self.start_vakro([keydata_line([LEFT_CTRL, KEY_X], "notepad.exe")])
+        self.assertTrue(self.vakro.tool.send(self.vakro.main, WM_QUERYENDSESSION))
+        for name in ("keydata.dat", "keyname.dat", "plugin.dat", "vakro.dat"):
+            self.assertIsNotNone(self.vakro.data_file(name), name)
+        self.assertFalse(self.vakro.exited())
+
+    def tray_icon_position(self):
+        """The tray icon: the right end of the taskbar's notification area."""
+        return 1013, 757
+
+
+if __name__ == "__main__":
+    unittest.main()
