@@ -52,6 +52,25 @@ def copy_prefix(source, target):
     shutil.copytree(source, target, symlinks=True, copy_function=copy)
 
 
+def disable_crash_debugger(prefix):
+    """A program that crashes ends at once, as on a machine without a debugger: Wine's crash
+    debugger would otherwise take the keyboard focus and linger. (Without a Debugger value Wine
+    starts it anyway, so the value names a program that does not exist.)"""
+    path = os.path.join(prefix, "system.reg")
+    with open(path, encoding="utf-8", errors="surrogateescape") as f:
+        lines = f.read().split("\n")
+    section = ""
+    kept = []
+    for line in lines:
+        if line.startswith("["):
+            section = line
+        if "\\AeDebug]" in section and line.startswith('"Debugger"='):
+            line = '"Debugger"="no-crash-debugger.exe %ld %ld"'
+        kept.append(line)
+    with open(path, "w", encoding="utf-8", errors="surrogateescape") as f:
+        f.write("\n".join(kept))
+
+
 class LogFile:
     """A log written by our test programs: "<microseconds> <event> <rest>" per line."""
 
@@ -119,6 +138,7 @@ class Desktop:
                 shutil.rmtree(self.folder)
             os.makedirs(self.folder)
             copy_prefix(os.path.join(os.path.dirname(build_dir()), "wineprefix"), self.prefix)
+            disable_crash_debugger(self.prefix)
             self._start_xvfb()
             self.wineserver = subprocess.Popen([WINESERVER, "-f", "-p"], env=self.env(),
                                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
