@@ -189,16 +189,14 @@ class NodraLibTest(DesktopTestCase):
         self.addCleanup(other.end)
         child, popup = other.hwnd("child"), other.hwnd("popup")
 
-        self.desktop.click(*other.centre("main", dy=-40))
-        wait_until(lambda: other.is_active(), 10, "the other witness to activate")
+        self.desktop.click_until(*other.centre("main", dy=-40), other.is_active, "the other witness to activate")
         self.assertIn(other.hwnd(), self.host.reports("WM_HOOK_ACTIVATE"))
 
         self.witness.focus()
         wait_until(lambda: not other.is_active(), 10, "the other witness to deactivate")
-        self.desktop.click(*other.centre("child"))  # activates its top-level window
-        wait_until(other.is_active, 10, "activation through the child")
-        self.desktop.click(*other.centre("popup"))
-        wait_until(lambda: other.is_active("popup"), 10, "the owned pop-up to activate")
+        # A click on the child activates its top-level window.
+        self.desktop.click_until(*other.centre("child"), other.is_active, "activation through the child")
+        self.desktop.click_until(*other.centre("popup"), lambda: other.is_active("popup"), "the pop-up to activate")
 
         reports = self.host.reports("WM_HOOK_ACTIVATE")
         self.assertGreaterEqual(reports.count(other.hwnd()), 2)

@@ -240,6 +240,19 @@ class Desktop:
         # after a window under the pointer went away (seen after its crash debugger).
         self.xdotool("mousemove", x - 1, y, "mousemove", x, y, "click", 1)
 
+    def click_until(self, x, y, condition, what, timeout=10.0):
+        """Clicks until condition() holds. Now and then Wine loses a click that comes just
+        after another window appeared; the click is then given again, and reported."""
+        deadline = time.monotonic() + timeout
+        while True:
+            self.click(x, y)
+            try:
+                return wait_until(condition, min(2.0, max(0.1, deadline - time.monotonic())), what)
+            except AssertionError:
+                if time.monotonic() >= deadline:
+                    raise
+                print(f"\nclick at {x},{y} had no effect yet ({what}); clicking again")
+
     def type_keys(self, keys):
         """Presses and releases each X key name in turn, in one xdotool run."""
         args = []
@@ -297,11 +310,9 @@ class Witness:
         return x + w // 2, y + h // 2 + dy
 
     def focus(self):
-        """Clicks the main window's client area, away from its child, and waits until it is the
-        active window."""
+        """Clicks the main window's client area, away from its child, until it is active."""
         x, y, w, _ = map(int, self.windows["main"].fields["rect"].split(","))
-        self.desktop.click(x + w - 40, y + 50)
-        wait_until(self.is_active, 10, "the witness to activate")
+        self.desktop.click_until(x + w - 40, y + 50, self.is_active, "the witness to activate")
 
     def activations(self, role="main"):
         return [e for e in self.log.events("WM_ACTIVATE") if e.int_field("hwnd") == self.hwnd(role)]
