@@ -71,6 +71,19 @@ def disable_crash_debugger(prefix):
         f.write("\n".join(kept))
 
 
+open_desktops = set()
+
+
+def _close_on_terminate(signum, frame):
+    """A runner ended by SIGTERM still ends the displays and Wine servers it started."""
+    for desktop in list(open_desktops):
+        desktop.close()
+    os._exit(128 + signum)
+
+
+signal.signal(signal.SIGTERM, _close_on_terminate)
+
+
 class LogFile:
     """A log written by our test programs: "<microseconds> <event> <rest>" per line."""
 
@@ -137,7 +150,10 @@ class Desktop:
             if os.path.exists(self.folder):
                 shutil.rmtree(self.folder)
             os.makedirs(self.folder)
-            copy_prefix(os.path.join(os.path.dirname(build_dir()), "wineprefix"), self.prefix)
+            source = os.path.join(os.path.dirname(build_dir()), "wineprefix")
+            if not os.path.isdir(source):
+                raise AssertionError(f"no Wine prefix at {source}: run scripts/setup.sh first")
+            copy_prefix(source, self.prefix)
             disable_crash_debugger(self.prefix)
             self._start_xvfb()
             self.wineserver = subprocess.Popen([WINESERVER, "-f", "-p"], env=self.env(),
@@ -146,9 +162,11 @@ class Desktop:
         except BaseException:
             self.close()
             raise
+        open_desktops.add(self)
         return self
 
     def close(self):
+        open_desktops.discard(self)
         for process in reversed(self.processes):
             self.kill(process)
         if self.wineserver:
@@ -168,18 +186,21 @@ class Desktop:
         self.close()
 
     def _start_xvfb(self):
-        for number in range(90, 250):
-            if not os.path.exists(f"/tmp/.X11-unix/X{number}") and not os.path.exists(f"/tmp/.X{number}-lock"):
-                break
-        self.display = f":{number}"
-        self.xvfb = subprocess.Popen(["Xvfb", self.display, "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
-                                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        # Another run may take the same free number at the same moment: then the next one.
+        for attempt in range(5):
+            number = next(n for n in range(90 + attempt, 250) if not os.path.exists(f"/tmp/.X11-unix/X{n}")
+                          and not os.path.exists(f"/tmp/.X{n}-lock"))
+            self.display = f":{number}"
+            self.xvfb = subprocess.Popen(["Xvfb", self.display, "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
+                                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            if wait_until(self._xvfb_answers_or_ended, 20, f"X display {self.display}") == "up":
+                return
+        raise AssertionError("no X display could be started")
 
-        def answers():
-            if self.xvfb.poll() is not None:
-                raise AssertionError(f"Xvfb {self.display} ended at start")
-            return self.xdotool_ok("getdisplaygeometry")
-        wait_until(answers, 20, f"X display {self.display}")
+    def _xvfb_answers_or_ended(self):
+        if self.xvfb.poll() is not None:
+            return "ended"
+        return "up" if self.xdotool_ok("getdisplaygeometry") else None
 
     def _start_desktop(self):
         # A program that shows nothing keeps the desktop up: Wine ends it with the last program.
