@@ -32,18 +32,21 @@ LRESULT CALLBACK KeyboardProc(int code, WPARAM wParam, LPARAM lParam) {
   return pass ? CallNextHookEx(next, code, wParam, lParam) : 1;
 }
 
+// GetMsgProc and CallWndProc run for every message of every hooked thread, and opening the
+// block costs platform calls; messages they do not report are handed on without it (the next
+// hook's handle is not needed for that: CallNextHookEx ignores it).
 LRESULT CALLBACK GetMsgProc(int code, WPARAM wParam, LPARAM lParam) {
   const MSG* message = reinterpret_cast<const MSG*>(lParam);
   HHOOK next = nullptr;
-  {
+  if (code >= 0 && (message->message == WM_FIND_REQUEST || IsCloseCommand(message->message, message->wParam))) {
     SharedView view;
     if (view) {
       next = HandleFromField<HHOOK>(view->getMessageHook);
-      if (code >= 0 && message->message == WM_FIND_REQUEST) {
+      if (message->message == WM_FIND_REQUEST) {
         AnswerFinder(*view, message->hwnd);
         return 0;
       }
-      if (code >= 0 && IsCloseCommand(message->message, message->wParam)) {
+      if (IsCloseCommand(message->message, message->wParam)) {
         PostMessageA(EngineWindow(*view), WM_HOOK_CLOSE, 0, 0);
       }
     }
@@ -54,11 +57,11 @@ LRESULT CALLBACK GetMsgProc(int code, WPARAM wParam, LPARAM lParam) {
 LRESULT CALLBACK CallWndProc(int code, WPARAM wParam, LPARAM lParam) {
   const CWPSTRUCT* record = reinterpret_cast<const CWPSTRUCT*>(lParam);
   HHOOK next = nullptr;
-  {
+  if (code >= 0 && IsActivation(record->message, record->wParam)) {
     SharedView view;
     if (view) {
       next = HandleFromField<HHOOK>(view->callWndProcHook);
-      if (code >= 0 && IsActivation(record->message, record->wParam) && !GetParent(record->hwnd)) {
+      if (!GetParent(record->hwnd)) {
         PostMessageA(EngineWindow(*view), WM_HOOK_ACTIVATE, reinterpret_cast<WPARAM>(record->hwnd), 0);
       }
     }

@@ -2,6 +2,8 @@
 // they post to it, for the end-to-end tests.
 //   hookhost.exe --log FILE --commands FILE   host: hooks installed until "exit"
 //   hookhost.exe --log FILE --probe            logs what the exports answer in a fresh process
+//   --quiet-keys                               counts key reports instead of logging each one
+//                                              (for timing: the program does not log either)
 // Commands: the host polls the command file every few milliseconds and runs each new complete
 // line once, logging "done <line>" after it. Messages already posted to the host are handled
 // before a command is read (timers come after posted messages), so "sync" orders the log.
@@ -28,6 +30,8 @@ ToolLog* logFile = nullptr;
 std::string commandPath;
 long long commandOffset = 0;
 std::string pendingText;
+bool quietKeys = false;
+unsigned long keyReports = 0;
 
 unsigned long long Value(uintptr_t value) { return value; }
 
@@ -106,6 +110,8 @@ void PollCommands(HWND window) {
 LRESULT CALLBACK HostProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_HOOK_KEY:
+      ++keyReports;
+      if (quietKeys) return 0;
       logFile->Linef("WM_HOOK_KEY wp=0x%llx lp=0x%08lx", Value(wParam), static_cast<unsigned long>(lParam & 0xFFFFFFFF));
       return 0;
     case WM_FIND_REPLY: LogFindReply(wParam); return 0;
@@ -139,6 +145,7 @@ int main(int argc, char** argv) {
   log.Linef("start pid=%lu", GetCurrentProcessId());
   if (HasOption(argc, argv, "--probe")) return Probe();
   commandPath = OptionValue(argc, argv, "--commands");
+  quietKeys = HasOption(argc, argv, "--quiet-keys");
 
   WNDCLASSA wc = {};
   wc.lpfnWndProc = HostProc;
@@ -154,6 +161,6 @@ int main(int argc, char** argv) {
 
   MSG message;
   while (GetMessageA(&message, nullptr, 0, 0) > 0) DispatchMessageA(&message);
-  log.Line("exit");
+  log.Linef("exit key_reports=%lu", keyReports);
   return 0;
 }

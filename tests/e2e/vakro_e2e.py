@@ -52,6 +52,38 @@ def copy_prefix(source, target):
     shutil.copytree(source, target, symlinks=True, copy_function=copy)
 
 
+def disable_crash_debugger(prefix):
+    """A program that crashes ends at once, as on a machine without a debugger: Wine's crash
+    debugger would otherwise take the keyboard focus and linger. (Without a Debugger value Wine
+    starts it anyway, so the value names a program that does not exist.)"""
+    path = os.path.join(prefix, "system.reg")
+    with open(path, encoding="utf-8", errors="surrogateescape") as f:
+        lines = f.read().split("\n")
+    section = ""
+    kept = []
+    for line in lines:
+        if line.startswith("["):
+            section = line
+        if "\\AeDebug]" in section and line.startswith('"Debugger"='):
+            line = '"Debugger"="no-crash-debugger.exe %ld %ld"'
+        kept.append(line)
+    with open(path, "w", encoding="utf-8", errors="surrogateescape") as f:
+        f.write("\n".join(kept))
+
+
+open_desktops = set()
+
+
+def _close_on_terminate(signum, frame):
+    """A runner ended by SIGTERM still ends the displays and Wine servers it started."""
+    for desktop in list(open_desktops):
+        desktop.close()
+    os._exit(128 + signum)
+
+
+signal.signal(signal.SIGTERM, _close_on_terminate)
+
+
 class LogFile:
     """A log written by our test programs: "<microseconds> <event> <rest>" per line."""
 
@@ -118,7 +150,11 @@ class Desktop:
             if os.path.exists(self.folder):
                 shutil.rmtree(self.folder)
             os.makedirs(self.folder)
-            copy_prefix(os.path.join(os.path.dirname(build_dir()), "wineprefix"), self.prefix)
+            source = os.path.join(os.path.dirname(build_dir()), "wineprefix")
+            if not os.path.isdir(source):
+                raise AssertionError(f"no Wine prefix at {source}: run scripts/setup.sh first")
+            copy_prefix(source, self.prefix)
+            disable_crash_debugger(self.prefix)
             self._start_xvfb()
             self.wineserver = subprocess.Popen([WINESERVER, "-f", "-p"], env=self.env(),
                                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
@@ -126,9 +162,11 @@ class Desktop:
         except BaseException:
             self.close()
             raise
+        open_desktops.add(self)
         return self
 
     def close(self):
+        open_desktops.discard(self)
         for process in reversed(self.processes):
             self.kill(process)
         if self.wineserver:
@@ -148,18 +186,21 @@ class Desktop:
         self.close()
 
     def _start_xvfb(self):
-        for number in range(90, 250):
-            if not os.path.exists(f"/tmp/.X11-unix/X{number}") and not os.path.exists(f"/tmp/.X{number}-lock"):
-                break
-        self.display = f":{number}"
-        self.xvfb = subprocess.Popen(["Xvfb", self.display, "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
-                                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        # Another run may take the same free number at the same moment: then the next one.
+        for attempt in range(5):
+            number = next(n for n in range(90 + attempt, 250) if not os.path.exists(f"/tmp/.X11-unix/X{n}")
+                          and not os.path.exists(f"/tmp/.X{n}-lock"))
+            self.display = f":{number}"
+            self.xvfb = subprocess.Popen(["Xvfb", self.display, "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
+                                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            if wait_until(self._xvfb_answers_or_ended, 20, f"X display {self.display}") == "up":
+                return
+        raise AssertionError("no X display could be started")
 
-        def answers():
-            if self.xvfb.poll() is not None:
-                raise AssertionError(f"Xvfb {self.display} ended at start")
-            return self.xdotool_ok("getdisplaygeometry")
-        wait_until(answers, 20, f"X display {self.display}")
+    def _xvfb_answers_or_ended(self):
+        if self.xvfb.poll() is not None:
+            return "ended"
+        return "up" if self.xdotool_ok("getdisplaygeometry") else None
 
     def _start_desktop(self):
         # A program that shows nothing keeps the desktop up: Wine ends it with the last program.
@@ -219,6 +260,19 @@ class Desktop:
         # The pointer always moves before the click: Wine may ignore a click without a motion
         # after a window under the pointer went away (seen after its crash debugger).
         self.xdotool("mousemove", x - 1, y, "mousemove", x, y, "click", 1)
+
+    def click_until(self, x, y, condition, what, timeout=10.0):
+        """Clicks until condition() holds. Now and then Wine loses a click that comes just
+        after another window appeared; the click is then given again, and reported."""
+        deadline = time.monotonic() + timeout
+        while True:
+            self.click(x, y)
+            try:
+                return wait_until(condition, min(2.0, max(0.1, deadline - time.monotonic())), what)
+            except AssertionError:
+                if time.monotonic() >= deadline:
+                    raise
+                print(f"\nclick at {x},{y} had no effect yet ({what}); clicking again")
 
     def type_keys(self, keys):
         """Presses and releases each X key name in turn, in one xdotool run."""
@@ -281,11 +335,9 @@ class Witness:
         return x + w // 2, y + h // 2 + dy
 
     def focus(self):
-        """Clicks the main window's client area, away from its child, and waits until it is the
-        active window."""
+        """Clicks the main window's client area, away from its child, until it is active."""
         x, y, w, _ = map(int, self.windows["main"].fields["rect"].split(","))
-        self.desktop.click(x + w - 40, y + 50)
-        wait_until(self.is_active, 10, "the witness to activate")
+        self.desktop.click_until(x + w - 40, y + 50, self.is_active, "the witness to activate")
 
     def activations(self, role="main"):
         return [e for e in self.log.events("WM_ACTIVATE") if e.int_field("hwnd") == self.hwnd(role)]

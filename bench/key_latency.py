@@ -1,0 +1,113 @@
+#!/usr/bin/env python3
+"""Time from an X key event to the witness window receiving it, without hooks and with the
+NodraLib hooks installed in pass mode; prints medians and their ratio.
+
+    bench/key_latency.py [keys per phase, default 200] [rounds, default 2]
+
+Keys are sent through XTest straight from this process (ctypes), so the send time is the
+moment the event leaves for the X server; the witness stamps each key message with
+QueryPerformanceCounter, which Wine takes from CLOCK_MONOTONIC_RAW, the clock read here.
+Phases alternate (without, with, without, with, ...) so a change of machine load falls on both.
+"""
+
+import ctypes
+import os
+import statistics
+import sys
+import time
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "e2e"))
+from vakro_e2e import Desktop, Witness, build_dir, wait_until, winpath  # noqa: E402
+
+PACE = 0.008  # seconds between two key events, so one event is received before the next
+
+
+class XTestKeyboard:
+    def __init__(self, display):
+        self.x11 = ctypes.CDLL("libX11.so.6")
+        self.xtst = ctypes.CDLL("libXtst.so.6")
+        self.x11.XOpenDisplay.restype = ctypes.c_void_p
+        self.x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
+        self.x11.XStringToKeysym.restype = ctypes.c_ulong
+        self.x11.XStringToKeysym.argtypes = [ctypes.c_char_p]
+        self.x11.XKeysymToKeycode.argtypes = [ctypes.c_void_p, ctypes.c_ulong]
+        self.x11.XFlush.argtypes = [ctypes.c_void_p]
+        self.x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
+        self.xtst.XTestFakeKeyEvent.argtypes = [ctypes.c_void_p, ctypes.c_uint, ctypes.c_int, ctypes.c_ulong]
+        self.display = self.x11.XOpenDisplay(display.encode())
+        if not self.display:
+            raise RuntimeError(f"cannot open X display {display}")
+
+    def keycode(self, name):
+        return self.x11.XKeysymToKeycode(self.display, self.x11.XStringToKeysym(name.encode()))
+
+    def send(self, keycode, press):
+        """Sends one key event; returns the send time in microseconds of CLOCK_MONOTONIC_RAW."""
+        self.xtst.XTestFakeKeyEvent(self.display, keycode, press, 0)
+        sent = time.clock_gettime_ns(time.CLOCK_MONOTONIC_RAW) // 1000
+        self.x11.XFlush(self.display)
+        return sent
+
+    def close(self):
+        self.x11.XCloseDisplay(self.display)
+
+
+def phase(keyboard, witness, count):
+    """Types count keys; returns the latency of each press and release in microseconds."""
+    before = len(witness.keys())
+    code = keyboard.keycode("a")
+    sent = []
+    for _ in range(count):
+        for press in (1, 0):
+            sent.append(keyboard.send(code, press))
+            time.sleep(PACE)
+    wait_until(lambda: len(witness.keys()) >= before + 2 * count, 30, "every key at the witness")
+    events = [e for e in witness.log.entries() if e.event in ("WM_KEYDOWN", "WM_KEYUP")][before:]
+    return [e.time_us - s for e, s in zip(events, sent)]
+
+
+def start_host(desktop, name):
+    log = desktop.log(name + ".log")
+    commands = os.path.join(desktop.folder, name + ".commands")
+    open(commands, "w").close()
+    process = desktop.run(os.path.join(build_dir(), "tools", "hookhost.exe"),
+                          ["--log", winpath(log.path), "--commands", winpath(commands), "--quiet-keys"])
+    log.wait_event("hooked", timeout=30)
+    return process, commands
+
+
+def stop_host(host):
+    process, commands = host
+    with open(commands, "a") as f:
+        f.write("exit\n")
+    wait_until(lambda: process.poll() is not None, 30, "the host to release its hooks and end")
+
+
+def main():
+    count = int(sys.argv[1]) if len(sys.argv) > 1 else 200
+    rounds = int(sys.argv[2]) if len(sys.argv) > 2 else 2
+    without, hooked = [], []
+    with Desktop("key_latency") as desktop:
+        witness = Witness(desktop, "latency-witness")
+        witness.focus()
+        keyboard = XTestKeyboard(desktop.display)
+        phase(keyboard, witness, 20)  # warm-up
+        for n in range(rounds):
+            without += phase(keyboard, witness, count)
+            host = start_host(desktop, f"latency-host-{n}")
+            hooked += phase(keyboard, witness, count)
+            stop_host(host)
+        keyboard.close()
+
+    def describe(name, values):
+        quantiles = statistics.quantiles(values, n=100)
+        print(f"{name:<22} {len(values):5d} events  median {statistics.median(values) / 1000:6.3f} ms"
+              f"  90th {quantiles[89] / 1000:6.3f} ms  99th {quantiles[98] / 1000:6.3f} ms")
+
+    describe("without hooks", without)
+    describe("hooks in pass mode", hooked)
+    print(f"ratio of medians (hooked / without): {statistics.median(hooked) / statistics.median(without):.3f}")
+
+
+if __name__ == "__main__":
+    main()
