@@ -4,7 +4,7 @@
 set -euo pipefail
 source "$(dirname "$0")/wine-env.sh"
 
-stamp="$WINEPREFIX/.vakro-prefix-v2"
+stamp="$WINEPREFIX/.vakro-prefix-v3"
 if [ "${1:-}" = "--fresh" ]; then rm -rf "$WINEPREFIX"; fi
 [ -f "$stamp" ] && exit 0
 
@@ -27,6 +27,8 @@ trap 'rm -f "$reg"' EXIT
   for face in "ＭＳ 明朝" "ＭＳ Ｐ明朝" "MS Mincho" "MS PMincho"; do
     printf '"%s"="IPAMincho"\r\n' "$face"
   done
+  # Text files open in Notepad, as on Windows (Wine's own setup leaves .txt without a type).
+  printf '\r\n[HKEY_CLASSES_ROOT\\.txt]\r\n@="txtfile"\r\n'
   printf '\r\n[HKEY_CURRENT_USER\\Software\\Wine\\WineDbg]\r\n"ShowCrashDialog"=dword:00000000\r\n'
 } | iconv -f UTF-8 -t UTF-16LE | { printf '\xff\xfe'; cat; } > "$reg"
 env -u DISPLAY "$wine_exe" regedit /S "$(winepath_of() { echo "Z:${1//\//\\}"; }; winepath_of "$reg")" >/dev/null 2>&1

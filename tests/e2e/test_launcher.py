@@ -173,7 +173,7 @@ class LauncherTest(DesktopTestCase):
         self.hold("Control_L", "x")
         self.release("Control_L", "x")
         self.vakro.hide_settings()
-        Witness(self.desktop, "show2").focus()
+        self.focused_witness("show2")
         self.hold("Alt_L", "x")
         self.release("Alt_L", "x")
         later_log.wait_event("start", timeout=20)
@@ -193,8 +193,9 @@ class LauncherTest(DesktopTestCase):
         self.desktop.xdotool("mousemove", *tray, "click", 3)
         menu = wait_until(lambda: self.vakro.tool.find("#32768"), 10, "the tray menu")
         self.desktop.screenshot("tray-menu")
-        self.assertTrue(self.vakro.tool.info(menu)["visible"])
-        self.desktop.xdotool("key", "x")
+        left, top, right, bottom = self.vakro.tool.info(menu)["rect"]
+        # The last item, 終了(&X), is the bottom row of the menu.
+        self.desktop.click((left + right) // 2, bottom - 10)
         wait_until(self.vakro.exited, 20, "vakro to end")
         self.assertEqual(self.vakro.data_file("keydata.dat"), line.encode("cp932"))
         self.assertEqual(self.vakro.data_file("keyname.dat"), b"")
