@@ -18,8 +18,8 @@ ID_KEY_NAME_LIST, ID_SRC_KEY, ID_DEST_NAME, ID_KEY_ADD, ID_KEY_UPDATE, ID_KEY_DE
 ID_BACK_COLOR, ID_SEL_FONT, ID_START_UP = 412, 420, 422
 
 CTRL_L, F12, KEY_A = "000029", "000088", "000030"
-# F13 as xdotool sends it reaches Wine with scan code 91, a key Wine has no name for.
-NAMELESS_KEY, NAMELESS_CODE = "F13", "000091"
+# A key Wine does not know reaches programs with scan code 0, which has no name.
+NAMELESS_KEY, NAMELESS_CODE = "XF86Launch1", "000000"
 
 MSG_DUPLICATE = "このキーは既に登録されています。"
 MSG_NO_KEY = "キーを指定してください。"
@@ -212,6 +212,154 @@ def colours(png):
 def rgb(colorref):
     """0x00BBGGRR as 0xRRGGBB."""
     return ((colorref & 0xFF) << 16) | (colorref & 0xFF00) | ((colorref >> 16) & 0xFF)
+
+
+def assignment(codes, name, key_text, path):
+    keys = ",".join(codes)
+    return f'"{keys}",{name},{key_text},{path},,,false\n' if len(codes) > 1 else f"{keys},{name},{key_text},{path},,,false\n"
+
+
+SHOW = assignment([F12], "Show", "F12", "$show")
+QUIET_SETTINGS = "[Setting]\nKeyViewPos=1\nHideCursor=0\nStartUp=0\n"
+
+
+class SettingsPagesTest(DesktopTestCase):
+    def start(self, files):
+        vakro = Vakro(self.desktop, files)
+        self.addCleanup(lambda: self.desktop.kill(vakro.process))
+        return vakro
+
+    def test_key_names_check_entries_and_rename_keys_everywhere(self):
+        v = self.start({"keydata.dat": assignment([CTRL_L, NAMELESS_CODE], "One", "old1", r"C:\one.exe") +
+                                       assignment([NAMELESS_CODE], "Two", "old2", r"C:\two.exe") +
+                                       assignment([CTRL_L, KEY_A], "Three", "old3", r"C:\three.exe") + SHOW,
+                        "keyname.dat": "", "vakro.dat": QUIET_SETTINGS})
+        v.show_settings()
+        v.show_page(1, ID_SRC_KEY)
+        self.assertFalse(v.control(ID_KEY_UPDATE).enabled)
+        self.assertFalse(v.control(ID_KEY_DELETE).enabled)
+
+        # The box shows a key without a platform name as its digits; Ctrl+Backspace empties it.
+        v.click_control(ID_SRC_KEY)
+        wait_until(lambda: v.control(ID_SRC_KEY).focus, 10, "the source-key box to take the focus")
+        v.desktop.type_keys([NAMELESS_KEY])
+        v.wait_text(ID_SRC_KEY, NAMELESS_CODE)
+        v.desktop.xdotool("key", "ctrl+BackSpace")
+        v.wait_text(ID_SRC_KEY, "")
+
+        # Each check's message; a rejected entry leaves the fields as they were.
+        v.click_control(ID_KEY_ADD)
+        self.assertEqual(v.error_message(), MSG_NO_NAME)
+        v.type_text(ID_DEST_NAME, "aliasx")
+        v.click_control(ID_KEY_ADD)
+        self.assertEqual(v.error_message(), MSG_NO_KEY)
+        self.assertEqual(v.control(ID_DEST_NAME).text, "aliasx")
+        v.click_control(ID_SRC_KEY)
+        v.desktop.type_keys([NAMELESS_KEY])
+        v.wait_text(ID_SRC_KEY, NAMELESS_CODE)
+        v.click_control(ID_KEY_ADD)
+        v.wait_text(ID_SRC_KEY, "")
+        self.assertEqual(v.control(ID_DEST_NAME).text, "")
+        v.click_control(ID_SRC_KEY)
+        v.desktop.type_keys([NAMELESS_KEY])
+        v.wait_text(ID_SRC_KEY, NAMELESS_CODE)
+        v.type_text(ID_DEST_NAME, "dup")
+        v.click_control(ID_KEY_ADD)
+        self.assertEqual(v.error_message(), MSG_DUPLICATE)
+        self.assertEqual((v.control(ID_SRC_KEY).text, v.control(ID_DEST_NAME).text), (NAMELESS_CODE, "dup"))
+
+        # Selecting the row fills the fields; updating renames the key in every assignment using it.
+        x, y, _, _ = v.control(ID_KEY_NAME_LIST).rect
+        v.desktop.click(x + 40, y + 27)
+        v.wait_text(ID_DEST_NAME, "aliasx")
+        wait_until(lambda: v.control(ID_KEY_UPDATE).enabled, 10, "the update button to enable")
+        v.type_text(ID_DEST_NAME, "renamed")
+        v.click_control(ID_KEY_UPDATE)
+        wait_until(lambda: v.control(ID_SRC_KEY).text == NAMELESS_CODE, 10, "the fields to stay")
+        screenshot = v.screenshot_of(v.main(), "settings-keynames")
+        v.ok()
+
+        ctrl = v.key_name(0x1D << 16)
+        lines = v.read("keydata.dat").splitlines()
+        self.assertEqual([line.split(",")[-5] for line in lines],
+                         [f"{ctrl}+renamed", "renamed", "old3", "F12"])
+        self.assertEqual(v.read("keyname.dat"), f"{NAMELESS_CODE},renamed\r\n")
+        guide = v.hold_for_guide()
+        texts = [c.text for c in guide.children]
+        v.release()
+        self.assertIn("renamed", texts)
+        v.exit()
+        print(f"\nkey-name page: {screenshot}")
+
+    def test_guide_colours_font_and_start_up_shortcut(self):
+        v = self.start({"keydata.dat": assignment([CTRL_L, KEY_A], "Prog", "Control+A", r"C:\none.exe") + SHOW,
+                        "vakro.dat": QUIET_SETTINGS})
+        link = os.path.join(self.desktop.prefix, STARTUP, "Vakro.lnk")
+        old_back, new_back = rgb(0xA0EBE9), 0x12C456
+
+        def guide_look():
+            guide = v.hold_for_guide()
+            seen = colours(v.screenshot_of(guide, "guide"))
+            v.release()
+            return guide.rect, seen
+
+        before_rect, before = guide_look()
+        self.assertIn(old_back, before)
+
+        v.show_settings()
+        v.show_page(3, ID_SEL_FONT)
+        screenshot = v.screenshot_of(v.main(), "settings-settings")
+        # A new background colour for the odd rows, typed into the colour dialog.
+        v.click_control(ID_BACK_COLOR)
+        dialog = v.wait_top("the colour dialog", cls="#32770", text="色", visible=True)
+        for edit_id, value in ((706, 0x12), (707, 0xC4), (708, 0x56)):
+            v.click(dialog.find(id=edit_id))
+            v.desktop.xdotool("key", "End", "shift+Home", "BackSpace")
+            v.desktop.xdotool("type", str(value))
+        v.desktop.xdotool("key", "Tab")
+        v.click(dialog.find(id=1))
+        v.wait_gone("the colour dialog to close", cls="#32770", text="色", visible=True)
+        # A larger font for the guide: it applies at once, before any save.
+        v.click_control(ID_SEL_FONT)
+        dialog = v.wait_top("the font dialog", cls="#32770", text="フォントの指定", visible=True)
+        size = next(c for c in dialog.children if c.cls == "Edit" and c.text == "12")
+        v.click(size)
+        v.desktop.xdotool("key", "End", "shift+Home", "BackSpace")
+        v.desktop.xdotool("type", "30")
+        v.click(dialog.find(id=1))
+        v.wait_gone("the font dialog to close", cls="#32770", text="フォントの指定", visible=True)
+
+        v.close_with_title_bar()
+        unsaved_rect, unsaved = guide_look()
+        self.assertGreater(unsaved_rect[3], before_rect[3] * 3 // 2, "the guide grows with the font")
+        self.assertIn(old_back, unsaved, "the colour waits for a save")
+        self.assertNotIn(new_back, unsaved)
+        self.assertEqual(v.read("vakro.dat"), QUIET_SETTINGS.replace("\n", "\r\n"))
+        self.assertFalse(os.path.exists(link))
+
+        v.show_settings()
+        v.click_control(ID_START_UP)
+        v.ok()
+        _, saved = guide_look()
+        self.assertIn(new_back, saved)
+        self.assertNotIn(old_back, saved)
+        setting = v.read("vakro.dat")
+        self.assertIn(f"BackColor={0x56C412}", setting)
+        self.assertIn("StartUp=1", setting)
+        self.assertIn("FontSize=30", setting)
+        target = subprocess.run([WINE, os.path.join(build_dir(), "tools", "wintree.exe"), "--link",
+                                 "C:\\" + os.path.relpath(link, os.path.join(self.desktop.prefix, "drive_c"))
+                                 .replace("/", "\\")], env=self.desktop.env(), capture_output=True,
+                                timeout=60).stdout.decode("cp932").strip()
+        self.assertTrue(target.lower().endswith("\\vakro.exe"), target)
+
+        v.show_settings()
+        v.click_control(ID_START_UP)
+        v.ok()
+        self.assertFalse(os.path.exists(link))
+        self.assertIn("StartUp=0", v.read("vakro.dat"))
+        v.exit()
+        print(f"\nsettings page: {screenshot}")
 
 
 if __name__ == "__main__":
