@@ -62,6 +62,22 @@ HWND CreateCheckBox(HWND parent, const char* text, TControlPlace place, HFONT fo
   return CreateControl(WC_BUTTONA, text, WS_TABSTOP | BS_AUTOCHECKBOX, 0, place, parent, id, font);
 }
 
+void WidenToCaption(HWND checkBox) {
+  const std::string caption = GetControlText(checkBox);
+  HDC dc = GetDC(checkBox);
+  HGDIOBJ previous = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(checkBox, WM_GETFONT, 0, 0)));
+  RECT text = {0, 0, 0, 0};
+  DrawTextA(dc, caption.c_str(), static_cast<int>(caption.size()), &text, DT_CALCRECT | DT_SINGLELINE);
+  SelectObject(dc, previous);
+  ReleaseDC(checkBox, dc);
+  RECT box;
+  GetClientRect(checkBox, &box);
+  const int needed = text.right + GetSystemMetrics(SM_CXMENUCHECK) + 8;
+  if (needed > box.right)
+    SetWindowPos(checkBox, nullptr, 0, 0, needed, box.bottom,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 HWND CreateGroupBox(HWND parent, const char* text, TControlPlace place, HFONT font) {
   return CreateControl(WC_BUTTONA, text, BS_GROUPBOX, 0, place, parent, 0, font);
 }

@@ -17,6 +17,9 @@ HWND CreateEdit(HWND parent, TControlPlace place, HFONT font, WORD id, int maxLe
                 bool readOnly = false, bool inputMethodOff = false);
 HWND CreateButton(HWND parent, const char* text, TControlPlace place, HFONT font, WORD id);
 HWND CreateCheckBox(HWND parent, const char* text, TControlPlace place, HFONT font, WORD id);
+// Widens a check box whose caption does not fit, as when a stand-in font is wider than the
+// font the layout was made for.
+void WidenToCaption(HWND checkBox);
 HWND CreateGroupBox(HWND parent, const char* text, TControlPlace place, HFONT font);
 // A drop-down list that cannot be edited, holding `items` in order.
 HWND CreateDropDownList(HWND parent, TControlPlace place, HFONT font, WORD id,

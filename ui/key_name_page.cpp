@@ -1,12 +1,174 @@
 #include "ui/key_name_page.h"
 
+#include "data/key_name_manager.h"
+#include "engine/chord.h"
+#include "engine/key_display.h"
+#include "hooklib/nodralib.h"
+#include "ui/controls.h"
+#include "ui/key_box.h"
+#include "ui/key_name_entry.h"
+#include "ui/key_page.h"
+#include "ui/message_box.h"
 #include "ui/nodra_wnd.h"
 
+namespace {
+
+enum ControlId : WORD {
+  idKeyNameList = 301,
+  idSrcKey = 302,
+  idDestName = 303,
+  idKeyAdd = 304,
+  idKeyUpdate = 305,
+  idKeyDelete = 306,
+};
+
+const int kConsoleHeight = 65;
+const int kMaxNameLength = 32;
+
+}  // namespace
+
 TKeyNamePage::TKeyNamePage(TNodraWnd& owner, HWND panel, HFONT font)
-    : owner_(owner), panel_(panel), font_(font) {}
+    : owner_(owner), panel_(panel), font_(font) {
+  CreateControls();
+}
 
-HWND TKeyNamePage::CaptureBox() const { return nullptr; }
+void TKeyNamePage::CreateControls() {
+  RECT page;
+  GetClientRect(panel_, &page);
+  const int consoleTop = page.bottom - kConsoleHeight;
+  lvKeyName = CreateReportList(panel_, {0, 0, page.right, consoleTop}, font_, idKeyNameList,
+                               {{"キー", 150}, {"割り当て名", 150}});
+  panKeyNameConsole = CreatePanel(panel_, {0, consoleTop, page.right, kConsoleHeight},
+                                  owner_.Handle());
+  CreateLabel(panKeyNameConsole, "キー(&K)", {8, 12, 38, 13}, font_);
+  edtSrcKey = CreateEdit(panKeyNameConsole, {48, 8, 121, 20}, font_, idSrcKey, 0, true, true);
+  InstallKeyBox(edtSrcKey);
+  CreateLabel(panKeyNameConsole, "割り当て名(&N)", {184, 12, 72, 13}, font_);
+  edtDestName = CreateEdit(panKeyNameConsole, {258, 8, 155, 20}, font_, idDestName,
+                           kMaxNameLength);
+  btnKeyAdd = CreateButton(panKeyNameConsole, "追加", {8, 36, 88, 21}, font_, idKeyAdd);
+  btnKeyUpdate = CreateButton(panKeyNameConsole, "更新", {100, 36, 88, 21}, font_, idKeyUpdate);
+  btnKeyDelete = CreateButton(panKeyNameConsole, "削除", {192, 36, 88, 21}, font_, idKeyDelete);
+}
 
-void TKeyNamePage::CaptureKey(UINT, LPARAM) {}
+void TKeyNamePage::CaptureKey(UINT, LPARAM keystrokeFlags) {
+  SetControlText(edtSrcKey, KeyDisplayName(static_cast<uint32_t>(keystrokeFlags), nullptr));
+}
 
-void TKeyNamePage::ResetCapture() {}
+void TKeyNamePage::ResetCapture() { SetControlText(edtSrcKey, ""); }
+
+bool TKeyNamePage::OnCommand(WORD, WORD code, HWND control) {
+  if (!control) return false;
+  if (control == edtSrcKey) {
+    if (code == EN_SETFOCUS) edtSrcKeyEnter();
+    if (code == EN_KILLFOCUS) edtSrcKeyExit();
+    return true;
+  }
+  if (code != BN_CLICKED) return control == edtDestName;
+  if (control == btnKeyAdd) btnKeyAddClick();
+  else if (control == btnKeyUpdate) btnKeyUpdateClick();
+  else if (control == btnKeyDelete) btnKeyDeleteClick();
+  else return false;
+  return true;
+}
+
+bool TKeyNamePage::OnNotify(const NMHDR& header, LRESULT& result) {
+  if (header.hwndFrom != lvKeyName) return false;
+  if (header.code == LVN_ITEMCHANGED) {
+    const auto& change = reinterpret_cast<const NMLISTVIEW&>(header);
+    if ((change.uChanged & LVIF_STATE) &&
+        ((change.uOldState ^ change.uNewState) & LVIS_SELECTED))
+      lvKeyNameSelectItem(change.iItem, (change.uNewState & LVIS_SELECTED) != 0);
+  }
+  result = 0;
+  return true;
+}
+
+void TKeyNamePage::OnIdle() {
+  const bool selected = SelectedListRow(lvKeyName) >= 0;
+  EnableWindow(btnKeyUpdate, selected);
+  EnableWindow(btnKeyDelete, selected);
+}
+
+void TKeyNamePage::FillList() {
+  SendMessageA(lvKeyName, WM_SETREDRAW, FALSE, 0);
+  SendMessageA(lvKeyName, LVM_DELETEALLITEMS, 0, 0);
+  const TKeyNameManager& names = owner_.KeyNameManager();
+  for (int i = 0; i < names.Count(); ++i) {
+    TKeyName* entry = names.Get(i);
+    AppendListRow(lvKeyName, entry->Key, {entry->Name}, entry);
+  }
+  SendMessageA(lvKeyName, WM_SETREDRAW, TRUE, 0);
+  InvalidateRect(lvKeyName, nullptr, TRUE);
+}
+
+void TKeyNamePage::lvKeyNameSelectItem(int row, bool selected) {
+  if (!selected) return;
+  if (const auto* entry = static_cast<const TKeyName*>(ListRowData(lvKeyName, row))) {
+    SetControlText(edtSrcKey, entry->Key);
+    SetControlText(edtDestName, entry->Name);
+  }
+}
+
+void TKeyNamePage::edtSrcKeyEnter() { nlSetDispatchMode(DISPATCH_SWALLOW); }
+
+void TKeyNamePage::edtSrcKeyExit() { nlSetDispatchMode(DISPATCH_PASS); }
+
+TKeyName* TKeyNamePage::SelectedEntry(int& row) const {
+  row = SelectedListRow(lvKeyName);
+  return row < 0 ? nullptr : static_cast<TKeyName*>(ListRowData(lvKeyName, row));
+}
+
+bool TKeyNamePage::CheckKeyNameInput(bool adding, std::string& key, std::string& name) {
+  key = TrimBlankBytes(GetControlText(edtSrcKey));
+  name = TrimBlankBytes(GetControlText(edtDestName));
+  const std::string message = KeyNameInputError(owner_.KeyNameManager(), key, name, adding,
+                                                SelectedListRow(lvKeyName));
+  if (message.empty()) return true;
+  ShowError(owner_.Handle(), message);
+  return false;
+}
+
+void TKeyNamePage::ClearKeyNameInput() {
+  SetControlText(edtSrcKey, "");
+  SetControlText(edtDestName, "");
+}
+
+void TKeyNamePage::btnKeyAddClick() {
+  std::string key, name;
+  if (!CheckKeyNameInput(true, key, name)) return;
+  TKeyName* entry = owner_.KeyNameManager().Add(key, name);
+  const int row = AppendListRow(lvKeyName, key, {name}, entry);
+  SendMessageA(lvKeyName, LVM_ENSUREVISIBLE, static_cast<WPARAM>(row), FALSE);
+  ClearKeyNameInput();
+}
+
+void TKeyNamePage::btnKeyUpdateClick() {
+  int row;
+  TKeyName* entry = SelectedEntry(row);
+  if (!entry) return;
+  std::string key, name;
+  if (!CheckKeyNameInput(false, key, name)) return;
+  entry->Key = key;
+  entry->Name = name;
+  SetListRow(lvKeyName, row, key, {name});
+  SendMessageA(lvKeyName, LVM_ENSUREVISIBLE, static_cast<WPARAM>(row), FALSE);
+  RefreshKeyTexts(key);
+}
+
+void TKeyNamePage::btnKeyDeleteClick() {
+  int row;
+  TKeyName* entry = SelectedEntry(row);
+  if (!entry) return;
+  owner_.KeyNameManager().Remove(entry);
+  SendMessageA(lvKeyName, LVM_DELETEITEM, static_cast<WPARAM>(row), 0);
+  ClearKeyNameInput();
+}
+
+void TKeyNamePage::RefreshKeyTexts(const std::string& key) {
+  TKeyManager& keys = owner_.KeyManager();
+  for (const TKeyTextChange& change : RebuiltKeyTexts(keys, owner_.KeyNameManager(), key)) {
+    keys.Get(change.index)->SetKeyText(change.text);
+    owner_.KeyPage().ShowKeyText(change.index, change.text);
+  }
+}

@@ -3,18 +3,56 @@
 
 #include <windows.h>
 
+#include <string>
+
 #include "ui/page.h"
+
+struct TKeyName;
 
 class TKeyNamePage : public TCapturePage {
  public:
   TKeyNamePage(TNodraWnd& owner, HWND panel, HFONT font);
 
-  HWND CaptureBox() const override;
+  HWND CaptureBox() const override { return edtSrcKey; }
+  // The box shows the platform's name of the key, or its key code; never an alias.
   void CaptureKey(UINT virtualKey, LPARAM keystrokeFlags) override;
+  // Ctrl+Backspace empties this page's box only.
   void ResetCapture() override;
 
+  bool OnCommand(WORD id, WORD code, HWND control) override;
+  bool OnNotify(const NMHDR& header, LRESULT& result) override;
+  void OnIdle() override;
+
+  // The list anew from the key-name table, one row per entry.
+  void FillList();
+
+  void lvKeyNameSelectItem(int row, bool selected);
+  void edtSrcKeyEnter();
+  void edtSrcKeyExit();
+  void btnKeyAddClick();
+  void btnKeyUpdateClick();
+  void btnKeyDeleteClick();
+
+  // Checks the entry fields, showing the message of the last failing check; the key and the
+  // name as read (trimmed).
+  bool CheckKeyNameInput(bool adding, std::string& key, std::string& name);
+  void ClearKeyNameInput();
+  // New key texts for every assignment that holds `key`, in the assignments and in lvKey.
+  void RefreshKeyTexts(const std::string& key);
+
  private:
+  void CreateControls();
+  TKeyName* SelectedEntry(int& row) const;
+
   TNodraWnd& owner_;
   HWND panel_;
   HFONT font_;
+
+  HWND lvKeyName = nullptr;
+  HWND panKeyNameConsole = nullptr;
+  HWND edtSrcKey = nullptr;
+  HWND edtDestName = nullptr;
+  HWND btnKeyAdd = nullptr;
+  HWND btnKeyUpdate = nullptr;
+  HWND btnKeyDelete = nullptr;
 };

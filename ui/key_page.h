@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 #include "ui/page.h"
 
 class TKeyPage : public TCapturePage {
@@ -13,8 +15,12 @@ class TKeyPage : public TCapturePage {
   void CaptureKey(UINT virtualKey, LPARAM keystrokeFlags) override;
   void ResetCapture() override;
 
+  // Shows `text` in the "キー" column of row `row` of lvKey.
+  void ShowKeyText(int row, const std::string& text);
+
  private:
   TNodraWnd& owner_;
   HWND panel_;
   HFONT font_;
+  HWND lvKey = nullptr;
 };

@@ -14,7 +14,8 @@
 #include "ui/plugin_page.h"
 #include "ui/setting_page.h"
 #include "ui/message_box.h"
-#include "ui/setting_font.h"
+#include "ui/program_path.h"
+#include "ui/startup_shortcut.h"
 #include "ui/tray_icon.h"
 #include "ui/window_placement.h"
 
@@ -127,6 +128,8 @@ void TNodraWnd::CreateControls() {
                             Handle());
     ShowWindow(pages_[i], SW_HIDE);
   }
+  // The pages lie above the tab control, which would otherwise paint over them.
+  SetWindowPos(pgcMain_, pages_[3], 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   keyPage_ = std::make_unique<TKeyPage>(*this, pages_[piKey], font_);
   keyNamePage_ = std::make_unique<TKeyNamePage>(*this, pages_[piKeyName], font_);
   pluginPage_ = std::make_unique<TPluginPage>(*this, pages_[piPlugin], font_);
@@ -235,8 +238,10 @@ bool TNodraWnd::SaveKeyData() {
 }
 
 bool TNodraWnd::LoadKeyNames() {
-  return LoadFile(dfNames, "keyname.dat", "キー名称情報の読み込みに失敗。",
-                  [this](const std::string& name) { return keyNameManager_->LoadFromFile(name); });
+  bool ok = LoadFile(dfNames, "keyname.dat", "キー名称情報の読み込みに失敗。",
+                     [this](const std::string& name) { return keyNameManager_->LoadFromFile(name); });
+  if (ok) keyNamePage_->FillList();
+  return ok;
 }
 
 bool TNodraWnd::SaveKeyNames() {
@@ -262,10 +267,14 @@ void TNodraWnd::LoadSetting() {
     return !platform::FileExists(name) || platform::ReadFileBytes(name, bytes);
   });
   setting_->LoadFromFile(DataFile("vakro.dat"));
-  if (keyView_) keyView_->SetGuideFont(FontFromSetting(*setting_, keyView_->GuideFont()));
+  settingPage_->LoadFrom(*setting_);
+  if (keyView_) keyView_->SetGuideFont(settingPage_->GuideFont());
 }
 
 void TNodraWnd::SaveSetting() {
+  settingPage_->SaveTo(*setting_);
+  AlignStartupShortcut(TShellObject().GetSpecialFolderPath(CSIDL_STARTUP), setting_->StartUp,
+                       ProgramPath(), TShellObject());
   SaveFile(dfSetting, "vakro.dat", nullptr,
            [this](const std::string& name) { return setting_->SaveToFile(name); });
 }
@@ -323,6 +332,8 @@ void TNodraWnd::btnOKClick() {
 
 void TNodraWnd::btnCloseClick() { SendMessageA(Handle(), WM_CLOSE, 0, 0); }
 
+void TNodraWnd::btnHelpClick() { TShellObject().Execute(ProgramFolder() + "vakro.chm"); }
+
 void TNodraWnd::OnTrayNotify(LPARAM mouseMessage) {
   if (mouseMessage == WM_LBUTTONDBLCLK) {
     ShowSettings(true);
@@ -338,6 +349,7 @@ void TNodraWnd::OnTrayNotify(LPARAM mouseMessage) {
 
 void TNodraWnd::OnCommand(WORD id, WORD code, HWND control) {
   switch (id) {
+    case idHelp: btnHelpClick(); return;
     case idOK: btnOKClick(); return;
     case idClose: btnCloseClick(); return;
     default: break;

@@ -83,6 +83,7 @@ class TNodraWnd : public TWindow {
   TPage* Page(int index) const;
   void btnOKClick();
   void btnCloseClick();
+  void btnHelpClick();
 
   // Loads or saves one data file through `work`, showing `error` (when given) on failure.
   bool LoadFile(int index, const char* fileName, const char* error,

@@ -1,6 +1,159 @@
 #include "ui/setting_page.h"
 
+#include <commdlg.h>
+
+#include <cstring>
+
+#include "engine/key_view_wnd.h"
+#include "ui/color_panel.h"
+#include "ui/controls.h"
 #include "ui/nodra_wnd.h"
+#include "ui/setting_font.h"
+
+namespace {
+
+enum ControlId : WORD {
+  idShowKeyView = 401,
+  idColorPanel = 410,  // 410-416, one per colour panel
+  idSelFont = 420,
+  idKeyViewPos = 421,
+  idStartUp = 422,
+  idHideCursor = 423,
+};
+
+// The group's origin on the page; the controls inside are placed relative to it.
+const int kGroupLeft = 8;
+const int kGroupTop = 31;
+
+TControlPlace InGroup(int left, int top, int width, int height) {
+  return {kGroupLeft + left, kGroupTop + top, width, height};
+}
+
+LOGFONTA InitialDialogFont() {
+  LOGFONTA font = {};
+  font.lfHeight = -24;
+  font.lfWeight = FW_NORMAL;
+  font.lfCharSet = SHIFTJIS_CHARSET;
+  std::strcpy(font.lfFaceName, "MS UI Gothic");
+  return font;
+}
+
+// Places of the colour panels in the group, in the order of TColorIndex.
+const POINT kColorPanelPlaces[] = {{64, 36}, {144, 36}, {222, 36}, {64, 62},
+                                   {144, 62}, {222, 62}, {334, 62}};
+
+}  // namespace
 
 TSettingPage::TSettingPage(TNodraWnd& owner, HWND panel, HFONT font)
-    : owner_(owner), panel_(panel), font_(font) {}
+    : owner_(owner), panel_(panel), font_(font), fontInfo_(InitialDialogFont()),
+      fontColor_(GetSysColor(COLOR_WINDOWTEXT)) {
+  for (COLORREF& color : customColors_) color = RGB(255, 255, 255);
+  CreateControls();
+}
+
+// Created in tab order: the check box, the group with its button, the list, then the two
+// check boxes below it.
+void TSettingPage::CreateControls() {
+  chkShowKeyView = CreateCheckBox(panel_, "キーガイドを表示する(&G)", {8, 8, 139, 17}, font_,
+                                  idShowKeyView);
+  CreateColorGroup();
+  CreateLabel(panel_, "キーガイドの表示位置(&P)", {8, 140, 128, 13}, font_);
+  cmbKeyViewPos = CreateDropDownList(panel_, {136, 136, 145, 20}, font_, idKeyViewPos,
+                                     {"中央", "左上", "左下", "右上", "右下"});
+  chkStartUp = CreateCheckBox(panel_, "スタートアップに登録する(&S)", {8, 188, 153, 17}, font_,
+                              idStartUp);
+  chkHideCursor = CreateCheckBox(panel_, "キーガイド表示時にカーソルを隠す(&H)",
+                                 {8, 164, 201, 17}, font_, idHideCursor);
+  for (HWND checkBox : {chkShowKeyView, chkStartUp, chkHideCursor}) WidenToCaption(checkBox);
+}
+
+void TSettingPage::CreateColorGroup() {
+  grpKeyGuide = CreateGroupBox(panel_, "キーガイドの配色", {kGroupLeft, kGroupTop, 404, 98},
+                               font_);
+  CreateLabel(panel_, "キー文字色", InGroup(52, 20, 60, 13), font_);
+  CreateLabel(panel_, "プログラム文字色", InGroup(121, 20, 96, 13), font_);
+  CreateLabel(panel_, "背景色", InGroup(218, 20, 40, 13), font_);
+  CreateLabel(panel_, "奇数行", InGroup(12, 41, 40, 13), font_);
+  CreateLabel(panel_, "偶数行", InGroup(12, 66, 40, 13), font_);
+  CreateLabel(panel_, "枠の色", InGroup(290, 66, 40, 13), font_);
+  for (int i = 0; i < ciCount; ++i) {
+    const POINT at = kColorPanelPlaces[i];
+    colorPanels_[i] = CreateColorPanel(panel_, InGroup(at.x, at.y, 33, 21),
+                                       static_cast<WORD>(idColorPanel + i), 0);
+  }
+  btnSelFont = CreateButton(panel_, "フォント(F)...", InGroup(288, 36, 88, 21), font_, idSelFont);
+}
+
+bool TSettingPage::OnCommand(WORD, WORD code, HWND control) {
+  if (!control || code != BN_CLICKED) return false;
+  if (HWND colorPanel = ColorPanelOf(control)) {
+    ColorPanelClick(colorPanel);
+    return true;
+  }
+  if (control == btnSelFont) {
+    btnSelFontClick();
+    return true;
+  }
+  return false;
+}
+
+HWND TSettingPage::ColorPanelOf(HWND control) const {
+  for (HWND colorPanel : colorPanels_)
+    if (colorPanel == control) return colorPanel;
+  return nullptr;
+}
+
+void TSettingPage::LoadFrom(const TSetting& setting) {
+  SetChecked(chkShowKeyView, setting.ShowKeyView);
+  const TColor colors[ciCount] = {setting.TextColor,  setting.ProgColor,  setting.BackColor,
+                                  setting.TextColor2, setting.ProgColor2, setting.BackColor2,
+                                  setting.EdgeColor};
+  for (int i = 0; i < ciCount; ++i) SetColorPanelColor(colorPanels_[i], colors[i]);
+  fontInfo_ = FontFromSetting(setting, fontInfo_);
+  SetChecked(chkStartUp, setting.StartUp);
+  // A position outside the list leaves it without a selection.
+  const int position = setting.KeyViewPos >= 0 && setting.KeyViewPos <= 4 ? setting.KeyViewPos : -1;
+  SendMessageA(cmbKeyViewPos, CB_SETCURSEL, static_cast<WPARAM>(position), 0);
+  SetChecked(chkHideCursor, setting.HideCursor);
+}
+
+void TSettingPage::SaveTo(TSetting& setting) const {
+  setting.ShowKeyView = IsChecked(chkShowKeyView);
+  setting.TextColor = ColorPanelColor(colorPanels_[ciText]);
+  setting.ProgColor = ColorPanelColor(colorPanels_[ciProg]);
+  setting.BackColor = ColorPanelColor(colorPanels_[ciBack]);
+  setting.TextColor2 = ColorPanelColor(colorPanels_[ciText2]);
+  setting.ProgColor2 = ColorPanelColor(colorPanels_[ciProg2]);
+  setting.BackColor2 = ColorPanelColor(colorPanels_[ciBack2]);
+  FontToSetting(fontInfo_, setting);
+  setting.StartUp = IsChecked(chkStartUp);
+  setting.EdgeColor = ColorPanelColor(colorPanels_[ciEdge]);
+  // No selection is -1.
+  setting.KeyViewPos = static_cast<int8_t>(SendMessageA(cmbKeyViewPos, CB_GETCURSEL, 0, 0));
+  setting.HideCursor = IsChecked(chkHideCursor);
+}
+
+void TSettingPage::ColorPanelClick(HWND colorPanel) {
+  CHOOSECOLORA dialog = {};
+  dialog.lStructSize = sizeof dialog;
+  dialog.hwndOwner = owner_.Handle();
+  dialog.rgbResult = ColorPanelColor(colorPanel);
+  dialog.lpCustColors = customColors_;
+  dialog.Flags = CC_RGBINIT | CC_FULLOPEN | CC_ANYCOLOR;
+  if (ChooseColorA(&dialog)) SetColorPanelColor(colorPanel, dialog.rgbResult);
+}
+
+void TSettingPage::btnSelFontClick() {
+  LOGFONTA chosen = fontInfo_;
+  CHOOSEFONTA dialog = {};
+  dialog.lStructSize = sizeof dialog;
+  dialog.hwndOwner = owner_.Handle();
+  dialog.lpLogFont = &chosen;
+  dialog.Flags = CF_SCREENFONTS | CF_NOVECTORFONTS | CF_SCRIPTSONLY | CF_EFFECTS |
+                 CF_INITTOLOGFONTSTRUCT;
+  dialog.rgbColors = fontColor_;
+  if (!ChooseFontA(&dialog)) return;
+  fontInfo_ = chosen;
+  fontColor_ = dialog.rgbColors;
+  owner_.KeyView().SetGuideFont(fontInfo_);
+}

@@ -3,14 +3,46 @@
 
 #include <windows.h>
 
+#include "data/setting.h"
 #include "ui/page.h"
 
 class TSettingPage : public TPage {
  public:
   TSettingPage(TNodraWnd& owner, HWND panel, HFONT font);
 
+  bool OnCommand(WORD id, WORD code, HWND control) override;
+
+  // The controls and the font dialog's font from the settings.
+  void LoadFrom(const TSetting& setting);
+  // The controls and the font dialog's font into the settings, in the settings' order.
+  void SaveTo(TSetting& setting) const;
+  // The font dialog's font: the key guide's font between load and save.
+  const LOGFONTA& GuideFont() const { return fontInfo_; }
+
+  void ColorPanelClick(HWND panel);
+  void btnSelFontClick();
+
  private:
+  // The seven colour panels, in the order of the settings they edit.
+  enum TColorIndex { ciText, ciProg, ciBack, ciText2, ciProg2, ciBack2, ciEdge, ciCount };
+
+  void CreateControls();
+  void CreateColorGroup();
+  HWND ColorPanelOf(HWND control) const;
+
   TNodraWnd& owner_;
   HWND panel_;
   HFONT font_;
+
+  HWND chkShowKeyView = nullptr;
+  HWND grpKeyGuide = nullptr;
+  HWND colorPanels_[ciCount] = {};
+  HWND btnSelFont = nullptr;
+  HWND cmbKeyViewPos = nullptr;
+  HWND chkStartUp = nullptr;
+  HWND chkHideCursor = nullptr;
+
+  LOGFONTA fontInfo_;
+  COLORREF fontColor_;
+  COLORREF customColors_[16];
 };

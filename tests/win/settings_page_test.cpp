@@ -1,0 +1,170 @@
+// The settings page through its real controls on a hidden window, and the start-up shortcut
+// in a folder of the test's own.
+#include <windows.h>
+#include <objidl.h>
+#include <shlguid.h>
+#include <shlobj.h>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "data/setting.h"
+#include "shell/shell_object.h"
+#include "tests/test_support.h"
+#include "ui/nodra_wnd.h"
+#include "ui/setting_page.h"
+#include "ui/startup_shortcut.h"
+
+namespace {
+
+class SettingsPageTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    panel_ = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 430, 400, nullptr, nullptr,
+                             GetModuleHandleA(nullptr), nullptr);
+    ASSERT_NE(panel_, nullptr);
+    page_ = std::make_unique<TSettingPage>(owner_, panel_, nullptr);
+  }
+  void TearDown() override {
+    page_.reset();
+    DestroyWindow(panel_);
+  }
+
+  TNodraWnd owner_;  // never created: the page only needs it for its dialogs
+  HWND panel_ = nullptr;
+  std::unique_ptr<TSettingPage> page_;
+};
+
+TSetting Changed() {
+  TSetting setting;
+  setting.ShowKeyView = false;
+  setting.TextColor = 0x010203;
+  setting.ProgColor = 0x040506;
+  setting.BackColor = 0x070809;
+  setting.TextColor2 = 0x0A0B0C;
+  setting.ProgColor2 = 0x0D0E0F;
+  setting.BackColor2 = 0x101112;
+  setting.FontName = "Arial";
+  setting.FontSize = 18;
+  setting.FontStyle = fsItalic | fsStrikeOut;
+  setting.StartUp = false;
+  setting.EdgeColor = 0x131415;
+  setting.KeyViewPos = 3;
+  setting.HideCursor = false;
+  return setting;
+}
+
+void ExpectSame(const TSetting& a, const TSetting& b) {
+  EXPECT_EQ(a.ShowKeyView, b.ShowKeyView);
+  EXPECT_EQ(a.TextColor, b.TextColor);
+  EXPECT_EQ(a.ProgColor, b.ProgColor);
+  EXPECT_EQ(a.BackColor, b.BackColor);
+  EXPECT_EQ(a.TextColor2, b.TextColor2);
+  EXPECT_EQ(a.ProgColor2, b.ProgColor2);
+  EXPECT_EQ(a.BackColor2, b.BackColor2);
+  EXPECT_EQ(a.FontName, b.FontName);
+  EXPECT_EQ(a.FontSize, b.FontSize);
+  EXPECT_EQ(a.FontStyle, b.FontStyle);
+  EXPECT_EQ(a.StartUp, b.StartUp);
+  EXPECT_EQ(a.EdgeColor, b.EdgeColor);
+  EXPECT_EQ(a.KeyViewPos, b.KeyViewPos);
+  EXPECT_EQ(a.HideCursor, b.HideCursor);
+}
+
+TEST_F(SettingsPageTest, EverySettingGoesThroughTheControlsAndBack) {
+  for (const TSetting& original : {TSetting(), Changed()}) {
+    page_->LoadFrom(original);
+    TSetting copy;
+    copy.FontStyle = fsBold | fsUnderline;  // every member is overwritten
+    page_->SaveTo(copy);
+    ExpectSame(copy, original);
+  }
+}
+
+TEST_F(SettingsPageTest, FontKeepsWhatTheSettingsDoNotStore) {
+  page_->LoadFrom(Changed());
+  const LOGFONTA& font = page_->GuideFont();
+  EXPECT_STREQ(font.lfFaceName, "Arial");
+  EXPECT_EQ(font.lfCharSet, SHIFTJIS_CHARSET);
+  EXPECT_TRUE(font.lfItalic);
+  EXPECT_TRUE(font.lfStrikeOut);
+  EXPECT_FALSE(font.lfUnderline);
+  EXPECT_EQ(font.lfWeight, FW_NORMAL);
+}
+
+TEST_F(SettingsPageTest, PositionOutsideTheListLeavesNoSelectionAndSavesMinusOne) {
+  for (int8_t position : {int8_t{5}, int8_t{-1}, int8_t{-128}, int8_t{100}}) {
+    TSetting setting;
+    setting.KeyViewPos = position;
+    page_->LoadFrom(setting);
+    TSetting saved;
+    page_->SaveTo(saved);
+    EXPECT_EQ(saved.KeyViewPos, -1) << int(position);
+  }
+}
+
+std::string LinkTarget(const std::string& link) {
+  CoInitialize(nullptr);
+  std::string target;
+  IShellLinkA* shellLink = nullptr;
+  if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                 reinterpret_cast<void**>(&shellLink)))) {
+    IPersistFile* file = nullptr;
+    if (SUCCEEDED(shellLink->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+      wchar_t wide[MAX_PATH] = {};
+      MultiByteToWideChar(CP_ACP, 0, link.c_str(), -1, wide, MAX_PATH);
+      char path[MAX_PATH] = {};
+      if (SUCCEEDED(file->Load(wide, STGM_READ)) &&
+          SUCCEEDED(shellLink->GetPath(path, MAX_PATH, nullptr, 0)))
+        target = path;
+      file->Release();
+    }
+    shellLink->Release();
+  }
+  CoUninitialize();
+  return target;
+}
+
+std::string ThisProgram() {
+  char path[MAX_PATH] = {};
+  GetModuleFileNameA(nullptr, path, sizeof path);
+  return path;
+}
+
+TEST(StartupShortcut, CreatedWhenWantedRemovedWhenNot) {
+  const std::string folder = ScratchFolder();
+  const std::string link = StartupLinkPath(folder);
+  EXPECT_EQ(link, folder + "Vakro.lnk");
+  EXPECT_EQ(StartupLinkPath("C:\\Startup"), "C:\\Startup\\Vakro.lnk");
+  int messages = 0;
+  TShellObject shell([&](HWND, const char*, const char*, UINT) { return ++messages, IDOK; });
+
+  AlignStartupShortcut(folder, false, ThisProgram(), shell);
+  EXPECT_EQ(GetFileAttributesA(link.c_str()), INVALID_FILE_ATTRIBUTES);
+  AlignStartupShortcut(folder, true, ThisProgram(), shell);
+  EXPECT_EQ(LinkTarget(link), ThisProgram());
+  AlignStartupShortcut(folder, false, ThisProgram(), shell);
+  EXPECT_EQ(GetFileAttributesA(link.c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(messages, 0);
+}
+
+TEST(StartupShortcut, ExistingFileIsNeitherCheckedNorReplaced) {
+  const std::string folder = ScratchFolder();
+  const std::string link = StartupLinkPath(folder);
+  WriteBytes(link, "not a shortcut");
+  TShellObject shell([](HWND, const char*, const char*, UINT) { return IDOK; });
+  AlignStartupShortcut(folder, true, ThisProgram(), shell);
+  EXPECT_EQ(ReadBytes(link), "not a shortcut");
+}
+
+TEST(StartupShortcut, NoStartupFolderTouchesNothing) {
+  EXPECT_EQ(StartupLinkPath(""), "");
+  int messages = 0;
+  TShellObject shell([&](HWND, const char*, const char*, UINT) { return ++messages, IDOK; });
+  AlignStartupShortcut("", true, ThisProgram(), shell);
+  EXPECT_EQ(messages, 0);
+  EXPECT_EQ(GetFileAttributesA("\\Vakro.lnk"), INVALID_FILE_ATTRIBUTES);
+}
+
+}  // namespace
