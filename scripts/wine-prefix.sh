@@ -4,7 +4,7 @@
 set -euo pipefail
 source "$(dirname "$0")/wine-env.sh"
 
-stamp="$WINEPREFIX/.vakro-prefix-v3"
+stamp="$WINEPREFIX/.vakro-prefix-v4"
 if [ "${1:-}" = "--fresh" ]; then rm -rf "$WINEPREFIX"; fi
 [ -f "$stamp" ] && exit 0
 
@@ -21,12 +21,11 @@ trap 'rm -f "$reg"' EXIT
   printf '[HKEY_CURRENT_USER\\Software\\Wine\\Explorer]\r\n"Desktop"="shell"\r\n\r\n'
   printf '[HKEY_CURRENT_USER\\Software\\Wine\\Explorer\\Desktops]\r\n"shell"="1024x768"\r\n\r\n'
   printf '[HKEY_CURRENT_USER\\Software\\Wine\\Fonts\\Replacements]\r\n'
-  for face in "MS UI Gothic" "ＭＳ ゴシック" "ＭＳ Ｐゴシック" "MS Gothic" "MS PGothic"; do
-    printf '"%s"="IPAGothic"\r\n' "$face"
-  done
-  for face in "ＭＳ 明朝" "ＭＳ Ｐ明朝" "MS Mincho" "MS PMincho"; do
-    printf '"%s"="IPAMincho"\r\n' "$face"
-  done
+  # Proportional faces stand in for proportional ones, fixed-pitch for fixed-pitch.
+  for face in "MS UI Gothic" "ＭＳ Ｐゴシック" "MS PGothic"; do printf '"%s"="IPAPGothic"\r\n' "$face"; done
+  for face in "ＭＳ ゴシック" "MS Gothic"; do printf '"%s"="IPAGothic"\r\n' "$face"; done
+  for face in "ＭＳ Ｐ明朝" "MS PMincho"; do printf '"%s"="IPAPMincho"\r\n' "$face"; done
+  for face in "ＭＳ 明朝" "MS Mincho"; do printf '"%s"="IPAMincho"\r\n' "$face"; done
   # Text files open in Notepad, as on Windows (Wine's own setup leaves .txt without a type).
   printf '\r\n[HKEY_CLASSES_ROOT\\.txt]\r\n@="txtfile"\r\n'
   printf '\r\n[HKEY_CURRENT_USER\\Software\\Wine\\WineDbg]\r\n"ShowCrashDialog"=dword:00000000\r\n'

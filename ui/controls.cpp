@@ -41,8 +41,36 @@ void SetSubItems(HWND list, int row, std::initializer_list<std::string> subItems
 
 }  // namespace
 
+namespace {
+
+// The caption's size in the control's font, mnemonic ampersands taken out as the control does.
+SIZE CaptionSize(HWND control) {
+  const std::string caption = GetControlText(control);
+  HDC dc = GetDC(control);
+  HGDIOBJ previous = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(control, WM_GETFONT, 0, 0)));
+  RECT text = {0, 0, 0, 0};
+  DrawTextA(dc, caption.c_str(), static_cast<int>(caption.size()), &text, DT_CALCRECT | DT_SINGLELINE);
+  SelectObject(dc, previous);
+  ReleaseDC(control, dc);
+  return {text.right, text.bottom};
+}
+
+void WidenTo(HWND control, int needed) {
+  RECT box;
+  GetClientRect(control, &box);
+  if (needed > box.right)
+    SetWindowPos(control, nullptr, 0, 0, needed, box.bottom, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+}  // namespace
+
 HWND CreateLabel(HWND parent, const char* text, TControlPlace place, HFONT font, WORD id) {
-  return CreateControl(WC_STATICA, text, SS_LEFT, 0, place, parent, id, font);
+  HWND label = CreateControl(WC_STATICA, text, SS_LEFT, 0, place, parent, id, font);
+  // A one-line label sizes itself to its caption, as the layout's labels are meant to; a
+  // label tall enough for two lines keeps its width and wraps.
+  SIZE caption = CaptionSize(label);
+  if (place.height < 2 * caption.cy) WidenTo(label, caption.cx);
+  return label;
 }
 
 HWND CreateEdit(HWND parent, TControlPlace place, HFONT font, WORD id, int maxLength,
@@ -63,19 +91,7 @@ HWND CreateCheckBox(HWND parent, const char* text, TControlPlace place, HFONT fo
 }
 
 void WidenToCaption(HWND checkBox) {
-  const std::string caption = GetControlText(checkBox);
-  HDC dc = GetDC(checkBox);
-  HGDIOBJ previous = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(checkBox, WM_GETFONT, 0, 0)));
-  RECT text = {0, 0, 0, 0};
-  DrawTextA(dc, caption.c_str(), static_cast<int>(caption.size()), &text, DT_CALCRECT | DT_SINGLELINE);
-  SelectObject(dc, previous);
-  ReleaseDC(checkBox, dc);
-  RECT box;
-  GetClientRect(checkBox, &box);
-  const int needed = text.right + GetSystemMetrics(SM_CXMENUCHECK) + 8;
-  if (needed > box.right)
-    SetWindowPos(checkBox, nullptr, 0, 0, needed, box.bottom,
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  WidenTo(checkBox, CaptionSize(checkBox).cx + GetSystemMetrics(SM_CXMENUCHECK) + 8);
 }
 
 HWND CreateGroupBox(HWND parent, const char* text, TControlPlace place, HFONT font) {
