@@ -7,6 +7,7 @@
 #include "engine/commands.h"
 #include "engine/mixer_control.h"
 #include "plugins/plugin_manager.h"
+#include "shell/program_path.h"
 
 namespace {
 
@@ -72,14 +73,7 @@ void TCommandExecutor::ToggleMute() {
   mixer.SetMute(!mixer.Muted());
 }
 
-std::string WindowInfoFilePath() {
-  char path[MAX_PATH + 1] = {};
-  DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
-  std::string folder(path, length);
-  size_t slash = folder.find_last_of("\\/:");
-  folder.resize(slash == std::string::npos ? 0 : slash + 1);
-  return folder + "nodratmp.txt";
-}
+std::string WindowInfoFilePath() { return ProgramFolder() + "nodratmp.txt"; }
 
 void TCommandExecutor::ShowWindowInfo(const std::string& text) {
   const std::string path = WindowInfoFilePath();

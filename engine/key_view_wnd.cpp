@@ -10,17 +10,9 @@
 #include "engine/key_dispatcher.h"
 #include "engine/key_view_document.h"
 #include "hooklib/nodralib.h"
+#include "ui/setting_font.h"
 
 namespace {
-
-LOGFONTA DefaultGuideFont() {
-  LOGFONTA font = {};
-  font.lfHeight = -24;
-  font.lfWeight = FW_NORMAL;
-  font.lfCharSet = SHIFTJIS_CHARSET;
-  std::strcpy(font.lfFaceName, "MS UI Gothic");
-  return font;
-}
 
 // A finder field copied whole from the shared block, always terminated inside its bytes.
 std::string FetchFinderField(BOOL(WINAPI* getter)(char*, int)) {
@@ -50,7 +42,7 @@ struct TKeyViewWnd::Impl : TKeyDispatcherHost {
   TSetting* setting = nullptr;
   TKeyNameManager* names = nullptr;
   std::unique_ptr<TKeyViewDocument> document;
-  LOGFONTA fontInfo = DefaultGuideFont();
+  LOGFONTA fontInfo = InitialGuideFont();
   HFONT font = CreateFontIndirectA(&fontInfo);
   HBRUSH edgeBrush = nullptr;
   TColor edgeColor = 0;

@@ -6,24 +6,8 @@
 #include <cstdlib>
 
 #include "data/comma_list.h"
-#include "data/platform.h"
+#include "fuzz/fuzz_support.h"
 
-namespace {
-
-bool EndsInLoneLeadByte(const std::string& item) {
-  size_t pos = 0;
-  while (pos < item.size()) {
-    if (platform::IsLeadByte(static_cast<unsigned char>(item[pos]))) {
-      if (pos + 1 == item.size()) return true;
-      pos += 2;
-    } else {
-      pos += 1;
-    }
-  }
-  return false;
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string_view line(reinterpret_cast<const char*>(data), size);

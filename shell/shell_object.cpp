@@ -7,6 +7,7 @@
 
 #include <utility>
 
+#include "shell/program_path.h"
 #include "shell/shell_text.h"
 
 namespace {
@@ -67,19 +68,6 @@ bool ReadEnvironmentVariable(const std::string& name, std::string& value) {
   buffer.resize(length);
   value = std::move(buffer);
   return true;
-}
-
-std::string RunningProgramPath() {
-  std::string path(MAX_PATH, '\0');
-  for (;;) {
-    DWORD length = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    if (length == 0) return {};
-    if (length < path.size()) {
-      path.resize(length);
-      return path;
-    }
-    path.resize(path.size() * 2);
-  }
 }
 
 bool SaveShellLink(const wchar_t* linkFile, const char* target) {
@@ -158,7 +146,7 @@ void TShellObject::OpenByBrowser(const std::string& address) const {
   if (!ReadClassesRootDefault(kBrowserCommandKey, command)) return;
   const std::string program = BrowserProgramOf(command);
   if (program.empty()) return;
-  const std::string folder = FolderOf(RunningProgramPath());
+  const std::string folder = FolderOf(ProgramPath());
   ShellExecuteA(nullptr, "open", program.c_str(), address.c_str(), folder.c_str(),
                 SW_SHOWNORMAL);
 }

@@ -1,5 +1,7 @@
 #include "ui/file_version.h"
 
+#include "shell/program_path.h"
+
 #include <windows.h>
 
 #include <cstdio>
@@ -11,13 +13,12 @@ std::string WithoutLastVersionPart(const std::string& version) {
 }
 
 std::string GetFileVersion() {
-  char path[MAX_PATH + 1] = {};
-  GetModuleFileNameA(nullptr, path, MAX_PATH);
+  const std::string path = ProgramPath();
   DWORD ignored = 0;
-  DWORD size = GetFileVersionInfoSizeA(path, &ignored);
+  DWORD size = GetFileVersionInfoSizeA(path.c_str(), &ignored);
   if (size == 0) return {};
   std::vector<char> info(size + 1);
-  if (!GetFileVersionInfoA(path, 0, size, info.data())) return {};
+  if (!GetFileVersionInfoA(path.c_str(), 0, size, info.data())) return {};
 
   void* translation = nullptr;
   UINT length = 0;

@@ -14,7 +14,7 @@
 #include "ui/plugin_page.h"
 #include "ui/setting_page.h"
 #include "ui/message_box.h"
-#include "ui/program_path.h"
+#include "shell/program_path.h"
 #include "ui/startup_shortcut.h"
 #include "ui/tray_icon.h"
 #include "ui/window_placement.h"

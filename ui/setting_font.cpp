@@ -13,6 +13,15 @@ int ScreenPixelsPerInch() {
 
 }  // namespace
 
+LOGFONTA InitialGuideFont() {
+  LOGFONTA font = {};
+  font.lfHeight = -24;
+  font.lfWeight = FW_NORMAL;
+  font.lfCharSet = SHIFTJIS_CHARSET;
+  std::strcpy(font.lfFaceName, "MS UI Gothic");
+  return font;
+}
+
 LOGFONTA FontFromSetting(const TSetting& setting, const LOGFONTA& base) {
   LOGFONTA font = base;
   std::memset(font.lfFaceName, 0, sizeof font.lfFaceName);

@@ -5,6 +5,9 @@
 
 #include "data/setting.h"
 
+// The guide's font until settings are applied: "MS UI Gothic", 24 pixels, Shift-JIS.
+LOGFONTA InitialGuideFont();
+
 // `base` keeps what the settings do not store (character set, ...); name, size and style
 // are replaced from the settings.
 LOGFONTA FontFromSetting(const TSetting& setting, const LOGFONTA& base);

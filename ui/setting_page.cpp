@@ -29,15 +29,6 @@ TControlPlace InGroup(int left, int top, int width, int height) {
   return {kGroupLeft + left, kGroupTop + top, width, height};
 }
 
-LOGFONTA InitialDialogFont() {
-  LOGFONTA font = {};
-  font.lfHeight = -24;
-  font.lfWeight = FW_NORMAL;
-  font.lfCharSet = SHIFTJIS_CHARSET;
-  std::strcpy(font.lfFaceName, "MS UI Gothic");
-  return font;
-}
-
 // Places of the colour panels in the group, in the order of TColorIndex.
 const POINT kColorPanelPlaces[] = {{64, 36}, {144, 36}, {222, 36}, {64, 62},
                                    {144, 62}, {222, 62}, {334, 62}};
@@ -45,7 +36,7 @@ const POINT kColorPanelPlaces[] = {{64, 36}, {144, 36}, {222, 36}, {64, 62},
 }  // namespace
 
 TSettingPage::TSettingPage(TNodraWnd& owner, HWND panel, HFONT font)
-    : owner_(owner), panel_(panel), font_(font), fontInfo_(InitialDialogFont()),
+    : owner_(owner), panel_(panel), font_(font), fontInfo_(InitialGuideFont()),
       fontColor_(GetSysColor(COLOR_WINDOWTEXT)) {
   for (COLORREF& color : customColors_) color = RGB(255, 255, 255);
   CreateControls();

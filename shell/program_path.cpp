@@ -1,4 +1,4 @@
-#include "ui/program_path.h"
+#include "shell/program_path.h"
 
 #include <windows.h>
 
