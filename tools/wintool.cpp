@@ -6,9 +6,13 @@
 //   wintool press CAPTION BUTTON          clicks the button of the dialog with the caption
 //   wintool foreground                    the foreground window's handle and title
 //   wintool children HWND                 every child window: handle, class, id, visible, text
+//   wintool wait CLASS PREFIX SECONDS     polls until a top-level window of the class has a title
+//                                         starting with PREFIX; prints its QueryPerformanceCounter
+//                                         time in microseconds (exit 1 on time-out)
 // Texts are printed as the program's ANSI code page gives them (Shift-JIS here).
 #include <windows.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -124,6 +128,32 @@ int Children(HWND parent) {
   return 0;
 }
 
+int64_t NowMicroseconds() {
+  LARGE_INTEGER now, frequency;
+  QueryPerformanceCounter(&now);
+  QueryPerformanceFrequency(&frequency);
+  return now.QuadPart / frequency.QuadPart * 1000000 +
+         now.QuadPart % frequency.QuadPart * 1000000 / frequency.QuadPart;
+}
+
+bool HasWindowWithTitlePrefix(const std::string& windowClass, const std::string& prefix) {
+  for (HWND window : TopLevelWindows())
+    if (ClassOf(window) == windowClass && TextOf(window).rfind(prefix, 0) == 0) return true;
+  return false;
+}
+
+int Wait(const char* windowClass, const char* prefix, const char* seconds) {
+  const int64_t deadline = NowMicroseconds() + static_cast<int64_t>(std::atof(seconds) * 1e6);
+  while (NowMicroseconds() < deadline) {
+    if (HasWindowWithTitlePrefix(windowClass, prefix)) {
+      std::printf("found %lld\n", static_cast<long long>(NowMicroseconds()));
+      return 0;
+    }
+    Sleep(1);
+  }
+  return 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -136,6 +166,7 @@ int main(int argc, char** argv) {
   else if (command == "press" && argc == 4) status = Press(argv[2], argv[3]);
   else if (command == "foreground" && argc == 2) status = Info(GetForegroundWindow());
   else if (command == "children" && argc == 3) status = Children(ParseHandle(argv[2]));
+  else if (command == "wait" && argc == 5) status = Wait(argv[2], argv[3], argv[4]);
   else std::fprintf(stderr, "wintool: see the comment at the top of wintool.cpp for its use\n");
   std::fflush(stdout);
   return status;
