@@ -4,7 +4,7 @@
 set -euo pipefail
 source "$(dirname "$0")/wine-env.sh"
 
-stamp="$WINEPREFIX/.vakro-prefix-v2"
+stamp="$WINEPREFIX/.vakro-prefix-v3"
 if [ "${1:-}" = "--fresh" ]; then rm -rf "$WINEPREFIX"; fi
 [ -f "$stamp" ] && exit 0
 
@@ -21,7 +21,11 @@ trap 'rm -f "$reg"' EXIT
   printf '[HKEY_CURRENT_USER\\Software\\Wine\\Explorer]\r\n"Desktop"="shell"\r\n\r\n'
   printf '[HKEY_CURRENT_USER\\Software\\Wine\\Explorer\\Desktops]\r\n"shell"="1024x768"\r\n\r\n'
   printf '[HKEY_CURRENT_USER\\Software\\Wine\\Fonts\\Replacements]\r\n'
-  for face in "MS UI Gothic" "ＭＳ ゴシック" "ＭＳ Ｐゴシック" "MS Gothic" "MS PGothic"; do
+  # Proportional faces take the proportional IPA face, so texts keep their width.
+  for face in "MS UI Gothic" "ＭＳ Ｐゴシック" "MS PGothic"; do
+    printf '"%s"="IPAPGothic"\r\n' "$face"
+  done
+  for face in "ＭＳ ゴシック" "MS Gothic"; do
     printf '"%s"="IPAGothic"\r\n' "$face"
   done
   for face in "ＭＳ 明朝" "ＭＳ Ｐ明朝" "MS Mincho" "MS PMincho"; do

@@ -161,7 +161,7 @@ HWND CreateToolButton(HWND parent, TControlPlace place, HIMAGELIST images, int i
                       WORD buttonId) {
   const DWORD style = WS_TABSTOP | TBSTYLE_FLAT | TBSTYLE_TOOLTIPS | CCS_NORESIZE |
                       CCS_NODIVIDER | CCS_NOPARENTALIGN;
-  HWND bar = CreateControl(TOOLBARCLASSNAMEA, "", style, 0, place, parent, 0, nullptr);
+  HWND bar = CreateControl(TOOLBARCLASSNAMEA, "", style, 0, place, parent, buttonId, nullptr);
   SendMessageA(bar, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
   SendMessageA(bar, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images));
   TBBUTTON button = {};

@@ -31,6 +31,11 @@ const int kLabelWidth = 88;
 const int kLabelHeight = 14;
 // The finder cursor's hot spot is its top-left corner, the mark's centre 7 pixels further.
 const int kFinderCentre = 7;
+// Moving the pointer while the button is held can make some platforms (Wine) deliver the
+// release to the window under the pointer instead of the one holding the mouse; the drag then
+// also ends when the button is seen up.
+const UINT_PTR kReleaseWatch = 1;
+const UINT kReleaseWatchMs = 30;
 
 const char kOpenTitle[] = "実行ファイルの選択";
 const char kOpenFilter[] = "プログラム (*.exe)\0*.exe\0全てのファイル (*.*)\0*.*\0";
@@ -163,6 +168,10 @@ LRESULT CALLBACK TKeyPage::ConsoleProc(HWND window, UINT message, WPARAM wParam,
         return 0;
       }
       break;
+    case WM_TIMER:
+      if (wParam != kReleaseWatch) break;
+      if (page->finderDragging_ && !(GetAsyncKeyState(VK_LBUTTON) & 0x8000)) page->imgFinderMouseUp();
+      return 0;
     case WM_CAPTURECHANGED:
       // The mouse was taken away before the release (another window, a dialog): no request.
       if (page->finderDragging_) page->EndFinderDrag();
@@ -386,6 +395,7 @@ void TKeyPage::imgFinderMouseDown() {
   POINT at;
   GetCursorPos(&at);
   SetCursorPos(at.x - kFinderCentre, at.y - kFinderCentre);
+  SetTimer(panKeyConsole, kReleaseWatch, kReleaseWatchMs, nullptr);
 }
 
 void TKeyPage::imgFinderMouseUp() {
@@ -400,6 +410,7 @@ void TKeyPage::imgFinderMouseUp() {
 
 void TKeyPage::EndFinderDrag() {
   finderDragging_ = false;
+  KillTimer(panKeyConsole, kReleaseWatch);
   if (GetCapture() == panKeyConsole) ReleaseCapture();
   SetCursor(LoadCursorA(nullptr, IDC_ARROW));
   ShowWindow(imgFinder, SW_SHOW);

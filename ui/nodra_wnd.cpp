@@ -115,8 +115,12 @@ void TNodraWnd::CreateControls() {
   SendMessageA(Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
 
   const int pagesHeight = kClientHeight - kButtonBarHeight;
-  pgcMain_ = CreateChild(WC_TABCONTROLA, "", WS_CLIPSIBLINGS | WS_TABSTOP, 0, 0, kClientWidth,
-                         pagesHeight, Handle(), idPages, font_);
+  // The pages are children of the page control, which holds them like a dialog holds its
+  // controls, so they lie above its face and come after its tabs in the tab order.
+  pgcMain_ = CreateChild(WC_TABCONTROLA, "", WS_CLIPSIBLINGS | WS_CLIPCHILDREN | WS_TABSTOP, 0, 0,
+                         kClientWidth, pagesHeight, Handle(), idPages, font_);
+  SetWindowLongPtrA(pgcMain_, GWL_EXSTYLE,
+                    GetWindowLongPtrA(pgcMain_, GWL_EXSTYLE) | WS_EX_CONTROLPARENT);
   RECT area = {0, 0, kClientWidth, pagesHeight};
   for (int i = 0; i < 4; ++i) {
     TCITEMA item = {};
@@ -126,7 +130,7 @@ void TNodraWnd::CreateControls() {
   }
   SendMessageA(pgcMain_, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&area));
   for (int i = 0; i < 4; ++i) {
-    pages_[i] = CreatePanel(Handle(),
+    pages_[i] = CreatePanel(pgcMain_,
                             {area.left, area.top, area.right - area.left, area.bottom - area.top},
                             Handle());
     ShowWindow(pages_[i], SW_HIDE);
