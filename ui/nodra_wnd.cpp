@@ -115,12 +115,8 @@ void TNodraWnd::CreateControls() {
   SendMessageA(Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
 
   const int pagesHeight = kClientHeight - kButtonBarHeight;
-  // The pages are children of the page control, which holds them like a dialog holds its
-  // controls, so they lie above its face and come after its tabs in the tab order.
-  pgcMain_ = CreateChild(WC_TABCONTROLA, "", WS_CLIPSIBLINGS | WS_CLIPCHILDREN | WS_TABSTOP, 0, 0,
-                         kClientWidth, pagesHeight, Handle(), idPages, font_);
-  SetWindowLongPtrA(pgcMain_, GWL_EXSTYLE,
-                    GetWindowLongPtrA(pgcMain_, GWL_EXSTYLE) | WS_EX_CONTROLPARENT);
+  pgcMain_ = CreateChild(WC_TABCONTROLA, "", WS_CLIPSIBLINGS | WS_TABSTOP, 0, 0, kClientWidth,
+                         pagesHeight, Handle(), idPages, font_);
   RECT area = {0, 0, kClientWidth, pagesHeight};
   for (int i = 0; i < 4; ++i) {
     TCITEMA item = {};
@@ -130,11 +126,14 @@ void TNodraWnd::CreateControls() {
   }
   SendMessageA(pgcMain_, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&area));
   for (int i = 0; i < 4; ++i) {
-    pages_[i] = CreatePanel(pgcMain_,
+    pages_[i] = CreatePanel(Handle(),
                             {area.left, area.top, area.right - area.left, area.bottom - area.top},
                             Handle());
     ShowWindow(pages_[i], SW_HIDE);
   }
+  // The page control lies below its pages, which would otherwise be clipped away under it;
+  // its tabs then come last in the tab order.
+  SetWindowPos(pgcMain_, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   keyPage_ = std::make_unique<TKeyPage>(*this, pages_[piKey], font_);
   keyNamePage_ = std::make_unique<TKeyNamePage>(*this, pages_[piKeyName], font_);
   pluginPage_ = std::make_unique<TPluginPage>(*this, pages_[piPlugin], font_);
