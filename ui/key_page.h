@@ -1,26 +1,87 @@
-// The programs page: assignments, the chord recorder and the app finder.
+// The programs page: the list of assignments, the entry with its chord recorder, the two
+// browse buttons and the app finder.
 #pragma once
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include <string>
 
+#include "engine/chord.h"
+#include "ui/key_entry.h"
 #include "ui/page.h"
+
+class TKeyInfo;
 
 class TKeyPage : public TCapturePage {
  public:
   TKeyPage(TNodraWnd& owner, HWND panel, HFONT font);
+  ~TKeyPage() override;
 
-  HWND CaptureBox() const override;
+  HWND CaptureBox() const override { return edtKey; }
   void CaptureKey(UINT virtualKey, LPARAM keystrokeFlags) override;
-  void ResetCapture() override;
+  void ResetCapture() override { btnKeyResetClick(); }
+
+  bool OnCommand(WORD id, WORD code, HWND control) override;
+  bool OnNotify(const NMHDR& header, LRESULT& result) override;
+  void OnIdle() override;
+
+  // Rows for every assignment of the key manager, in its order.
+  void FillList();
+  // A file dropped on the window: its path and folder into the entry.
+  void SetDroppedFile(const std::string& path);
+  // The finder's answer: the window asked, its module path and command line.
+  void FindModuleResult(HWND target, const std::string& modulePath,
+                        const std::string& commandLine);
+
+  void ClearCaptureKey();
+  void ClearEntry();
 
   // Shows `text` in the "キー" column of row `row` of lvKey.
   void ShowKeyText(int row, const std::string& text);
 
  private:
+  void CreateControls(HFONT font);
+  void CreateFinder(HFONT font);
+  void panKeyConsoleResize();
+  static LRESULT CALLBACK ConsoleProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                                      UINT_PTR, DWORD_PTR page);
+  static LRESULT CALLBACK FinderProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                                     UINT_PTR, DWORD_PTR page);
+
+  void lvKeySelectItem();
+  void edtKeyEnter();
+  void edtKeyExit();
+  void btnKeyResetClick();
+  void btnAddClick();
+  void btnUpdateClick();
+  void btnDeleteClick();
+  void tbbPathClick();
+  void tbbWorkPathClick();
+  void imgFinderMouseDown();
+  void imgFinderMouseUp();
+  void EndFinderDrag();
+
+  // Reads and checks the entry; shows the message of the last failing check.
+  bool CheckKeyInput(bool adding, TKeyEntry& entry);
+  TKeyInfo* RowInfo(int row) const;
+  void ShowEntry(const TKeyInfo& info);
+  // Moves the focus to `control` and lets the focus change take effect before a dialog opens.
+  void FocusBeforeDialog(HWND control);
+
   TNodraWnd& owner_;
-  HWND panel_;
-  HFONT font_;
+  TChord capturedKeys;
+  std::string lastOpenedFile_;
+  HIMAGELIST imgButtons_ = nullptr;
+  HICON finderMark_ = nullptr;
+  bool finderDragging_ = false;
+
   HWND lvKey = nullptr;
+  HWND panKeyConsole = nullptr;
+  HWND edtProgram = nullptr, edtKey = nullptr, edtPath = nullptr, edtArguments = nullptr,
+       edtWorkPath = nullptr;
+  HWND btnKeyReset = nullptr, btnAdd = nullptr, btnUpdate = nullptr, btnDelete = nullptr;
+  HWND tbPath = nullptr, tbWorkPath = nullptr;
+  HWND chkRepeat = nullptr;
+  HWND imgFinder = nullptr;
 };

@@ -83,6 +83,10 @@ bool TNodraWnd::Create() {
                              pluginManager_.get());
   keyView_->IsSettingsVisible = [this] { return Visible(); };
   keyView_->OnKeyCapture = [this](TKeyViewWnd*, UINT key, LPARAM flags) { CaptureKey(key, flags); };
+  keyView_->OnFinderReply = [this](TKeyViewWnd*, HWND target, const std::string& path,
+                                   const std::string& commandLine) {
+    keyPage_->FindModuleResult(target, path, commandLine);
+  };
   keyView_->ShowSettings = [this] { ShowSettings(false); };
   ShowWindow(keyView_->Handle(), SW_SHOWNA);
   ShowWindow(keyView_->Handle(), SW_HIDE);
@@ -128,8 +132,9 @@ void TNodraWnd::CreateControls() {
                             Handle());
     ShowWindow(pages_[i], SW_HIDE);
   }
-  // The pages lie above the tab control, which would otherwise paint over them.
-  SetWindowPos(pgcMain_, pages_[3], 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  // The page control lies below its pages, which would otherwise be clipped away under it;
+  // its tabs then come last in the tab order.
+  SetWindowPos(pgcMain_, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   keyPage_ = std::make_unique<TKeyPage>(*this, pages_[piKey], font_);
   keyNamePage_ = std::make_unique<TKeyNamePage>(*this, pages_[piKeyName], font_);
   pluginPage_ = std::make_unique<TPluginPage>(*this, pages_[piPlugin], font_);
@@ -228,8 +233,10 @@ bool TNodraWnd::SaveFile(int index, const char* fileName, const char* error,
 }
 
 bool TNodraWnd::LoadKeyData() {
-  return LoadFile(dfKeys, "keydata.dat", "キー情報の読み込みに失敗。",
-                  [this](const std::string& name) { return keyManager_->LoadFromFile(name); });
+  bool ok = LoadFile(dfKeys, "keydata.dat", "キー情報の読み込みに失敗。",
+                     [this](const std::string& name) { return keyManager_->LoadFromFile(name); });
+  if (ok) keyPage_->FillList();
+  return ok;
 }
 
 bool TNodraWnd::SaveKeyData() {
@@ -334,6 +341,21 @@ void TNodraWnd::btnCloseClick() { SendMessageA(Handle(), WM_CLOSE, 0, 0); }
 
 void TNodraWnd::btnHelpClick() { TShellObject().Execute(ProgramFolder() + "vakro.chm"); }
 
+// The first file dropped on the window: the plug-in page takes it as a plug-in's path, any other
+// page makes it the program of the entry on the programs page.
+void TNodraWnd::OnDropFiles(HDROP drop) {
+  char path[MAX_PATH] = {};
+  if (DragQueryFileA(drop, 0, path, sizeof path) > 0) {
+    if (ActivePage() == piPlugin) {
+      pluginPage_->SetPluginPath(path);
+    } else {
+      keyPage_->SetDroppedFile(path);
+      ShowPage(piKey);
+    }
+  }
+  DragFinish(drop);
+}
+
 void TNodraWnd::OnTrayNotify(LPARAM mouseMessage) {
   if (mouseMessage == WM_LBUTTONDBLCLK) {
     ShowSettings(true);
@@ -395,6 +417,9 @@ LRESULT TNodraWnd::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     }
     case WM_TRAY_NOTIFY:
       OnTrayNotify(lParam);
+      return 0;
+    case WM_DROPFILES:
+      OnDropFiles(reinterpret_cast<HDROP>(wParam));
       return 0;
     default:
       break;

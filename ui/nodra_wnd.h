@@ -3,6 +3,7 @@
 #pragma once
 
 #include <windows.h>
+#include <shellapi.h>
 
 #include <functional>
 #include <memory>
@@ -77,6 +78,7 @@ class TNodraWnd : public TWindow {
   void FormShow();
   void FormClose();
   void OnTrayNotify(LPARAM mouseMessage);
+  void OnDropFiles(HDROP drop);
   void OnCommand(WORD id, WORD code, HWND control);
   bool OnNotify(const NMHDR& header, LRESULT& result);
   void OnIdle();

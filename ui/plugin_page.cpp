@@ -4,3 +4,5 @@
 
 TPluginPage::TPluginPage(TNodraWnd& owner, HWND panel, HFONT font)
     : owner_(owner), panel_(panel), font_(font) {}
+
+void TPluginPage::SetPluginPath(const std::string&) {}

@@ -3,11 +3,16 @@
 
 #include <windows.h>
 
+#include <string>
+
 #include "ui/page.h"
 
 class TPluginPage : public TPage {
  public:
   TPluginPage(TNodraWnd& owner, HWND panel, HFONT font);
+
+  // A file dropped on the window while this page shows: the path of a plug-in to register.
+  void SetPluginPath(const std::string& path);
 
  private:
   TNodraWnd& owner_;

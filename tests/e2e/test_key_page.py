@@ -1,0 +1,308 @@
+"""The programs page of the settings window with the real vakro.exe: the chord recorder, the
+entry check with its messages, adding an assignment that then fires, and the app finder dragged
+with the real mouse. The tests share one running program and run in the order of their names."""
+
+import os
+import subprocess
+import time
+import unittest
+
+from vakro_e2e import DesktopTestCase, Witness, build_dir, wait_until, winpath
+
+# Control ids of the programs page.
+ID_PROGRAM, ID_KEY, ID_KEY_RESET, ID_PATH, ID_ARGUMENTS, ID_WORK_PATH = 202, 203, 204, 205, 206, 207
+ID_ADD, ID_UPDATE, ID_DELETE, ID_FINDER, ID_KEY_LIST = 208, 209, 210, 214, 201
+ID_OK = 102
+ENTRY_IDS = (ID_PROGRAM, ID_KEY, ID_PATH, ID_ARGUMENTS, ID_WORK_PATH)
+# Keystroke flags of a few keys (scan code in bits 16-23), for the platform's key names.
+LEFT_CTRL, KEY_A, KEY_B, TAB, ENTER, BACKSPACE, F7, F8 = (
+    0x001D0000, 0x001E0000, 0x00300000, 0x000F0000, 0x001C0000, 0x000E0000, 0x00410000, 0x00420000)
+FINDER_CENTRE = 7
+
+
+class Window:
+    """One top-level window as peek.exe saw it, with its controls by id."""
+
+    def __init__(self, entry):
+        head, self.title = (entry.rest.split(" title=", 1) + [""])[:2]
+        self.fields = dict(word.split("=", 1) for word in head.split())
+        self.hwnd = int(self.fields["hwnd"], 0)
+        self.focus = int(self.fields["focus"], 0)
+        self.controls = []
+
+    def add(self, entry):
+        head, text = (entry.rest.split(" text=", 1) + [""])[:2]
+        control = dict(word.split("=", 1) for word in head.split())
+        control["text"] = text
+        control["hwnd"] = int(control["hwnd"], 0)
+        self.controls.append(control)
+
+    def control(self, control_id):
+        return next(c for c in self.controls if int(c["id"]) == control_id)
+
+    def text(self, control_id):
+        return self.control(control_id)["text"]
+
+
+def centre(control, dx=0, dy=0):
+    x, y, w, h = map(int, control["rect"].split(","))
+    return x + w // 2 + dx, y + h // 2 + dy
+
+
+class KeyPageTest(DesktopTestCase):
+    @classmethod
+    def setUpClass(cls):
+        super().setUpClass()
+        try:
+            cls.peeks = 0
+            cls.names = cls.key_names(LEFT_CTRL, KEY_A, KEY_B, TAB, ENTER, BACKSPACE, F7, F8)
+            cls.desktop.run(os.path.join(build_dir(), "ui", "vakro.exe"))
+            # With no assignments the settings window opens at once.
+            wait_until(lambda: cls.settings(), 60, "the settings window")
+        except BaseException:
+            cls.tearDownClass()
+            raise
+
+    # -- observing -------------------------------------------------------------------------
+    @classmethod
+    def peek(cls, *args):
+        cls.peeks += 1
+        log = cls.desktop.log(f"peek{cls.peeks}.log")
+        process = cls.desktop.run(os.path.join(build_dir(), "tools", "peek.exe"), ["--log", winpath(log.path), *args])
+        wait_until(lambda: process.poll() is not None, 30, "peek to end")
+        return log.entries()
+
+    @classmethod
+    def key_names(cls, *flags):
+        entries = cls.peek("--class", "none", *[a for f in flags for a in ("--keyname", f"{f:08x}")])
+        names = {int(e.rest.split()[0].split("=")[1], 16): e.rest.split(" name=", 1)[1] for e in entries
+                 if e.event == "keyname"}
+        assert all(names.values()), names
+        return names
+
+    @classmethod
+    def windows(cls, window_class):
+        result = []
+        for entry in cls.peek("--class", window_class):
+            if entry.event == "window":
+                result.append(Window(entry))
+            elif entry.event == "control" and result:
+                result[-1].add(entry)
+        return result
+
+    @classmethod
+    def settings(cls):
+        found = cls.windows("TNodraWnd")
+        return found[0] if found else None
+
+    def entry(self):
+        window = self.settings()
+        return tuple(window.text(i) for i in ENTRY_IDS)
+
+    def wait_entry(self, control_id, expected, what):
+        return wait_until(lambda: (lambda w: w if w and w.text(control_id) == expected else None)(self.settings()),
+                          10, what)
+
+    # -- acting ----------------------------------------------------------------------------
+    def click_control(self, control_id):
+        self.desktop.click(*centre(self.settings().control(control_id)))
+
+    def focus_key_box(self):
+        self.click_control(ID_KEY)
+        key_box = self.settings().control(ID_KEY)["hwnd"]
+        wait_until(lambda: self.settings().focus == key_box, 10, "the chord box to have the focus")
+
+    def record_chord(self, *keys):
+        """Holds the keys down in order in the chord box, then releases them."""
+        self.focus_key_box()
+        self.desktop.xdotool(*[a for k in keys for a in ("keydown", k)], *[a for k in reversed(keys) for a in ("keyup", k)])
+
+    def type_into(self, control_id, text):
+        self.click_control(control_id)
+        self.desktop.xdotool("key", "End", "shift+Home", "BackSpace")
+        if text:
+            self.desktop.xdotool("type", "--delay", "2", text)
+        self.wait_entry(control_id, text, f"the text {text!r} in control {control_id}")
+
+    def press_add_and_read_error(self):
+        """Clicks 追加 and answers the message box it opens; returns the box's text."""
+        self.click_control(ID_ADD)
+        box = wait_until(lambda: next(iter(self.windows("#32770")), None), 10, "a message box")
+        self.assertEqual(box.title, "エラー")
+        text = next(c["text"] for c in box.controls if c["class"] == "Static" and c["text"])
+        self.desktop.click(*centre(next(c for c in box.controls if c["class"] == "Button")))
+        wait_until(lambda: not self.windows("#32770"), 10, "the message box to close")
+        return text
+
+    def drag_finder_to(self, x, y):
+        """Drags the finder mark with the left button so that its centre is released on (x, y);
+        returns the pointer positions after the press and after the release."""
+        start = centre(self.settings().control(ID_FINDER))
+        self.desktop.xdotool("mousemove", *start, "mousedown", 1)
+        pressed = wait_until(lambda: self.pointer() != start and self.pointer(), 10, "the pointer to move on press")
+        target = (x - FINDER_CENTRE, y - FINDER_CENTRE)
+        for step in (1, 2, 3):
+            self.desktop.xdotool("mousemove", pressed[0] + (target[0] - pressed[0]) * step // 3,
+                                 pressed[1] + (target[1] - pressed[1]) * step // 3)
+        self.desktop.xdotool("mouseup", 1)
+        released = wait_until(lambda: self.pointer() != target and self.pointer(), 10, "the pointer to move on release")
+        return pressed, released
+
+    def click_first_row(self):
+        header = next(c for c in self.settings().controls if c["class"] == "SysHeader32")
+        x, y, w, h = map(int, header["rect"].split(","))
+        self.desktop.click(x + 40, y + h + 7)
+
+    def pointer(self):
+        fields = dict(w.split(":") for w in self.desktop.xdotool("getmouselocation").split())
+        return int(fields["x"]), int(fields["y"])
+
+    # -- tests -----------------------------------------------------------------------------
+    def test_1_chord_box_records_keys_and_holds_the_keyboard(self):
+        names = self.names
+        self.record_chord("Control_L", "a")
+        self.wait_entry(ID_KEY, f"{names[LEFT_CTRL]}+{names[KEY_A]}", "Ctrl+A in the chord box")
+        # Auto-repeat, a second press and the order of releases add nothing.
+        self.desktop.xdotool("keydown", "a", "keydown", "a", "keydown", "Control_L", "keyup", "a", "keyup", "Control_L",
+                             "keydown", "b", "keyup", "b")
+        self.wait_entry(ID_KEY, f"{names[LEFT_CTRL]}+{names[KEY_A]}+{names[KEY_B]}", "the B after the repeats")
+
+        # Tab and Enter are keys of the chord: the focus stays and no button is pressed.
+        key_box = self.settings().control(ID_KEY)["hwnd"]
+        self.desktop.type_keys(["Tab", "Return"])
+        window = self.wait_entry(ID_KEY, "+".join(names[k] for k in (LEFT_CTRL, KEY_A, KEY_B, TAB, ENTER)),
+                                 "Tab and Enter in the chord box")
+        self.assertEqual(window.focus, key_box)
+        self.assertEqual(self.windows("#32770"), [])
+
+        # Ctrl+Backspace empties the box; Backspace alone afterwards is a key like any other.
+        self.desktop.xdotool("keydown", "Control_L", "keydown", "BackSpace", "keyup", "BackSpace", "keyup", "Control_L")
+        self.wait_entry(ID_KEY, "", "the emptied chord box")
+        self.desktop.type_keys(["BackSpace"])
+        self.wait_entry(ID_KEY, names[BACKSPACE], "Backspace recorded")
+
+        # A click elsewhere gives the keyboard back to the other programs.
+        witness = Witness(self.desktop, "typing", at=(40, 60, 320, 200))
+        self.addCleanup(witness.end)
+        witness.focus()
+        self.desktop.type_keys(["x", "F9"])
+        wait_until(lambda: ("WM_KEYUP", 0x78) in [(m, wp) for m, wp, _ in witness.keys()], 10, "F9 at the witness")
+        self.assertIn(("WM_KEYDOWN", ord("X")), [(m, wp) for m, wp, _ in witness.keys()])
+        self.assertEqual(self.settings().text(ID_KEY), names[BACKSPACE])
+
+    def test_2_finder_fills_the_entry_from_another_program(self):
+        witness = Witness(self.desktop, "finder", at=(40, 60, 360, 240), child=True,
+                          extra_args=["--pad", "xyz", "--more"])
+        self.addCleanup(witness.end)
+        command_line = witness.log.wait_event("cmdline").rest
+        self.assertTrue(command_line.startswith('"'), command_line)
+        arguments = command_line[command_line.index('"', 1) + 1:].strip()
+        self.assertIn("--more", arguments)
+
+        # Released on the witness's child control: the name is that of its top-level window.
+        child = witness.centre("child")
+        pressed, released = self.drag_finder_to(*child)
+        start = centre(self.settings().control(ID_FINDER))
+        self.assertEqual(pressed, (start[0] - FINDER_CENTRE, start[1] - FINDER_CENTRE))
+        self.assertEqual(released, child)
+        window = self.wait_entry(ID_PROGRAM, "finder", "the finder's answer")
+        self.assertEqual(window.text(ID_PATH).lower(), winpath(witness.path).lower())
+        self.assertEqual(window.text(ID_WORK_PATH).lower(), winpath(os.path.dirname(witness.path)).lower())
+        self.assertEqual(window.text(ID_ARGUMENTS), arguments)
+        self.assertTrue(window.control(ID_FINDER)["visible"] == "1")
+
+        # Released on the settings window itself: the answer names vakro and changes nothing.
+        before = self.entry()
+        self.drag_finder_to(*centre(window.control(ID_KEY_LIST)))
+        deadline = time.monotonic() + 2
+        while time.monotonic() < deadline:
+            self.assertEqual(self.entry(), before)
+
+    def test_3_add_checks_the_entry_and_the_new_chord_fires(self):
+        names = self.names
+        self.click_control(ID_KEY_RESET)
+        for control_id in (ID_PROGRAM, ID_PATH, ID_ARGUMENTS, ID_WORK_PATH):
+            self.type_into(control_id, "")
+        # Every check runs; the message of the last failing one is shown.
+        self.assertEqual(self.press_add_and_read_error(), "実行ファイルを指定してください。")
+        self.type_into(ID_PATH, "notepad.exe")
+        self.assertEqual(self.press_add_and_read_error(), "キーを指定してください。")
+        self.record_chord("Control_L", "F7")
+        self.wait_entry(ID_KEY, f"{names[LEFT_CTRL]}+{names[F7]}", "Ctrl+F7")
+        self.type_into(ID_PATH, "C:\\nowhere\\none.exe")
+        self.assertEqual(self.press_add_and_read_error(), "実行ファイルが存在しません。")
+        self.type_into(ID_PATH, "notepad.exe")
+        self.type_into(ID_WORK_PATH, "C:\\nowhere")
+        self.assertEqual(self.press_add_and_read_error(), "作業パスが存在しません。")
+        self.assertEqual(self.settings().text(ID_KEY), f"{names[LEFT_CTRL]}+{names[F7]}")
+
+        # The finder fills a real program; the chord is kept, and 追加 takes the entry.
+        witness = Witness(self.desktop, "起動テスト", at=(40, 60, 360, 240), child=True,
+                          extra_args=["--extra", "fired"])
+        self.addCleanup(witness.end)
+        fired_log = witness.log  # a second witness started by the chord writes here too
+        self.drag_finder_to(*witness.centre("child"))
+        self.wait_entry(ID_PROGRAM, "起動テスト", "the finder's answer")
+        self.type_into(ID_PATH, self.settings().text(ID_PATH) + "  ")
+        self.click_control(ID_ADD)
+        self.wait_entry(ID_PATH, "", "the entry emptied by 追加")
+        self.assertEqual(self.entry(), ("", "", "", "", ""))
+
+        # The same chord again is refused; a second one is added with a command path.
+        self.record_chord("Control_L", "F7")
+        self.type_into(ID_PATH, "$show")
+        self.assertEqual(self.press_add_and_read_error(), "このキーの組み合わせは登録済みです。")
+        self.record_chord("F8")
+        self.wait_entry(ID_KEY, f"{names[LEFT_CTRL]}+{names[F7]}+{names[F8]}", "the longer chord")
+        self.type_into(ID_PROGRAM, "show settings")
+        self.click_control(ID_ADD)
+        self.wait_entry(ID_PATH, "", "the entry emptied by 追加")
+
+        # Selecting a row shows its assignment; 追加 refuses its chord, 更新 accepts it.
+        self.assertEqual(self.settings().control(ID_UPDATE)["enabled"], "0")
+        self.click_first_row()
+        window = self.wait_entry(ID_PROGRAM, "起動テスト", "the selected row in the entry")
+        self.assertEqual(window.text(ID_KEY), f"{names[LEFT_CTRL]}+{names[F7]}")
+        self.assertEqual((window.control(ID_UPDATE)["enabled"], window.control(ID_DELETE)["enabled"]), ("1", "1"))
+        self.assertEqual(self.press_add_and_read_error(), "このキーの組み合わせは登録済みです。")
+        self.click_control(ID_UPDATE)
+        self.assertEqual(self.windows("#32770"), [])
+        self.click_control(ID_KEY_RESET)
+        self.record_chord("Shift_L", "F8")
+        self.type_into(ID_PROGRAM, "notepad")
+        self.type_into(ID_PATH, "notepad.exe")
+        self.type_into(ID_ARGUMENTS, "readme.txt")
+        self.type_into(ID_WORK_PATH, "")
+        self.click_control(ID_ADD)
+        self.wait_entry(ID_PATH, "", "the entry emptied by 追加")
+        self.keep_screenshot()
+
+        # OK hides the window and saves; then the new chord starts the program of the first row.
+        self.click_control(ID_OK)
+        wait_until(lambda: not self.settings(), 10, "the settings window to hide")
+        data = os.path.join(self.desktop.prefix, "drive_c", "users", "root", "AppData", "Roaming", "Vakro",
+                            "keydata.dat")
+        with open(data, "rb") as f:
+            lines = f.read().decode("cp932").split("\r\n")
+        self.assertEqual(len(lines), 4, lines)
+        self.assertIn("起動テスト", lines[0])
+        self.assertIn(winpath(witness.path).lower() + ",", lines[0].lower())  # stored trimmed
+        self.assertIn(",$show,", lines[1])
+        starts = len(fired_log.events("start"))
+        witness.focus()
+        self.desktop.xdotool("keydown", "Control_L", "keydown", "F7", "keyup", "F7", "keyup", "Control_L")
+        wait_until(lambda: len(fired_log.events("start")) > starts, 20, "the chord to start the witness")
+        wait_until(lambda: len(fired_log.events("cwd")) > starts, 10, "the started witness's folder")
+        self.assertEqual(fired_log.events("cwd")[-1].rest.lower(), winpath(os.path.dirname(witness.path)).lower())
+        self.assertTrue(fired_log.events("cmdline")[-1].rest.endswith("--extra fired"),
+                        fired_log.events("cmdline")[-1].rest)
+
+    def keep_screenshot(self):
+        window = self.settings()
+        x, y, w, h = map(int, window.fields["rect"].split(","))
+        path = self.desktop.screenshot("settings-programs")
+        subprocess.run(["convert", path, "-crop", f"{w}x{h}+{x}+{y}", "+repage", path], check=True, timeout=30)
+
+
+if __name__ == "__main__":
+    unittest.main()

@@ -1,0 +1,155 @@
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "test_support.h"
+#include "ui/key_entry.h"
+
+namespace {
+
+const char kNoKey[] = "キーを指定してください。";
+const char kTaken[] = "このキーの組み合わせは登録済みです。";
+const char kNoPath[] = "実行ファイルを指定してください。";
+const char kMissingPath[] = "実行ファイルが存在しません。";
+const char kMissingFolder[] = "作業パスが存在しません。";
+
+// A file system of a few names: files and folders.
+struct FakeDisk {
+  std::set<std::string> files, folders;
+  std::vector<std::string> asked;
+  TPathProbe Probe() {
+    return {[this](const std::string& path) {
+              asked.push_back(path);
+              return files.count(path) || folders.count(path);
+            },
+            [this](const std::string& path) { return folders.count(path) > 0; }};
+  }
+};
+
+TKeyEntry Entry(const std::string& keyText, const std::string& path, const std::string& workPath = "") {
+  return {"name", keyText, path, "", workPath};
+}
+
+TEST(CapturedKeys, DistinctKeysInFirstPressOrderJoinedByPlus) {
+  TChord chord;
+  std::string text;
+  EXPECT_TRUE(AppendCapturedKey(chord, text, "000029", "Ctrl"));
+  EXPECT_EQ(text, "Ctrl");
+  EXPECT_TRUE(AppendCapturedKey(chord, text, "000030", "A"));
+  // Auto-repeat and a second press of a key already recorded add nothing.
+  EXPECT_FALSE(AppendCapturedKey(chord, text, "000030", "A"));
+  EXPECT_FALSE(AppendCapturedKey(chord, text, "000029", "Ctrl"));
+  EXPECT_TRUE(AppendCapturedKey(chord, text, "001029", "Ctrl"));
+  EXPECT_EQ(chord, (TChord{"000029", "000030", "001029"}));
+  EXPECT_EQ(text, "Ctrl+A+Ctrl");
+}
+
+TEST(CapturedKeys, NameOfTheFirstKeyMayBeEmpty) {
+  TChord chord;
+  std::string text;
+  AppendCapturedKey(chord, text, "000115", "");
+  AppendCapturedKey(chord, text, "000030", "A");
+  EXPECT_EQ(text, "+A");
+}
+
+TEST(KeyEntry, TextsTrimmedOfControlBytesExceptTheKey) {
+  TKeyEntry entry = ReadKeyEntry(" \tname\x01 ", " Ctrl+A ", std::string("\0 C:\\a b.exe \r\n", 15),
+                                 "  -x  \"y\" ", " C:\\work\x1F");
+  EXPECT_EQ(entry.programName, "name");
+  EXPECT_EQ(entry.keyText, " Ctrl+A ");
+  EXPECT_EQ(entry.path, "C:\\a b.exe");
+  EXPECT_EQ(entry.arguments, "-x  \"y\"");
+  EXPECT_EQ(entry.workPath, "C:\\work");
+  EXPECT_EQ(TrimControlBytes(" \t "), "");
+  // Shift-JIS bytes above 0x20 are never trimmed, trail bytes included.
+  EXPECT_EQ(TrimControlBytes(std::string(" ") + kSjisSo + " "), kSjisSo);
+}
+
+TEST(KeyEntry, LastFailingCheckWins) {
+  FakeDisk disk;
+  EXPECT_EQ(KeyEntryMessage(Entry("", "notepad.exe"), {}, true, -1, disk.Probe()), kNoKey);
+  EXPECT_EQ(KeyEntryMessage(Entry("", ""), {}, true, -1, disk.Probe()), kNoPath);
+  EXPECT_EQ(KeyEntryMessage(Entry("Ctrl+A", "notepad.exe"), {"Ctrl+A"}, true, -1, disk.Probe()), kTaken);
+  EXPECT_EQ(KeyEntryMessage(Entry("Ctrl+A", "C:\\none.exe"), {"Ctrl+A"}, true, -1, disk.Probe()),
+            kMissingPath);
+  EXPECT_EQ(KeyEntryMessage(Entry("", "", "C:\\nowhere"), {}, true, -1, disk.Probe()), kMissingFolder);
+  EXPECT_EQ(KeyEntryMessage(Entry("Ctrl+A", "notepad.exe"), {}, true, -1, disk.Probe()), "");
+}
+
+TEST(KeyEntry, KeyTakenByAnotherRowWithoutRegardToLetterCase) {
+  FakeDisk disk;
+  const std::vector<std::string> rows = {"Ctrl+A", "Shift+B"};
+  EXPECT_EQ(KeyEntryMessage(Entry("ctrl+a", "x"), rows, true, -1, disk.Probe()), kTaken);
+  EXPECT_EQ(KeyEntryMessage(Entry("SHIFT+B", "x"), rows, true, 1, disk.Probe()), kTaken);
+  // Updating the selected row may keep its own key; another row's key stays taken.
+  EXPECT_EQ(KeyEntryMessage(Entry("Shift+b", "x"), rows, false, 1, disk.Probe()), "");
+  EXPECT_EQ(KeyEntryMessage(Entry("Ctrl+A", "x"), rows, false, 1, disk.Probe()), kTaken);
+  EXPECT_EQ(KeyEntryMessage(Entry("Ctrl+A", "x"), rows, false, -1, disk.Probe()), kTaken);
+  EXPECT_EQ(KeyEntryMessage(Entry("Ctrl+A+B", "x"), rows, true, -1, disk.Probe()), "");
+}
+
+TEST(KeyEntry, DoubleByteCharactersComparedWhole) {
+  // Two katakana whose trail bytes differ as 'A' and 'a' do: different keys.
+  const std::string a = "\x83\x41";  // ア
+  const std::string b = "\x83\x61";  // another katakana, trail byte 'a'
+  EXPECT_FALSE(SameKeyText(a + "+Z", b + "+Z"));
+  EXPECT_TRUE(SameKeyText(a + "+z", a + "+Z"));
+  EXPECT_TRUE(SameKeyText(kSjisMuhenkan, kSjisMuhenkan));
+  EXPECT_FALSE(SameKeyText("A", "AB"));
+  // A lead byte at the very end is compared as a byte.
+  EXPECT_TRUE(SameKeyText("x\x83", "X\x83"));
+}
+
+TEST(KeyEntry, OnlyDrivePathsAreLookedFor) {
+  FakeDisk disk;
+  disk.files = {"C:\\tools\\run.exe"};
+  disk.folders = {"C:\\tools"};
+  const auto message = [&](const std::string& path) {
+    return KeyEntryMessage(Entry("Ctrl+A", path), {}, true, -1, disk.Probe());
+  };
+  EXPECT_EQ(message("C:\\tools\\run.exe"), "");
+  EXPECT_EQ(message("C:\\tools"), "");  // a folder is opened by the shell
+  EXPECT_EQ(message("C:\\tools\\none.exe"), kMissingPath);
+  EXPECT_EQ(message("$volup"), "");
+  EXPECT_EQ(message("$C:\\none.exe"), "");
+  EXPECT_EQ(message("notepad.exe"), "");
+  EXPECT_EQ(message("tools\\none.exe"), "");
+  EXPECT_EQ(message("\\\\server\\share\\none.exe"), "");
+  EXPECT_EQ(message("C:none.exe"), "");
+  EXPECT_EQ(disk.asked, (std::vector<std::string>{"C:\\tools\\run.exe", "C:\\tools",
+                                                  "C:\\tools\\none.exe"}));
+}
+
+TEST(KeyEntry, WorkingFolderMustBeAnExistingFolder) {
+  FakeDisk disk;
+  disk.files = {"C:\\tools\\run.exe"};
+  disk.folders = {"C:\\tools", "tools"};
+  const auto message = [&](const std::string& workPath) {
+    return KeyEntryMessage(Entry("Ctrl+A", "run.exe", workPath), {}, true, -1, disk.Probe());
+  };
+  EXPECT_EQ(message(""), "");
+  EXPECT_EQ(message("C:\\tools"), "");
+  EXPECT_EQ(message("tools"), "");
+  EXPECT_EQ(message("C:\\tools\\run.exe"), kMissingFolder);
+  EXPECT_EQ(message("C:\\nowhere"), kMissingFolder);
+}
+
+TEST(FinderArguments, AfterTheProgramTrimmed) {
+  EXPECT_EQ(ArgumentsOfCommandLine("\"C:\\Program Files\\w.exe\"  -a \"b c\"  "), "-a \"b c\"");
+  EXPECT_EQ(ArgumentsOfCommandLine("\"C:\\Program Files\\w.exe\""), "");
+  EXPECT_EQ(ArgumentsOfCommandLine("\"C:\\Program Files\\w.exe\" "), "");
+  EXPECT_EQ(ArgumentsOfCommandLine("\"C:\\Program Files\\w.exe -a"), "");
+  EXPECT_EQ(ArgumentsOfCommandLine("C:\\w.exe -a  b\t"), "-a  b");
+  EXPECT_EQ(ArgumentsOfCommandLine("C:\\Program Files\\w.exe -a"), "Files\\w.exe -a");
+  EXPECT_EQ(ArgumentsOfCommandLine("C:\\w.exe"), "");
+  EXPECT_EQ(ArgumentsOfCommandLine(""), "");
+  EXPECT_EQ(ArgumentsOfCommandLine("\""), "");
+}
+
+TEST(FinderArguments, OwnModuleWithoutRegardToCase) {
+  EXPECT_TRUE(SameModulePath("C:\\Tools\\VAKRO.EXE", "c:\\tools\\vakro.exe"));
+  EXPECT_FALSE(SameModulePath("C:\\tools\\vakro.exe", "C:\\tools\\vakro.exe.bak"));
+  EXPECT_TRUE(SameModulePath(std::string("C:\\") + kSjisSo + "\\V.exe", std::string("c:\\") + kSjisSo + "\\v.exe"));
+}
+
+}  // namespace
