@@ -118,7 +118,7 @@ class Vakro:
 
     def start(self):
         self.process = self.desktop.run(self.exe)
-        self.main = wait_until(lambda: self.tool.find("TNodraWnd"), 30, "vakro's main window")
+        self.main = wait_until(lambda: self.tool.find("TNodraWnd"), 60, "vakro's main window")
         self.guide = wait_until(lambda: self.tool.find("TKeyViewWnd"), 30, "vakro's key guide window")
         # The data files are read after the windows exist: wait for the caption set last.
         wait_until(lambda: (self.tool.info(self.main) or {}).get("title", "").startswith("Vakro 0"),
