@@ -1,5 +1,6 @@
 #!/usr/bin/env python3
-"""Draws the program's icon, the finder mark icon and the "FINDER" cursor into ui/res/.
+"""Draws the program's icon, the finder mark icon, the "FINDER" cursor and the browse button's
+folder picture into ui/res/.
 
 Run it again only to change a picture; its output is committed."""
 import os
@@ -12,7 +13,7 @@ OUT = os.path.join(HERE, "..", "ui", "res")
 PALETTE = [(0, 0, 0), (0, 0, 128), (0, 128, 0), (0, 128, 128), (128, 0, 0), (128, 0, 128),
            (128, 128, 0), (192, 192, 192), (128, 128, 128), (0, 0, 255), (0, 255, 0),
            (0, 255, 255), (255, 0, 0), (255, 0, 255), (255, 255, 0), (255, 255, 255)]
-BLACK, TEAL, SILVER, GREY, WHITE, YELLOW = 0, 6, 7, 8, 15, 11
+BLACK, OLIVE, TEAL, SILVER, GREY, WHITE, YELLOW, MAGENTA = 0, 3, 6, 7, 8, 15, 11, 13
 
 
 def key_cap(size):
@@ -61,6 +62,40 @@ def finder_mark():
             elif any((x + dx, y + dy) in black for dx in (-1, 0, 1) for dy in (-1, 0, 1)):
                 pixels[y][x] = WHITE
     return pixels
+
+
+def folder():
+    """A 16 x 16 closed folder, yellow with a black outline and an olive front edge; None is
+    the clear ground."""
+    pixels = [[None] * 16 for _ in range(16)]
+    for y in range(2, 14):
+        for x in range(1, 15):
+            tab = y in (2, 3) and 1 <= x <= 6
+            body = y >= 4
+            if not (tab or body):
+                continue
+            outline = x in (1, 14) or y == 13 or (tab and (y == 2 or x == 6)) or (body and y == 4 and x > 6)
+            pixels[y][x] = BLACK if outline else (OLIVE if y == 5 else YELLOW)
+    return pixels
+
+
+def bitmap_4bpp(pixels, clear):
+    """A bitmap file of the 16-colour palette; clear pixels take the colour `clear`."""
+    size = len(pixels)
+    rows = b""
+    for row in rows_bottom_up(pixels):
+        data = bytearray()
+        for x in range(0, size, 2):
+            hi = clear if row[x] is None else row[x]
+            lo = clear if row[x + 1] is None else row[x + 1]
+            data.append((hi << 4) | lo)
+        while len(data) % 4:
+            data.append(0)
+        rows += bytes(data)
+    info = struct.pack("<IiiHHIIiiII", 40, size, size, 1, 4, 0, len(rows), 0, 0, 16, 0)
+    palette = b"".join(struct.pack("<BBBB", b, g, r, 0) for b, g, r in PALETTE)
+    offset = 14 + len(info) + len(palette)
+    return struct.pack("<2sIHHI", b"BM", offset + len(rows), 0, 0, offset) + info + palette + rows
 
 
 def rows_bottom_up(pixels):
@@ -136,6 +171,9 @@ def main():
     write_group(os.path.join(OUT, "finder.ico"), [(16, 2, dib_1bpp(finder_mark(), 16))])
     write_group(os.path.join(OUT, "finder.cur"), [(32, 2, dib_1bpp(finder_mark(), 32))],
                 cursor_hotspot=(0, 0))
+    # Magenta is the clear colour of button pictures.
+    with open(os.path.join(OUT, "browse.bmp"), "wb") as f:
+        f.write(bitmap_4bpp(folder(), MAGENTA))
 
 
 if __name__ == "__main__":

@@ -188,3 +188,27 @@ void* ListRowData(HWND list, int row) {
   if (!SendMessageA(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item))) return nullptr;
   return reinterpret_cast<void*>(item.lParam);
 }
+
+HWND CreateToolButton(HWND parent, TControlPlace place, HIMAGELIST images, int image,
+                      WORD buttonId) {
+  const DWORD style = WS_TABSTOP | TBSTYLE_FLAT | TBSTYLE_TOOLTIPS | CCS_NORESIZE |
+                      CCS_NODIVIDER | CCS_NOPARENTALIGN;
+  HWND bar = CreateControl(TOOLBARCLASSNAMEA, "", style, 0, place, parent, buttonId, nullptr);
+  SendMessageA(bar, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
+  SendMessageA(bar, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images));
+  TBBUTTON button = {};
+  button.iBitmap = image;
+  button.idCommand = buttonId;
+  button.fsState = TBSTATE_ENABLED;
+  button.fsStyle = BTNS_BUTTON;
+  SendMessageA(bar, TB_ADDBUTTONSA, 1, reinterpret_cast<LPARAM>(&button));
+  return bar;
+}
+
+HWND CreateIconImage(HWND parent, TControlPlace place, HICON icon, WORD id) {
+  HWND image = CreateControl(WC_STATICA, "", SS_ICON | SS_REALSIZECONTROL | SS_NOTIFY, 0, place,
+                             parent, id, nullptr);
+  SendMessageA(image, STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
+  SetWindowPos(image, nullptr, 0, 0, place.width, place.height, SWP_NOMOVE | SWP_NOZORDER);
+  return image;
+}

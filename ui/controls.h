@@ -3,6 +3,7 @@
 #pragma once
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include <initializer_list>
 #include <string>
@@ -50,3 +51,10 @@ void SetListRow(HWND list, int row, const std::string& caption,
 void SetListCell(HWND list, int row, int subItem, const std::string& text);
 int SelectedListRow(HWND list);
 void* ListRowData(HWND list, int row);
+
+// A flat tool bar holding one button that shows image `image` of `images`; a click arrives as
+// WM_COMMAND with `buttonId` from the tool bar. The tool bar takes the focus like a control.
+HWND CreateToolButton(HWND parent, TControlPlace place, HIMAGELIST images, int image,
+                      WORD buttonId);
+// A picture showing `icon` stretched to the control's size; it receives mouse clicks.
+HWND CreateIconImage(HWND parent, TControlPlace place, HICON icon, WORD id);
