@@ -2,6 +2,8 @@
 
 #include <commdlg.h>
 
+#include <algorithm>
+#include <initializer_list>
 #include <vector>
 
 #include "data/platform.h"
@@ -37,6 +39,27 @@ const char kOpenFilter[] =
     "ダイナミックリンクライブラリ (*.dll)\0*.dll\0"
     "全てのファイル (*.*)\0*.*\0";
 
+RECT PlaceInParent(HWND control) {
+  RECT place;
+  GetWindowRect(control, &place);
+  MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&place), 2);
+  return place;
+}
+
+// A label that has grown to its caption (a stand-in font wider than the layout's) would run
+// under its box: the boxes then start after the widest label, keeping their right edges.
+void FitBesideLabels(std::initializer_list<HWND> labels, std::initializer_list<HWND> boxes) {
+  const int gap = 4;
+  int left = 0;
+  for (HWND label : labels) left = std::max<int>(left, PlaceInParent(label).right + gap);
+  for (HWND box : boxes) {
+    const RECT place = PlaceInParent(box);
+    if (place.left >= left) continue;
+    SetWindowPos(box, nullptr, left, place.top, place.right - left, place.bottom - place.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+}
+
 void SetEnabled(HWND control, bool enabled) {
   if ((IsWindowEnabled(control) != FALSE) != enabled) EnableWindow(control, enabled);
 }
@@ -66,12 +89,13 @@ void TPluginPage::CreateControls() {
                                {"引き渡す値", 100}, {"パス", 100}});
   panPlugin = CreatePanel(panel_, {0, consoleTop, page.right, kConsoleHeight}, owner_.Handle());
   HWND panel = panPlugin;
-  CreateLabel(panel, "プラグインのパス(&P)", {8, 12, 88, 13}, font_);
+  HWND lblPlugPath = CreateLabel(panel, "プラグインのパス(&P)", {8, 12, 88, 13}, font_);
   edtPlugPath = CreateEdit(panel, {100, 8, 285, 20}, font_, idPlugPath, 0);
-  CreateLabel(panel, "引き渡す値(&V)", {8, 40, 88, 13}, font_);
+  HWND lblValue = CreateLabel(panel, "引き渡す値(&V)", {8, 40, 88, 13}, font_);
   edtValue = CreateEdit(panel, {100, 36, 313, 20}, font_, idValue, 0, false, true);
-  CreateLabel(panel, "マクロ(&M)", {8, 68, 88, 13}, font_);
+  HWND lblMacro = CreateLabel(panel, "マクロ(&M)", {8, 68, 88, 13}, font_);
   edtMacro = CreateEdit(panel, {100, 64, 313, 20}, font_, idMacro, 0, false, true);
+  FitBesideLabels({lblPlugPath, lblValue, lblMacro}, {edtPlugPath, edtValue, edtMacro});
   btnPlugAdd = CreateButton(panel, "追加", {8, 92, 88, 21}, font_, idPlugAdd);
   btnPlugUpdate = CreateButton(panel, "更新", {100, 92, 88, 21}, font_, idPlugUpdate);
   btnPlugDelete = CreateButton(panel, "削除", {192, 92, 88, 21}, font_, idPlugDelete);
