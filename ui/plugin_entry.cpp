@@ -7,7 +7,7 @@ TPluginInput NormalisePluginInput(const std::string& path, const std::string& va
                                   const std::string& macro) {
   TPluginInput input{TrimBlankBytes(path), TrimBlankBytes(value), TrimBlankBytes(macro)};
   platform::LowerAnsi(input.macro);
-  if (input.macro.empty() || input.macro[0] != '$') input.macro.insert(0, "$");
+  if (input.macro.empty() || input.macro[0] != '$') input.macro = "$" + input.macro;
   return input;
 }
 

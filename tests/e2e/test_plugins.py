@@ -241,19 +241,23 @@ class PluginsTest(DesktopTestCase):
         v.click(box.find(cls="Button"))
         log.wait_count("vp_dialog.vpi", "vakroShowDialog-closed", 1)
 
-        # Update: the value and path change, name and description stay, the fields keep their text.
+        # Update: value, path and library change, the name and description stay those of the
+        # library first registered; the fields keep their text.
         self.select_row(v, 1, "$log")
         self.fill(v, value="changed", macro="DLG")
         self.assertEqual(self.refused(v, ID_UPDATE), duplicate("$dlg"))
-        self.fill(v, path=FOLDER + "vp_no_dialog.vpi", macro="$Log")
+        self.fill(v, path=FOLDER + "window_action.vpi", macro="$Log")
         self.click(v, ID_UPDATE)
         wait_until(lambda: self.rows(v)[1][4] == "changed", 10, "the row to change")
-        self.assertEqual(self.rows(v)[1], ["*", "$log", NAME, DESCRIPTION, "changed", FOLDER + "vp_no_dialog.vpi"])
-        self.assertEqual(self.entry(v), (FOLDER + "vp_no_dialog.vpi", "changed", "$Log"))
+        self.assertEqual(self.rows(v)[1], ["*", "$log", NAME, DESCRIPTION, "changed", FOLDER + "window_action.vpi"])
+        self.assertEqual(self.entry(v), (FOLDER + "window_action.vpi", "changed", "$Log"))
+        self.assertEqual(log.calls("vp_logger.vpi")[-1], "detach", "the previous library is released")
         self.fill(v, path=FOLDER + "vp_logger.vpi", macro="log")
         self.click(v, ID_UPDATE)
         wait_until(lambda: self.rows(v)[1][5] == FOLDER + "vp_logger.vpi", 10, "the path back")
-        self.assertEqual(len(log.events("vp_no_dialog.vpi", "vakroGetInfo")), 1, "an update asks for no name")
+        calls = log.calls("vp_logger.vpi")
+        self.assertEqual((calls.count("vakroGetInfo"), calls.count("vakroTerminate")), (1, 0),
+                         "an update asks for no name and terminates nothing")
 
         # Delete: the plug-in is told, terminated and released; the fields empty.
         self.select_row(v, 2, "$dlg")
