@@ -9,8 +9,12 @@
 //   wintool wait CLASS PREFIX SECONDS     polls until a top-level window of the class has a title
 //                                         starting with PREFIX; prints its QueryPerformanceCounter
 //                                         time in microseconds (exit 1 on time-out)
+//   wintool rows HWND                     each row of a report list: "*" when selected, else
+//                                         "-", then every column's text, separated by tabs
 // Texts are printed as the program's ANSI code page gives them (Shift-JIS here).
 #include <windows.h>
+
+#include <commctrl.h>
 
 #include <cstdint>
 #include <cstdio>
@@ -154,6 +158,67 @@ int Wait(const char* windowClass, const char* prefix, const char* seconds) {
   return 1;
 }
 
+// The list belongs to another process: its answers are written into memory of that process,
+// which this tool reads back.
+class RemoteBlock {
+ public:
+  RemoteBlock(HWND window, size_t size) : size_(size) {
+    DWORD id = 0;
+    GetWindowThreadProcessId(window, &id);
+    process_ = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, id);
+    if (process_) address_ = VirtualAllocEx(process_, nullptr, size, MEM_COMMIT, PAGE_READWRITE);
+  }
+  ~RemoteBlock() {
+    if (address_) VirtualFreeEx(process_, address_, 0, MEM_RELEASE);
+    if (process_) CloseHandle(process_);
+  }
+  RemoteBlock(const RemoteBlock&) = delete;
+  RemoteBlock& operator=(const RemoteBlock&) = delete;
+
+  bool Ok() const { return address_ != nullptr; }
+  char* At(size_t offset) const { return static_cast<char*>(address_) + offset; }
+  bool Write(size_t offset, const void* data, size_t size) const {
+    return offset + size <= size_ && WriteProcessMemory(process_, At(offset), data, size, nullptr);
+  }
+  bool Read(size_t offset, void* data, size_t size) const {
+    return offset + size <= size_ && ReadProcessMemory(process_, At(offset), data, size, nullptr);
+  }
+
+ private:
+  HANDLE process_ = nullptr;
+  void* address_ = nullptr;
+  size_t size_;
+};
+
+std::string CellText(HWND list, const RemoteBlock& block, int row, int column) {
+  const size_t textSize = 1024;
+  LVITEMA item = {};
+  item.iSubItem = column;
+  item.pszText = block.At(sizeof item);
+  item.cchTextMax = textSize;
+  if (!block.Write(0, &item, sizeof item)) return {};
+  SendMessageA(list, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(block.At(0)));
+  std::vector<char> text(textSize + 1, '\0');
+  block.Read(sizeof item, text.data(), textSize);
+  return text.data();
+}
+
+int Rows(HWND list) {
+  RemoteBlock block(list, sizeof(LVITEMA) + 1024);
+  if (!block.Ok()) return 1;
+  HWND header = reinterpret_cast<HWND>(SendMessageA(list, LVM_GETHEADER, 0, 0));
+  const int columns = static_cast<int>(SendMessageA(header, HDM_GETITEMCOUNT, 0, 0));
+  const int rows = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+  for (int row = 0; row < rows; ++row) {
+    const bool selected = SendMessageA(list, LVM_GETITEMSTATE, row, LVIS_SELECTED) & LVIS_SELECTED;
+    std::printf("%s", selected ? "*" : "-");
+    for (int column = 0; column < columns; ++column)
+      std::printf("\t%s", CellText(list, block, row, column).c_str());
+    std::printf("\n");
+  }
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -167,6 +232,7 @@ int main(int argc, char** argv) {
   else if (command == "foreground" && argc == 2) status = Info(GetForegroundWindow());
   else if (command == "children" && argc == 3) status = Children(ParseHandle(argv[2]));
   else if (command == "wait" && argc == 5) status = Wait(argv[2], argv[3], argv[4]);
+  else if (command == "rows" && argc == 3) status = Rows(ParseHandle(argv[2]));
   else std::fprintf(stderr, "wintool: see the comment at the top of wintool.cpp for its use\n");
   std::fflush(stdout);
   return status;

@@ -257,8 +257,10 @@ bool TNodraWnd::SaveKeyNames() {
 }
 
 bool TNodraWnd::LoadPluginData() {
-  return LoadFile(dfPlugins, "plugin.dat", "プラグインデータの読み込みに失敗。",
-                  [this](const std::string& name) { return pluginManager_->LoadFromFile(name); });
+  bool ok = LoadFile(dfPlugins, "plugin.dat", "プラグインデータの読み込みに失敗。",
+                     [this](const std::string& name) { return pluginManager_->LoadFromFile(name); });
+  if (ok) pluginPage_->FillList();
+  return ok;
 }
 
 bool TNodraWnd::SavePluginData() {

@@ -1,8 +1,257 @@
 #include "ui/plugin_page.h"
 
+#include <commdlg.h>
+
+#include <algorithm>
+#include <initializer_list>
+#include <vector>
+
+#include "data/platform.h"
+#include "plugins/plugin_manager.h"
+#include "ui/controls.h"
+#include "ui/message_box.h"
 #include "ui/nodra_wnd.h"
+#include "ui/plugin_entry.h"
+
+namespace {
+
+enum ControlId : WORD {
+  idPluginList = 501,
+  idPlugPath = 502,
+  idValue = 503,
+  idMacro = 504,
+  idPlugAdd = 505,
+  idPlugUpdate = 506,
+  idPlugDelete = 507,
+  idPluginSetting = 508,
+  idPluginPathButton = 509,
+};
+
+enum PluginColumn { pcMacro, pcName, pcDescription, pcValue, pcPath };
+
+const int kConsoleHeight = 121;
+const int kListTop = 21;
+
+const char kOpenTitle[] = "プラグインの選択";
+// Description and pattern pairs, each ending in a NUL, the list in a second NUL.
+const char kOpenFilter[] =
+    "Vakroプラグイン (*.vpi)\0*.vpi\0"
+    "ダイナミックリンクライブラリ (*.dll)\0*.dll\0"
+    "全てのファイル (*.*)\0*.*\0";
+
+RECT PlaceInParent(HWND control) {
+  RECT place;
+  GetWindowRect(control, &place);
+  MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&place), 2);
+  return place;
+}
+
+// A label that has grown to its caption (a stand-in font wider than the layout's) would run
+// under its box: the boxes then start after the widest label, keeping their right edges.
+void FitBesideLabels(std::initializer_list<HWND> labels, std::initializer_list<HWND> boxes) {
+  const int gap = 4;
+  int left = 0;
+  for (HWND label : labels) left = std::max<int>(left, PlaceInParent(label).right + gap);
+  for (HWND box : boxes) {
+    const RECT place = PlaceInParent(box);
+    if (place.left >= left) continue;
+    SetWindowPos(box, nullptr, left, place.top, place.right - left, place.bottom - place.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+}
+
+void SetEnabled(HWND control, bool enabled) {
+  if ((IsWindowEnabled(control) != FALSE) != enabled) EnableWindow(control, enabled);
+}
+
+}  // namespace
 
 TPluginPage::TPluginPage(TNodraWnd& owner, HWND panel, HFONT font)
-    : owner_(owner), panel_(panel), font_(font) {}
+    : owner_(owner), panel_(panel), font_(font) {
+  imgButtons_ = ImageList_LoadImageA(GetModuleHandleA(nullptr), "BROWSE", 16, 1,
+                                     RGB(255, 0, 255), IMAGE_BITMAP, LR_CREATEDIBSECTION);
+  CreateControls();
+}
 
-void TPluginPage::SetPluginPath(const std::string&) {}
+TPluginPage::~TPluginPage() {
+  if (imgButtons_) ImageList_Destroy(imgButtons_);
+}
+
+// Creation order is the tab order; each label comes just before the box its mnemonic focuses.
+void TPluginPage::CreateControls() {
+  RECT page;
+  GetClientRect(panel_, &page);
+  const int consoleTop = page.bottom - kConsoleHeight;
+  CreateLabel(panel_, "登録されているプラグイン", {4, 4, page.right - 8, 13}, font_);
+  lvPlugin = CreateReportList(panel_, {0, kListTop, page.right, consoleTop - kListTop}, font_,
+                              idPluginList,
+                              {{"マクロ", 100}, {"名前", 100}, {"説明", 100},
+                               {"引き渡す値", 100}, {"パス", 100}});
+  panPlugin = CreatePanel(panel_, {0, consoleTop, page.right, kConsoleHeight}, owner_.Handle());
+  HWND panel = panPlugin;
+  HWND lblPlugPath = CreateLabel(panel, "プラグインのパス(&P)", {8, 12, 88, 13}, font_);
+  edtPlugPath = CreateEdit(panel, {100, 8, 285, 20}, font_, idPlugPath, 0);
+  HWND lblValue = CreateLabel(panel, "引き渡す値(&V)", {8, 40, 88, 13}, font_);
+  edtValue = CreateEdit(panel, {100, 36, 313, 20}, font_, idValue, 0, false, true);
+  HWND lblMacro = CreateLabel(panel, "マクロ(&M)", {8, 68, 88, 13}, font_);
+  edtMacro = CreateEdit(panel, {100, 64, 313, 20}, font_, idMacro, 0, false, true);
+  FitBesideLabels({lblPlugPath, lblValue, lblMacro}, {edtPlugPath, edtValue, edtMacro});
+  btnPlugAdd = CreateButton(panel, "追加", {8, 92, 88, 21}, font_, idPlugAdd);
+  btnPlugUpdate = CreateButton(panel, "更新", {100, 92, 88, 21}, font_, idPlugUpdate);
+  btnPlugDelete = CreateButton(panel, "削除", {192, 92, 88, 21}, font_, idPlugDelete);
+  btnPluginSetting = CreateButton(panel, "設定", {326, 92, 88, 21}, font_, idPluginSetting);
+  tbPluginPath = CreateToolButton(panel, {391, 8, 25, 24}, imgButtons_, 0, idPluginPathButton);
+}
+
+bool TPluginPage::OnCommand(WORD id, WORD code, HWND control) {
+  if (!control) return false;
+  if (control == tbPluginPath) {
+    if (id == idPluginPathButton) tbbPluginPathClick();
+    return true;
+  }
+  if (code != BN_CLICKED) return control == edtPlugPath || control == edtValue || control == edtMacro;
+  if (control == btnPlugAdd) btnPlugAddClick();
+  else if (control == btnPlugUpdate) btnPlugUpdateClick();
+  else if (control == btnPlugDelete) btnPlugDeleteClick();
+  else if (control == btnPluginSetting) btnPluginSettingClick();
+  else return false;
+  return true;
+}
+
+bool TPluginPage::OnNotify(const NMHDR& header, LRESULT& result) {
+  if (header.hwndFrom != lvPlugin) return false;
+  if (header.code == LVN_ITEMCHANGED) {
+    const auto& change = reinterpret_cast<const NMLISTVIEW&>(header);
+    if ((change.uChanged & LVIF_STATE) &&
+        ((change.uOldState ^ change.uNewState) & LVIS_SELECTED))
+      lvPluginSelectItem(change.iItem, (change.uNewState & LVIS_SELECTED) != 0);
+  }
+  result = 0;
+  return true;
+}
+
+// The plug-in is asked on every idle pass while its row is selected: its answer may change.
+void TPluginPage::OnIdle() {
+  const int row = SelectedListRow(lvPlugin);
+  const bool selected = row >= 0;
+  SetEnabled(btnPlugUpdate, selected);
+  SetEnabled(btnPlugDelete, selected);
+  SetEnabled(btnPluginSetting, selected && owner_.PluginManager().HasDialog(row));
+}
+
+void TPluginPage::SetPluginPath(const std::string& path) { SetControlText(edtPlugPath, path); }
+
+int TPluginPage::AddPluginItem(const tagPLUGININFO& registration) {
+  return AppendListRow(lvPlugin, registration.macro,
+                       {registration.name, registration.description, registration.value,
+                        registration.path},
+                       &registration);
+}
+
+void TPluginPage::FillList() {
+  TPluginManager& plugins = owner_.PluginManager();
+  SendMessageA(lvPlugin, WM_SETREDRAW, FALSE, 0);
+  const int rows = static_cast<int>(SendMessageA(lvPlugin, LVM_GETITEMCOUNT, 0, 0));
+  for (int i = rows; i < plugins.GetCount(); ++i) AddPluginItem(*plugins.GetPlugin(i));
+  SendMessageA(lvPlugin, WM_SETREDRAW, TRUE, 0);
+  InvalidateRect(lvPlugin, nullptr, TRUE);
+}
+
+bool TPluginPage::CheckPluginInput(int excludeIndex, std::string& path, std::string& value,
+                                   std::string& macro) {
+  const TPluginInput input = NormalisePluginInput(
+      GetControlText(edtPlugPath), GetControlText(edtValue), GetControlText(edtMacro));
+  path = input.path;
+  value = input.value;
+  macro = input.macro;
+  const TPluginManager& plugins = owner_.PluginManager();
+  const std::string message = PluginInputError(
+      input, excludeIndex,
+      {platform::FileExists, TPluginManager::IsPlugin,
+       [&plugins](const std::string& name) { return plugins.IndexOfMacro(name); }});
+  if (message.empty()) return true;
+  ShowError(owner_.Handle(), message);
+  return false;
+}
+
+void TPluginPage::ClearPluginInput() {
+  SetControlText(edtPlugPath, "");
+  SetControlText(edtValue, "");
+  SetControlText(edtMacro, "");
+}
+
+void TPluginPage::lvPluginSelectItem(int row, bool selected) {
+  if (!selected) return;
+  if (const tagPLUGININFO* registration = owner_.PluginManager().GetPlugin(row)) {
+    SetControlText(edtPlugPath, registration->path);
+    SetControlText(edtValue, registration->value);
+    SetControlText(edtMacro, registration->macro);
+  }
+}
+
+void TPluginPage::btnPlugAddClick() {
+  std::string path, value, macro;
+  if (!CheckPluginInput(-1, path, value, macro)) return;
+  TPluginManager& plugins = owner_.PluginManager();
+  tagPLUGININFO* registration = plugins.Add(path, value, macro);
+  if (!registration) {
+    ShowError(owner_.Handle(), "プラグインを追加できませんでした。");
+    return;
+  }
+  const int row = AddPluginItem(*registration);
+  SendMessageA(lvPlugin, LVM_ENSUREVISIBLE, static_cast<WPARAM>(row), FALSE);
+  // The new registration is the last one, whether or not its row could be made.
+  plugins.Register(plugins.GetCount() - 1);
+  ClearPluginInput();
+}
+
+void TPluginPage::btnPlugUpdateClick() {
+  const int row = SelectedListRow(lvPlugin);
+  if (row < 0) return;
+  std::string path, value, macro;
+  if (!CheckPluginInput(row, path, value, macro)) return;
+  if (!owner_.PluginManager().Update(row, path, value, macro)) {
+    ShowError(owner_.Handle(), "プラグインを更新できませんでした。");
+    return;
+  }
+  SetListCell(lvPlugin, row, pcMacro, macro);
+  SetListCell(lvPlugin, row, pcValue, value);
+  SetListCell(lvPlugin, row, pcPath, path);
+}
+
+void TPluginPage::btnPlugDeleteClick() {
+  const int row = SelectedListRow(lvPlugin);
+  if (row < 0) return;
+  TPluginManager& plugins = owner_.PluginManager();
+  plugins.Unregister(row);
+  if (!plugins.Delete(row)) {
+    ShowError(owner_.Handle(), "プラグインを削除できませんでした。");
+    return;
+  }
+  SendMessageA(lvPlugin, LVM_DELETEITEM, static_cast<WPARAM>(row), 0);
+  ClearPluginInput();
+}
+
+void TPluginPage::btnPluginSettingClick() {
+  const int row = SelectedListRow(lvPlugin);
+  if (row >= 0) owner_.PluginManager().ShowDialog(owner_.Handle(), row);
+}
+
+void TPluginPage::tbbPluginPathClick() {
+  std::vector<char> file(1024, '\0');
+  lastOpenedFile_.copy(file.data(), file.size() - 1);
+  OPENFILENAMEA dialog = {};
+  dialog.lStructSize = sizeof dialog;
+  dialog.hwndOwner = owner_.Handle();
+  dialog.lpstrFilter = kOpenFilter;
+  dialog.nFilterIndex = 1;
+  dialog.lpstrFile = file.data();
+  dialog.nMaxFile = static_cast<DWORD>(file.size());
+  dialog.lpstrTitle = kOpenTitle;
+  dialog.lpstrDefExt = "vpi";
+  dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST |
+                 OFN_ENABLESIZING;
+  if (!GetOpenFileNameA(&dialog)) return;
+  lastOpenedFile_ = file.data();
+  SetControlText(edtPlugPath, lastOpenedFile_);
+}

@@ -2,20 +2,63 @@
 #pragma once
 
 #include <windows.h>
+#include <commctrl.h>
+
+#include <string>
 
 #include <string>
 
 #include "ui/page.h"
 
+struct tagPLUGININFO;
+
 class TPluginPage : public TPage {
  public:
   TPluginPage(TNodraWnd& owner, HWND panel, HFONT font);
+  ~TPluginPage() override;
+
+  bool OnCommand(WORD id, WORD code, HWND control) override;
+  bool OnNotify(const NMHDR& header, LRESULT& result) override;
+  void OnIdle() override;
 
   // A file dropped on the window while this page shows: the path of a plug-in to register.
   void SetPluginPath(const std::string& path);
 
+  // Appends the row of a registration and returns its index.
+  int AddPluginItem(const tagPLUGININFO& registration);
+  // Rows for the registrations that have none yet, in one redraw.
+  void FillList();
+
+  // Reads and normalises the entry fields and checks them, showing the message of the last
+  // failing check. `excludeIndex` is the registration being updated, -1 when adding.
+  bool CheckPluginInput(int excludeIndex, std::string& path, std::string& value,
+                        std::string& macro);
+
+  void lvPluginSelectItem(int row, bool selected);
+  void btnPlugAddClick();
+  void btnPlugUpdateClick();
+  void btnPlugDeleteClick();
+  void btnPluginSettingClick();
+  void tbbPluginPathClick();
+
  private:
+  void CreateControls();
+  void ClearPluginInput();
+
   TNodraWnd& owner_;
   HWND panel_;
   HFONT font_;
+  HIMAGELIST imgButtons_ = nullptr;
+  std::string lastOpenedFile_;
+
+  HWND lvPlugin = nullptr;
+  HWND panPlugin = nullptr;
+  HWND edtPlugPath = nullptr;
+  HWND tbPluginPath = nullptr;
+  HWND edtValue = nullptr;
+  HWND edtMacro = nullptr;
+  HWND btnPlugAdd = nullptr;
+  HWND btnPlugUpdate = nullptr;
+  HWND btnPlugDelete = nullptr;
+  HWND btnPluginSetting = nullptr;
 };
