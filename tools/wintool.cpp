@@ -103,6 +103,7 @@ int Message(bool send, char** argv) {
   }
   if (!PostMessageA(window, message, wParam, lParam)) return 1;
   std::printf("posted\n");
+  std::fflush(stdout);  // at once: callers time what follows from this line
   return 0;
 }
 
@@ -143,6 +144,7 @@ int EndSession(const char* caption) {
       if (ClassOf(window) == "TNodraWnd" && TextOf(window).compare(0, length, caption) == 0) {
         PostMessageA(window, WM_QUERYENDSESSION, 0, 0);
         std::printf("posted\n");
+        std::fflush(stdout);  // at once: callers time what follows from this line
         return 0;
       }
     Sleep(5);
