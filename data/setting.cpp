@@ -5,6 +5,7 @@
 
 #include "data/comma_list.h"
 #include "data/platform.h"
+#include "data/text_lines.h"
 
 namespace {
 
@@ -153,7 +154,9 @@ bool TSetting::LoadFromFile(const std::string& fileName) {
 }
 
 // The keys go into a fresh temporary file that then replaces the old one, so a failed write
-// leaves the previous settings whole.
+// leaves the previous settings whole. The profile functions may answer success for a write
+// that never reached the disk (a full disk leaves an empty file), so the temporary file is read
+// back before it replaces anything.
 bool TSetting::SaveToFile(const std::string& fileName) const {
   const std::vector<std::pair<const char*, std::string>> entries = {
       {"ShowKeyView", BooleanText(ShowKeyView)},
@@ -173,9 +176,23 @@ bool TSetting::SaveToFile(const std::string& fileName) const {
   };
   const std::string temporary = platform::TemporaryNameFor(fileName);
   if (platform::FileExists(temporary)) platform::RemoveFile(temporary);
+  std::string written;
   if (!platform::FileExists(temporary) && WriteAll(temporary, entries) &&
+      platform::ReadFileBytes(temporary, written) && SettingsFileHolds(written, entries) &&
       platform::MoveReplacing(temporary, fileName))
     return true;
   platform::RemoveFile(temporary);
   return false;
+}
+
+bool SettingsFileHolds(const std::string& bytes,
+                       const std::vector<std::pair<const char*, std::string>>& entries) {
+  const std::vector<std::string_view> lines = SplitLineViews(bytes);
+  for (const auto& entry : entries) {
+    const std::string start = std::string(entry.first) + "=";
+    bool found = false;
+    for (std::string_view line : lines) found = found || line.substr(0, start.size()) == start;
+    if (!found) return false;
+  }
+  return true;
 }

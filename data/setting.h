@@ -3,6 +3,8 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
+#include <vector>
 
 // Colours are 0x00BBGGRR.
 using TColor = uint32_t;
@@ -43,3 +45,8 @@ class TSetting {
 // Integer syntax of the settings file: decimal with leading spaces and a sign, or hexadecimal
 // after "$" or "0x". False for anything else, the value then untouched.
 bool ParseSettingInteger(const std::string& text, int32_t& value);
+
+// True when the bytes of a settings file hold a "key=" line for every entry: how a save checks
+// that the profile functions really wrote its temporary file.
+bool SettingsFileHolds(const std::string& bytes,
+                       const std::vector<std::pair<const char*, std::string>>& entries);

@@ -198,6 +198,15 @@ TEST(Setting, SaveLeavesNothingOfTheOldFileOrAStaleTemporary) {
   EXPECT_EQ(loaded.FontSize, 9);
 }
 
+TEST(Setting, SavedFileMustHoldEveryKey) {
+  const std::vector<std::pair<const char*, std::string>> entries = {{"FontSize", "12"}, {"StartUp", "1"}};
+  EXPECT_TRUE(SettingsFileHolds("[Setting]\r\nFontSize=12\r\nStartUp=1\r\n", entries));
+  EXPECT_TRUE(SettingsFileHolds("[Setting]\nStartUp=0\nFontSize=9", entries));
+  EXPECT_FALSE(SettingsFileHolds("", entries));  // what a full disk leaves behind
+  EXPECT_FALSE(SettingsFileHolds("[Setting]\r\nFontSize=12\r\nStartU", entries));
+  EXPECT_FALSE(SettingsFileHolds("[Setting]\r\nXFontSize=12\r\nStartUp=1\r\n", entries));
+}
+
 TEST(Setting, LoadSurvivesBadFiles) {
   const std::string folder = ScratchFolder();
   const char withNul[] = "[Setting]\r\nFontSize=1\0\r\nStartUp=0\r\n";

@@ -1,11 +1,19 @@
 // A console tool the end-to-end tests use to look at and talk to windows by Win32 calls:
 //   wintool find CLASS [TITLE]            top-level window handle (hex), exit 1 when none
 //   wintool info HWND                     visible, enabled, rect, class and title of a window
-//   wintool send|post HWND MSG WP LP      SendMessage / PostMessage (numbers in C syntax)
+//   wintool send|post HWND MSG WP LP      SendMessage / PostMessage (numbers in C syntax);
+//                                         post prints "posted" once it has posted
 //   wintool texts CAPTION                 texts of the controls of each dialog with the caption
 //   wintool press CAPTION BUTTON          clicks the button of the dialog with the caption
 //   wintool foreground                    the foreground window's handle and title
 //   wintool children HWND                 every child window: handle, class, id, visible, text
+//   wintool lock UNTIL FILE...            opens the files without sharing, prints "locked",
+//                                         and holds them until the file UNTIL exists
+//   wintool flood HWND COUNT SEED         posts COUNT hook messages with random parameters
+//   wintool endsession CAPTION            waits for the window of class TNodraWnd whose title
+//                                         begins with CAPTION, posts WM_QUERYENDSESSION to it
+//                                         and prints "posted"
+//   wintool fillblock BYTE                fills the shared block after its header with BYTE
 //   wintool wait CLASS PREFIX SECONDS     polls until a top-level window of the class has a title
 //                                         starting with PREFIX; prints its QueryPerformanceCounter
 //                                         time in microseconds (exit 1 on time-out)
@@ -19,6 +27,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -100,7 +109,10 @@ int Message(bool send, char** argv) {
     std::printf("%lld\n", static_cast<long long>(result));
     return 0;
   }
-  return PostMessageA(window, message, wParam, lParam) ? 0 : 1;
+  if (!PostMessageA(window, message, wParam, lParam)) return 1;
+  std::printf("posted\n");
+  std::fflush(stdout);  // at once: callers time what follows from this line
+  return 0;
 }
 
 int Texts(const char* caption) {
@@ -129,6 +141,93 @@ int Children(HWND parent) {
     std::printf("0x%llx %s id=%d visible=%d enabled=%d text=%s\n", HandleValue(child),
                 ClassOf(child).c_str(), GetDlgCtrlID(child), IsWindowVisible(child) ? 1 : 0,
                 IsWindowEnabled(child) ? 1 : 0, TextOf(child).c_str());
+  return 0;
+}
+
+// Waits (up to 30 s) until the program has started, then asks it to save as at a session end.
+int EndSession(const char* caption) {
+  const size_t length = std::strlen(caption);
+  for (int i = 0; i < 6000; ++i) {
+    for (HWND window : TopLevelWindows())
+      if (ClassOf(window) == "TNodraWnd" && TextOf(window).compare(0, length, caption) == 0) {
+        PostMessageA(window, WM_QUERYENDSESSION, 0, 0);
+        std::printf("posted\n");
+        std::fflush(stdout);  // at once: callers time what follows from this line
+        return 0;
+      }
+    Sleep(5);
+  }
+  return 1;
+}
+
+// Holds the files open with share mode 0, so no other process can open them meanwhile.
+int Lock(int argc, char** argv) {
+  std::vector<HANDLE> files;
+  for (int i = 3; i < argc; ++i) {
+    HANDLE file = CreateFileA(argv[i], GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+      std::fprintf(stderr, "wintool: cannot lock %s (%lu)\n", argv[i], GetLastError());
+      return 1;
+    }
+    files.push_back(file);
+  }
+  std::printf("locked\n");
+  std::fflush(stdout);
+  while (GetFileAttributesA(argv[2]) == INVALID_FILE_ATTRIBUTES) Sleep(10);
+  for (HANDLE file : files) CloseHandle(file);
+  return 0;
+}
+
+// A small fixed generator, so a seed gives the same messages on every run.
+struct Random {
+  unsigned long long state;
+  unsigned long long Next() {
+    state ^= state << 13;
+    state ^= state >> 7;
+    state ^= state << 17;
+    return state;
+  }
+};
+
+// The messages the hooks post, with random parameters; a full queue is waited out.
+int Flood(char** argv) {
+  const UINT kMessages[] = {0x81F4, 0x8259, 0x825A, 0x825B};  // key, finder reply, activate, close
+  HWND window = ParseHandle(argv[2]);
+  const unsigned long count = std::strtoul(argv[3], nullptr, 0);
+  Random random{std::strtoull(argv[4], nullptr, 0) * 2654435761ull + 1};
+  unsigned long posted = 0, refused = 0;
+  for (unsigned long i = 0; i < count; ++i) {
+    const UINT message = kMessages[random.Next() % 4];
+    const WPARAM wParam = static_cast<WPARAM>(random.Next());
+    const LPARAM lParam = static_cast<LPARAM>(random.Next());
+    int tries = 0;
+    while (!PostMessageA(window, message, wParam, lParam)) {
+      if (!IsWindow(window) || ++tries > 1000) break;
+      Sleep(1);
+    }
+    if (tries > 1000 || !IsWindow(window)) ++refused;
+    else ++posted;
+  }
+  std::printf("posted=%lu refused=%lu\n", posted, refused);
+  return IsWindow(window) ? 0 : 1;
+}
+
+// Overwrites everything after the hook handles, the finder fields included, with one byte:
+// what any process of the desktop may do to the block.
+int FillBlock(const char* byteText) {
+  HANDLE mapping = OpenFileMappingA(FILE_MAP_WRITE, FALSE, "NodraMemFileJP01");
+  if (!mapping) return 1;
+  auto* block = static_cast<unsigned char*>(MapViewOfFile(mapping, FILE_MAP_WRITE, 0, 0, 544));
+  if (!block) {
+    CloseHandle(mapping);
+    return 1;
+  }
+  const int kFinderFields = 20;
+  std::memset(block + kFinderFields, static_cast<int>(std::strtoul(byteText, nullptr, 0)),
+              544 - kFinderFields);
+  UnmapViewOfFile(block);
+  CloseHandle(mapping);
   return 0;
 }
 
@@ -231,6 +330,10 @@ int main(int argc, char** argv) {
   else if (command == "press" && argc == 4) status = Press(argv[2], argv[3]);
   else if (command == "foreground" && argc == 2) status = Info(GetForegroundWindow());
   else if (command == "children" && argc == 3) status = Children(ParseHandle(argv[2]));
+  else if (command == "lock" && argc >= 4) status = Lock(argc, argv);
+  else if (command == "flood" && argc == 5) status = Flood(argv);
+  else if (command == "endsession" && argc == 3) status = EndSession(argv[2]);
+  else if (command == "fillblock" && argc == 3) status = FillBlock(argv[2]);
   else if (command == "wait" && argc == 5) status = Wait(argv[2], argv[3], argv[4]);
   else if (command == "rows" && argc == 3) status = Rows(ParseHandle(argv[2]));
   else std::fprintf(stderr, "wintool: see the comment at the top of wintool.cpp for its use\n");
