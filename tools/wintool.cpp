@@ -6,8 +6,10 @@
 //   wintool press CAPTION BUTTON          clicks the button of the dialog with the caption
 //   wintool foreground                    the foreground window's handle and title
 //   wintool children HWND                 every child window: handle, class, id, visible, text
+//   wintool process HWND                  the window's process: id, handle count, private bytes
 // Texts are printed as the program's ANSI code page gives them (Shift-JIS here).
 #include <windows.h>
+#include <psapi.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -124,6 +126,27 @@ int Children(HWND parent) {
   return 0;
 }
 
+// Looked at from outside, as a leak would show: the handles the process holds and the memory
+// it alone uses.
+int Process(HWND window) {
+  DWORD processId = 0;
+  if (!GetWindowThreadProcessId(window, &processId)) return 1;
+  HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, processId);
+  if (!process) return 1;
+  DWORD handles = 0;
+  PROCESS_MEMORY_COUNTERS_EX memory = {};
+  memory.cb = sizeof memory;
+  const bool ok = GetProcessHandleCount(process, &handles) &&
+                  GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory),
+                                       sizeof memory);
+  CloseHandle(process);
+  if (!ok) return 1;
+  std::printf("pid=%lu handles=%lu private=%llu working_set=%llu\n", processId, handles,
+              static_cast<unsigned long long>(memory.PrivateUsage),
+              static_cast<unsigned long long>(memory.WorkingSetSize));
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -136,6 +159,7 @@ int main(int argc, char** argv) {
   else if (command == "press" && argc == 4) status = Press(argv[2], argv[3]);
   else if (command == "foreground" && argc == 2) status = Info(GetForegroundWindow());
   else if (command == "children" && argc == 3) status = Children(ParseHandle(argv[2]));
+  else if (command == "process" && argc == 3) status = Process(ParseHandle(argv[2]));
   else std::fprintf(stderr, "wintool: see the comment at the top of wintool.cpp for its use\n");
   std::fflush(stdout);
   return status;
