@@ -8,19 +8,22 @@
 
 namespace {
 
-const ScriptKey kCtrl = 0x001D, kRightCtrl = 0xE01D, kAlt = 0x0038, kX = 0x002D, kY = 0x0015;
+const ScriptKey kCtrl = 0x001D, kRightCtrl = 0xE01D, kAlt = 0x0038, kRightAlt = 0xE038;
+const ScriptKey kX = 0x002D, kY = 0x0015;
 const ScriptKey kLeftWin = 0xE05B;
 
 TEST(KeyScript, ParsesFormatsAndNamesTheFirstBadLine) {
-  const ParsedScript parsed = ParseScript("# warm-up\r\ndown 1d\n  up E01D  # right Ctrl\n\npause 50\n");
+  const ParsedScript parsed =
+      ParseScript("# warm-up\r\ndown 1d\n  up E01D  # right Ctrl\n\npause 50\nmode swallow\nmode pass");
   EXPECT_EQ(parsed.errorLine, 0);
-  const std::vector<ScriptEvent> expected = {Down(kCtrl), Up(kRightCtrl), Pause(50)};
+  const std::vector<ScriptEvent> expected = {Down(kCtrl), Up(kRightCtrl), Pause(50), WaitMode(false),
+                                             WaitMode(true)};
   EXPECT_EQ(parsed.events, expected);
-  EXPECT_EQ(FormatScript(parsed.events), "down 001D\nup E01D\npause 50\n");
+  EXPECT_EQ(FormatScript(parsed.events), "down 001D\nup E01D\npause 50\nmode swallow\nmode pass\n");
   EXPECT_EQ(ParseScript(FormatScript(parsed.events)).events, expected);
 
   for (const char* bad : {"press 001D", "down", "down E11D", "down 0000", "down 12345", "pause x",
-                          "down 00G1", "pause -1"}) {
+                          "down 00G1", "pause -1", "mode 1"}) {
     EXPECT_EQ(ParseScript(std::string("down 001E\n") + bad + "\n").errorLine, 2) << bad;
   }
 }
@@ -82,17 +85,37 @@ TEST(KeyScript, RandomStreamIsTheSameOnEveryPlatform) {
                                                      "up 0015\ndown 002D\nup 002D\n");
 }
 
+uint32_t GenericCode(ScriptKey key) {
+  switch (key) {
+    case kCtrl: case kRightCtrl: return 0x11;
+    case kAlt: case kRightAlt: return 0x12;
+    case kLeftWin: return 0x5B;
+    default: return key == kX ? 'X' : 'Y';
+  }
+}
+
 TEST(KeystrokeFlags, AreTheOnesWindowsReportsForPressesRepeatsAndReleases) {
   KeystrokeFlags flags;
-  EXPECT_EQ(flags.Next(Down(kCtrl)), 0x001D0001u);
-  EXPECT_EQ(flags.Next(Down(kCtrl)), 0x401D0001u);       // auto-repeat: was down
-  EXPECT_EQ(flags.Next(Down(kRightCtrl)), 0x011D0001u);  // another key for the same code
-  EXPECT_EQ(flags.Next(Up(kRightCtrl)), 0xC11D0001u);
-  EXPECT_EQ(flags.Next(Up(kY)), 0xC0150001u);            // never pressed: still "was down"
-  EXPECT_EQ(flags.Next(Down(kAlt)), 0x20380001u);        // Alt held, its own press included
-  EXPECT_EQ(flags.Next(Down(kX)), 0x202D0001u);
-  EXPECT_EQ(flags.Next(Up(kAlt)), 0xC0380001u);
-  EXPECT_EQ(flags.Next(Up(kX)), 0xC02D0001u);
+  auto next = [&flags](const ScriptEvent& event) { return flags.Next(event, GenericCode(event.key)); };
+  EXPECT_EQ(next(Down(kCtrl)), 0x001D0001u);
+  EXPECT_EQ(next(Down(kCtrl)), 0x401D0001u);       // auto-repeat: was down
+  EXPECT_EQ(next(Up(kCtrl)), 0xC01D0001u);
+  EXPECT_EQ(next(Up(kY)), 0xC0150001u);            // never pressed: still "was down"
+  EXPECT_EQ(next(Down(kAlt)), 0x20380001u);        // Alt held, its own press included
+  EXPECT_EQ(next(Down(kX)), 0x202D0001u);
+  EXPECT_EQ(next(Up(kAlt)), 0xC0380001u);
+  EXPECT_EQ(next(Up(kX)), 0xC02D0001u);
+}
+
+TEST(KeystrokeFlags, TellLeftAndRightKeysApartButEitherAltIsAlt) {
+  KeystrokeFlags flags;
+  auto next = [&flags](const ScriptEvent& event) { return flags.Next(event, GenericCode(event.key)); };
+  EXPECT_EQ(next(Down(kRightCtrl)), 0x011D0001u);
+  EXPECT_EQ(next(Down(kCtrl)), 0x001D0001u);
+  EXPECT_EQ(next(Down(kRightAlt)), 0x21380001u);
+  EXPECT_EQ(next(Down(kAlt)), 0x20380001u);
+  EXPECT_EQ(next(Up(kAlt)), 0xE0380001u);  // Alt still held: the right one
+  EXPECT_EQ(next(Up(kRightAlt)), 0xC1380001u);
 }
 
 class Replay : public ::testing::Test {
@@ -100,22 +123,21 @@ class Replay : public ::testing::Test {
   void Assign(std::initializer_list<ScriptKey> chord, const std::string& word, bool repeat) {
     TChord codes;
     KeystrokeFlags flags;
-    for (ScriptKey key : chord) codes.push_back(KeyCodeFromFlags(flags.Next(Down(key))));
+    for (ScriptKey key : chord) codes.push_back(KeyCodeFromFlags(flags.Next(Down(key), GenericCode(key))));
     keys.Add(codes, "launchlog.exe", word, "", "", "", repeat);
   }
   std::vector<ReplayStep> Run(const std::vector<ScriptEvent>& events) {
-    return ReplayScript(events, keys, [](ScriptKey key) -> uint32_t {
-      switch (key) {
-        case kCtrl: case kRightCtrl: return 0x11;
-        case kAlt: return 0x12;
-        case kLeftWin: return 0x5B;
-        default: return key == kX ? 'X' : 'Y';
-      }
-    });
+    return ReplayScript(events, keys, GenericCode);
   }
+  // The mode each event meets; each is the one the event before set.
   static std::string Modes(const std::vector<ReplayStep>& steps) {
     std::string text;
-    for (const ReplayStep& step : steps) text += step.modeMet == DispatchMode::kPass ? 'p' : 's';
+    for (size_t i = 0; i < steps.size(); ++i) {
+      text += steps[i].modeMet == DispatchMode::kPass ? 'p' : 's';
+      if (i > 0) {
+        EXPECT_EQ(steps[i].modeMet, steps[i - 1].modeAfter) << i;
+      }
+    }
     return text;
   }
   static std::vector<int> Executed(const std::vector<ReplayStep>& steps) {

@@ -45,11 +45,12 @@ std::vector<ReplayStep> ReplayScript(const std::vector<ScriptEvent>& events,
     if (!event.IsKey()) continue;
     ReplayStep step;
     step.virtualKey = virtualKeyOf(event.key);
-    step.flags = keystrokes.Next(event);
+    step.flags = keystrokes.Next(event, step.virtualKey);
     step.modeMet = host.mode;
     host.executed = -1;
     host.Apply(dispatcher.EvaluateKeyEvent(step.virtualKey, step.flags));
     step.executed = host.executed;
+    step.modeAfter = host.mode;
     steps.push_back(step);
   }
   return steps;

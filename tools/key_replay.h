@@ -18,6 +18,7 @@ struct ReplayStep {
   // The mode set by the events before: what the hook decides this event by, when the program
   // handled each event before the next reached the hooked window.
   DispatchMode modeMet = DispatchMode::kPass;
+  DispatchMode modeAfter = DispatchMode::kPass;  // the mode the program sets for it
   int executed = -1;  // index in the assignment list of the assignment it ran; -1 for none
 };
 

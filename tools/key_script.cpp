@@ -33,6 +33,10 @@ bool ParseLine(std::string_view line, ScriptEvent& event) {
     event = Pause(0);
     return ParseNumber(value, event.pauseMs);
   }
+  if (word == "mode") {
+    event = WaitMode(value == "pass");
+    return value == "pass" || value == "swallow";
+  }
   ScriptKey key = 0;
   if (!ParseScriptKey(value, key)) return false;
   if (word == "down") event = Down(key);
@@ -116,6 +120,8 @@ std::string FormatEvent(const ScriptEvent& event) {
   char line[32];
   if (event.kind == ScriptEvent::Kind::kPause) {
     snprintf(line, sizeof line, "pause %u", static_cast<unsigned>(event.pauseMs));
+  } else if (event.kind == ScriptEvent::Kind::kWaitMode) {
+    snprintf(line, sizeof line, "mode %s", event.passMode ? "pass" : "swallow");
   } else {
     snprintf(line, sizeof line, "%s %04X", event.kind == ScriptEvent::Kind::kDown ? "down" : "up",
              static_cast<unsigned>(event.key));
@@ -175,17 +181,22 @@ std::vector<ScriptEvent> RandomStream(const StreamOptions& options, uint32_t see
   return WithClosingReleases(std::move(events));
 }
 
-uint32_t KeystrokeFlags::Next(const ScriptEvent& event) {
+uint32_t KeystrokeFlags::Next(const ScriptEvent& event, uint32_t virtualKey) {
+  const uint32_t kAltCode = 0x12;
   const bool release = event.kind == ScriptEvent::Kind::kUp;
   const bool wasDown = down_.count(event.key) > 0;
   if (release) down_.erase(event.key);
-  else down_.insert(event.key);
+  else down_[event.key] = virtualKey;
   uint32_t flags = 1u | static_cast<uint32_t>(event.key & 0xFF) << 16;
   if (IsExtendedKey(event.key)) flags |= 1u << 24;
-  if (AltHeld()) flags |= 1u << 29;
+  if (CodeDown(kAltCode)) flags |= 1u << 29;
   if (release || wasDown) flags |= 1u << 30;
   if (release) flags |= 1u << 31;
   return flags;
 }
 
-bool KeystrokeFlags::AltHeld() const { return down_.count(0x0038) || down_.count(0xE038); }
+bool KeystrokeFlags::CodeDown(uint32_t virtualKey) const {
+  for (const auto& [key, code] : down_)
+    if (code == virtualKey) return true;
+  return false;
+}

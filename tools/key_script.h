@@ -1,10 +1,11 @@
-// Key scripts for the input generator and the replay oracle: one key event or pause per line
-// ("down 001D", "up E01D", "pause 50"; "#" starts a comment), a seeded random stream of them,
-// and the keystroke flags Windows gives each event. No window here.
+// Key scripts for the input generator and the replay oracle: one key event, pause or wait per
+// line ("down 001D", "up E01D", "pause 50", "mode swallow": wait until the hook library's
+// dispatch mode is swallow; "#" starts a comment), a seeded random stream of key events, and the
+// keystroke flags Windows gives each event. No window here.
 #pragma once
 
 #include <cstdint>
-#include <set>
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -15,18 +16,20 @@ using ScriptKey = uint16_t;
 inline bool IsExtendedKey(ScriptKey key) { return (key >> 8) == 0xE0; }
 
 struct ScriptEvent {
-  enum class Kind : uint8_t { kDown, kUp, kPause };
+  enum class Kind : uint8_t { kDown, kUp, kPause, kWaitMode };
   Kind kind = Kind::kDown;
   ScriptKey key = 0;
   uint32_t pauseMs = 0;
+  bool passMode = false;  // kWaitMode: waits for pass (1), else for swallow (0)
 
-  bool IsKey() const { return kind != Kind::kPause; }
+  bool IsKey() const { return kind == Kind::kDown || kind == Kind::kUp; }
   bool operator==(const ScriptEvent&) const = default;
 };
 
-inline ScriptEvent Down(ScriptKey key) { return {ScriptEvent::Kind::kDown, key, 0}; }
-inline ScriptEvent Up(ScriptKey key) { return {ScriptEvent::Kind::kUp, key, 0}; }
-inline ScriptEvent Pause(uint32_t ms) { return {ScriptEvent::Kind::kPause, 0, ms}; }
+inline ScriptEvent Down(ScriptKey key) { return {ScriptEvent::Kind::kDown, key, 0, false}; }
+inline ScriptEvent Up(ScriptKey key) { return {ScriptEvent::Kind::kUp, key, 0, false}; }
+inline ScriptEvent Pause(uint32_t ms) { return {ScriptEvent::Kind::kPause, 0, ms, false}; }
+inline ScriptEvent WaitMode(bool pass) { return {ScriptEvent::Kind::kWaitMode, 0, 0, pass}; }
 
 struct ParsedScript {
   std::vector<ScriptEvent> events;
@@ -66,12 +69,13 @@ std::vector<ScriptEvent> RandomStream(const StreamOptions& options, uint32_t see
 
 // The keystroke flags of each key event as Windows builds them: repeat count 1, scan code
 // (bits 16-23), extended flag (24), Alt held (29), key already down (30; always for a release),
-// release (31). Keys are told apart by key code, as the dispatcher does.
+// release (31). "Already down" goes by the physical key (left Ctrl held does not make right Ctrl
+// a repeat), "Alt held" by the virtual-key code, so either Alt key counts.
 class KeystrokeFlags {
  public:
-  uint32_t Next(const ScriptEvent& event);
+  uint32_t Next(const ScriptEvent& event, uint32_t virtualKey);
 
  private:
-  bool AltHeld() const;
-  std::set<ScriptKey> down_;
+  bool CodeDown(uint32_t virtualKey) const;
+  std::map<ScriptKey, uint32_t> down_;  // the keys held and their virtual-key codes
 };

@@ -1,6 +1,8 @@
 // replay_oracle.exe: what vakro would do with a key script. Loads an assignment file, replays
 // the script through the dispatcher with the keyboard hook's codes and flags, and prints:
-//   key INDEX vk=0xVV lp=0xLLLLLLLL pass|swallow   each key event, with the mode it meets
+//   key INDEX vk=0xVV lp=0xLLLLLLLL pass|swallow then=pass|swallow
+//                                                   each key event, with the mode it meets and
+//                                                   the mode the program sets after it
 //   exec INDEX ASSIGNMENT ARGUMENTS                  an assignment the event runs
 //   summary keys=N execs=M
 //   replay_oracle.exe KEYDATA_FILE SCRIPT_FILE
@@ -30,13 +32,15 @@ uint32_t PlatformVirtualKey(ScriptKey key) {
   return GenericVirtualKey(MapVirtualKeyA(key, MAPVK_VSC_TO_VK_EX));
 }
 
+const char* ModeName(DispatchMode mode) { return mode == DispatchMode::kPass ? "pass" : "swallow"; }
+
 void Print(const std::vector<ReplayStep>& steps, const TKeyManager& keys) {
   int execs = 0;
   for (size_t index = 0; index < steps.size(); ++index) {
     const ReplayStep& step = steps[index];
-    printf("key %u vk=0x%02x lp=0x%08lx %s\n", static_cast<unsigned>(index),
+    printf("key %u vk=0x%02x lp=0x%08lx %s then=%s\n", static_cast<unsigned>(index),
            static_cast<unsigned>(step.virtualKey), static_cast<unsigned long>(step.flags),
-           step.modeMet == DispatchMode::kPass ? "pass" : "swallow");
+           ModeName(step.modeMet), ModeName(step.modeAfter));
     if (step.executed < 0) continue;
     ++execs;
     printf("exec %u %d %s\n", static_cast<unsigned>(index), step.executed,

@@ -3,7 +3,11 @@
 //   sendinput.exe --script FILE                     the events of a key script
 //   sendinput.exe --random SEED --keys 001D,E01D,.. a seeded random stream of them
 //        [--count N] [--max-held N] [--weights PRESS,RELEASE,REPEAT,STRAY]
-//   [--rate N]       key events per second (pauses come on top); 0 or none: as fast as it can
+//   [--rate N]       key events per second at most (pauses and waits come on top); 0 or none:
+//                    as fast as it can
+//   A script's "mode pass|swallow" line waits (up to 5 s) until the hook library's dispatch
+//   mode is that: sent after each event with the mode the program must set for it, it keeps
+//   every event from reaching the hooked window before the program has decided the one before.
 //   [--record FILE]  writes the events it sent, closing releases included, as a key script
 //   [--dry-run]      sends nothing (with --record: only writes the stream)
 //   [--scan-only]    leaves the virtual-key code out, as Windows itself needs no more than the
@@ -11,7 +15,8 @@
 //                    previous-state bit of code 0): by default the code is filled in from the
 //                    layout (MapVirtualKey), which Windows ignores with KEYEVENTF_SCANCODE
 // Every key it pressed is released before it ends, also when a send fails. Prints
-// "sent events=N failed=F seconds=S rate=R" (rate: key events per second).
+// "sent events=N failed=F seconds=S rate=R waits=W timeouts=T" (rate: key events per second;
+// waits: mode lines that had to wait; timeouts: those whose mode never came).
 #include <windows.h>
 
 #include <algorithm>
@@ -20,6 +25,7 @@
 #include <string>
 #include <vector>
 
+#include "hooklib/nodralib.h"
 #include "tools/key_script.h"
 #include "tools/tool_log.h"
 
@@ -125,9 +131,23 @@ void WaitUntil(int64_t due) {
 }
 
 struct SendResult {
-  size_t sent = 0, failed = 0;
+  size_t sent = 0, failed = 0, waits = 0, timeouts = 0;
   int64_t microseconds = 0;
 };
+
+// Waits until the dispatch mode is the one asked for; false when it did not come in time.
+bool WaitForMode(bool pass, SendResult& result) {
+  const signed char wanted = pass ? 1 : 0;
+  if (nlSetDispatchMode(-1) == wanted) return true;
+  ++result.waits;
+  const int64_t deadline = NowMicroseconds() + 5000000;
+  while (NowMicroseconds() < deadline) {
+    Sleep(1);
+    if (nlSetDispatchMode(-1) == wanted) return true;
+  }
+  ++result.timeouts;
+  return false;
+}
 
 // Sends the events in order, each key event at its due time; stops at the first failure.
 SendResult Send(const std::vector<ScriptEvent>& events, const Options& options,
@@ -139,6 +159,12 @@ SendResult Send(const std::vector<ScriptEvent>& events, const Options& options,
   for (const ScriptEvent& event : events) {
     if (event.kind == ScriptEvent::Kind::kPause) {
       due += static_cast<int64_t>(event.pauseMs) * 1000;
+      sent.push_back(event);
+      continue;
+    }
+    if (event.kind == ScriptEvent::Kind::kWaitMode) {
+      WaitForMode(event.passMode, result);
+      due = std::max(due, NowMicroseconds());
       sent.push_back(event);
       continue;
     }
@@ -188,9 +214,10 @@ int main(int argc, char** argv) {
     return 1;
   }
   const double seconds = static_cast<double>(result.microseconds) / 1e6;
-  printf("sent events=%u failed=%u seconds=%.3f rate=%.0f\n", static_cast<unsigned>(result.sent),
-         static_cast<unsigned>(result.failed), seconds,
-         seconds > 0 ? static_cast<double>(result.sent) / seconds : 0.0);
+  printf("sent events=%u failed=%u seconds=%.3f rate=%.0f waits=%u timeouts=%u\n",
+         static_cast<unsigned>(result.sent), static_cast<unsigned>(result.failed), seconds,
+         seconds > 0 ? static_cast<double>(result.sent) / seconds : 0.0,
+         static_cast<unsigned>(result.waits), static_cast<unsigned>(result.timeouts));
   fflush(stdout);
   return result.failed ? 1 : 0;
 }

@@ -11,8 +11,11 @@
 #include <windows.h>
 #include <psapi.h>
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -126,8 +129,52 @@ int Children(HWND parent) {
   return 0;
 }
 
+// The handles a process holds, from the system's handle table: Wine answers
+// GetProcessHandleCount for another process with 0, so the table is counted instead.
+struct SystemHandleEntry {
+  ULONG ownerProcessId;
+  BYTE objectType;
+  BYTE flags;
+  USHORT value;
+  PVOID object;
+  ACCESS_MASK access;
+};
+
+struct SystemHandleTable {
+  ULONG count;
+  SystemHandleEntry first;
+};
+
+long CountHandlesInSystemTable(DWORD processId) {
+  using Query = LONG(WINAPI*)(ULONG, PVOID, ULONG, PULONG);
+  const auto query = reinterpret_cast<Query>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQuerySystemInformation")));
+  if (!query) return -1;
+  const ULONG kSystemHandleInformation = 16;
+  const LONG kInfoLengthMismatch = static_cast<LONG>(0xC0000004);
+  std::vector<unsigned char> buffer(1 << 16);
+  LONG status;
+  ULONG needed = 0;
+  while ((status = query(kSystemHandleInformation, buffer.data(), static_cast<ULONG>(buffer.size()),
+                         &needed)) == kInfoLengthMismatch)
+    buffer.resize(std::max<size_t>(buffer.size() * 2, needed + 4096));
+  if (status < 0) return -1;
+  ULONG count = 0;
+  std::memcpy(&count, buffer.data(), sizeof count);
+  const size_t first = offsetof(SystemHandleTable, first);
+  const size_t fits = (buffer.size() - first) / sizeof(SystemHandleEntry);
+  long owned = 0;
+  for (size_t i = 0; i < std::min<size_t>(count, fits); ++i) {
+    SystemHandleEntry entry;
+    std::memcpy(&entry, buffer.data() + first + i * sizeof entry, sizeof entry);
+    if (entry.ownerProcessId == processId) ++owned;
+  }
+  return owned;
+}
+
 // Looked at from outside, as a leak would show: the handles the process holds and the memory
-// it alone uses.
+// it alone uses (Wine gives no private bytes for another process; its commit charge and working
+// set are printed beside).
 int Process(HWND window) {
   DWORD processId = 0;
   if (!GetWindowThreadProcessId(window, &processId)) return 1;
@@ -141,8 +188,10 @@ int Process(HWND window) {
                                        sizeof memory);
   CloseHandle(process);
   if (!ok) return 1;
-  std::printf("pid=%lu handles=%lu private=%llu working_set=%llu\n", processId, handles,
+  std::printf("pid=%lu handles=%lu table_handles=%ld private=%llu pagefile=%llu working_set=%llu\n",
+              processId, handles, CountHandlesInSystemTable(processId),
               static_cast<unsigned long long>(memory.PrivateUsage),
+              static_cast<unsigned long long>(memory.PagefileUsage),
               static_cast<unsigned long long>(memory.WorkingSetSize));
   return 0;
 }
