@@ -41,6 +41,7 @@ LRESULT CALLBACK WitnessProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
     LogMessage(name, window, wParam, lParam);
     if (message == WM_SYSKEYDOWN || message == WM_SYSKEYUP) return 0;  // no menu mode on Alt
   }
+  if (message == WM_SYSCHAR) return 0;  // nor on Alt with a letter (the system menu)
   switch (message) {
     case WM_ACTIVATE: LogMessage("WM_ACTIVATE", window, wParam, lParam); break;
     case WM_CLOSE:

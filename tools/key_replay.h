@@ -1,0 +1,33 @@
+// The replay oracle's core: a key script fed through the dispatcher with the virtual-key codes
+// and keystroke flags the keyboard hook would report, telling for each key event the dispatch
+// mode it meets (so whether its window receives it) and which assignment it runs. No window.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+#include "engine/key_dispatcher.h"
+#include "tools/key_script.h"
+
+class TKeyManager;
+
+struct ReplayStep {
+  uint32_t virtualKey = 0;
+  uint32_t flags = 0;
+  // The mode set by the events before: what the hook decides this event by, when the program
+  // handled each event before the next reached the hooked window.
+  DispatchMode modeMet = DispatchMode::kPass;
+  DispatchMode modeAfter = DispatchMode::kPass;  // the mode the program sets for it
+  int executed = -1;  // index in the assignment list of the assignment it ran; -1 for none
+};
+
+// The virtual-key code the hook reports for a key (the generic Shift, Ctrl and Alt codes).
+using VirtualKeyOf = std::function<uint32_t(ScriptKey key)>;
+
+// One step per key event of the script (pauses have none), in order.
+std::vector<ReplayStep> ReplayScript(const std::vector<ScriptEvent>& events,
+                                     const TKeyManager& keys, const VirtualKeyOf& virtualKeyOf);
+
+// The generic code of a left- or right-hand Shift, Ctrl or Alt code; others stay as they are.
+uint32_t GenericVirtualKey(uint32_t virtualKey);
