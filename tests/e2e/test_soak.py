@@ -126,7 +126,9 @@ class SoakTest(DesktopTestCase):
         args = ["--script", winpath(script_path), "--rate", rate]
         if record:
             args += ["--record", winpath(self.path(record))]
-        out = self.wine("sendinput.exe", *args)
+        with open(script_path) as f:
+            lines = sum(1 for _ in f)
+        out = self.wine("sendinput.exe", *args, timeout=120 + lines // 5)
         return {k: float(v) for k, v in re.findall(r"(\w+)=([\d.]+)", out)}
 
     def oracle(self, keydata_path, script_path):
