@@ -1,7 +1,7 @@
 """vakro killed (SIGKILL of its Wine process) at seeded random moments while it saves all its
 data files: afterwards every file holds either its old or its new content, whole.
 
-The kills have a file of their own: each one costs a start of vakro (about a second under
+The kills have a file of their own: each one costs a start of vakro (one to two seconds under
 Wine), so 100 of them do not fit beside the other fault tests. VAKRO_KILLS and
 VAKRO_KILL_SEED change the count and the seed."""
 
@@ -17,6 +17,8 @@ from vakro_app import Vakro
 from vakro_e2e import WINE, DesktopTestCase, Witness, wait_until
 from vakro_faults import leftover_temporaries, old_and_new_files, plugin_copy
 
+# The kill moments are spread over the measured length of a save, so a longer save is not
+# needed to hit it; 2,000 assignments keep each start short.
 ASSIGNMENTS = 2000
 KILLS = int(os.environ.get("VAKRO_KILLS", "100"))
 SEED = int(os.environ.get("VAKRO_KILL_SEED", "20240601"))
