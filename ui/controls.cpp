@@ -1,6 +1,7 @@
 #include "ui/controls.h"
 
 #include <commctrl.h>
+#include <commdlg.h>
 #include <imm.h>
 
 #include <vector>
@@ -211,4 +212,24 @@ HWND CreateIconImage(HWND parent, TControlPlace place, HICON icon, WORD id) {
   SendMessageA(image, STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
   SetWindowPos(image, nullptr, 0, 0, place.width, place.height, SWP_NOMOVE | SWP_NOZORDER);
   return image;
+}
+
+bool ChooseExistingFile(HWND owner, const char* title, const char* filter, const char* extension,
+                        std::string& file) {
+  std::vector<char> buffer(1024, '\0');
+  file.copy(buffer.data(), buffer.size() - 1);
+  OPENFILENAMEA dialog = {};
+  dialog.lStructSize = sizeof dialog;
+  dialog.hwndOwner = owner;
+  dialog.lpstrFilter = filter;
+  dialog.nFilterIndex = 1;
+  dialog.lpstrFile = buffer.data();
+  dialog.nMaxFile = static_cast<DWORD>(buffer.size());
+  dialog.lpstrTitle = title;
+  dialog.lpstrDefExt = extension;
+  dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST |
+                 OFN_ENABLESIZING;
+  if (!GetOpenFileNameA(&dialog)) return false;
+  file = buffer.data();
+  return true;
 }

@@ -58,3 +58,8 @@ HWND CreateToolButton(HWND parent, TControlPlace place, HIMAGELIST images, int i
                       WORD buttonId);
 // A picture showing `icon` stretched to the control's size; it receives mouse clicks.
 HWND CreateIconImage(HWND parent, TControlPlace place, HICON icon, WORD id);
+
+// The file-open dialog for an existing file, starting from `file` (the last one chosen); true
+// and `file` replaced when the user confirms one.
+bool ChooseExistingFile(HWND owner, const char* title, const char* filter, const char* extension,
+                        std::string& file);

@@ -362,22 +362,8 @@ void TKeyPage::FocusBeforeDialog(HWND control) {
 
 void TKeyPage::tbbPathClick() {
   FocusBeforeDialog(tbPath);
-  std::vector<char> file(1024, '\0');
-  lastOpenedFile_.copy(file.data(), file.size() - 1);
-  OPENFILENAMEA dialog = {};
-  dialog.lStructSize = sizeof dialog;
-  dialog.hwndOwner = owner_.Handle();
-  dialog.lpstrFilter = kOpenFilter;
-  dialog.nFilterIndex = 1;
-  dialog.lpstrFile = file.data();
-  dialog.nMaxFile = static_cast<DWORD>(file.size());
-  dialog.lpstrTitle = kOpenTitle;
-  dialog.lpstrDefExt = "exe";
-  dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST |
-                 OFN_ENABLESIZING;
-  if (!GetOpenFileNameA(&dialog)) return;
-  lastOpenedFile_ = file.data();
-  SetControlText(edtPath, lastOpenedFile_);
+  if (ChooseExistingFile(owner_.Handle(), kOpenTitle, kOpenFilter, "exe", lastOpenedFile_))
+    SetControlText(edtPath, lastOpenedFile_);
 }
 
 void TKeyPage::tbbWorkPathClick() {

@@ -238,20 +238,6 @@ void TPluginPage::btnPluginSettingClick() {
 }
 
 void TPluginPage::tbbPluginPathClick() {
-  std::vector<char> file(1024, '\0');
-  lastOpenedFile_.copy(file.data(), file.size() - 1);
-  OPENFILENAMEA dialog = {};
-  dialog.lStructSize = sizeof dialog;
-  dialog.hwndOwner = owner_.Handle();
-  dialog.lpstrFilter = kOpenFilter;
-  dialog.nFilterIndex = 1;
-  dialog.lpstrFile = file.data();
-  dialog.nMaxFile = static_cast<DWORD>(file.size());
-  dialog.lpstrTitle = kOpenTitle;
-  dialog.lpstrDefExt = "vpi";
-  dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST |
-                 OFN_ENABLESIZING;
-  if (!GetOpenFileNameA(&dialog)) return;
-  lastOpenedFile_ = file.data();
-  SetControlText(edtPlugPath, lastOpenedFile_);
+  if (ChooseExistingFile(owner_.Handle(), kOpenTitle, kOpenFilter, "vpi", lastOpenedFile_))
+    SetControlText(edtPlugPath, lastOpenedFile_);
 }
