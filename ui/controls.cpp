@@ -109,9 +109,9 @@ HWND CreateDropDownList(HWND parent, TControlPlace place, HFONT font, WORD id,
 }
 
 HWND CreateReportList(HWND parent, TControlPlace place, HFONT font, WORD id,
-                      std::initializer_list<TListColumn> columns) {
+                      std::initializer_list<TListColumn> columns, DWORD extraStyle) {
   HWND list = CreateControl(WC_LISTVIEWA, "",
-                            WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS,
+                            WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | extraStyle,
                             WS_EX_CLIENTEDGE, place, parent, id, font);
   ListView_SetExtendedListViewStyle(list, LVS_EX_FULLROWSELECT);
   int index = 0;

@@ -26,13 +26,14 @@ HWND CreateGroupBox(HWND parent, const char* text, TControlPlace place, HFONT fo
 HWND CreateDropDownList(HWND parent, TControlPlace place, HFONT font, WORD id,
                         std::initializer_list<const char*> items);
 // A report-style list: whole-row selection, one row at a time, selection kept visible, no
-// in-place editing; columns are (caption, width).
+// in-place editing; columns are (caption, width). `extraStyle` adds list-view styles
+// (LVS_OWNERDATA for a list whose rows are asked of its owner when drawn).
 struct TListColumn {
   const char* caption;
   int width;
 };
 HWND CreateReportList(HWND parent, TControlPlace place, HFONT font, WORD id,
-                      std::initializer_list<TListColumn> columns);
+                      std::initializer_list<TListColumn> columns, DWORD extraStyle = 0);
 
 // A container for controls, with no border of its own; it passes WM_COMMAND and WM_NOTIFY of
 // its children to `commandTarget`.

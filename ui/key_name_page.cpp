@@ -169,6 +169,6 @@ void TKeyNamePage::RefreshKeyTexts(const std::string& key) {
   TKeyManager& keys = owner_.KeyManager();
   for (const TKeyTextChange& change : RebuiltKeyTexts(keys, owner_.KeyNameManager(), key)) {
     keys.Get(change.index)->SetKeyText(change.text);
-    owner_.KeyPage().ShowKeyText(change.index, change.text);
+    owner_.KeyPage().ShowKeyText(change.index);
   }
 }

@@ -2,6 +2,8 @@
 
 #include <commdlg.h>
 
+#include <algorithm>
+#include <iterator>
 #include <vector>
 
 #include "data/key_manager.h"
@@ -88,7 +90,8 @@ TKeyPage::TKeyPage(TNodraWnd& owner, HWND panel, HFONT font) : owner_(owner) {
   lvKey = CreateReportList(panel, {0, 0, page.right, page.bottom - kConsoleHeight}, font,
                            idKeyList,
                            {{"プログラム名", 100}, {"キー", 100}, {"実行ファイル", 100},
-                            {"実行時引数", 100}, {"作業パス", 100}});
+                            {"実行時引数", 100}, {"作業パス", 100}},
+                           LVS_OWNERDATA);
   panKeyConsole = CreatePanel(panel, {0, page.bottom - kConsoleHeight, page.right, kConsoleHeight},
                               owner_.Handle());
   CreateControls(font);
@@ -214,7 +217,9 @@ bool TKeyPage::OnCommand(WORD id, WORD code, HWND control) {
 
 bool TKeyPage::OnNotify(const NMHDR& header, LRESULT& result) {
   if (header.hwndFrom != lvKey) return false;
-  if (header.code == LVN_ITEMCHANGED) {
+  if (header.code == LVN_GETDISPINFOA) {
+    lvKeyData(reinterpret_cast<NMLVDISPINFOA&>(const_cast<NMHDR&>(header)).item);
+  } else if (header.code == LVN_ITEMCHANGED) {
     const NMLISTVIEW& change = reinterpret_cast<const NMLISTVIEW&>(header);
     if ((change.uChanged & LVIF_STATE) && ((change.uNewState ^ change.uOldState) & LVIS_SELECTED))
       lvKeySelectItem();
@@ -229,17 +234,27 @@ void TKeyPage::OnIdle() {
   SetEnabled(btnDelete, selected);
 }
 
-void TKeyPage::FillList() {
-  SendMessageA(lvKey, WM_SETREDRAW, FALSE, 0);
-  SendMessageA(lvKey, LVM_DELETEALLITEMS, 0, 0);
-  TKeyManager& keys = owner_.KeyManager();
-  for (int i = 0; i < keys.Count(); ++i) {
-    const TKeyInfo& info = *keys.Get(i);
-    AppendListRow(lvKey, info.ProgramName(),
-                  {info.KeyText(), info.Path(), info.Arguments(), info.WorkPath()}, &info);
-  }
-  SendMessageA(lvKey, WM_SETREDRAW, TRUE, 0);
+// lvKey holds no rows of its own: row i is assignment i, whose texts the list asks for when it
+// draws the row. A thousand assignments cost one message instead of thousands, each of which
+// would pass through every window-message hook of the desktop.
+void TKeyPage::FillList() { SyncRowCount(); }
+
+void TKeyPage::SyncRowCount() {
+  SendMessageA(lvKey, LVM_SETITEMCOUNT, static_cast<WPARAM>(owner_.KeyManager().Count()),
+               LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
   InvalidateRect(lvKey, nullptr, TRUE);
+}
+
+void TKeyPage::lvKeyData(LVITEMA& item) const {
+  const TKeyInfo* info = RowInfo(item.iItem);
+  if (!info || !(item.mask & LVIF_TEXT) || !item.pszText || item.cchTextMax <= 0) return;
+  const std::string* texts[] = {&info->ProgramName(), &info->KeyText(), &info->Path(),
+                                &info->Arguments(), &info->WorkPath()};
+  if (item.iSubItem < 0 || item.iSubItem >= static_cast<int>(std::size(texts))) return;
+  const std::string& text = *texts[item.iSubItem];
+  const size_t length = std::min(text.size(), static_cast<size_t>(item.cchTextMax - 1));
+  text.copy(item.pszText, length);
+  item.pszText[length] = '\0';
 }
 
 void TKeyPage::SetDroppedFile(const std::string& path) {
@@ -269,7 +284,7 @@ void TKeyPage::ClearEntry() {
 }
 
 TKeyInfo* TKeyPage::RowInfo(int row) const {
-  return row < 0 ? nullptr : static_cast<TKeyInfo*>(ListRowData(lvKey, row));
+  return row < 0 ? nullptr : owner_.KeyManager().Get(row);
 }
 
 void TKeyPage::ShowEntry(const TKeyInfo& info) {
@@ -321,9 +336,9 @@ void TKeyPage::btnAddClick() {
   TKeyInfo* info = owner_.KeyManager().Add(capturedKeys, entry.path, entry.arguments,
                                            entry.workPath, entry.programName, entry.keyText,
                                            IsChecked(chkRepeat));
-  const int row = AppendListRow(lvKey, entry.programName,
-                                {entry.keyText, entry.path, entry.arguments, entry.workPath}, info);
-  SendMessageA(lvKey, LVM_ENSUREVISIBLE, row, FALSE);
+  if (!info) return;
+  SyncRowCount();
+  SendMessageA(lvKey, LVM_ENSUREVISIBLE, owner_.KeyManager().Count() - 1, FALSE);
   ClearEntry();
 }
 
@@ -339,8 +354,7 @@ void TKeyPage::btnUpdateClick() {
   info->SetArguments(entry.arguments);
   info->SetWorkPath(entry.workPath);
   info->SetRepeat(IsChecked(chkRepeat));
-  SetListRow(lvKey, row, entry.programName,
-             {entry.keyText, entry.path, entry.arguments, entry.workPath});
+  SendMessageA(lvKey, LVM_REDRAWITEMS, row, row);
   SendMessageA(lvKey, LVM_ENSUREVISIBLE, row, FALSE);
 }
 
@@ -414,6 +428,6 @@ void TKeyPage::FindModuleResult(HWND target, const std::string& modulePath,
   owner_.ShowPage(piKey);
 }
 
-void TKeyPage::ShowKeyText(int row, const std::string& text) {
-  if (lvKey) SetListCell(lvKey, row, 1, text);
+void TKeyPage::ShowKeyText(int row) {
+  if (lvKey) SendMessageA(lvKey, LVM_REDRAWITEMS, row, row);
 }

@@ -37,8 +37,8 @@ class TKeyPage : public TCapturePage {
   void ClearCaptureKey();
   void ClearEntry();
 
-  // Shows `text` in the "キー" column of row `row` of lvKey.
-  void ShowKeyText(int row, const std::string& text);
+  // Redraws row `row` of lvKey after its assignment changed.
+  void ShowKeyText(int row);
 
  private:
   void CreateControls(HFONT font);
@@ -65,6 +65,10 @@ class TKeyPage : public TCapturePage {
   // Reads and checks the entry; shows the message of the last failing check.
   bool CheckKeyInput(bool adding, TKeyEntry& entry);
   TKeyInfo* RowInfo(int row) const;
+  // Gives lvKey as many rows as there are assignments.
+  void SyncRowCount();
+  // Fills in the text that lvKey asks for one cell.
+  void lvKeyData(LVITEMA& item) const;
   void ShowEntry(const TKeyInfo& info);
   // Moves the focus to `control` and lets the focus change take effect before a dialog opens.
   void FocusBeforeDialog(HWND control);
