@@ -134,7 +134,8 @@ void TKeyPage::CreateFinder(HFONT font) {
   CreateLabel(panKeyConsole, "アプリファインダ", {8, 158, kLabelWidth, kLabelHeight}, font);
   imgFinder = CreateIconImage(panKeyConsole, {96, 156, 17, 17}, finderMark_, idFinder);
   SetWindowSubclass(imgFinder, FinderProc, 0, reinterpret_cast<DWORD_PTR>(this));
-  CreateLabel(panKeyConsole, kFinderDescription, {124, 151, 240, 24}, font);
+  // Two wrapped lines, as wide as the panel allows: the sentence does not fit in fewer.
+  lblAppFindDesc = CreateLabel(panKeyConsole, kFinderDescription, {124, 150, 240, 31}, font);
 }
 
 void TKeyPage::panKeyConsoleResize() {
@@ -155,6 +156,8 @@ void TKeyPage::panKeyConsoleResize() {
     const int boxLeft = PlaceInParent(row.box).left;
     MoveHorizontally(row.box, boxLeft, buttonLeft - kMargin - boxLeft);
   }
+  const int descriptionLeft = PlaceInParent(lblAppFindDesc).left;
+  MoveHorizontally(lblAppFindDesc, descriptionLeft, width - kMargin - descriptionLeft);
 }
 
 // The entry panel: its size changes lay it out; while the finder is dragged it holds the mouse.

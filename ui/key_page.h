@@ -82,6 +82,7 @@ class TKeyPage : public TCapturePage {
 
   HWND lvKey = nullptr;
   HWND panKeyConsole = nullptr;
+  HWND lblAppFindDesc = nullptr;
   HWND edtProgram = nullptr, edtKey = nullptr, edtPath = nullptr, edtArguments = nullptr,
        edtWorkPath = nullptr;
   HWND btnKeyReset = nullptr, btnAdd = nullptr, btnUpdate = nullptr, btnDelete = nullptr;
