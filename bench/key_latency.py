@@ -1,8 +1,10 @@
 #!/usr/bin/env python3
-"""Time from an X key event to the witness window receiving it, without hooks and with the
-NodraLib hooks installed in pass mode; prints medians and their ratio.
+"""Time from an X key event to the witness window receiving it, without hooks and with vakro
+resident (1,000 assignments, none of which begins with the key typed, so the keys pass);
+prints medians and their ratio. With --hookhost the hooks come from the test host instead,
+which installs them and does nothing with their reports.
 
-    bench/key_latency.py [keys per phase, default 200] [rounds, default 2]
+    bench/key_latency.py [--hookhost] [keys per phase, default 200] [rounds, default 2]
 
 Keys are sent through XTest straight from this process (ctypes), so the send time is the
 moment the event leaves for the X server; the witness stamps each key message with
@@ -17,6 +19,7 @@ import sys
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "e2e"))
+from vakro_app import WM_CLOSE, Vakro, keydata_line  # noqa: E402
 from vakro_e2e import Desktop, Witness, build_dir, wait_until, winpath  # noqa: E402
 
 PACE = 0.008  # seconds between two key events, so one event is received before the next
@@ -83,9 +86,36 @@ def stop_host(host):
     wait_until(lambda: process.poll() is not None, 30, "the host to release its hooks and end")
 
 
+A_KEY = "000030"
+
+
+def assignments(count):
+    """Chords of two and three keys over the main block that never begin with A."""
+    codes = ["%06d" % c for c in range(2, 60) if "%06d" % c != A_KEY]
+    lines = []
+    for i in range(count):
+        chord = [codes[i % len(codes)], codes[(i * 7 + 1) % len(codes)], A_KEY][: 2 + i % 2]
+        lines.append(keydata_line(list(dict.fromkeys(chord)), "notepad.exe", f"/x{i}", name=f"番号{i}"))
+    return "".join(lines)
+
+
+def start_vakro(desktop, witness):
+    vakro = Vakro(desktop, {"keydata.dat": assignments(1000)}).start()
+    witness.focus()
+    return vakro
+
+
+def stop_vakro(vakro):
+    vakro.tool.post(vakro.main, WM_CLOSE)
+    wait_until(vakro.exited, 30, "vakro to release its hooks and end")
+
+
 def main():
-    count = int(sys.argv[1]) if len(sys.argv) > 1 else 200
-    rounds = int(sys.argv[2]) if len(sys.argv) > 2 else 2
+    args = sys.argv[1:]
+    hookhost = "--hookhost" in args
+    args = [a for a in args if a != "--hookhost"]
+    count = int(args[0]) if args else 200
+    rounds = int(args[1]) if len(args) > 1 else 2
     without, hooked = [], []
     with Desktop("key_latency") as desktop:
         witness = Witness(desktop, "latency-witness")
@@ -94,9 +124,14 @@ def main():
         phase(keyboard, witness, 20)  # warm-up
         for n in range(rounds):
             without += phase(keyboard, witness, count)
-            host = start_host(desktop, f"latency-host-{n}")
-            hooked += phase(keyboard, witness, count)
-            stop_host(host)
+            if hookhost:
+                host = start_host(desktop, f"latency-host-{n}")
+                hooked += phase(keyboard, witness, count)
+                stop_host(host)
+            else:
+                vakro = start_vakro(desktop, witness)
+                hooked += phase(keyboard, witness, count)
+                stop_vakro(vakro)
         keyboard.close()
 
     def describe(name, values):
@@ -105,7 +140,7 @@ def main():
               f"  90th {quantiles[89] / 1000:6.3f} ms  99th {quantiles[98] / 1000:6.3f} ms")
 
     describe("without hooks", without)
-    describe("hooks in pass mode", hooked)
+    describe("hook host, pass mode" if hookhost else "vakro, 1,000 assignments", hooked)
     print(f"ratio of medians (hooked / without): {statistics.median(hooked) / statistics.median(without):.3f}")
 
 
