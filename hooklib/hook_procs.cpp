@@ -14,9 +14,23 @@ void AnswerFinder(SharedHookBlock& block, HWND asked) {
   PostMessageA(EngineWindow(block), WM_FIND_REPLY, reinterpret_cast<WPARAM>(asked), 0);
 }
 
+// The key event this thread is deciding, while KeyboardProc runs on it.
+struct TKeyEventInHand {
+  bool active = false;
+  WPARAM wParam = 0;
+  LPARAM lParam = 0;
+};
+thread_local TKeyEventInHand keyInHand;
+
 }  // namespace
 
+// A keyboard hook that a killed program left installed (Wine keeps them) chains to this same
+// procedure, so the same event arrives again nested in our own CallNextHookEx. Reporting it
+// twice would let the program switch to swallowing between the two decisions and withhold
+// the very key that began a chord; the nested copy is handed on untouched.
 LRESULT CALLBACK KeyboardProc(int code, WPARAM wParam, LPARAM lParam) {
+  if (keyInHand.active && keyInHand.wParam == wParam && keyInHand.lParam == lParam)
+    return CallNextHookEx(nullptr, code, wParam, lParam);
   HHOOK next = nullptr;
   bool pass = true;
   {
@@ -29,7 +43,12 @@ LRESULT CALLBACK KeyboardProc(int code, WPARAM wParam, LPARAM lParam) {
       }
     }
   }
-  return pass ? CallNextHookEx(next, code, wParam, lParam) : 1;
+  if (!pass) return 1;
+  const TKeyEventInHand outer = keyInHand;
+  keyInHand = {true, wParam, lParam};
+  const LRESULT result = CallNextHookEx(next, code, wParam, lParam);
+  keyInHand = outer;
+  return result;
 }
 
 // GetMsgProc and CallWndProc run for every message of every hooked thread, and opening the

@@ -148,6 +148,15 @@ class NodraLibTest(DesktopTestCase):
     def test_keys_return_when_the_swallowing_host_crashes(self):
         self.check_keys_return_after("crash")
 
+    def test_a_hook_left_by_a_killed_host_reports_no_key_twice(self):
+        self.host.order("terminate")  # Wine keeps its hooks, which chain to the same procedure
+        second = HookHost(self.desktop, "second-host")
+        self.addCleanup(second.end)
+        self.type_and_wait(["a", "Right"])
+        second.command("sync")
+        raw = [(e.int_field("wp"), e.int_field("lp")) for e in second.log.events("WM_HOOK_KEY")]
+        self.assertEqual(raw, self.witness_key_events())
+
     def test_finder_answers_path_and_command_line_cut_to_260(self):
         self.witness.end()
         log_path = os.path.join(self.desktop.folder, "finder.log")
