@@ -10,6 +10,7 @@ cd "$repo"
 [ -d build/fuzz/fuzz ] || scripts/build.sh fuzz
 status=0
 for target in build/fuzz/fuzz/*_fuzz; do
+  [ -f "$target" ] && [ -x "$target" ] || continue
   name=$(basename "$target")
   work=build/fuzz/long/$name
   mkdir -p "$work/corpus"
