@@ -6,7 +6,8 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 packages=(cmake g++-mingw-w64-i686 wine xvfb xdotool imagemagick
           fonts-ipafont-gothic fonts-ipafont-mincho pulseaudio googletest
-          libbenchmark-dev fonts-wine clang libclang-rt-14-dev g++-mingw-w64-x86-64 wine64 locales psmisc)
+          libbenchmark-dev fonts-wine clang libclang-rt-14-dev g++-mingw-w64-x86-64 wine64 locales psmisc
+          fp-utils)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -49,19 +49,11 @@ def centre(control, dx=0, dy=0):
     return x + w // 2 + dx, y + h // 2 + dy
 
 
-class KeyPageTest(DesktopTestCase):
-    @classmethod
-    def setUpClass(cls):
-        super().setUpClass()
-        try:
-            cls.peeks = 0
-            cls.names = cls.key_names(LEFT_CTRL, KEY_A, KEY_B, TAB, ENTER, BACKSPACE, F7, F8)
-            cls.desktop.run(os.path.join(build_dir(), "ui", "vakro.exe"))
-            # With no assignments the settings window opens at once.
-            wait_until(lambda: cls.settings(), 60, "the settings window")
-        except BaseException:
-            cls.tearDownClass()
-            raise
+class SettingsWindowDriver:
+    """Reads the settings window through peek.exe and acts on it with real input; mixed into a
+    DesktopTestCase whose desktop runs vakro.exe."""
+
+    peeks = 0
 
     # -- observing -------------------------------------------------------------------------
     @classmethod
@@ -164,6 +156,21 @@ class KeyPageTest(DesktopTestCase):
     def pointer(self):
         fields = dict(w.split(":") for w in self.desktop.xdotool("getmouselocation").split())
         return int(fields["x"]), int(fields["y"])
+
+
+class KeyPageTest(SettingsWindowDriver, DesktopTestCase):
+    @classmethod
+    def setUpClass(cls):
+        super().setUpClass()
+        try:
+            cls.peeks = 0
+            cls.names = cls.key_names(LEFT_CTRL, KEY_A, KEY_B, TAB, ENTER, BACKSPACE, F7, F8)
+            cls.desktop.run(os.path.join(build_dir(), "ui", "vakro.exe"))
+            # With no assignments the settings window opens at once.
+            wait_until(lambda: cls.settings(), 60, "the settings window")
+        except BaseException:
+            cls.tearDownClass()
+            raise
 
     # -- tests -----------------------------------------------------------------------------
     def test_1_chord_box_records_keys_and_holds_the_keyboard(self):

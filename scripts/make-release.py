@@ -1,0 +1,82 @@
+#!/usr/bin/env python3
+"""Packs the release archive vakro-<version>.zip from one Windows build folder.
+
+    make-release.py BUILD_DIR OUT_DIR
+
+The archive holds one folder vakro-<version>\\ with the program, the hook library, the help
+file, the read-me for Windows users (Shift-JIS, CRLF) and the example plug-in with its source
+and the plug-in header. Names inside are ASCII; entries are sorted and dated by their files, so
+the same build gives the same archive. Prints the archive's path.
+"""
+import os
+import re
+import sys
+import time
+import zipfile
+
+REPO = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+
+
+def version():
+    with open(os.path.join(REPO, "CMakeLists.txt"), encoding="utf-8") as f:
+        match = re.search(r"project\(vakro VERSION (\d+\.\d+\.\d+)", f.read())
+    if not match:
+        raise SystemExit("make-release: no version in CMakeLists.txt")
+    return match.group(1)
+
+
+def contents(build):
+    """(name in the archive, source path) of every file, the read-me excepted."""
+    example = os.path.join(REPO, "tools", "example_plugin")
+    return [
+        ("vakro.exe", os.path.join(build, "ui", "vakro.exe")),
+        ("NodraLib.dll", os.path.join(build, "ui", "NodraLib.dll")),
+        ("vakro.chm", os.path.join(build, "ui", "vakro.chm")),
+        ("plugin/window_action.vpi", os.path.join(build, "tools", "example_plugin", "window_action.vpi")),
+        ("plugin/source/vakro_plugin.h", os.path.join(REPO, "plugins", "vakro_plugin.h")),
+    ] + [(f"plugin/source/{name}", os.path.join(example, name))
+         for name in ("window_action.c", "window_action.rc", "window_action.def", "resource.h")]
+
+
+def windows_text(path):
+    """A UTF-8 text of the repository as a Japanese Windows editor reads it: Shift-JIS, CRLF."""
+    with open(path, encoding="utf-8") as f:
+        text = f.read()
+    return text.replace("\r\n", "\n").replace("\n", "\r\n").encode("cp932")
+
+
+def add(archive, name, data, date):
+    entry = zipfile.ZipInfo(name, date_time=date)
+    entry.compress_type = zipfile.ZIP_DEFLATED
+    entry.external_attr = 0o644 << 16
+    archive.writestr(entry, data)
+
+
+def main(build, out):
+    files = contents(os.path.abspath(build))
+    missing = [path for _, path in files if not os.path.isfile(path)]
+    if missing:
+        raise SystemExit("make-release: not built: " + ", ".join(missing))
+    top = f"vakro-{version()}"
+    os.makedirs(out, exist_ok=True)
+    target = os.path.join(out, top + ".zip")
+    partial = target + ".part"
+    readme = os.path.join(REPO, "help", "readme.txt")
+    entries = [(name, path) for name, path in files] + [("readme.txt", readme)]
+    with zipfile.ZipFile(partial, "w") as archive:
+        for name, path in sorted(entries):
+            date = max((1980, 1, 1, 0, 0, 0), time.localtime(os.path.getmtime(path))[:6])
+            if path == readme:
+                data = windows_text(path)
+            else:  # the plug-in sources stay UTF-8, as their build notes say
+                with open(path, "rb") as f:
+                    data = f.read()
+            add(archive, f"{top}/{name}", data, date)
+    os.replace(partial, target)
+    print(target)
+
+
+if __name__ == "__main__":
+    if len(sys.argv) != 3:
+        raise SystemExit(__doc__)
+    main(*sys.argv[1:])
