@@ -12,9 +12,9 @@ export VAKRO_BUILD_DIR=$repo/build/win64
 
 echo "== machine: $(nproc) cores, $(uname -r), load $(cut -d' ' -f1-3 /proc/loadavg)"
 echo "== data files (host, Release)"
-build/bench/bench/data_bench --benchmark_min_time=0.5s 2>/dev/null | grep -E "^BM_"
+build/bench/bench/data_bench --benchmark_min_time=0.5 2>/dev/null | sed -n "/^Benchmark/,\$p"
 echo "== key decision (host, Release)"
-build/bench/bench/engine_bench --benchmark_min_time=0.5s 2>/dev/null | grep -E "^BM_"
+build/bench/bench/engine_bench --benchmark_min_time=0.5 2>/dev/null | sed -n "/^Benchmark/,\$p"
 echo "== hook cost per key event (Wine)"
 (source scripts/wine-env.sh && source scripts/xvfb.sh && start_xvfb >/dev/null &&
  scripts/wine-run.sh build/win64/bench/hook_cost_bench.exe; status=$?; "$WINESERVER" -k; stop_xvfb; exit $status)
