@@ -13,20 +13,11 @@
 #include <string>
 
 #include "data/key_manager.h"
+#include "data/platform.h"
 #include "tools/key_replay.h"
 #include "tools/key_script.h"
 
 namespace {
-
-bool ReadText(const char* path, std::string& text) {
-  FILE* file = fopen(path, "rb");
-  if (!file) return false;
-  char chunk[4096];
-  size_t got;
-  while ((got = fread(chunk, 1, sizeof chunk, file)) > 0) text.append(chunk, got);
-  fclose(file);
-  return true;
-}
 
 uint32_t PlatformVirtualKey(ScriptKey key) {
   return GenericVirtualKey(MapVirtualKeyA(key, MAPVK_VSC_TO_VK_EX));
@@ -57,7 +48,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   std::string assignments, text;
-  if (!ReadText(argv[1], assignments) || !ReadText(argv[2], text)) {
+  if (!platform::ReadFileBytes(argv[1], assignments) || !platform::ReadFileBytes(argv[2], text)) {
     fprintf(stderr, "replay_oracle: cannot read %s or %s\n", argv[1], argv[2]);
     return 2;
   }

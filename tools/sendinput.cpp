@@ -25,6 +25,7 @@
 #include <string>
 #include <vector>
 
+#include "data/platform.h"
 #include "hooklib/nodralib.h"
 #include "tools/key_script.h"
 #include "tools/tool_log.h"
@@ -38,16 +39,6 @@ struct Options {
   double rate = 0;
   StreamOptions stream;
 };
-
-bool ReadText(const std::string& path, std::string& text) {
-  FILE* file = fopen(path.c_str(), "rb");
-  if (!file) return false;
-  char chunk[4096];
-  size_t got;
-  while ((got = fread(chunk, 1, sizeof chunk, file)) > 0) text.append(chunk, got);
-  fclose(file);
-  return true;
-}
 
 bool WriteText(const std::string& path, const std::string& text) {
   FILE* file = fopen(path.c_str(), "wb");
@@ -97,7 +88,7 @@ bool LoadEvents(const Options& options, std::vector<ScriptEvent>& events) {
     return true;
   }
   std::string text;
-  if (!ReadText(options.scriptPath, text)) {
+  if (!platform::ReadFileBytes(options.scriptPath, text)) {
     fprintf(stderr, "sendinput: cannot read %s\n", options.scriptPath.c_str());
     return false;
   }

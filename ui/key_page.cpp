@@ -240,9 +240,7 @@ void TKeyPage::OnIdle() {
 // lvKey holds no rows of its own: row i is assignment i, whose texts the list asks for when it
 // draws the row. A thousand assignments cost one message instead of thousands, each of which
 // would pass through every window-message hook of the desktop.
-void TKeyPage::FillList() { SyncRowCount(); }
-
-void TKeyPage::SyncRowCount() {
+void TKeyPage::FillList() {
   SendMessageA(lvKey, LVM_SETITEMCOUNT, static_cast<WPARAM>(owner_.KeyManager().Count()),
                LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
   InvalidateRect(lvKey, nullptr, TRUE);
@@ -340,7 +338,7 @@ void TKeyPage::btnAddClick() {
                                            entry.workPath, entry.programName, entry.keyText,
                                            IsChecked(chkRepeat));
   if (!info) return;
-  SyncRowCount();
+  FillList();
   SendMessageA(lvKey, LVM_ENSUREVISIBLE, owner_.KeyManager().Count() - 1, FALSE);
   ClearEntry();
 }

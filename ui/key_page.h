@@ -26,7 +26,7 @@ class TKeyPage : public TCapturePage {
   bool OnNotify(const NMHDR& header, LRESULT& result) override;
   void OnIdle() override;
 
-  // Rows for every assignment of the key manager, in its order.
+  // Rows for every assignment of the key manager, in its order: lvKey only learns their count.
   void FillList();
   // A file dropped on the window: its path and folder into the entry.
   void SetDroppedFile(const std::string& path);
@@ -65,8 +65,6 @@ class TKeyPage : public TCapturePage {
   // Reads and checks the entry; shows the message of the last failing check.
   bool CheckKeyInput(bool adding, TKeyEntry& entry);
   TKeyInfo* RowInfo(int row) const;
-  // Gives lvKey as many rows as there are assignments.
-  void SyncRowCount();
   // Fills in the text that lvKey asks for one cell.
   void lvKeyData(LVITEMA& item) const;
   void ShowEntry(const TKeyInfo& info);
