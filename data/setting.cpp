@@ -107,7 +107,8 @@ TSetting::TSetting()
       StartUp(true),
       EdgeColor(0x808000),
       KeyViewPos(0),
-      HideCursor(true) {}
+      HideCursor(true),
+      SendUnmatchedKeys(true) {}
 
 bool ParseSettingInteger(const std::string& text, int32_t& value) {
   size_t pos = 0;
@@ -150,6 +151,7 @@ bool TSetting::LoadFromFile(const std::string& fileName) {
   read.Integer("KeyViewPos", position);
   KeyViewPos = static_cast<int8_t>(static_cast<uint8_t>(position & 0xFF));
   read.Boolean("HideCursor", HideCursor);
+  read.Boolean("SendUnmatchedKeys", SendUnmatchedKeys);
   return true;
 }
 
@@ -158,7 +160,7 @@ bool TSetting::LoadFromFile(const std::string& fileName) {
 // that never reached the disk (a full disk leaves an empty file), so the temporary file is read
 // back before it replaces anything.
 bool TSetting::SaveToFile(const std::string& fileName) const {
-  const std::vector<std::pair<const char*, std::string>> entries = {
+  std::vector<std::pair<const char*, std::string>> entries = {
       {"ShowKeyView", BooleanText(ShowKeyView)},
       {"TextColor", ColorText(TextColor)},
       {"ProgColor", ColorText(ProgColor)},
@@ -174,6 +176,7 @@ bool TSetting::SaveToFile(const std::string& fileName) const {
       {"KeyViewPos", std::to_string(KeyViewPos)},
       {"HideCursor", BooleanText(HideCursor)},
   };
+  if (!SendUnmatchedKeys) entries.push_back({"SendUnmatchedKeys", BooleanText(false)});
   const std::string temporary = platform::TemporaryNameFor(fileName);
   if (platform::FileExists(temporary)) platform::RemoveFile(temporary);
   std::string written;

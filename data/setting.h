@@ -35,6 +35,9 @@ class TSetting {
   TColor EdgeColor;
   int8_t KeyViewPos;
   bool HideCursor;
+  // Withheld keys that turn out not to be a chord reach their window afterwards. Stored only
+  // when off, so a file with the defaults stays as it always was.
+  bool SendUnmatchedKeys;
 
   // False only for a malformed "FontStyle" item; the settings after it are then not read.
   bool LoadFromFile(const std::string& fileName);

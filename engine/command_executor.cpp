@@ -6,22 +6,16 @@
 #include "data/key_manager.h"
 #include "engine/commands.h"
 #include "engine/mixer_control.h"
+#include "engine/program_starter.h"
 #include "plugins/plugin_manager.h"
 #include "shell/program_path.h"
-
-namespace {
-
-const char* OrNull(const std::string& text) { return text.empty() ? nullptr : text.c_str(); }
-
-}  // namespace
 
 void TCommandExecutor::Execute(const TKeyInfo& info) {
   if (IsCommandText(info.Path())) {
     ExecuteCommand(info.Path());
     return;
   }
-  ShellExecuteA(nullptr, "open", info.Path().c_str(), OrNull(info.Arguments()),
-                OrNull(info.WorkPath()), SW_SHOW);
+  StartProgramDetached(info.Path(), info.Arguments(), info.WorkPath());
 }
 
 void TCommandExecutor::ExecuteCommand(const std::string& text) {

@@ -10,6 +10,11 @@ class TCtrlKeys {
   void Update(uint32_t virtualKey, uint32_t keystrokeFlags);
   bool AnyHeld() const { return left_ || right_; }
   void Clear() { left_ = right_ = false; }
+  // Takes the state from the system, for events the capture did not see.
+  void Set(bool leftHeld, bool rightHeld) {
+    left_ = leftHeld;
+    right_ = rightHeld;
+  }
 
  private:
   bool left_ = false;

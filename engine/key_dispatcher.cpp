@@ -1,10 +1,18 @@
 #include "engine/key_dispatcher.h"
 
+#include <algorithm>
+
 #include "data/key_manager.h"
 
 namespace {
 
 const uint32_t kReleaseBit = 1u << 31;
+const uint32_t kExtendedBit = 1u << 24;
+const uint32_t kRightShiftScanCode = 0x36;
+
+bool Holds(const TChord& chord, const std::string& keyCode) {
+  return std::find(chord.begin(), chord.end(), keyCode) != chord.end();
+}
 
 }  // namespace
 
@@ -18,10 +26,27 @@ bool TKeyDispatcher::IsIgnoredKey(uint32_t virtualKey) {
          (virtualKey >= 0xF2 && virtualKey <= 0xF6);
 }
 
-KeyDecision TKeyDispatcher::EvaluateKeyEvent(uint32_t virtualKey, uint32_t keystrokeFlags) {
+uint32_t TKeyDispatcher::SidedVirtualKey(uint32_t virtualKey, uint32_t keystrokeFlags) {
+  const bool extended = (keystrokeFlags & kExtendedBit) != 0;
+  switch (virtualKey) {
+    case 0x10: return ((keystrokeFlags >> 16) & 0xFF) == kRightShiftScanCode ? 0xA1 : 0xA0;
+    case 0x11: return extended ? 0xA3 : 0xA2;
+    case 0x12: return extended ? 0xA5 : 0xA4;
+    default: return virtualKey;
+  }
+}
+
+KeyDecision TKeyDispatcher::EvaluateKeyEvent(uint32_t virtualKey, uint32_t reportFlags) {
+  const bool withheld = (reportFlags & kKeyWithheldBit) != 0;
+  const TKeyEvent event{virtualKey, reportFlags & ~(kKeyWithheldBit | kKeyReplayedBit)};
   if (IsIgnoredKey(virtualKey)) {
     KeyDecision decision = IsWindowsKey(virtualKey) ? ResetChord() : KeyDecision{};
     decision.ignored = true;
+    if (withheld && !host_.SettingsVisible() && host_.DeliverUnmatchedKeys()) {
+      // A Windows key ends the chord, so it goes out at once; others wait for the chord.
+      if (decision.reset) decision.replay.push_back(event);
+      else withheld_.push_back({event, KeyCodeFromFlags(event.flags), false});
+    }
     return decision;
   }
   KeyDecision decision;
@@ -29,12 +54,20 @@ KeyDecision TKeyDispatcher::EvaluateKeyEvent(uint32_t virtualKey, uint32_t keyst
     decision.forwardToCapture = true;
     return decision;
   }
-  UpdateHeldKeys(keystrokeFlags);
+  NoteEvent(event, withheld);
+  // While latched, the keys of the fired chord that are already up end the latch.
+  if (latched_ && DropKeysReportedUp() && heldKeys_.empty()) latched_ = false;
+  UpdateHeldKeys(event.virtualKey, event.flags);
 
   bool repeatFired = false;
   bool countChanged = false;
   if (!latched_) {
-    MatchAssignments(decision, repeatFired);
+    bool fired = MatchAssignments(decision, repeatFired);
+    // A chord that leads nowhere may hold a key whose release was lost; without it, try again.
+    // (Releases still on their way keep their keys until then: the full chord is tried first.)
+    if (!fired && candidates_.empty() && DropKeysReportedUp())
+      fired = MatchAssignments(decision, repeatFired);
+    if (fired) KeepFiredChordWithheld();
     const int count = static_cast<int>(heldKeys_.size());
     countChanged = count != lastHeldCount_;
     lastHeldCount_ = count;
@@ -44,28 +77,54 @@ KeyDecision TKeyDispatcher::EvaluateKeyEvent(uint32_t virtualKey, uint32_t keyst
   } else {
     DecideNoCandidate(decision, repeatFired);
   }
+  if (decision.mode == DispatchMode::kPass) decision.replay = TakeWithheld();
+  if (heldKeys_.empty()) firedKeys_.clear();
   return decision;
 }
 
 KeyDecision TKeyDispatcher::ResetChord() {
   heldKeys_.clear();
+  heldVirtualKeys_.clear();
   latched_ = false;
   candidates_.clear();
   lastHeldCount_ = 0;
+  firedKeys_.clear();
   KeyDecision decision;
   decision.reset = true;
   decision.hideGuide = true;
+  if (!host_.CaptureOwnsMode()) decision.mode = DispatchMode::kPass;
+  decision.replay = TakeWithheld();
   RestoreCursor(decision);
   return decision;
 }
 
-void TKeyDispatcher::UpdateHeldKeys(uint32_t keystrokeFlags) {
+KeyDecision TKeyDispatcher::WindowActivated() {
+  if (!DropKeysReportedUp() || !heldKeys_.empty()) return {};
+  return ResetChord();
+}
+
+void TKeyDispatcher::UpdateHeldKeys(uint32_t virtualKey, uint32_t keystrokeFlags) {
   const std::string keyCode = KeyCodeFromFlags(keystrokeFlags);
+  const auto at = std::find(heldKeys_.begin(), heldKeys_.end(), keyCode);
   if (keystrokeFlags & kReleaseBit) {
-    RemoveKey(heldKeys_, keyCode);
-  } else {
-    AddDistinctKey(heldKeys_, keyCode);
+    if (at == heldKeys_.end()) return;
+    heldVirtualKeys_.erase(heldVirtualKeys_.begin() + (at - heldKeys_.begin()));
+    heldKeys_.erase(at);
+  } else if (at == heldKeys_.end()) {
+    heldKeys_.push_back(keyCode);
+    heldVirtualKeys_.push_back(SidedVirtualKey(virtualKey, keystrokeFlags));
   }
+}
+
+bool TKeyDispatcher::DropKeysReportedUp() {
+  bool dropped = false;
+  for (size_t index = heldKeys_.size(); index-- > 0;) {
+    if (host_.KeyIsDown(heldVirtualKeys_[index])) continue;
+    heldKeys_.erase(heldKeys_.begin() + static_cast<std::ptrdiff_t>(index));
+    heldVirtualKeys_.erase(heldVirtualKeys_.begin() + static_cast<std::ptrdiff_t>(index));
+    dropped = true;
+  }
+  return dropped;
 }
 
 bool TKeyDispatcher::MatchAssignments(KeyDecision& decision, bool& repeatFired) {
@@ -82,7 +141,6 @@ bool TKeyDispatcher::MatchAssignments(KeyDecision& decision, bool& repeatFired) 
     if (relation == ChordRelation::kEqual) {
       const bool repeat = info->Repeat();
       decision.executed = info;
-      host_.ExecuteAssignment(*info);
       latched_ = !repeat;
       candidates_.clear();
       repeatFired = repeat;
@@ -122,4 +180,42 @@ void TKeyDispatcher::RestoreCursor(KeyDecision& decision) {
     decision.cursor = CursorChange::kShow;
     cursorHidden_ = 0;
   }
+}
+
+// Keeps account of what the focused window has seen, and of the withheld events it may still be
+// owed: every one but those of a fired chord, and always the release of a press it saw.
+void TKeyDispatcher::NoteEvent(const TKeyEvent& event, bool withheld) {
+  const std::string keyCode = KeyCodeFromFlags(event.flags);
+  const bool release = (event.flags & kReleaseBit) != 0;
+  const bool pressSeen = Holds(seenPresses_, keyCode);
+  if (release) RemoveKey(seenPresses_, keyCode);
+  else if (!withheld) AddDistinctKey(seenPresses_, keyCode);
+  if (!withheld || !host_.DeliverUnmatchedKeys()) return;
+  if (release && pressSeen) {
+    withheld_.push_back({event, keyCode, true});
+  } else if (!Holds(firedKeys_, keyCode)) {
+    withheld_.push_back({event, keyCode, false});
+  }
+}
+
+// The chord that fired keeps its keys withheld: their waiting events are dropped, and later ones
+// (auto-repeats, releases while swallowing) are never kept.
+void TKeyDispatcher::KeepFiredChordWithheld() {
+  firedKeys_ = heldKeys_;
+  std::erase_if(withheld_, [this](const TWithheldEvent& entry) {
+    return !entry.releaseOfSeenPress && Holds(firedKeys_, entry.keyCode);
+  });
+}
+
+std::vector<TKeyEvent> TKeyDispatcher::TakeWithheld() {
+  std::vector<TKeyEvent> events;
+  events.reserve(withheld_.size());
+  for (const TWithheldEvent& entry : withheld_) {
+    events.push_back(entry.event);
+    // Delivered presses are presses the window has seen.
+    if (entry.event.flags & kReleaseBit) RemoveKey(seenPresses_, entry.keyCode);
+    else AddDistinctKey(seenPresses_, entry.keyCode);
+  }
+  withheld_.clear();
+  return events;
 }

@@ -17,15 +17,27 @@ enum class DispatchMode : int8_t { kSwallow = 0, kPass = 1 };
 
 enum class CursorChange : uint8_t { kKeep, kHide, kShow };
 
+// Bits the keyboard hook sets in the reserved part of the keystroke flags it reports.
+inline constexpr uint32_t kKeyWithheldBit = 0x02000000;  // the hook kept the event from its window
+inline constexpr uint32_t kKeyReplayedBit = 0x04000000;  // the event was one the program re-sent
+
+// One key event: the virtual-key code and keystroke flags the hook reported.
+struct TKeyEvent {
+  uint32_t virtualKey = 0;
+  uint32_t flags = 0;
+};
+
 // What the window does after one event or reset, applied in this field order: forward the event
-// to the capture; set the dispatch mode; rebuild the guide; show it (then make it top-most);
-// hide it; show or hide the cursor once.
+// to the capture; set the dispatch mode; re-send the withheld events of `replay`; rebuild the
+// guide; show it (then make it top-most); hide it; show or hide the cursor once; run `executed`.
 struct KeyDecision {
   bool ignored = false;           // a key that never takes part in chords
   bool reset = false;             // the live chord was forgotten (hideGuide and cursor say how)
   bool forwardToCapture = false;  // the settings window is visible: hand the event to it
-  const TKeyInfo* executed = nullptr;  // the assignment run during this event, if any
+  const TKeyInfo* executed = nullptr;  // the assignment that matched: run it last
   std::optional<DispatchMode> mode;
+  // Withheld events that turned out not to belong to a chord that fired: deliver them, in order.
+  std::vector<TKeyEvent> replay;
   bool rebuildGuide = false;
   bool showGuide = false;
   bool hideGuide = false;
@@ -40,10 +52,12 @@ class TKeyDispatcherHost {
   virtual bool GuideVisible() const = 0;
   virtual bool ShowKeyView() const = 0;
   virtual bool HideCursor() const = 0;
-  // Runs a matched assignment at once, before the dispatcher settles its state for the event.
-  // It may call ResetChord (showing the settings window does); the decision returned by that
-  // call is the host's to apply.
-  virtual void ExecuteAssignment(const TKeyInfo& info) = 0;
+  // Whether a chord box of the settings window has the focus and so decides the mode itself.
+  virtual bool CaptureOwnsMode() const { return SettingsVisible(); }
+  // Whether the system reports the key as down now (left and right keys told apart).
+  virtual bool KeyIsDown(uint32_t /*virtualKey*/) const { return true; }
+  // Whether withheld keys that belong to no fired chord are delivered afterwards.
+  virtual bool DeliverUnmatchedKeys() const { return true; }
 };
 
 class TKeyDispatcher {
@@ -54,8 +68,14 @@ class TKeyDispatcher {
   // the chord before entries are removed.
   void SetKeyManager(const TKeyManager* keyManager) { keyManager_ = keyManager; }
 
-  KeyDecision EvaluateKeyEvent(uint32_t virtualKey, uint32_t keystrokeFlags);
+  // One reported event; the withheld and re-sent bits of the flags say what the hook did with it.
+  KeyDecision EvaluateKeyEvent(uint32_t virtualKey, uint32_t reportFlags);
+  // Forgets the live chord: the keyboard passes again (unless a chord box of the settings window
+  // owns the mode) and withheld keys that were waiting for the chord are delivered.
   KeyDecision ResetChord();
+  // Another window was activated: held keys whose release went elsewhere are dropped, and an
+  // empty chord ends like a reset.
+  KeyDecision WindowActivated();
 
   const TChord& HeldKeys() const { return heldKeys_; }
   bool Latched() const { return latched_; }
@@ -66,20 +86,37 @@ class TKeyDispatcher {
 
   static bool IsIgnoredKey(uint32_t virtualKey);
   static bool IsWindowsKey(uint32_t virtualKey);
+  // The left- or right-hand code of a generic Shift, Ctrl or Alt report; others as they are.
+  static uint32_t SidedVirtualKey(uint32_t virtualKey, uint32_t keystrokeFlags);
 
  private:
-  void UpdateHeldKeys(uint32_t keystrokeFlags);
+  struct TWithheldEvent {
+    TKeyEvent event;
+    std::string keyCode;
+    bool releaseOfSeenPress;  // the window saw the press: the release is always delivered
+  };
+
+  void UpdateHeldKeys(uint32_t virtualKey, uint32_t keystrokeFlags);
+  // Drops held keys the system reports as up (their release never reached a hook).
+  bool DropKeysReportedUp();
   // Matches the live chord; true when an assignment fired, with `repeatFired` set from it.
   bool MatchAssignments(KeyDecision& decision, bool& repeatFired);
   void DecidePartial(KeyDecision& decision, bool countChanged);
   void DecideNoCandidate(KeyDecision& decision, bool repeatFired);
   void RestoreCursor(KeyDecision& decision);
+  void NoteEvent(const TKeyEvent& event, bool withheld);
+  void KeepFiredChordWithheld();
+  std::vector<TKeyEvent> TakeWithheld();
 
   TKeyDispatcherHost& host_;
   const TKeyManager* keyManager_ = nullptr;
   TChord heldKeys_;
+  std::vector<uint32_t> heldVirtualKeys_;  // beside heldKeys_, for asking the system
   bool latched_ = false;
   std::vector<const TKeyInfo*> candidates_;
   int lastHeldCount_ = 0;
   int cursorHidden_ = 0;
+  TChord seenPresses_;  // keys whose press reached their window and are not released yet
+  TChord firedKeys_;    // the chord that fired, until all its keys are up
+  std::vector<TWithheldEvent> withheld_;
 };

@@ -9,10 +9,13 @@
 #include "engine/guide_layout.h"
 #include "engine/key_dispatcher.h"
 #include "engine/key_view_document.h"
+#include "engine/sent_key_log.h"
 #include "hooklib/nodralib.h"
 #include "ui/setting_font.h"
 
 namespace {
+
+static_assert(kKeyWithheldBit == NL_KEY_WITHHELD && kKeyReplayedBit == NL_KEY_REPLAYED);
 
 // A finder field copied whole from the shared block, always terminated inside its bytes.
 std::string FetchFinderField(BOOL(WINAPI* getter)(char*, int)) {
@@ -31,13 +34,18 @@ struct TKeyViewWnd::Impl : TKeyDispatcherHost {
     return window.IsSettingsVisible && window.IsSettingsVisible();
   }
   bool GuideVisible() const override { return window.Visible(); }
+  bool CaptureOwnsMode() const override { return window.IsCapturing && window.IsCapturing(); }
   bool ShowKeyView() const override { return setting && setting->ShowKeyView; }
   bool HideCursor() const override { return setting && setting->HideCursor; }
-  void ExecuteAssignment(const TKeyInfo& info) override { executor.Execute(info); }
+  bool KeyIsDown(uint32_t virtualKey) const override {
+    return (GetAsyncKeyState(static_cast<int>(virtualKey)) & 0x8000) != 0;
+  }
+  bool DeliverUnmatchedKeys() const override { return !setting || setting->SendUnmatchedKeys; }
 
   TKeyViewWnd& window;
   TKeyDispatcher dispatcher;
   TCommandExecutor executor;
+  TSentKeyLog sentKeys;
   TKeyManager* keys = nullptr;
   TSetting* setting = nullptr;
   TKeyNameManager* names = nullptr;
@@ -123,14 +131,45 @@ void TKeyViewWnd::ShowGuide() {
   SetWindowPos(Handle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
+// The mode is set before anything else can take time, and the assignment runs last, so keys
+// typed meanwhile meet the mode of the finished decision.
 void TKeyViewWnd::Apply(const KeyDecision& decision, UINT virtualKey, LPARAM flags) {
   if (decision.forwardToCapture && OnKeyCapture) OnKeyCapture(this, virtualKey, flags);
   if (decision.mode) nlSetDispatchMode(static_cast<signed char>(*decision.mode));
+  if (!decision.replay.empty()) Resend(decision.replay);
   if (decision.rebuildGuide) BuildGuide();
   if (decision.showGuide) ShowGuide();
   if (decision.hideGuide) ShowWindow(Handle(), SW_HIDE);
   if (decision.cursor == CursorChange::kHide) ShowCursor(FALSE);
   if (decision.cursor == CursorChange::kShow) ShowCursor(TRUE);
+  if (decision.executed) impl_->executor.Execute(*decision.executed);
+}
+
+// Withheld key events go to the focused window again, by scan code with their extended flag,
+// marked so that the hooks let them through and the log knows them when they are reported.
+void TKeyViewWnd::Resend(const std::vector<TKeyEvent>& events) {
+  std::vector<INPUT> inputs;
+  inputs.reserve(events.size());
+  for (const TKeyEvent& event : events) {
+    INPUT input = {};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = static_cast<WORD>(event.virtualKey);
+    input.ki.wScan = static_cast<WORD>((event.flags >> 16) & 0xFF);
+    input.ki.dwFlags = KEYEVENTF_SCANCODE;
+    if (event.flags & 0x01000000u) input.ki.dwFlags |= KEYEVENTF_EXTENDEDKEY;
+    if (event.flags & 0x80000000u) input.ki.dwFlags |= KEYEVENTF_KEYUP;
+    input.ki.dwExtraInfo = NL_REPLAY_MARK;
+    inputs.push_back(input);
+  }
+  impl_->sentKeys.Sent(events, GetTickCount());
+  SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+
+void TKeyViewWnd::OnHookKey(UINT virtualKey, LPARAM flags) {
+  const uint32_t reported = static_cast<uint32_t>(flags);
+  if (impl_->sentKeys.TakeReturning(virtualKey, reported, GetTickCount())) return;
+  Apply(impl_->dispatcher.EvaluateKeyEvent(virtualKey, reported), virtualKey,
+        static_cast<LPARAM>(reported & ~(kKeyWithheldBit | kKeyReplayedBit)));
 }
 
 void TKeyViewWnd::OnFinderReplyMessage(HWND target) {
@@ -143,9 +182,10 @@ void TKeyViewWnd::OnFinderReplyMessage(HWND target) {
 LRESULT TKeyViewWnd::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_HOOK_KEY:
-      Apply(impl_->dispatcher.EvaluateKeyEvent(static_cast<uint32_t>(wParam),
-                                               static_cast<uint32_t>(lParam)),
-            static_cast<UINT>(wParam), lParam);
+      OnHookKey(static_cast<UINT>(wParam), lParam);
+      break;
+    case WM_HOOK_ACTIVATE:
+      Apply(impl_->dispatcher.WindowActivated(), 0, 0);
       break;
     case WM_FIND_REPLY:
       OnFinderReplyMessage(reinterpret_cast<HWND>(wParam));

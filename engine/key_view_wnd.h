@@ -7,11 +7,13 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "data/setting.h"
 #include "ui/window.h"
 
 struct KeyDecision;
+struct TKeyEvent;
 
 class TKeyManager;
 class TKeyNameManager;
@@ -35,6 +37,8 @@ class TKeyViewWnd : public TWindow {
   std::function<void(TKeyViewWnd*, HWND, const std::string&, const std::string&)> OnFinderReply;
   // Asked for every key event; while it answers true no chord is matched.
   std::function<bool()> IsSettingsVisible;
+  // Whether a chord box has the focus: it then withholds keys, and a reset leaves the mode alone.
+  std::function<bool()> IsCapturing;
   // The built-in command "show".
   std::function<void()> ShowSettings;
 
@@ -48,7 +52,9 @@ class TKeyViewWnd : public TWindow {
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
  private:
+  void OnHookKey(UINT virtualKey, LPARAM flags);
   void Apply(const KeyDecision& decision, UINT virtualKey, LPARAM flags);
+  void Resend(const std::vector<TKeyEvent>& events);
   void BuildGuide();
   void ShowGuide();
   void SetEdgeColor(TColor color);

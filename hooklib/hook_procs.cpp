@@ -14,23 +14,117 @@ void AnswerFinder(SharedHookBlock& block, HWND asked) {
   PostMessageA(EngineWindow(block), WM_FIND_REPLY, reinterpret_cast<WPARAM>(asked), 0);
 }
 
-// The key event this thread is deciding, while KeyboardProc runs on it.
-struct TKeyEventInHand {
-  bool active = false;
-  WPARAM wParam = 0;
-  LPARAM lParam = 0;
+// What one thread remembers between keyboard-hook calls. Kept in a TLS slot of this library's
+// own (no compiler thread-locals: this code runs inside every hooked process).
+struct TThreadKeyState {
+  // The event this thread is deciding while KeyboardProc runs on it.
+  bool inHand;
+  WPARAM handKey;
+  LPARAM handFlags;
+  // The last event peeked (HC_NOREMOVE) and let through: its removal (HC_ACTION) follows with the
+  // same decision and is not reported again.
+  bool peeked;
+  WPARAM peekKey;
+  LPARAM peekFlags;
 };
-thread_local TKeyEventInHand keyInHand;
+
+volatile LONG threadSlot = static_cast<LONG>(TLS_OUT_OF_INDEXES);
+
+DWORD ThreadSlot() {
+  const DWORD slot = static_cast<DWORD>(threadSlot);
+  if (slot != TLS_OUT_OF_INDEXES) return slot;
+  const DWORD fresh = TlsAlloc();
+  if (fresh == TLS_OUT_OF_INDEXES) return fresh;
+  const LONG previous = InterlockedCompareExchange(&threadSlot, static_cast<LONG>(fresh),
+                                                   static_cast<LONG>(TLS_OUT_OF_INDEXES));
+  if (previous == static_cast<LONG>(TLS_OUT_OF_INDEXES)) return fresh;
+  TlsFree(fresh);  // another thread was first
+  return static_cast<DWORD>(previous);
+}
+
+// This thread's state, made on its first key event; none when memory or slots ran out.
+TThreadKeyState* ThreadKeyState() {
+  const DWORD slot = ThreadSlot();
+  if (slot == TLS_OUT_OF_INDEXES) return nullptr;
+  auto* state = static_cast<TThreadKeyState*>(TlsGetValue(slot));
+  if (state) return state;
+  state = static_cast<TThreadKeyState*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof *state));
+  if (state && !TlsSetValue(slot, state)) {
+    HeapFree(GetProcessHeap(), 0, state);
+    return nullptr;
+  }
+  return state;
+}
+
+bool IsInHand(const TThreadKeyState& state, WPARAM key, LPARAM flags) {
+  return state.inHand && state.handKey == key && state.handFlags == flags;
+}
+
+// Whether this call removes (or peeks again) the event that was peeked and let through before;
+// a removal of any event ends the record.
+bool TakePeekedEvent(TThreadKeyState& state, int code, WPARAM key, LPARAM flags) {
+  const bool same = state.peeked && state.peekKey == key && state.peekFlags == flags;
+  if (code == HC_ACTION) state.peeked = false;
+  return same;
+}
+
+void RememberPeekedEvent(TThreadKeyState& state, WPARAM key, LPARAM flags) {
+  state.peeked = true;
+  state.peekKey = key;
+  state.peekFlags = flags;
+}
+
+// Hands the call on with this event marked as in hand, so that a nested call for it (an old hook
+// of a killed program chaining to this same procedure) is recognised.
+LRESULT HandOnKey(TThreadKeyState* state, HHOOK next, int code, WPARAM key, LPARAM flags) {
+  if (!state) return CallNextHookEx(next, code, key, flags);
+  const TThreadKeyState outer = *state;
+  state->inHand = true;
+  state->handKey = key;
+  state->handFlags = flags;
+  const LRESULT result = CallNextHookEx(next, code, key, flags);
+  state->inHand = outer.inHand;
+  state->handKey = outer.handKey;
+  state->handFlags = outer.handFlags;
+  return result;
+}
+
+bool IsReplayedKey() { return static_cast<DWORD>(GetMessageExtraInfo()) == NL_REPLAY_MARK; }
+
+// The keystroke flags as reported: the platform's own bits, and in the reserved ones what the
+// hook decided.
+LPARAM ReportedFlags(LPARAM flags, bool withheld, bool replayed) {
+  LPARAM reported = flags & ~static_cast<LPARAM>(NL_KEY_WITHHELD | NL_KEY_REPLAYED);
+  if (withheld) reported |= NL_KEY_WITHHELD;
+  if (replayed) reported |= NL_KEY_REPLAYED;
+  return reported;
+}
 
 }  // namespace
 
-// A keyboard hook that a killed program left installed (Wine keeps them) chains to this same
-// procedure, so the same event arrives again nested in our own CallNextHookEx. Reporting it
-// twice would let the program switch to swallowing between the two decisions and withhold
-// the very key that began a chord; the nested copy is handed on untouched.
+void FreeThreadKeyState() {
+  const DWORD slot = static_cast<DWORD>(threadSlot);
+  if (slot == TLS_OUT_OF_INDEXES) return;
+  if (void* state = TlsGetValue(slot)) {
+    TlsSetValue(slot, nullptr);
+    HeapFree(GetProcessHeap(), 0, state);
+  }
+}
+
+void FreeKeyStateSlot() {
+  FreeThreadKeyState();
+  const LONG slot = InterlockedExchange(&threadSlot, static_cast<LONG>(TLS_OUT_OF_INDEXES));
+  if (static_cast<DWORD>(slot) != TLS_OUT_OF_INDEXES) TlsFree(static_cast<DWORD>(slot));
+}
+
+// Each key event is reported and decided once per thread: a nested call for the event in hand and
+// the removal of an event already peeked are handed on without a report. A key event that the
+// program re-sent (marked by its extra-info value) always passes.
 LRESULT CALLBACK KeyboardProc(int code, WPARAM wParam, LPARAM lParam) {
-  if (keyInHand.active && keyInHand.wParam == wParam && keyInHand.lParam == lParam)
-    return CallNextHookEx(nullptr, code, wParam, lParam);
+  TThreadKeyState* state = ThreadKeyState();
+  if (state && IsInHand(*state, wParam, lParam)) return CallNextHookEx(nullptr, code, wParam, lParam);
+  if (code >= 0 && state && TakePeekedEvent(*state, code, wParam, lParam))
+    return HandOnKey(state, nullptr, code, wParam, lParam);
   HHOOK next = nullptr;
   bool pass = true;
   {
@@ -38,17 +132,15 @@ LRESULT CALLBACK KeyboardProc(int code, WPARAM wParam, LPARAM lParam) {
     if (view) {
       next = HandleFromField<HHOOK>(view->keyboardHook);
       if (code >= 0) {
-        PostMessageA(EngineWindow(*view), WM_HOOK_KEY, wParam, lParam);
-        pass = view->dispatchMode == DISPATCH_PASS;
+        const bool replayed = IsReplayedKey();
+        pass = replayed || view->dispatchMode == DISPATCH_PASS;
+        PostMessageA(EngineWindow(*view), WM_HOOK_KEY, wParam, ReportedFlags(lParam, !pass, replayed));
       }
     }
   }
   if (!pass) return 1;
-  const TKeyEventInHand outer = keyInHand;
-  keyInHand = {true, wParam, lParam};
-  const LRESULT result = CallNextHookEx(next, code, wParam, lParam);
-  keyInHand = outer;
-  return result;
+  if (code == HC_NOREMOVE && state) RememberPeekedEvent(*state, wParam, lParam);
+  return HandOnKey(state, next, code, wParam, lParam);
 }
 
 // GetMsgProc and CallWndProc run for every message of every hooked thread, and opening the

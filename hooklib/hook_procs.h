@@ -8,6 +8,11 @@ LRESULT CALLBACK KeyboardProc(int code, WPARAM wParam, LPARAM lParam);
 LRESULT CALLBACK GetMsgProc(int code, WPARAM wParam, LPARAM lParam);
 LRESULT CALLBACK CallWndProc(int code, WPARAM wParam, LPARAM lParam);
 
+// The keyboard hook's per-thread memory: freed for a thread when it ends, and with its slot when
+// the library leaves the process.
+void FreeThreadKeyState();
+void FreeKeyStateSlot();
+
 // A close command is SC_CLOSE exactly; the low four bits, used by the system, must be clear.
 inline bool IsCloseCommand(UINT message, WPARAM wParam) {
   return message == WM_SYSCOMMAND && wParam == SC_CLOSE;

@@ -2,6 +2,7 @@
 #include "hooklib/nodralib.h"
 
 #include <cstring>
+#include <initializer_list>
 
 #include "hooklib/hook_procs.h"
 #include "hooklib/shared_view.h"
@@ -11,16 +12,29 @@ namespace {
 HINSTANCE moduleInstance = nullptr;  // this library in the current process: the hooks' module
 HANDLE createdBlock = nullptr;       // held by the process that called nlStartHook
 
-void InstallHooks(SharedHookBlock& block) {
-  block.keyboardHook = HandleField(SetWindowsHookExA(WH_KEYBOARD, KeyboardProc, moduleInstance, 0));
-  block.getMessageHook = HandleField(SetWindowsHookExA(WH_GETMESSAGE, GetMsgProc, moduleInstance, 0));
-  block.callWndProcHook = HandleField(SetWindowsHookExA(WH_CALLWNDPROC, CallWndProc, moduleInstance, 0));
+// The hooks this process installed. They are removed by these handles, never by the ones in the
+// shared block, which any process can write.
+struct TInstalledHooks {
+  HHOOK keyboard = nullptr;
+  HHOOK getMessage = nullptr;
+  HHOOK callWndProc = nullptr;
+} installedHooks;
+
+void RemoveHooks() {
+  for (HHOOK* hook : {&installedHooks.keyboard, &installedHooks.getMessage, &installedHooks.callWndProc}) {
+    if (*hook) UnhookWindowsHookEx(*hook);
+    *hook = nullptr;
+  }
 }
 
-void RemoveHooks(const SharedHookBlock& block) {
-  UnhookWindowsHookEx(HandleFromField<HHOOK>(block.keyboardHook));
-  UnhookWindowsHookEx(HandleFromField<HHOOK>(block.getMessageHook));
-  UnhookWindowsHookEx(HandleFromField<HHOOK>(block.callWndProcHook));
+void InstallHooks(SharedHookBlock& block) {
+  RemoveHooks();  // a second start replaces the hooks of the first
+  installedHooks.keyboard = SetWindowsHookExA(WH_KEYBOARD, KeyboardProc, moduleInstance, 0);
+  installedHooks.getMessage = SetWindowsHookExA(WH_GETMESSAGE, GetMsgProc, moduleInstance, 0);
+  installedHooks.callWndProc = SetWindowsHookExA(WH_CALLWNDPROC, CallWndProc, moduleInstance, 0);
+  block.keyboardHook = HandleField(installedHooks.keyboard);
+  block.getMessageHook = HandleField(installedHooks.getMessage);
+  block.callWndProcHook = HandleField(installedHooks.callWndProc);
 }
 
 // Copies a finder field; a whole-field fetch always ends in a terminator, whatever the block held.
@@ -38,9 +52,11 @@ BOOL CopyFinderField(const char (SharedHookBlock::*field)[NL_FIND_FIELD_SIZE], c
 }  // namespace
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
-  if (reason == DLL_PROCESS_ATTACH) {
-    moduleInstance = instance;
-    DisableThreadLibraryCalls(instance);
+  switch (reason) {
+    case DLL_PROCESS_ATTACH: moduleInstance = instance; break;
+    case DLL_THREAD_DETACH: FreeThreadKeyState(); break;
+    case DLL_PROCESS_DETACH: FreeKeyStateSlot(); break;
+    default: break;
   }
   return TRUE;
 }
@@ -61,10 +77,7 @@ BOOL WINAPI nlStartHook(HWND engineWindow) {
 }
 
 BOOL WINAPI nlReleaseHook(void) {
-  {
-    SharedView view;
-    if (view) RemoveHooks(*view);
-  }
+  RemoveHooks();
   if (!createdBlock) return FALSE;
   const BOOL closed = CloseHandle(createdBlock);
   createdBlock = nullptr;

@@ -10,6 +10,12 @@
 #define WM_HOOK_ACTIVATE (WM_APP + 602)  // wParam the activated top-level window
 #define WM_HOOK_CLOSE (WM_APP + 603)     // a close command was seen; 0, 0
 
+// Reserved bits of the keystroke flags that the keyboard hook sets in its WM_HOOK_KEY report.
+#define NL_KEY_WITHHELD 0x02000000  // the hook withheld the event from its window
+#define NL_KEY_REPLAYED 0x04000000  // the event carried NL_REPLAY_MARK: the program re-sent it
+// The extra-info value of key events the program re-sends; the hook always lets them through.
+#define NL_REPLAY_MARK 0x564B5250u
+
 #define DISPATCH_SWALLOW 0
 #define DISPATCH_PASS 1
 

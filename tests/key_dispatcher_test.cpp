@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <set>
 
 #include "data/key_manager.h"
 #include "data/platform.h"
@@ -16,15 +17,17 @@ class FakeWindow : public TKeyDispatcherHost {
   bool GuideVisible() const override { return guideVisible; }
   bool ShowKeyView() const override { return showKeyView; }
   bool HideCursor() const override { return hideCursor; }
-  void ExecuteAssignment(const TKeyInfo& info) override {
-    executed.push_back(info.ProgramName());
-    if (onExecute) onExecute(info);
-  }
+  bool CaptureOwnsMode() const override { return captureOwnsMode; }
+  bool KeyIsDown(uint32_t virtualKey) const override { return !keysUp.count(virtualKey); }
+  bool DeliverUnmatchedKeys() const override { return deliverUnmatched; }
 
   bool settingsVisible = false;
   bool guideVisible = false;
   bool showKeyView = true;
   bool hideCursor = false;
+  bool captureOwnsMode = false;
+  bool deliverUnmatched = true;
+  std::set<uint32_t> keysUp;  // sided virtual-key codes the system reports as up
   std::vector<std::string> executed;
   std::function<void(const TKeyInfo&)> onExecute;
 };
@@ -58,6 +61,7 @@ class Dispatcher : public ::testing::Test {
   void Apply(const KeyDecision& decision) {
     if (decision.forwardToCapture) ++captured;
     if (decision.mode) mode = *decision.mode;
+    for (const TKeyEvent& event : decision.replay) delivered.push_back(event);
     if (decision.rebuildGuide) {
       ++rebuilds;
       rows = BuildGuideRows(dispatcher.Candidates(), dispatcher.HeldKeys().size(), nullptr);
@@ -69,6 +73,10 @@ class Dispatcher : public ::testing::Test {
     }
     if (decision.cursor == CursorChange::kHide) ++cursorHides;
     if (decision.cursor == CursorChange::kShow) ++cursorShows;
+    if (decision.executed) {
+      window.executed.push_back(decision.executed->ProgramName());
+      if (window.onExecute) window.onExecute(*decision.executed);
+    }
   }
 
   std::vector<std::string> RowPrograms() const {
@@ -87,11 +95,24 @@ class Dispatcher : public ::testing::Test {
   TKeyManager keys;
   TKeyDispatcher dispatcher{window};
   DispatchMode mode = DispatchMode::kPass;
+  std::vector<TKeyEvent> delivered;  // re-sent to the focused window, in order
   std::vector<GuideRowText> rows;
   int captured = 0, rebuilds = 0, cursorHides = 0, cursorShows = 0;
 };
 
 using Names = std::vector<std::string>;
+
+// An event as the hook reports it when the mode it met was swallow.
+TestKeyEvent Withheld(TestKeyEvent event) { return {event.virtualKey, event.flags | kKeyWithheldBit}; }
+
+std::vector<std::string> Described(const std::vector<TKeyEvent>& events) {
+  std::vector<std::string> texts;
+  for (const TKeyEvent& event : events)
+    texts.push_back(KeyCodeFromFlags(event.flags) + ((event.flags >> 31) ? " up" : " down"));
+  return texts;
+}
+std::string Down(const TestKey& key) { return CodeOf(key) + " down"; }
+std::string Up(const TestKey& key) { return CodeOf(key) + " up"; }
 
 TEST_F(Dispatcher, ChordsSharingABeginningShowBothUntilOneFires) {
   Assign({kLeftCtrl, kLeftAlt, kKeyX}, "first");
@@ -195,7 +216,7 @@ TEST_F(Dispatcher, TwoEqualChordsRunOnlyTheFirst) {
   EXPECT_EQ(window.executed, (Names{"first", "first"}));
 }
 
-TEST_F(Dispatcher, WindowsKeysResetAndLeaveTheModeUntilTheNextEvent) {
+TEST_F(Dispatcher, WindowsKeysResetAndLeaveTheKeyboardPassing) {
   window.hideCursor = true;
   Assign({kLeftCtrl, kKeyX}, "ctrl-x");
   Feed(Press(kLeftCtrl));
@@ -205,14 +226,13 @@ TEST_F(Dispatcher, WindowsKeysResetAndLeaveTheModeUntilTheNextEvent) {
     KeyDecision win = Feed(event);
     EXPECT_TRUE(win.ignored);
     EXPECT_TRUE(win.reset);
-    EXPECT_FALSE(win.mode.has_value());
-    EXPECT_EQ(mode, DispatchMode::kSwallow);
+    EXPECT_EQ(mode, DispatchMode::kPass);
   }
   EXPECT_TRUE(dispatcher.HeldKeys().empty());
   EXPECT_FALSE(window.guideVisible);
   EXPECT_EQ(cursorShows, 1);
 
-  // The next evaluated event sets the mode afresh; the Windows key never joined the chord.
+  // The Windows key never joined the chord.
   Feed(Press(kKeyX));
   EXPECT_EQ(mode, DispatchMode::kPass);
   EXPECT_EQ(dispatcher.HeldKeys(), TChord{CodeOf(kKeyX)});
@@ -313,13 +333,121 @@ TEST_F(Dispatcher, CursorComesBackEvenWhenTheSettingWasSwitchedOff) {
   EXPECT_EQ(cursorShows, 1);
 }
 
-TEST_F(Dispatcher, RunsTheAssignmentBeforeLatching) {
+// Keys typed while a program starts meet the mode of the finished decision, not a swallow left
+// over from the chord.
+TEST_F(Dispatcher, TheModeIsSetBeforeTheAssignmentRuns) {
+  Assign({kLeftCtrl, kKeyX}, "once");
+  Assign({kLeftCtrl, kKeyY}, "held", /*repeat=*/true);
+  std::vector<DispatchMode> modesWhileRunning;
+  window.onExecute = [&](const TKeyInfo&) { modesWhileRunning.push_back(mode); };
+  Feed({Press(kLeftCtrl), Press(kKeyX), Release(kKeyX), Release(kLeftCtrl)});
+  Feed({Press(kLeftCtrl), Press(kKeyY)});
+  EXPECT_EQ(modesWhileRunning, (std::vector<DispatchMode>{DispatchMode::kPass, DispatchMode::kSwallow}));
+}
+
+TEST_F(Dispatcher, ResetLeavesTheKeyboardPassingUnlessAChordBoxOwnsIt) {
   Assign({kLeftCtrl, kKeyX}, "ctrl-x");
-  bool latchedWhileRunning = true;
-  window.onExecute = [&](const TKeyInfo&) { latchedWhileRunning = dispatcher.Latched(); };
+  Feed(Press(kLeftCtrl));
+  ASSERT_EQ(mode, DispatchMode::kSwallow);
+  EXPECT_EQ(Reset().mode, DispatchMode::kPass);
+  window.captureOwnsMode = true;
+  EXPECT_FALSE(Reset().mode.has_value());
+}
+
+// The shortcut Ctrl+C with a Ctrl chord assigned: C was withheld while Ctrl began the chord.
+TEST_F(Dispatcher, WithheldKeysOfAChordThatNeverWasAreDeliveredInOrder) {
+  Assign({kLeftCtrl, kLeftAlt, kKeyX}, "ctrl-alt-x");
+  Feed({Press(kLeftCtrl), Withheld(Repeat(kLeftCtrl)), Withheld(Press(kKeyA))});
+  EXPECT_EQ(mode, DispatchMode::kPass);
+  EXPECT_EQ(Described(delivered), (Names{Down(kLeftCtrl), Down(kKeyA)}));
+  Feed({Release(kKeyA), Release(kLeftCtrl)});
+  EXPECT_EQ(delivered.size(), 2u);
+
+  // A lone tap: the release, withheld, still reaches the window that saw the press.
+  delivered.clear();
+  Feed({Press(kLeftCtrl), Withheld(Release(kLeftCtrl))});
+  EXPECT_EQ(Described(delivered), Names{Up(kLeftCtrl)});
+  EXPECT_TRUE(window.executed.empty());
+}
+
+TEST_F(Dispatcher, KeysOfAFiredChordStayWithheldButTheFirstKeysReleaseIsDelivered) {
+  Assign({kLeftCtrl, kLeftAlt, kKeyX}, "once");
+  Assign({kLeftCtrl, kKeyY}, "held", /*repeat=*/true);
+  Feed({Press(kLeftCtrl), Withheld(Press(kLeftAlt)), Withheld(Press(kKeyX)), Release(kKeyX),
+        Release(kLeftAlt), Release(kLeftCtrl)});
+  EXPECT_EQ(window.executed, Names{"once"});
+  EXPECT_TRUE(delivered.empty());
+
+  // A repeating chord keeps swallowing after it fired, so even the releases are withheld.
+  Feed({Press(kLeftCtrl), Withheld(Press(kKeyY)), Withheld(Repeat(kKeyY)), Withheld(Release(kKeyY)),
+        Withheld(Release(kLeftCtrl))});
+  EXPECT_EQ(window.executed, (Names{"once", "held", "held"}));
+  EXPECT_EQ(Described(delivered), Names{Up(kLeftCtrl)});
+}
+
+TEST_F(Dispatcher, AbandonedBeginningIsDeliveredWhenAnotherChordFires) {
+  Assign({kLeftCtrl, kKeyA, kKeyB}, "ctrl-a-b");
+  Assign({kLeftCtrl, kKeyX}, "ctrl-x");
+  Feed({Press(kLeftCtrl), Withheld(Press(kKeyA)), Withheld(Release(kKeyA))});
+  EXPECT_TRUE(delivered.empty());  // Ctrl alone still begins both
+  Feed(Withheld(Press(kKeyX)));
+  EXPECT_EQ(window.executed, Names{"ctrl-x"});
+  EXPECT_EQ(Described(delivered), (Names{Down(kKeyA), Up(kKeyA)}));
+}
+
+TEST_F(Dispatcher, ResetDeliversWhatWaitedAndWindowsKeyGoesAlong) {
+  Assign({kLeftCtrl, kLeftAlt, kKeyX}, "ctrl-alt-x");
+  Feed({Press(kLeftCtrl), Withheld(Press(kLeftAlt))});
+  Feed(Withheld(Press(kLeftWin)));
+  EXPECT_EQ(Described(delivered), (Names{Down(kLeftAlt), Down(kLeftWin)}));
+  EXPECT_EQ(mode, DispatchMode::kPass);
+}
+
+TEST_F(Dispatcher, WithDeliveryOffWithheldKeysStayWithheld) {
+  window.deliverUnmatched = false;
+  Assign({kLeftCtrl, kLeftAlt, kKeyX}, "ctrl-alt-x");
+  Feed({Press(kLeftCtrl), Withheld(Press(kKeyA)), Withheld(Release(kKeyA)), Withheld(Release(kLeftCtrl))});
+  Feed({Press(kLeftCtrl), Withheld(Press(kLeftAlt))});
+  Reset();
+  EXPECT_TRUE(delivered.empty());
+}
+
+// A release that no hook saw (the focus moved to a new window meanwhile) must not block chords.
+TEST_F(Dispatcher, HeldKeyTheSystemReportsUpIsDroppedWhenTheChordLeadsNowhere) {
+  Assign({kLeftCtrl, kKeyX}, "ctrl-x");
+  Assign({kLeftAlt, kKeyY}, "alt-y");
   Feed({Press(kLeftCtrl), Press(kKeyX)});
-  EXPECT_FALSE(latchedWhileRunning);
-  EXPECT_TRUE(dispatcher.Latched());
+  window.keysUp = {0xA2};  // left Ctrl: its release was lost
+  Feed(Release(kKeyX));
+  EXPECT_FALSE(dispatcher.Latched());  // the lost key no longer holds the latch
+  Feed({Press(kLeftAlt), Press(kKeyY)});
+  EXPECT_EQ(window.executed, (Names{"ctrl-x", "alt-y"}));
+
+  // A release still on its way keeps its key: the whole chord is tried first.
+  Feed({Release(kKeyY), Release(kLeftAlt)});
+  window.keysUp = {0xA2};
+  Feed({Press(kLeftCtrl), Press(kKeyX)});
+  EXPECT_EQ(window.executed, (Names{"ctrl-x", "alt-y", "ctrl-x"}));
+}
+
+TEST_F(Dispatcher, ActivationDropsKeysReportedUpAndEndsAnEmptyChord) {
+  Assign({kLeftCtrl, kKeyX}, "ctrl-x");
+  Feed(Press(kLeftCtrl));
+  EXPECT_FALSE(dispatcher.WindowActivated().reset);  // still down
+  window.keysUp = {0xA2};
+  KeyDecision decision = dispatcher.WindowActivated();
+  Apply(decision);
+  EXPECT_TRUE(decision.reset);
+  EXPECT_EQ(mode, DispatchMode::kPass);
+  EXPECT_TRUE(dispatcher.HeldKeys().empty());
+}
+
+TEST(SidedVirtualKey, TellsLeftFromRight) {
+  EXPECT_EQ(TKeyDispatcher::SidedVirtualKey(0x11, KeyFlags(kLeftCtrl)), 0xA2u);
+  EXPECT_EQ(TKeyDispatcher::SidedVirtualKey(0x11, KeyFlags({0x1D, true, 0x11})), 0xA3u);
+  EXPECT_EQ(TKeyDispatcher::SidedVirtualKey(0x10, KeyFlags({0x36, false, 0x10})), 0xA1u);
+  EXPECT_EQ(TKeyDispatcher::SidedVirtualKey(0x12, KeyFlags({0x38, true, 0x12})), 0xA5u);
+  EXPECT_EQ(TKeyDispatcher::SidedVirtualKey('X', KeyFlags(kKeyX)), static_cast<uint32_t>('X'));
 }
 
 TEST_F(Dispatcher, ShowingTheSettingsFromAnAssignmentEndsIdle) {
@@ -340,6 +468,8 @@ TEST_F(Dispatcher, AssignmentWithoutKeysNeverFires) {
   keys.Add({}, "C:\\empty.exe", "", "", "empty", "", false);
   Feed({Press(kKeyA), Release(kKeyA), Release(kKeyB)});
   EXPECT_TRUE(window.executed.empty());
+  // Neither guard alone may go: the empty live chord relates to no chord, not even the empty one.
+  EXPECT_EQ(RelateChordTexts("", ""), ChordRelation::kNone);
 }
 
 TEST_F(Dispatcher, GuideShownAgainWithTheSameHeldCountHasItsRows) {

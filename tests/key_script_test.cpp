@@ -166,11 +166,11 @@ TEST_F(Replay, RepeatingChordRunsOnEveryRepeatWhileSwallowing) {
   EXPECT_EQ(Executed(steps), (std::vector<int>{-1, 0, 0, 1, -1, -1, -1}));
 }
 
-TEST_F(Replay, WindowsKeyForgetsTheChordButLeavesTheModeForTheNextEvent) {
+TEST_F(Replay, WindowsKeyForgetsTheChordAndTheKeyboardPassesAgain) {
   Assign({kCtrl, kX}, "a0", false);
   const auto steps = Run({Down(kCtrl), Down(kLeftWin), Down(kX), Up(kLeftWin), Up(kX), Up(kCtrl),
                           Down(kCtrl), Down(kX)});
-  EXPECT_EQ(Modes(steps), "psspppps");
+  EXPECT_EQ(Modes(steps), "psppppps");
   EXPECT_EQ(Executed(steps), (std::vector<int>{-1, -1, -1, -1, -1, -1, -1, 0}));
 }
 

@@ -13,12 +13,9 @@ class ReplayHost : public TKeyDispatcherHost {
   bool GuideVisible() const override { return guideVisible; }
   bool ShowKeyView() const override { return true; }
   bool HideCursor() const override { return false; }
-  void ExecuteAssignment(const TKeyInfo& info) override {
-    for (int index = 0; index < keys_.Count(); ++index)
-      if (keys_.Get(index) == &info) executed = index;
-  }
 
   void Apply(const KeyDecision& decision) {
+    if (decision.executed) NoteExecuted(*decision.executed);
     if (decision.mode) mode = *decision.mode;
     if (decision.showGuide) guideVisible = true;
     if (decision.hideGuide) guideVisible = false;
@@ -29,6 +26,11 @@ class ReplayHost : public TKeyDispatcherHost {
   int executed = -1;
 
  private:
+  void NoteExecuted(const TKeyInfo& info) {
+    for (int index = 0; index < keys_.Count(); ++index)
+      if (keys_.Get(index) == &info) executed = index;
+  }
+
   const TKeyManager& keys_;
 };
 

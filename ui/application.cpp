@@ -5,7 +5,8 @@ TApplication Application;
 namespace {
 
 const char kClassName[] = "TVakroApplication";
-const UINT WM_RUN_ON_MAIN = WM_APP + 1;
+// Registered, so no other program's private message can be taken for it.
+const UINT WM_RUN_ON_MAIN = RegisterWindowMessageA("TVakroApplication.RunOnMainThread");
 
 }  // namespace
 
@@ -69,12 +70,30 @@ void TApplication::RunOnMainThread(const std::function<void()>& work) {
     work();
     return;
   }
-  SendMessageA(window_, WM_RUN_ON_MAIN, 0, reinterpret_cast<LPARAM>(&work));
+  {
+    std::lock_guard<std::mutex> lock(queueLock_);
+    queuedWork_.push_back(&work);
+  }
+  // The main thread handles sent messages in order, so when this returns the work has run.
+  SendMessageA(window_, WM_RUN_ON_MAIN, 0, 0);
+}
+
+void TApplication::RunQueuedWork() {
+  for (;;) {
+    const std::function<void()>* work = nullptr;
+    {
+      std::lock_guard<std::mutex> lock(queueLock_);
+      if (queuedWork_.empty()) return;
+      work = queuedWork_.front();
+      queuedWork_.pop_front();
+    }
+    (*work)();
+  }
 }
 
 LRESULT CALLBACK TApplication::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_RUN_ON_MAIN) {
-    (*reinterpret_cast<const std::function<void()>*>(lParam))();
+  if (message == WM_RUN_ON_MAIN && WM_RUN_ON_MAIN != 0) {
+    Application.RunQueuedWork();
     return 0;
   }
   return DefWindowProcA(window, message, wParam, lParam);

@@ -4,7 +4,9 @@
 
 #include <windows.h>
 
+#include <deque>
 #include <functional>
+#include <mutex>
 
 class TApplication {
  public:
@@ -27,12 +29,16 @@ class TApplication {
 
  private:
   bool DispatchOne(MSG& message);
+  // Runs every piece of work the workers queued; a message from anywhere else finds none.
+  void RunQueuedWork();
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
   HWND window_ = nullptr;
   HWND dialogWindow_ = nullptr;
   bool terminated_ = false;
   std::function<void()> onIdle_;
+  std::mutex queueLock_;
+  std::deque<const std::function<void()>*> queuedWork_;  // owned by the waiting workers
 };
 
 extern TApplication Application;

@@ -406,7 +406,18 @@ void TKeyPage::imgFinderMouseUp() {
   at.x += kFinderCentre;
   at.y += kFinderCentre;
   SetCursorPos(at.x, at.y);
-  PostMessageA(WindowFromPoint(at), WM_FIND_REQUEST, 0, 0);
+  finderAsked_ = WindowFromPoint(at);
+  finderAskedAt_ = GetTickCount();
+  PostMessageA(finderAsked_, WM_FIND_REQUEST, 0, 0);
+}
+
+// Only the answer to the request just made counts, and only for a few seconds: any program can
+// post a reply.
+bool TKeyPage::TakeFinderAnswer(HWND target) {
+  const bool expected = finderAsked_ && target == finderAsked_ &&
+                        GetTickCount() - finderAskedAt_ <= kFinderAnswerMs;
+  if (expected) finderAsked_ = nullptr;
+  return expected;
 }
 
 void TKeyPage::EndFinderDrag() {
@@ -419,6 +430,7 @@ void TKeyPage::EndFinderDrag() {
 
 void TKeyPage::FindModuleResult(HWND target, const std::string& modulePath,
                                 const std::string& commandLine) {
+  if (!TakeFinderAnswer(target)) return;
   if (SameModulePath(modulePath, OwnModulePath())) return;
   std::string programName;
   for (HWND window = target; window; window = GetParent(window)) programName = WindowTitle(window);

@@ -77,6 +77,10 @@ class TKeyPage : public TCapturePage {
   HIMAGELIST imgButtons_ = nullptr;
   HICON finderMark_ = nullptr;
   bool finderDragging_ = false;
+  static constexpr DWORD kFinderAnswerMs = 5000;
+  HWND finderAsked_ = nullptr;  // the window of the request in flight
+  DWORD finderAskedAt_ = 0;
+  bool TakeFinderAnswer(HWND target);
 
   HWND lvKey = nullptr;
   HWND panKeyConsole = nullptr;

@@ -66,7 +66,7 @@ bool TNodraWnd::Create() {
   NodraWnd = this;
   HINSTANCE instance = GetModuleHandleA(nullptr);
   icon_ = LoadIconA(instance, MAKEINTRESOURCEA(1));
-  const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+  const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
   RECT frame = {0, 0, kClientWidth, kClientHeight};
   AdjustWindowRectEx(&frame, style, FALSE, WS_EX_CONTROLPARENT);
   if (!CreateWindowObject("TNodraWnd", "Vakro", style, WS_EX_CONTROLPARENT, CW_USEDEFAULT,
@@ -81,7 +81,8 @@ bool TNodraWnd::Create() {
   KeyViewWnd = keyView_.get();
   keyView_->SetCollaborators(keyManager_.get(), setting_.get(), keyNameManager_.get(),
                              pluginManager_.get());
-  keyView_->IsSettingsVisible = [this] { return Visible(); };
+  keyView_->IsSettingsVisible = [this] { return SettingsOnScreen(); };
+  keyView_->IsCapturing = [this] { return SettingsOnScreen() && FocusedCapturePage(); };
   keyView_->OnKeyCapture = [this](TKeyViewWnd*, UINT key, LPARAM flags) { CaptureKey(key, flags); };
   keyView_->OnFinderReply = [this](TKeyViewWnd*, HWND target, const std::string& path,
                                    const std::string& commandLine) {
@@ -169,13 +170,18 @@ TPage* TNodraWnd::Page(int index) const {
   }
 }
 
+TCapturePage* TNodraWnd::FocusedCapturePage() const {
+  HWND focus = GetFocus();
+  if (!focus) return nullptr;
+  if (focus == keyPage_->CaptureBox()) return keyPage_.get();
+  if (focus == keyNamePage_->CaptureBox()) return keyNamePage_.get();
+  return nullptr;
+}
+
 void TNodraWnd::CaptureKey(UINT virtualKey, LPARAM keystrokeFlags) {
   const uint32_t flags = static_cast<uint32_t>(keystrokeFlags);
   ctrlKeys_.Update(virtualKey, flags);
-  HWND focus = GetFocus();
-  TCapturePage* page = nullptr;
-  if (focus && focus == keyPage_->CaptureBox()) page = keyPage_.get();
-  else if (focus && focus == keyNamePage_->CaptureBox()) page = keyNamePage_.get();
+  TCapturePage* page = FocusedCapturePage();
   if (!page || (flags & 0x80000000u)) return;
   if (IsCtrlBackspace(ctrlKeys_, virtualKey, flags)) page->ResetCapture();
   else page->CaptureKey(virtualKey, keystrokeFlags);
@@ -295,7 +301,11 @@ void TNodraWnd::SaveAll() {
   SaveSetting();
 }
 
+// A minimised settings window takes no keys (however it was minimised), so hot keys work then.
+bool TNodraWnd::SettingsOnScreen() const { return Visible() && !IsIconic(Handle()); }
+
 void TNodraWnd::ShowSettings(bool toForeground) {
+  if (IsIconic(Handle())) ShowWindow(Handle(), SW_RESTORE);
   ShowWindow(Handle(), SW_SHOW);
   if (toForeground) SetForegroundWindow(Handle());
 }
@@ -320,6 +330,9 @@ TPlacementRect TaskbarRect() {
 
 void TNodraWnd::FormShow() {
   if (keyView_) keyView_->ResetChord();
+  // A Ctrl key released while the window was hidden never reached the capture.
+  ctrlKeys_.Set((GetAsyncKeyState(VK_LCONTROL) & 0x8000) != 0,
+                (GetAsyncKeyState(VK_RCONTROL) & 0x8000) != 0);
   RECT window;
   GetWindowRect(Handle(), &window);
   TPlacementPoint at = SettingsWindowPosition(
@@ -405,6 +418,10 @@ LRESULT TNodraWnd::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       break;
     case WM_SHOWWINDOW:
       if (wParam) FormShow();
+      break;
+    case WM_ACTIVATE:
+      // Back from minimised or from another window: whatever chord was half typed is over.
+      if (LOWORD(wParam) != WA_INACTIVE && keyView_) keyView_->ResetChord();
       break;
     case WM_CLOSE:
       FormClose();

@@ -19,6 +19,7 @@
 
 class TKeyViewWnd;
 class TPage;
+class TCapturePage;
 class TKeyPage;
 class TKeyNamePage;
 class TPluginPage;
@@ -37,6 +38,10 @@ class TNodraWnd : public TWindow {
 
   // Shows the settings window (placed at the bottom right); optionally brings it to front.
   void ShowSettings(bool toForeground);
+  // Visible and not minimised: while it is, key events go to the chord capture.
+  bool SettingsOnScreen() const;
+  // The page whose chord box has the focus, if any.
+  TCapturePage* FocusedCapturePage() const;
   void SaveAll();
 
   bool LoadKeyData();

@@ -19,6 +19,7 @@ enum ControlId : WORD {
   idKeyViewPos = 421,
   idStartUp = 422,
   idHideCursor = 423,
+  idSendUnmatchedKeys = 424,
 };
 
 // The group's origin on the page; the controls inside are placed relative to it.
@@ -55,7 +56,10 @@ void TSettingPage::CreateControls() {
                               idStartUp);
   chkHideCursor = CreateCheckBox(panel_, "キーガイド表示時にカーソルを隠す(&H)",
                                  {8, 164, 201, 17}, font_, idHideCursor);
-  for (HWND checkBox : {chkShowKeyView, chkStartUp, chkHideCursor}) WidenToCaption(checkBox);
+  chkSendUnmatchedKeys = CreateCheckBox(panel_, "組み合わせにならなかったキーを送る(&K)",
+                                        {8, 212, 201, 17}, font_, idSendUnmatchedKeys);
+  for (HWND checkBox : {chkShowKeyView, chkStartUp, chkHideCursor, chkSendUnmatchedKeys})
+    WidenToCaption(checkBox);
 }
 
 void TSettingPage::CreateColorGroup() {
@@ -106,6 +110,7 @@ void TSettingPage::LoadFrom(const TSetting& setting) {
   const int position = setting.KeyViewPos >= 0 && setting.KeyViewPos <= 4 ? setting.KeyViewPos : -1;
   SendMessageA(cmbKeyViewPos, CB_SETCURSEL, static_cast<WPARAM>(position), 0);
   SetChecked(chkHideCursor, setting.HideCursor);
+  SetChecked(chkSendUnmatchedKeys, setting.SendUnmatchedKeys);
 }
 
 void TSettingPage::SaveTo(TSetting& setting) const {
@@ -122,6 +127,7 @@ void TSettingPage::SaveTo(TSetting& setting) const {
   // No selection is -1.
   setting.KeyViewPos = static_cast<int8_t>(SendMessageA(cmbKeyViewPos, CB_GETCURSEL, 0, 0));
   setting.HideCursor = IsChecked(chkHideCursor);
+  setting.SendUnmatchedKeys = IsChecked(chkSendUnmatchedKeys);
 }
 
 void TSettingPage::ColorPanelClick(HWND colorPanel) {

@@ -41,6 +41,7 @@ class TSettingPage : public TPage {
   HWND cmbKeyViewPos = nullptr;
   HWND chkStartUp = nullptr;
   HWND chkHideCursor = nullptr;
+  HWND chkSendUnmatchedKeys = nullptr;
 
   LOGFONTA fontInfo_;
   COLORREF fontColor_;

@@ -126,10 +126,51 @@ TEST_F(NodraLibTest, KeyboardReportsEveryEventAndSwallowsUnlessPass) {
   for (signed char mode : {0, 5, -2}) {
     nlSetDispatchMode(mode);
     EXPECT_EQ(KeyboardProc(HC_NOREMOVE, 'A', kKeyAFlags | 0xC0000000), 1) << int(mode);
-    EXPECT_EQ(TakePosted(WM_HOOK_KEY).lParam, kKeyAFlags | 0xC0000000);
+    EXPECT_EQ(TakePosted(WM_HOOK_KEY).lParam, kKeyAFlags | 0xC0000000 | NL_KEY_WITHHELD);
   }
   EXPECT_EQ(KeyboardProc(-1, 'A', kKeyAFlags), 0);  // a negative code is only handed on
   EXPECT_EQ(TakePosted(WM_HOOK_KEY).message, 0u);
+}
+
+// Programs that peek at a key before removing it call the hook twice for one event.
+TEST_F(NodraLibTest, KeyPeekedThenRemovedIsReportedAndDecidedOnce) {
+  EXPECT_EQ(KeyboardProc(HC_NOREMOVE, 'A', kKeyAFlags), 0);
+  EXPECT_EQ(KeyboardProc(HC_NOREMOVE, 'A', kKeyAFlags), 0);  // peeked again
+  nlSetDispatchMode(0);  // the program answered the report meanwhile
+  EXPECT_EQ(KeyboardProc(HC_ACTION, 'A', kKeyAFlags), 0);
+  EXPECT_NE(TakePosted(WM_HOOK_KEY).message, 0u);
+  EXPECT_EQ(TakePosted(WM_HOOK_KEY).message, 0u);
+
+  // The next event is decided afresh; one withheld when peeked is gone and leaves no record.
+  EXPECT_EQ(KeyboardProc(HC_NOREMOVE, 'A', kKeyAFlags), 1);
+  EXPECT_EQ(KeyboardProc(HC_NOREMOVE, 'A', kKeyAFlags), 1);
+  EXPECT_EQ(TakePosted(WM_HOOK_KEY).lParam, kKeyAFlags | NL_KEY_WITHHELD);
+  EXPECT_EQ(TakePosted(WM_HOOK_KEY).lParam, kKeyAFlags | NL_KEY_WITHHELD);
+}
+
+TEST_F(NodraLibTest, KeysTheProgramResentPassAndSaySo) {
+  nlSetDispatchMode(0);
+  SetMessageExtraInfo(static_cast<LPARAM>(NL_REPLAY_MARK));
+  EXPECT_EQ(KeyboardProc(HC_ACTION, 'A', kKeyAFlags), 0);
+  EXPECT_EQ(TakePosted(WM_HOOK_KEY).lParam, kKeyAFlags | NL_KEY_REPLAYED);
+  SetMessageExtraInfo(0);
+  EXPECT_EQ(KeyboardProc(HC_ACTION, 'A', kKeyAFlags), 1);
+  // Bits the platform might set in the reserved part never pass for the hook's own.
+  EXPECT_EQ(KeyboardProc(HC_ACTION, 'A', kKeyAFlags | NL_KEY_REPLAYED), 1);
+  EXPECT_EQ(TakePosted(WM_HOOK_KEY).lParam, kKeyAFlags | NL_KEY_WITHHELD);
+  EXPECT_EQ(TakePosted(WM_HOOK_KEY).lParam, kKeyAFlags | NL_KEY_WITHHELD);
+}
+
+// Release unhooks what this process installed, whatever another process wrote into the block.
+TEST_F(NodraLibTest, ReleaseUnhooksItsOwnHooksNotTheBlocksFields) {
+  HHOOK planted = SetWindowsHookExA(WH_KEYBOARD, KeyboardProc, nullptr, GetCurrentThreadId());
+  ASSERT_NE(planted, nullptr);
+  {
+    SharedView view;
+    view->keyboardHook = HandleField(planted);
+  }
+  EXPECT_TRUE(nlReleaseHook());
+  EXPECT_TRUE(UnhookWindowsHookEx(planted));  // still installed: nobody else removed it
 }
 
 TEST_F(NodraLibTest, WithoutTheBlockHooksHandOnAndReportNothing) {
