@@ -9,7 +9,7 @@
 #include "engine/guide_layout.h"
 #include "engine/key_dispatcher.h"
 #include "engine/key_view_document.h"
-#include "engine/sent_key_log.h"
+#include "engine/resend_queue.h"
 #include "hooklib/nodralib.h"
 #include "ui/setting_font.h"
 
@@ -45,7 +45,10 @@ struct TKeyViewWnd::Impl : TKeyDispatcherHost {
   TKeyViewWnd& window;
   TKeyDispatcher dispatcher;
   TCommandExecutor executor;
-  TSentKeyLog sentKeys;
+  TResendQueue resend;
+  // The mode the last decision asked for; while re-sent keys are on their way the keyboard stays
+  // withheld instead, so that no key typed meanwhile overtakes them.
+  DispatchMode wantedMode = DispatchMode::kPass;
   TKeyManager* keys = nullptr;
   TSetting* setting = nullptr;
   TKeyNameManager* names = nullptr;
@@ -135,8 +138,9 @@ void TKeyViewWnd::ShowGuide() {
 // typed meanwhile meet the mode of the finished decision.
 void TKeyViewWnd::Apply(const KeyDecision& decision, UINT virtualKey, LPARAM flags) {
   if (decision.forwardToCapture && OnKeyCapture) OnKeyCapture(this, virtualKey, flags);
-  if (decision.mode) nlSetDispatchMode(static_cast<signed char>(*decision.mode));
+  if (decision.mode) impl_->wantedMode = *decision.mode;
   if (!decision.replay.empty()) Resend(decision.replay);
+  else if (decision.mode && !impl_->resend.Busy()) SetMode(*decision.mode);
   if (decision.rebuildGuide) BuildGuide();
   if (decision.showGuide) ShowGuide();
   if (decision.hideGuide) ShowWindow(Handle(), SW_HIDE);
@@ -145,31 +149,69 @@ void TKeyViewWnd::Apply(const KeyDecision& decision, UINT virtualKey, LPARAM fla
   if (decision.executed) impl_->executor.Execute(*decision.executed);
 }
 
-// Withheld key events go to the focused window again, by scan code with their extended flag,
-// marked so that the hooks let them through and the log knows them when they are reported.
+void TKeyViewWnd::SetMode(DispatchMode mode) { nlSetDispatchMode(static_cast<signed char>(mode)); }
+
+namespace {
+
+INPUT KeyInput(const TKeyEvent& event) {
+  INPUT input = {};
+  input.type = INPUT_KEYBOARD;
+  input.ki.wVk = static_cast<WORD>(event.virtualKey);
+  input.ki.wScan = static_cast<WORD>((event.flags >> 16) & 0xFF);
+  input.ki.dwFlags = KEYEVENTF_SCANCODE;
+  if (event.flags & 0x01000000u) input.ki.dwFlags |= KEYEVENTF_EXTENDEDKEY;
+  if (event.flags & 0x80000000u) input.ki.dwFlags |= KEYEVENTF_KEYUP;
+  input.ki.dwExtraInfo = NL_REPLAY_MARK;
+  return input;
+}
+
+}  // namespace
+
+// Withheld key events go to the focused window again, by scan code with their extended flag.
+// The keyboard stays withheld until the last is back, so no key typed meanwhile overtakes them.
 void TKeyViewWnd::Resend(const std::vector<TKeyEvent>& events) {
-  std::vector<INPUT> inputs;
-  inputs.reserve(events.size());
-  for (const TKeyEvent& event : events) {
-    INPUT input = {};
-    input.type = INPUT_KEYBOARD;
-    input.ki.wVk = static_cast<WORD>(event.virtualKey);
-    input.ki.wScan = static_cast<WORD>((event.flags >> 16) & 0xFF);
-    input.ki.dwFlags = KEYEVENTF_SCANCODE;
-    if (event.flags & 0x01000000u) input.ki.dwFlags |= KEYEVENTF_EXTENDEDKEY;
-    if (event.flags & 0x80000000u) input.ki.dwFlags |= KEYEVENTF_KEYUP;
-    input.ki.dwExtraInfo = NL_REPLAY_MARK;
-    inputs.push_back(input);
+  impl_->resend.Add(events);
+  SetMode(DispatchMode::kSwallow);
+  SendNextResent();
+}
+
+void TKeyViewWnd::SendNextResent() {
+  const std::optional<TKeyEvent> next = impl_->resend.StartNext();
+  if (!next) {
+    if (!impl_->resend.Busy()) EndResend();
+    return;
   }
-  impl_->sentKeys.Sent(events, GetTickCount());
-  SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+  nlExpectResentKey(next->virtualKey, next->flags);
+  INPUT input = KeyInput(*next);
+  SendInput(1, &input, sizeof input);
+  SetTimer(Handle(), kResendTimer, kResendReturnMs, nullptr);
+}
+
+// One did not come back in time (it went to a window without the hook): the rest go at once.
+void TKeyViewWnd::GiveUpResend() {
+  nlExpectResentKey(0, 0);
+  std::vector<INPUT> inputs;
+  for (const TKeyEvent& event : impl_->resend.GiveUp()) inputs.push_back(KeyInput(event));
+  EndResend();
+  if (!inputs.empty()) SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+
+// The keyboard gets the mode last asked for, unless a chord box has taken it over meanwhile.
+void TKeyViewWnd::EndResend() {
+  KillTimer(Handle(), kResendTimer);
+  if (!impl_->CaptureOwnsMode()) SetMode(impl_->wantedMode);
 }
 
 void TKeyViewWnd::OnHookKey(UINT virtualKey, LPARAM flags) {
   const uint32_t reported = static_cast<uint32_t>(flags);
-  if (impl_->sentKeys.TakeReturning(virtualKey, reported, GetTickCount())) return;
+  if (reported & kKeyReplayedBit) {  // a re-sent event, back: never a new one
+    if (!impl_->resend.InFlight()) return;
+    impl_->resend.Returned();
+    SendNextResent();
+    return;
+  }
   Apply(impl_->dispatcher.EvaluateKeyEvent(virtualKey, reported), virtualKey,
-        static_cast<LPARAM>(reported & ~(kKeyWithheldBit | kKeyReplayedBit)));
+        static_cast<LPARAM>(reported & ~kKeyWithheldBit));
 }
 
 void TKeyViewWnd::OnFinderReplyMessage(HWND target) {
@@ -187,6 +229,10 @@ LRESULT TKeyViewWnd::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_HOOK_ACTIVATE:
       Apply(impl_->dispatcher.WindowActivated(), 0, 0);
       break;
+    case WM_TIMER:
+      if (wParam != kResendTimer) break;
+      GiveUpResend();
+      return 0;
     case WM_FIND_REPLY:
       OnFinderReplyMessage(reinterpret_cast<HWND>(wParam));
       break;

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -14,6 +15,7 @@
 
 struct KeyDecision;
 struct TKeyEvent;
+enum class DispatchMode : int8_t;
 
 class TKeyManager;
 class TKeyNameManager;
@@ -55,6 +57,12 @@ class TKeyViewWnd : public TWindow {
   void OnHookKey(UINT virtualKey, LPARAM flags);
   void Apply(const KeyDecision& decision, UINT virtualKey, LPARAM flags);
   void Resend(const std::vector<TKeyEvent>& events);
+  void SetMode(DispatchMode mode);
+  void SendNextResent();
+  void GiveUpResend();
+  void EndResend();
+  static constexpr UINT_PTR kResendTimer = 1;
+  static constexpr UINT kResendReturnMs = 1000;
   void BuildGuide();
   void ShowGuide();
   void SetEdgeColor(TColor color);

@@ -89,7 +89,15 @@ LRESULT HandOnKey(TThreadKeyState* state, HHOOK next, int code, WPARAM key, LPAR
   return result;
 }
 
-bool IsReplayedKey() { return static_cast<DWORD>(GetMessageExtraInfo()) == NL_REPLAY_MARK; }
+// Whether the event is the one the program announced it is re-sending; the announcement is used
+// up, so a later event of the same key is decided by the mode again.
+bool TakeResentKey(SharedHookBlock& block, WPARAM key, LPARAM flags) {
+  if (block.resentKey == 0 || block.resentKey != (key & 0xFF) || block.resentScan != ResentScan(flags) ||
+      block.resentFlags != ResentFlags(flags))
+    return false;
+  block.resentKey = 0;
+  return true;
+}
 
 // The keystroke flags as reported: the platform's own bits, and in the reserved ones what the
 // hook decided.
@@ -118,8 +126,8 @@ void FreeKeyStateSlot() {
 }
 
 // Each key event is reported and decided once per thread: a nested call for the event in hand and
-// the removal of an event already peeked are handed on without a report. A key event that the
-// program re-sent (marked by its extra-info value) always passes.
+// the removal of an event already peeked are handed on without a report. The key event that the
+// program announced as re-sent always passes.
 LRESULT CALLBACK KeyboardProc(int code, WPARAM wParam, LPARAM lParam) {
   TThreadKeyState* state = ThreadKeyState();
   if (state && IsInHand(*state, wParam, lParam)) return CallNextHookEx(nullptr, code, wParam, lParam);
@@ -132,7 +140,7 @@ LRESULT CALLBACK KeyboardProc(int code, WPARAM wParam, LPARAM lParam) {
     if (view) {
       next = HandleFromField<HHOOK>(view->keyboardHook);
       if (code >= 0) {
-        const bool replayed = IsReplayedKey();
+        const bool replayed = TakeResentKey(*view, wParam, lParam);
         pass = replayed || view->dispatchMode == DISPATCH_PASS;
         PostMessageA(EngineWindow(*view), WM_HOOK_KEY, wParam, ReportedFlags(lParam, !pass, replayed));
       }

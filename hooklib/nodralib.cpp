@@ -99,3 +99,14 @@ BOOL WINAPI nlGetFindModulePath(char* buffer, int count) {
 BOOL WINAPI nlGetFindModuleCommand(char* buffer, int count) {
   return CopyFinderField(&SharedHookBlock::findCommandLine, buffer, count);
 }
+
+BOOL WINAPI nlExpectResentKey(UINT virtualKey, UINT keystrokeFlags) {
+  SharedView view;
+  if (!view) return FALSE;
+  view->resentKey = 0;
+  view->resentScan = ResentScan(static_cast<LPARAM>(keystrokeFlags));
+  view->resentFlags = ResentFlags(static_cast<LPARAM>(keystrokeFlags));
+  MemoryBarrier();  // the key goes in last: a hook that sees it sees the rest
+  view->resentKey = static_cast<uint8_t>(virtualKey);
+  return view.Close();
+}

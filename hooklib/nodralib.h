@@ -12,8 +12,9 @@
 
 // Reserved bits of the keystroke flags that the keyboard hook sets in its WM_HOOK_KEY report.
 #define NL_KEY_WITHHELD 0x02000000  // the hook withheld the event from its window
-#define NL_KEY_REPLAYED 0x04000000  // the event carried NL_REPLAY_MARK: the program re-sent it
-// The extra-info value of key events the program re-sends; the hook always lets them through.
+#define NL_KEY_REPLAYED 0x04000000  // the event was the one announced with nlExpectResentKey
+// The extra-info value of the key events the program re-sends (for other programs' hooks; this
+// library knows them by nlExpectResentKey, as a hook can read another message's extra info).
 #define NL_REPLAY_MARK 0x564B5250u
 
 #define DISPATCH_SWALLOW 0
@@ -37,6 +38,10 @@ NODRALIB_API BOOL WINAPI nlReleaseHook(void);
 NODRALIB_API signed char WINAPI nlSetDispatchMode(signed char mode);
 NODRALIB_API BOOL WINAPI nlGetFindModulePath(char* buffer, int count);
 NODRALIB_API BOOL WINAPI nlGetFindModuleCommand(char* buffer, int count);
+// Announces the one key event the program is about to re-send (virtual-key code, keystroke
+// flags): the keyboard hook lets it through whatever the mode and reports it with
+// NL_KEY_REPLAYED. A code of 0 withdraws the announcement. FALSE when the block does not exist.
+NODRALIB_API BOOL WINAPI nlExpectResentKey(UINT virtualKey, UINT keystrokeFlags);
 
 #ifdef __cplusplus
 }

@@ -4,10 +4,13 @@ left to press, the built-in commands, the tray icon and saving on exit."""
 import os
 import unittest
 
-from vakro_app import (KEY_X, KEY_Y, LEFT_ALT, LEFT_CTRL, WM_QUERYENDSESSION, Vakro, keydata_line)
+from vakro_app import (KEY_X, KEY_Y, LEFT_ALT, LEFT_CTRL, WM_QUERYENDSESSION, WM_SYSCOMMAND, Vakro,
+                       keydata_line)
 from vakro_e2e import DesktopTestCase, Witness, wait_until, winpath
 
 VK_CONTROL, VK_MENU, VK_X, VK_F12 = 0x11, 0x12, 0x58, 0x7B
+WM_HOOK_KEY, SC_MINIMIZE = 0x81F4, 0xF020
+LEFT_CTRL_PRESS = 0x001D0001  # keystroke flags of a left Ctrl press
 DEFAULT_SETTINGS = ("[Setting]\r\nShowKeyView=1\r\nTextColor=6304206\r\nProgColor=13505323\r\n"
                     "BackColor=10546153\r\nTextColor2=16776960\r\nProgColor2=9431012\r\n"
                     "BackColor2=11877933\r\nFontName=ＭＳ 明朝\r\nFontSize=12\r\nFontStyle=\r\n"
@@ -221,6 +224,105 @@ class LauncherTest(DesktopTestCase):
         for name in ("keydata.dat", "keyname.dat", "plugin.dat", "vakro.dat"):
             self.assertIsNotNone(self.vakro.data_file(name), name)
         self.assertFalse(self.vakro.exited())
+
+    def typed_keys(self, witness):
+        """Key presses and releases at the witness, the focusing F12 left out and auto-repeats
+        folded into their press (a re-sent press may carry the previous-state bit, as the
+        window's key state took the withheld one in)."""
+        typed = []
+        for m, vk, _ in witness.keys():
+            event = ("down" if m.endswith("DOWN") else "up", vk)
+            if vk != VK_F12 and not (event[0] == "down" and typed and typed[-1] == event):
+                typed.append(event)
+        return typed
+
+    def wait_for_key_at(self, witness, vk, direction="down"):
+        wait_until(lambda: (direction, vk) in self.typed_keys(witness), 10,
+                   f"key {vk:#x} {direction} at the witness")
+
+    def test_shortcuts_that_begin_like_a_chord_still_reach_the_window(self):
+        self.start_vakro([keydata_line([LEFT_CTRL, LEFT_ALT, KEY_X], "notepad.exe")])
+        witness = self.focused_witness("shortcuts")
+        for letter in ("c", "v"):
+            self.hold("Control_L")
+            wait_until(self.guide_visible, 10, "the guide after Ctrl")
+            self.desktop.xdotool("keydown", letter, "keyup", letter, "keyup", "Control_L")
+            wait_until(lambda: not self.guide_visible(), 10, "the guide to hide")
+        self.hold("Control_L")  # a lone tap
+        wait_until(self.guide_visible, 10, "the guide after Ctrl")
+        self.release("Control_L")
+        self.wait_for_key_at(witness, VK_CONTROL, "up")
+        wait_until(lambda: self.typed_keys(witness).count(("up", VK_CONTROL)) == 3, 10, "three Ctrl releases")
+        C, V = ord("C"), ord("V")
+        self.assertEqual(self.typed_keys(witness),
+                         [("down", VK_CONTROL), ("down", C), ("up", C), ("up", VK_CONTROL),
+                          ("down", VK_CONTROL), ("down", V), ("up", V), ("up", VK_CONTROL),
+                          ("down", VK_CONTROL), ("up", VK_CONTROL)])
+
+    def test_a_burst_after_a_chord_beginning_loses_and_doubles_nothing(self):
+        self.start_vakro([keydata_line([LEFT_CTRL, LEFT_ALT, KEY_X], "notepad.exe")])
+        witness = self.focused_witness("burst")
+        letters = "abcdefghijklmnopqrst"
+        self.hold("Control_L")
+        wait_until(self.guide_visible, 10, "the guide after Ctrl")
+        self.desktop.xdotool(*[a for letter in letters for a in ("keydown", letter, "keyup", letter)],
+                             "keyup", "Control_L")
+        self.wait_for_key_at(witness, VK_CONTROL, "up")
+        wait_until(lambda: len(self.typed_keys(witness)) >= 2 + 2 * len(letters), 10, "every key")
+        expected = [("down", VK_CONTROL)]
+        for letter in letters.upper():
+            expected += [("down", ord(letter)), ("up", ord(letter))]
+        self.assertEqual(self.typed_keys(witness), expected + [("up", VK_CONTROL)])
+
+    def test_with_delivery_switched_off_keys_of_no_chord_stay_withheld(self):
+        settings = DEFAULT_SETTINGS + "SendUnmatchedKeys=0\r\n"
+        self.start_vakro([keydata_line([LEFT_CTRL, LEFT_ALT, KEY_X], "notepad.exe")], settings)
+        witness = self.focused_witness("nodelivery")
+        self.hold("Control_L")
+        wait_until(self.guide_visible, 10, "the guide after Ctrl")
+        self.desktop.xdotool("keydown", "c")
+        wait_until(lambda: not self.guide_visible(), 10, "the guide to hide")
+        self.desktop.xdotool("keyup", "c", "keyup", "Control_L")
+        self.wait_for_key_at(witness, ord("C"), "up")  # passes: Ctrl alone begins the chord again
+        self.assertNotIn(("down", ord("C")), self.typed_keys(witness))
+
+    def test_settings_window_shown_mid_chord_leaves_the_keyboard_answering(self):
+        self.start_vakro([keydata_line([LEFT_CTRL, LEFT_ALT, KEY_X], "notepad.exe")])
+        witness = self.focused_witness("midchord")
+        self.hold("Control_L")
+        wait_until(self.guide_visible, 10, "the guide after Ctrl")
+        self.desktop.xdotool("mousemove", *self.tray_icon_position(), "click", "--repeat", 2, 1)
+        wait_until(self.vakro.settings_visible, 10, "the settings window")
+        self.release("Control_L")
+        witness.focus()
+        self.desktop.type_keys(["b"])
+        self.wait_for_key_at(witness, ord("B"))
+
+    def test_minimised_settings_window_takes_no_keys_and_comes_back_when_shown(self):
+        target_log = self.desktop.log("minimised.log")
+        self.start_vakro([keydata_line([LEFT_CTRL, KEY_X], Witness.program_wine(),
+                                       f'--log "{winpath(target_log.path)}" --hidden')])
+        self.desktop.xdotool("mousemove", *self.tray_icon_position(), "click", "--repeat", 2, 1)
+        wait_until(self.vakro.settings_visible, 10, "the settings window")
+        self.vakro.tool.post(self.vakro.main, WM_SYSCOMMAND, SC_MINIMIZE)  # as another program may
+        wait_until(lambda: self.vakro.tool.info(self.vakro.main)["rect"][0] <= -30000, 10, "minimised")
+        self.focused_witness("afterminimise")
+        self.hold("Control_L", "x")
+        self.release("Control_L", "x")
+        target_log.wait_event("start", timeout=20)
+        self.desktop.xdotool("mousemove", *self.tray_icon_position(), "click", "--repeat", 2, 1)
+        wait_until(lambda: self.vakro.tool.info(self.vakro.main)["rect"][0] > -30000, 10, "restored")
+
+    def test_a_press_whose_release_never_came_does_not_block_chords(self):
+        target_log = self.desktop.log("stuck.log")
+        self.start_vakro([keydata_line([LEFT_ALT, KEY_X], Witness.program_wine(),
+                                       f'--log "{winpath(target_log.path)}" --hidden')])
+        self.focused_witness("stuck")
+        # A left Ctrl press reported with no release to follow: the key is up all along.
+        self.vakro.tool.post(self.vakro.guide, WM_HOOK_KEY, VK_CONTROL, LEFT_CTRL_PRESS)
+        self.hold("Alt_L", "x")
+        self.release("Alt_L", "x")
+        target_log.wait_event("start", timeout=20)
 
     def tray_icon_position(self):
         """The tray icon: the right end of the taskbar's notification area."""

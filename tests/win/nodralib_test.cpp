@@ -148,17 +148,22 @@ TEST_F(NodraLibTest, KeyPeekedThenRemovedIsReportedAndDecidedOnce) {
   EXPECT_EQ(TakePosted(WM_HOOK_KEY).lParam, kKeyAFlags | NL_KEY_WITHHELD);
 }
 
-TEST_F(NodraLibTest, KeysTheProgramResentPassAndSaySo) {
+TEST_F(NodraLibTest, TheAnnouncedResentKeyPassesOnceAndSaysSo) {
   nlSetDispatchMode(0);
-  SetMessageExtraInfo(static_cast<LPARAM>(NL_REPLAY_MARK));
+  ASSERT_TRUE(nlExpectResentKey('A', kKeyAFlags));
+  EXPECT_EQ(KeyboardProc(HC_ACTION, 'A', kKeyAFlags | 0xC0000000), 1);  // the release is another event
   EXPECT_EQ(KeyboardProc(HC_ACTION, 'A', kKeyAFlags), 0);
+  EXPECT_EQ(KeyboardProc(HC_ACTION, 'A', kKeyAFlags), 1);  // used up
+  EXPECT_EQ(TakePosted(WM_HOOK_KEY).lParam, kKeyAFlags | 0xC0000000 | NL_KEY_WITHHELD);
   EXPECT_EQ(TakePosted(WM_HOOK_KEY).lParam, kKeyAFlags | NL_KEY_REPLAYED);
-  SetMessageExtraInfo(0);
-  EXPECT_EQ(KeyboardProc(HC_ACTION, 'A', kKeyAFlags), 1);
+  EXPECT_EQ(TakePosted(WM_HOOK_KEY).lParam, kKeyAFlags | NL_KEY_WITHHELD);
+
   // Bits the platform might set in the reserved part never pass for the hook's own.
   EXPECT_EQ(KeyboardProc(HC_ACTION, 'A', kKeyAFlags | NL_KEY_REPLAYED), 1);
   EXPECT_EQ(TakePosted(WM_HOOK_KEY).lParam, kKeyAFlags | NL_KEY_WITHHELD);
-  EXPECT_EQ(TakePosted(WM_HOOK_KEY).lParam, kKeyAFlags | NL_KEY_WITHHELD);
+  ASSERT_TRUE(nlExpectResentKey('A', kKeyAFlags));
+  ASSERT_TRUE(nlExpectResentKey(0, 0));  // withdrawn
+  EXPECT_EQ(KeyboardProc(HC_ACTION, 'A', kKeyAFlags), 1);
 }
 
 // Release unhooks what this process installed, whatever another process wrote into the block.
