@@ -1,6 +1,7 @@
 #include "engine/key_dispatcher.h"
 
 #include <algorithm>
+#include <cstddef>
 
 #include "data/key_manager.h"
 
@@ -8,7 +9,6 @@ namespace {
 
 const uint32_t kReleaseBit = 1u << 31;
 const uint32_t kExtendedBit = 1u << 24;
-const uint32_t kRightShiftScanCode = 0x36;
 
 bool Holds(const TChord& chord, const std::string& keyCode) {
   return std::find(chord.begin(), chord.end(), keyCode) != chord.end();
@@ -26,10 +26,9 @@ bool TKeyDispatcher::IsIgnoredKey(uint32_t virtualKey) {
          (virtualKey >= 0xF2 && virtualKey <= 0xF6);
 }
 
-uint32_t TKeyDispatcher::SidedVirtualKey(uint32_t virtualKey, uint32_t keystrokeFlags) {
+uint32_t TKeyDispatcher::StateVirtualKey(uint32_t virtualKey, uint32_t keystrokeFlags) {
   const bool extended = (keystrokeFlags & kExtendedBit) != 0;
   switch (virtualKey) {
-    case 0x10: return ((keystrokeFlags >> 16) & 0xFF) == kRightShiftScanCode ? 0xA1 : 0xA0;
     case 0x11: return extended ? 0xA3 : 0xA2;
     case 0x12: return extended ? 0xA5 : 0xA4;
     default: return virtualKey;
@@ -42,7 +41,7 @@ KeyDecision TKeyDispatcher::EvaluateKeyEvent(uint32_t virtualKey, uint32_t repor
   if (IsIgnoredKey(virtualKey)) {
     KeyDecision decision = IsWindowsKey(virtualKey) ? ResetChord() : KeyDecision{};
     decision.ignored = true;
-    if (withheld && !host_.SettingsVisible() && host_.DeliverUnmatchedKeys()) {
+    if (withheld && !host_->SettingsVisible() && host_->DeliverUnmatchedKeys()) {
       // A Windows key ends the chord, so it goes out at once; others wait for the chord.
       if (decision.reset) decision.replay.push_back(event);
       else withheld_.push_back({event, KeyCodeFromFlags(event.flags), false});
@@ -50,7 +49,7 @@ KeyDecision TKeyDispatcher::EvaluateKeyEvent(uint32_t virtualKey, uint32_t repor
     return decision;
   }
   KeyDecision decision;
-  if (host_.SettingsVisible()) {
+  if (host_->SettingsVisible()) {
     decision.forwardToCapture = true;
     return decision;
   }
@@ -85,6 +84,7 @@ KeyDecision TKeyDispatcher::EvaluateKeyEvent(uint32_t virtualKey, uint32_t repor
 KeyDecision TKeyDispatcher::ResetChord() {
   heldKeys_.clear();
   heldVirtualKeys_.clear();
+  heldSinceMs_.clear();
   latched_ = false;
   candidates_.clear();
   lastHeldCount_ = 0;
@@ -92,7 +92,7 @@ KeyDecision TKeyDispatcher::ResetChord() {
   KeyDecision decision;
   decision.reset = true;
   decision.hideGuide = true;
-  if (!host_.CaptureOwnsMode()) decision.mode = DispatchMode::kPass;
+  if (!host_->CaptureOwnsMode()) decision.mode = DispatchMode::kPass;
   decision.replay = TakeWithheld();
   RestoreCursor(decision);
   return decision;
@@ -107,21 +107,28 @@ void TKeyDispatcher::UpdateHeldKeys(uint32_t virtualKey, uint32_t keystrokeFlags
   const std::string keyCode = KeyCodeFromFlags(keystrokeFlags);
   const auto at = std::find(heldKeys_.begin(), heldKeys_.end(), keyCode);
   if (keystrokeFlags & kReleaseBit) {
-    if (at == heldKeys_.end()) return;
-    heldVirtualKeys_.erase(heldVirtualKeys_.begin() + (at - heldKeys_.begin()));
-    heldKeys_.erase(at);
+    if (at != heldKeys_.end()) ForgetHeldKey(static_cast<size_t>(at - heldKeys_.begin()));
   } else if (at == heldKeys_.end()) {
     heldKeys_.push_back(keyCode);
-    heldVirtualKeys_.push_back(SidedVirtualKey(virtualKey, keystrokeFlags));
+    heldVirtualKeys_.push_back(StateVirtualKey(virtualKey, keystrokeFlags));
+    heldSinceMs_.push_back(host_->NowMs());
   }
+}
+
+void TKeyDispatcher::ForgetHeldKey(size_t index) {
+  const auto offset = static_cast<std::ptrdiff_t>(index);
+  heldKeys_.erase(heldKeys_.begin() + offset);
+  heldVirtualKeys_.erase(heldVirtualKeys_.begin() + offset);
+  heldSinceMs_.erase(heldSinceMs_.begin() + offset);
 }
 
 bool TKeyDispatcher::DropKeysReportedUp() {
   bool dropped = false;
+  const uint32_t now = host_->NowMs();
   for (size_t index = heldKeys_.size(); index-- > 0;) {
-    if (host_.KeyIsDown(heldVirtualKeys_[index])) continue;
-    heldKeys_.erase(heldKeys_.begin() + static_cast<std::ptrdiff_t>(index));
-    heldVirtualKeys_.erase(heldVirtualKeys_.begin() + static_cast<std::ptrdiff_t>(index));
+    if (now - heldSinceMs_[index] < kKeyStateSettleMs || host_->KeyIsDown(heldVirtualKeys_[index]))
+      continue;
+    ForgetHeldKey(index);
     dropped = true;
   }
   return dropped;
@@ -153,14 +160,14 @@ bool TKeyDispatcher::MatchAssignments(KeyDecision& decision, bool& repeatFired) 
 
 void TKeyDispatcher::DecidePartial(KeyDecision& decision, bool countChanged) {
   decision.mode = DispatchMode::kSwallow;
-  if (!host_.ShowKeyView()) return;
-  const bool visible = host_.GuideVisible();
+  if (!host_->ShowKeyView()) return;
+  const bool visible = host_->GuideVisible();
   // A hidden guide holds no rows, so it is rebuilt before it shows even when the count is the
   // one of an earlier chord.
   decision.rebuildGuide = countChanged || !visible;
   if (visible) return;
   decision.showGuide = true;
-  if (host_.HideCursor() && cursorHidden_ == 0) {
+  if (host_->HideCursor() && cursorHidden_ == 0) {
     decision.cursor = CursorChange::kHide;
     cursorHidden_ = 1;
   }
@@ -190,7 +197,7 @@ void TKeyDispatcher::NoteEvent(const TKeyEvent& event, bool withheld) {
   const bool pressSeen = Holds(seenPresses_, keyCode);
   if (release) RemoveKey(seenPresses_, keyCode);
   else if (!withheld) AddDistinctKey(seenPresses_, keyCode);
-  if (!withheld || !host_.DeliverUnmatchedKeys()) return;
+  if (!withheld || !host_->DeliverUnmatchedKeys()) return;
   if (release && pressSeen) {
     withheld_.push_back({event, keyCode, true});
   } else if (!Holds(firedKeys_, keyCode)) {

@@ -54,15 +54,21 @@ class TKeyDispatcherHost {
   virtual bool HideCursor() const = 0;
   // Whether a chord box of the settings window has the focus and so decides the mode itself.
   virtual bool CaptureOwnsMode() const { return SettingsVisible(); }
-  // Whether the system reports the key as down now (left and right keys told apart).
+  // Whether the system reports the key as down now (a code from StateVirtualKey).
   virtual bool KeyIsDown(uint32_t /*virtualKey*/) const { return true; }
+  // A millisecond clock, for how long ago a key went down.
+  virtual uint32_t NowMs() const { return 0; }
   // Whether withheld keys that belong to no fired chord are delivered afterwards.
   virtual bool DeliverUnmatchedKeys() const { return true; }
 };
 
 class TKeyDispatcher {
  public:
-  explicit TKeyDispatcher(TKeyDispatcherHost& host) : host_(host) {}
+  explicit TKeyDispatcher(TKeyDispatcherHost& host) : host_(&host) {}
+  // A copy of another dispatcher's state that serves another host (for trying events out).
+  TKeyDispatcher(const TKeyDispatcher& other, TKeyDispatcherHost& host) : TKeyDispatcher(other) {
+    host_ = &host;
+  }
 
   // The assignment list, not owned; none means an empty list. Candidates point into it, so reset
   // the chord before entries are removed.
@@ -84,10 +90,16 @@ class TKeyDispatcher {
   int LastHeldCount() const { return lastHeldCount_; }
   bool CursorHidden() const { return cursorHidden_ > 0; }
 
+  // The system's key state may lag this far behind a new press (Wine caches an "up" that long),
+  // so a key is taken for up only once it has been held longer.
+  static constexpr uint32_t kKeyStateSettleMs = 100;
+
   static bool IsIgnoredKey(uint32_t virtualKey);
   static bool IsWindowsKey(uint32_t virtualKey);
-  // The left- or right-hand code of a generic Shift, Ctrl or Alt report; others as they are.
-  static uint32_t SidedVirtualKey(uint32_t virtualKey, uint32_t keystrokeFlags);
+  // The code to ask the system's key state with: left or right Ctrl and Alt by the extended flag;
+  // Shift as the generic code (some systems keep one state for both Shift keys); others as they
+  // are.
+  static uint32_t StateVirtualKey(uint32_t virtualKey, uint32_t keystrokeFlags);
 
  private:
   struct TWithheldEvent {
@@ -99,6 +111,7 @@ class TKeyDispatcher {
   void UpdateHeldKeys(uint32_t virtualKey, uint32_t keystrokeFlags);
   // Drops held keys the system reports as up (their release never reached a hook).
   bool DropKeysReportedUp();
+  void ForgetHeldKey(size_t index);
   // Matches the live chord; true when an assignment fired, with `repeatFired` set from it.
   bool MatchAssignments(KeyDecision& decision, bool& repeatFired);
   void DecidePartial(KeyDecision& decision, bool countChanged);
@@ -108,10 +121,11 @@ class TKeyDispatcher {
   void KeepFiredChordWithheld();
   std::vector<TKeyEvent> TakeWithheld();
 
-  TKeyDispatcherHost& host_;
+  TKeyDispatcherHost* host_;
   const TKeyManager* keyManager_ = nullptr;
   TChord heldKeys_;
-  std::vector<uint32_t> heldVirtualKeys_;  // beside heldKeys_, for asking the system
+  std::vector<uint32_t> heldVirtualKeys_;  // beside heldKeys_: StateVirtualKey of each
+  std::vector<uint32_t> heldSinceMs_;      // beside heldKeys_: when each went down
   bool latched_ = false;
   std::vector<const TKeyInfo*> candidates_;
   int lastHeldCount_ = 0;

@@ -40,12 +40,14 @@ struct TKeyViewWnd::Impl : TKeyDispatcherHost {
   bool KeyIsDown(uint32_t virtualKey) const override {
     return (GetAsyncKeyState(static_cast<int>(virtualKey)) & 0x8000) != 0;
   }
+  uint32_t NowMs() const override { return GetTickCount(); }
   bool DeliverUnmatchedKeys() const override { return !setting || setting->SendUnmatchedKeys; }
 
   TKeyViewWnd& window;
   TKeyDispatcher dispatcher;
   TCommandExecutor executor;
   TResendQueue resend;
+  uintptr_t keysHandled = 0;
   // The mode the last decision asked for; while re-sent keys are on their way the keyboard stays
   // withheld instead, so that no key typed meanwhile overtakes them.
   DispatchMode wantedMode = DispatchMode::kPass;
@@ -63,6 +65,7 @@ TKeyViewWnd::TKeyViewWnd() : impl_(std::make_unique<Impl>(*this)) {}
 
 TKeyViewWnd::~TKeyViewWnd() {
   nlReleaseHook();
+  if (Handle()) RemovePropA(Handle(), kKeysHandledProperty);
   impl_->document.reset();
   if (impl_->font) DeleteObject(impl_->font);
   if (impl_->edgeBrush) DeleteObject(impl_->edgeBrush);
@@ -212,6 +215,14 @@ void TKeyViewWnd::OnHookKey(UINT virtualKey, LPARAM flags) {
   }
   Apply(impl_->dispatcher.EvaluateKeyEvent(virtualKey, reported), virtualKey,
         static_cast<LPARAM>(reported & ~kKeyWithheldBit));
+  CountHandledKey();
+}
+
+// How many key reports have been handled, as a property of this window: input tools pace their
+// events by it (each event waits until the one before is handled).
+void TKeyViewWnd::CountHandledKey() {
+  ++impl_->keysHandled;
+  SetPropA(Handle(), kKeysHandledProperty, reinterpret_cast<HANDLE>(impl_->keysHandled));
 }
 
 void TKeyViewWnd::OnFinderReplyMessage(HWND target) {

@@ -39,6 +39,8 @@ class TKeyViewWnd : public TWindow {
   std::function<void(TKeyViewWnd*, HWND, const std::string&, const std::string&)> OnFinderReply;
   // Asked for every key event; while it answers true no chord is matched.
   std::function<bool()> IsSettingsVisible;
+  // The window property counting the key reports handled so far.
+  static constexpr const char* kKeysHandledProperty = "VakroKeysHandled";
   // Whether a chord box has the focus: it then withholds keys, and a reset leaves the mode alone.
   std::function<bool()> IsCapturing;
   // The built-in command "show".
@@ -61,6 +63,7 @@ class TKeyViewWnd : public TWindow {
   void SendNextResent();
   void GiveUpResend();
   void EndResend();
+  void CountHandledKey();
   static constexpr UINT_PTR kResendTimer = 1;
   static constexpr UINT kResendReturnMs = 1000;
   void BuildGuide();

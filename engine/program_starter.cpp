@@ -4,7 +4,9 @@
 #include <objbase.h>
 #include <shellapi.h>
 
-#include <memory>
+#include <deque>
+#include <mutex>
+#include <optional>
 
 namespace {
 
@@ -14,6 +16,17 @@ struct TProgramStart {
   std::string workPath;
 };
 
+struct TStartQueue {
+  std::mutex lock;
+  std::deque<TProgramStart> waiting;
+  bool workerRunning = false;
+};
+
+TStartQueue& Queue() {
+  static TStartQueue* queue = new TStartQueue;  // never freed: a worker may outlive main()
+  return *queue;
+}
+
 const char* OrNull(const std::string& text) { return text.empty() ? nullptr : text.c_str(); }
 
 void Start(const TProgramStart& start) {
@@ -21,11 +34,27 @@ void Start(const TProgramStart& start) {
                 SW_SHOW);
 }
 
-// The shell may hand the start to COM objects (shortcuts, associations), so the thread has COM.
-DWORD WINAPI StartThread(LPVOID parameter) {
-  std::unique_ptr<TProgramStart> start(static_cast<TProgramStart*>(parameter));
+// The next start, or none; with none, the worker counts as ended.
+std::optional<TProgramStart> TakeNext() {
+  TStartQueue& queue = Queue();
+  std::lock_guard<std::mutex> guard(queue.lock);
+  if (queue.waiting.empty()) {
+    queue.workerRunning = false;
+    return std::nullopt;
+  }
+  TProgramStart next = std::move(queue.waiting.front());
+  queue.waiting.pop_front();
+  return next;
+}
+
+void StartAllWaiting() {
+  while (std::optional<TProgramStart> next = TakeNext()) Start(*next);
+}
+
+// The shell may hand a start to COM objects (shortcuts, associations), so the worker has COM.
+DWORD WINAPI StartWorker(LPVOID) {
   const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
-  Start(*start);
+  StartAllWaiting();
   if (SUCCEEDED(com)) CoUninitialize();
   return 0;
 }
@@ -34,12 +63,17 @@ DWORD WINAPI StartThread(LPVOID parameter) {
 
 void StartProgramDetached(const std::string& path, const std::string& arguments,
                           const std::string& workPath) {
-  auto start = std::make_unique<TProgramStart>(TProgramStart{path, arguments, workPath});
-  HANDLE thread = CreateThread(nullptr, 0, StartThread, start.get(), 0, nullptr);
-  if (!thread) {
-    Start(*start);  // no thread to be had: start it here rather than not at all
+  TStartQueue& queue = Queue();
+  {
+    std::lock_guard<std::mutex> guard(queue.lock);
+    queue.waiting.push_back({path, arguments, workPath});
+    if (queue.workerRunning) return;
+    queue.workerRunning = true;
+  }
+  HANDLE worker = CreateThread(nullptr, 0, StartWorker, nullptr, 0, nullptr);
+  if (worker) {
+    CloseHandle(worker);
     return;
   }
-  start.release();  // the thread owns it now
-  CloseHandle(thread);
+  StartAllWaiting();  // no thread to be had: start them here rather than not at all
 }

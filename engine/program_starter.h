@@ -1,6 +1,7 @@
-// Starts a program or opens a document through the shell on a short-lived thread of its own, so
-// the thread that the keyboard hooks post to keeps handling keys however long the start takes
-// (a network path that does not answer, a slow association).
+// Starts programs and opens documents through the shell on a worker thread of its own, so the
+// thread that the keyboard hooks post to keeps handling keys however long a start takes (a
+// network path that does not answer, a slow association). Starts happen one after another in
+// the order they were asked for; the worker ends when none is waiting.
 #pragma once
 
 #include <string>

@@ -1,10 +1,16 @@
 #include "tools/key_replay.h"
 
+#include <map>
+
 #include "data/key_manager.h"
 
 namespace {
 
-// The guide window as the dispatcher sees it; it runs nothing, it notes what ran.
+const ScriptKey kF9 = 0x0043;  // in no chord: the ordinary key of the property check
+const uint32_t kVkF9 = 0x78;
+
+// The guide window as the dispatcher sees it; it runs nothing, it notes what ran. The system's
+// key state is the script's: the keys it holds are down.
 class ReplayHost : public TKeyDispatcherHost {
  public:
   explicit ReplayHost(const TKeyManager& keys) : keys_(keys) {}
@@ -13,17 +19,34 @@ class ReplayHost : public TKeyDispatcherHost {
   bool GuideVisible() const override { return guideVisible; }
   bool ShowKeyView() const override { return true; }
   bool HideCursor() const override { return false; }
+  // Every event comes a second after the one before: held keys are never too new to be asked about
+  // (the soak pauses after each ghost press to make it so for vakro too).
+  uint32_t NowMs() const override { return nowMs; }
+  bool KeyIsDown(uint32_t virtualKey) const override {
+    for (const auto& [key, code] : physicallyDown)
+      if (code == virtualKey) return true;
+    return false;
+  }
 
   void Apply(const KeyDecision& decision) {
     if (decision.executed) NoteExecuted(*decision.executed);
     if (decision.mode) mode = *decision.mode;
     if (decision.showGuide) guideVisible = true;
     if (decision.hideGuide) guideVisible = false;
+    delivered.insert(delivered.end(), decision.replay.begin(), decision.replay.end());
+  }
+
+  void NoteKey(const ScriptEvent& event, uint32_t virtualKey, uint32_t flags) {
+    if (event.kind == ScriptEvent::Kind::kUp) physicallyDown.erase(event.key);
+    else physicallyDown[event.key] = TKeyDispatcher::StateVirtualKey(virtualKey, flags);
   }
 
   bool guideVisible = false;
   DispatchMode mode = DispatchMode::kPass;
   int executed = -1;
+  std::vector<TKeyEvent> delivered;
+  std::map<ScriptKey, uint32_t> physicallyDown;
+  uint32_t nowMs = 0;
 
  private:
   void NoteExecuted(const TKeyInfo& info) {
@@ -33,6 +56,28 @@ class ReplayHost : public TKeyDispatcherHost {
 
   const TKeyManager& keys_;
 };
+
+// The flags the hook reports for an event that met `mode`.
+uint32_t Reported(uint32_t flags, DispatchMode mode) {
+  return mode == DispatchMode::kSwallow ? flags | kKeyWithheldBit : flags;
+}
+
+// Whether an F9 press typed now would reach the window, at once or delivered afterwards; tried
+// on copies, so the replay itself goes on untouched.
+bool OrdinaryKeyArrives(const TKeyDispatcher& dispatcher, const ReplayHost& host,
+                        const TKeyManager& keys) {
+  ReplayHost trial = host;
+  TKeyDispatcher copy(dispatcher, trial);
+  copy.SetKeyManager(&keys);
+  const uint32_t press = 1u | (static_cast<uint32_t>(kF9) << 16);
+  const bool passed = trial.mode == DispatchMode::kPass;
+  trial.NoteKey(Down(kF9), kVkF9, press);
+  trial.delivered.clear();
+  trial.Apply(copy.EvaluateKeyEvent(kVkF9, Reported(press, trial.mode)));
+  for (const TKeyEvent& event : trial.delivered)
+    if (event.virtualKey == kVkF9 && !(event.flags >> 31)) return true;
+  return passed;
+}
 
 }  // namespace
 
@@ -44,18 +89,34 @@ std::vector<ReplayStep> ReplayScript(const std::vector<ScriptEvent>& events,
   KeystrokeFlags keystrokes;
   std::vector<ReplayStep> steps;
   for (const ScriptEvent& event : events) {
-    if (!event.IsKey()) continue;
+    const bool ghost = event.kind == ScriptEvent::Kind::kGhost;
+    if (!event.IsKey() && !ghost) continue;
+    host.nowMs += 1000;
     ReplayStep step;
+    step.ghost = ghost;
     step.virtualKey = virtualKeyOf(event.key);
-    step.flags = keystrokes.Next(event, step.virtualKey);
     step.modeMet = host.mode;
     host.executed = -1;
-    host.Apply(dispatcher.EvaluateKeyEvent(step.virtualKey, step.flags));
+    host.delivered.clear();
+    if (ghost) {
+      step.flags = GhostFlags(event.key);
+      host.Apply(dispatcher.EvaluateKeyEvent(step.virtualKey, step.flags));
+    } else {
+      step.flags = keystrokes.Next(event, step.virtualKey);
+      host.NoteKey(event, step.virtualKey, step.flags);
+      host.Apply(dispatcher.EvaluateKeyEvent(step.virtualKey, Reported(step.flags, step.modeMet)));
+    }
     step.executed = host.executed;
     step.modeAfter = host.mode;
+    step.delivered = host.delivered;
+    if (host.physicallyDown.empty()) step.keyboardAnswers = OrdinaryKeyArrives(dispatcher, host, keys);
     steps.push_back(step);
   }
   return steps;
+}
+
+uint32_t GhostFlags(ScriptKey key) {
+  return 1u | static_cast<uint32_t>(key & 0xFF) << 16 | (IsExtendedKey(key) ? 1u << 24 : 0u);
 }
 
 uint32_t GenericVirtualKey(uint32_t virtualKey) {

@@ -41,6 +41,7 @@ bool ParseLine(std::string_view line, ScriptEvent& event) {
   if (!ParseScriptKey(value, key)) return false;
   if (word == "down") event = Down(key);
   else if (word == "up") event = Up(key);
+  else if (word == "ghost") event = Ghost(key);
   else return false;
   return true;
 }
@@ -123,8 +124,10 @@ std::string FormatEvent(const ScriptEvent& event) {
   } else if (event.kind == ScriptEvent::Kind::kWaitMode) {
     snprintf(line, sizeof line, "mode %s", event.passMode ? "pass" : "swallow");
   } else {
-    snprintf(line, sizeof line, "%s %04X", event.kind == ScriptEvent::Kind::kDown ? "down" : "up",
-             static_cast<unsigned>(event.key));
+    const char* word = event.kind == ScriptEvent::Kind::kDown  ? "down"
+                       : event.kind == ScriptEvent::Kind::kGhost ? "ghost"
+                                                                 : "up";
+    snprintf(line, sizeof line, "%s %04X", word, static_cast<unsigned>(event.key));
   }
   return line;
 }

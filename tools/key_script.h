@@ -1,6 +1,7 @@
 // Key scripts for the input generator and the replay oracle: one key event, pause or wait per
 // line ("down 001D", "up E01D", "pause 50", "mode swallow": wait until the hook library's
-// dispatch mode is swallow; "#" starts a comment), a seeded random stream of key events, and the
+// dispatch mode is swallow; "ghost 001D": a press reported to vakro that no keyboard made, so
+// its release never comes; "#" starts a comment), a seeded random stream of key events, and the
 // keystroke flags Windows gives each event. No window here.
 #pragma once
 
@@ -16,7 +17,7 @@ using ScriptKey = uint16_t;
 inline bool IsExtendedKey(ScriptKey key) { return (key >> 8) == 0xE0; }
 
 struct ScriptEvent {
-  enum class Kind : uint8_t { kDown, kUp, kPause, kWaitMode };
+  enum class Kind : uint8_t { kDown, kUp, kPause, kWaitMode, kGhost };
   Kind kind = Kind::kDown;
   ScriptKey key = 0;
   uint32_t pauseMs = 0;
@@ -30,6 +31,7 @@ inline ScriptEvent Down(ScriptKey key) { return {ScriptEvent::Kind::kDown, key, 
 inline ScriptEvent Up(ScriptKey key) { return {ScriptEvent::Kind::kUp, key, 0, false}; }
 inline ScriptEvent Pause(uint32_t ms) { return {ScriptEvent::Kind::kPause, 0, ms, false}; }
 inline ScriptEvent WaitMode(bool pass) { return {ScriptEvent::Kind::kWaitMode, 0, 0, pass}; }
+inline ScriptEvent Ghost(ScriptKey key) { return {ScriptEvent::Kind::kGhost, key, 0, false}; }
 
 struct ParsedScript {
   std::vector<ScriptEvent> events;

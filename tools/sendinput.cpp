@@ -5,8 +5,10 @@
 //        [--count N] [--max-held N] [--weights PRESS,RELEASE,REPEAT,STRAY]
 //   [--rate N]       key events per second at most (pauses and waits come on top); 0 or none:
 //                    as fast as it can
-//   A script's "mode pass|swallow" line waits (up to 5 s) until the hook library's dispatch
-//   mode is that: sent after each event with the mode the program must set for it, it keeps
+//   A script's "ghost KEY" line posts vakro a press report that no keyboard made.
+//   A script's "mode pass|swallow" line waits (up to 5 s) until vakro has handled the event
+//   before it (when vakro runs: its key guide window counts the reports it handled) and the hook
+//   library's dispatch mode is that: sent after each event with the mode the program must set for it, it keeps
 //   every event from reaching the hooked window before the program has decided the one before.
 //   [--record FILE]  writes the events it sent, closing releases included, as a key script
 //   [--dry-run]      sends nothing (with --record: only writes the stream)
@@ -22,11 +24,13 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "data/platform.h"
 #include "hooklib/nodralib.h"
+#include "tools/key_replay.h"
 #include "tools/key_script.h"
 #include "tools/tool_log.h"
 
@@ -113,6 +117,14 @@ INPUT KeyInput(const ScriptEvent& event, bool withVirtualKey) {
   return input;
 }
 
+// A press that no keyboard made, reported straight to vakro's key guide window as the hook would:
+// its release never comes.
+void ReportGhostPress(ScriptKey key) {
+  HWND guide = FindWindowA("TKeyViewWnd", nullptr);
+  const UINT virtualKey = GenericVirtualKey(MapVirtualKeyA(key, MAPVK_VSC_TO_VK_EX));
+  if (guide) PostMessageA(guide, WM_HOOK_KEY, virtualKey, static_cast<LPARAM>(GhostFlags(key)));
+}
+
 // Sleeps until the QueryPerformanceCounter time `due` (microseconds).
 void WaitUntil(int64_t due) {
   for (int64_t now = NowMicroseconds(); now < due; now = NowMicroseconds()) {
@@ -126,15 +138,26 @@ struct SendResult {
   int64_t microseconds = 0;
 };
 
-// Waits until the dispatch mode is the one asked for; false when it did not come in time.
-bool WaitForMode(bool pass, SendResult& result) {
+// How many key reports vakro has handled (its key guide window counts them); none without vakro.
+std::optional<uintptr_t> KeysHandled() {
+  HWND guide = FindWindowA("TKeyViewWnd", nullptr);
+  if (!guide) return std::nullopt;
+  return reinterpret_cast<uintptr_t>(GetPropA(guide, "VakroKeysHandled"));
+}
+
+// Waits until vakro has handled the event sent last (when vakro runs) and the dispatch mode is
+// the one asked for; false when that did not come in time.
+bool WaitForMode(bool pass, std::optional<uintptr_t> handledBefore, SendResult& result) {
   const signed char wanted = pass ? 1 : 0;
-  if (nlSetDispatchMode(-1) == wanted) return true;
+  auto reached = [&] {
+    return (!handledBefore || KeysHandled() != handledBefore) && nlSetDispatchMode(-1) == wanted;
+  };
+  if (reached()) return true;
   ++result.waits;
   const int64_t deadline = NowMicroseconds() + 5000000;
   while (NowMicroseconds() < deadline) {
     Sleep(1);
-    if (nlSetDispatchMode(-1) == wanted) return true;
+    if (reached()) return true;
   }
   ++result.timeouts;
   return false;
@@ -147,6 +170,7 @@ SendResult Send(const std::vector<ScriptEvent>& events, const Options& options,
   const int64_t start = NowMicroseconds();
   int64_t due = start;
   const int64_t interval = options.rate > 0 ? static_cast<int64_t>(1e6 / options.rate) : 0;
+  std::optional<uintptr_t> handledBefore;  // vakro's count before the last event went
   for (const ScriptEvent& event : events) {
     if (event.kind == ScriptEvent::Kind::kPause) {
       due += static_cast<int64_t>(event.pauseMs) * 1000;
@@ -154,8 +178,16 @@ SendResult Send(const std::vector<ScriptEvent>& events, const Options& options,
       continue;
     }
     if (event.kind == ScriptEvent::Kind::kWaitMode) {
-      WaitForMode(event.passMode, result);
+      if (!WaitForMode(event.passMode, handledBefore, result))
+        fprintf(stderr, "sendinput: no mode %s after script line %u\n", event.passMode ? "pass" : "swallow",
+                static_cast<unsigned>(sent.size()));
       due = std::max(due, NowMicroseconds());
+      sent.push_back(event);
+      continue;
+    }
+    handledBefore = KeysHandled();
+    if (event.kind == ScriptEvent::Kind::kGhost) {
+      ReportGhostPress(event.key);
       sent.push_back(event);
       continue;
     }
