@@ -14,6 +14,7 @@ from vakro_faults import WM_LBUTTONDBLCLK, WM_TRAY_NOTIFY, error_texts, no_error
 
 WM_HOOK_CLOSE = 0x825B
 WM_FIND_REPLY = 0x8259
+WM_APP_PRIVATE = 0x8001  # a message number any program may use for its own purposes
 SETTINGS = "[Setting]\r\nShowKeyView=1\r\nHideCursor=1\r\n"
 
 
@@ -76,6 +77,10 @@ class HostileTest(DesktopTestCase):
             self.assertEqual((status, out.strip()), (0, "posted=5000 refused=0"), f"seed {seed}")
         for _ in range(3):  # finder replies read the block full of unterminated bytes
             vakro.tool.post(vakro.guide, WM_FIND_REPLY, vakro.main)
+        # Another program's private message, broadcast or sent by mistake to vakro's windows.
+        application = vakro.tool.find("TVakroApplication")
+        for garbage in (0, 1, 0x41414141):
+            vakro.tool.post(application, WM_APP_PRIVATE, 0, garbage)
         self.assertTrue(vakro.tool.send(vakro.guide, 0), "the key guide window does not answer")
         # Both windows share one thread and its queue of posted messages, handled in order: once
         # the settings window shows, the flood is behind. (The guide is no such mark: random key
