@@ -75,7 +75,7 @@ void RedirectToLanding(CONTEXT& context, Landing& landing) {
 LONG WINAPI Filter(EXCEPTION_POINTERS* info) {
   auto* landing = HasSlot() ? static_cast<Landing*>(TlsGetValue(Slot())) : nullptr;
   if (!landing) return previousFilter ? previousFilter(info) : EXCEPTION_CONTINUE_SEARCH;
-  TlsSetValue(Slot(), nullptr);  // a fault after this point is not the guarded call's
+  TlsSetValue(Slot(), landing->enclosing);  // a later fault belongs to the enclosing call
   RedirectToLanding(*info->ContextRecord, *landing);
   // The faulting code is not resumed, so even a non-continuable exception (a C++ throw of the
   // Microsoft compiler is one) may continue elsewhere.
@@ -99,10 +99,32 @@ __attribute__((noinline)) void RunGuarded(Procedure body, void* context, Landing
 #ifndef _WIN64
   landing.exceptionList = ExceptionChainHead();
 #endif
-  if (HasSlot()) TlsSetValue(Slot(), &landing);
+  if (HasSlot()) {
+    landing.enclosing = static_cast<Landing*>(TlsGetValue(Slot()));
+    TlsSetValue(Slot(), &landing);
+  }
   body(context);
-  if (HasSlot()) TlsSetValue(Slot(), nullptr);
+  if (HasSlot()) TlsSetValue(Slot(), landing.enclosing);
   (void)anchor;
+}
+
+namespace {
+
+// Lands back in CallGuarded's frame, which lies above the abandoned ones. The builtin jump
+// restores only the frame and stack pointers and unwinds nothing.
+void ResumeCaller(void* jumpBuffer) { __builtin_longjmp(static_cast<void**>(jumpBuffer), 1); }
+
+}  // namespace
+
+__attribute__((noinline)) bool CallGuarded(Procedure body, void* context) {
+  Install();
+  void* jumpBuffer[5];
+  Landing landing;
+  landing.procedure = &ResumeCaller;
+  landing.context = jumpBuffer;
+  if (__builtin_setjmp(jumpBuffer)) return false;
+  RunGuarded(body, context, landing);
+  return true;
 }
 
 }  // namespace fault_guard
