@@ -154,7 +154,8 @@ void TPluginManager::CallPlugin(tagPLUGININFO& registration, Call call) const {
   if (!IsUsable(registration)) return;
   if (fault_guard::CallGuarded(call)) return;
   registration.broken = true;
-  ShowError(nullptr, PluginFaultText(registration));
+  // At exit the message loop has ended and a box would close at once: the exit goes on.
+  if (!exiting_) ShowError(nullptr, PluginFaultText(registration));
 }
 
 void TPluginManager::TerminateAndRelease(tagPLUGININFO& registration) {

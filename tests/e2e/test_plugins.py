@@ -392,6 +392,7 @@ class PluginsTest(DesktopTestCase):
         witness.focus()
         self.chord(v, "a")
         self.assertEqual(v.error_message(), UNNAMED_FAILED)
+        witness.focus()
         v.show_settings()
         v.ok()
         self.assertEqual(v.read("plugin.dat"), line.replace("\n", "\r\n"), "saved back in its place")
@@ -446,11 +447,9 @@ class PluginsTest(DesktopTestCase):
         self.chord(v, "a")
         log.wait_count("vp_logger.vpi", "vakroExecute-returns", 1)
 
-        # At exit the faulting vakroTerminate is reported; every line was saved before.
-        v.show_settings()
-        v.click_control(ID_CLOSE)
-        fault_message("$terminate", "vp_fault_terminate.vpi")
-        wait_until(lambda: v.process.poll() is not None, 30, "vakro to end")
+        # At exit a faulting vakroTerminate does not keep the others from theirs; every line was
+        # saved before.
+        v.exit()
         self.assertEqual(v.read("plugin.dat"), lines.replace("\n", "\r\n"))
         terminated = [line[0] for line in log.events(event="vakroTerminate")]
         self.assertEqual(terminated, ["vp_fault_terminate.vpi", "vp_logger.vpi"], "broken ones are not called")

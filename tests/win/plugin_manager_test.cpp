@@ -288,6 +288,13 @@ TEST_F(PluginManagerTest, AFaultInAnyMainThreadCallBreaksOnlyThatRegistration) {
   manager_->ExecuteMacro("$log");
   ASSERT_TRUE(RunFinished(0));
   EXPECT_EQ(Count("vakroExecute-returns"), 1);
+
+  // At exit the message loop is over: the fault is caught without a message.
+  errors_.clear();
+  AddPlugin("vp_fault_terminate", "$exit");
+  manager_.reset();
+  EXPECT_EQ(Count("vakroTerminate"), 2);
+  EXPECT_TRUE(errors_.empty());
 }
 
 TEST_F(PluginManagerTest, RunsALibraryWithoutVersionReadAtStartUp) {
