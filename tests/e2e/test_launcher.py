@@ -8,7 +8,7 @@ import shutil
 import unittest
 
 import test_settings_pages as pages
-from vakro_app import (KEY_X, KEY_Y, LEFT_ALT, LEFT_CTRL, WM_QUERYENDSESSION, Vakro, WinTool, keydata_line)
+from vakro_app import (KEY_X, KEY_Y, KEY_Z, LEFT_ALT, LEFT_CTRL, WM_QUERYENDSESSION, Vakro, WinTool, keydata_line)
 from vakro_e2e import DesktopTestCase, Witness, build_dir, wait_until, winpath
 from vakro_faults import WM_LBUTTONDBLCLK, WM_TRAY_NOTIFY, mount_data_folder
 
@@ -146,16 +146,20 @@ class LauncherTest(DesktopTestCase):
         self.vakro = Vakro(self.desktop, {"keydata.dat": keydata_line([LEFT_CTRL, KEY_X], "$WindowInfo")})
         mount.read_only()
         self.vakro.start()
-        temp = os.path.join(self.desktop.prefix, "drive_c", "users", "root", "AppData", "Local", "Temp")
-        before = set(glob.glob(os.path.join(temp, "nod*")))
+        users = os.path.join(self.desktop.prefix, "drive_c", "users")
+
+        def files(pattern):  # the user's temporary folder, wherever the prefix puts it
+            return set(glob.glob(os.path.join(users, "**", pattern), recursive=True))
+
+        before = files("nod*")
         witness = self.focused_witness("described")
         self.hold("Control_L", "x")
         self.release("Control_L", "x")
-        written = wait_until(lambda: [p for p in set(glob.glob(os.path.join(temp, "nod*.txt"))) - before
-                                      if os.path.getsize(p) > 0], 20, "a new nod*.txt in the temporary folder")
+        written = wait_until(lambda: [p for p in files("nod*.txt") - before if os.path.getsize(p) > 0], 20,
+                             "a new nod*.txt in the temporary folder")
         self.assertEqual(len(written), 1, written)
         path = written[0]
-        self.assertEqual(set(glob.glob(os.path.join(temp, "nod*"))) - before, {path}, "no reservation left")
+        self.assertEqual(files("nod*") - before, {path}, "no reservation left")
         self.assertEqual(sorted(os.listdir(app)), ["NodraLib.dll", "vakro.exe"])
         x, y, w, h = map(int, witness.windows["main"].fields["rect"].split(","))
         expected = ("■ウィンドウ情報■\r\n\r\n"
@@ -169,14 +173,23 @@ class LauncherTest(DesktopTestCase):
         for window in viewer:
             self.desktop.xdotool("windowclose", window)
 
-    def test_a_bare_program_name_is_the_systems_after_a_file_dialog_browsed_elsewhere(self):
-        # A folder the user browses to that holds a program of the same name (here a witness).
+    def test_a_bare_program_name_is_never_found_in_the_current_folder(self):
+        # A folder holding programs of its own (witnesses), one with the name of a system
+        # program, one with a name nothing else has: vakro is started there (a shortcut's
+        # "start in"), and the user browses into it.
         lure = os.path.join(self.desktop.prefix, "drive_c", "lure")
         os.makedirs(lure, exist_ok=True)
-        shutil.copy2(os.path.join(build_dir(), "tools", "witness.exe"), os.path.join(lure, "notepad.exe"))
+        for name in ("notepad.exe", "vakrolure.exe"):
+            shutil.copy2(os.path.join(build_dir(), "tools", "witness.exe"), os.path.join(lure, name))
+        # A program started without a working folder of its own reports vakro's current folder.
+        started_log = self.desktop.log("no-work-folder.log")
+        reporter = keydata_line([LEFT_CTRL, KEY_Z], Witness.program_wine(),
+                                f'--log "{winpath(started_log.path)}" --hidden --title reporter', name="cwd", key_text="Ctrl+Z")
         v = pages.Vakro(self.desktop, {
-            "keydata.dat": pages.assignment([LEFT_CTRL, KEY_X], "notepad", "Ctrl+X", "notepad.exe"),
-            "vakro.dat": pages.QUIET_SETTINGS})
+            "keydata.dat": pages.assignment([LEFT_CTRL, KEY_Y], "lure", "Ctrl+Y", "vakrolure.exe") +
+                           pages.assignment([LEFT_CTRL, KEY_X], "notepad", "Ctrl+X", "notepad.exe") +
+                           reporter.replace("\r\n", "\n"),
+            "vakro.dat": pages.QUIET_SETTINGS}, cwd=lure)
         self.addCleanup(lambda: self.desktop.kill(v.process))
         tool = WinTool(self.desktop)
         wait_until(lambda: v.main().text.startswith("Vakro 0"), 30, "vakro to finish starting")
@@ -191,11 +204,14 @@ class LauncherTest(DesktopTestCase):
         v.close_with_title_bar()
 
         self.focused_witness("typing")
-        self.hold("Control_L", "x")
-        self.release("Control_L", "x")
+        for key in ("z", "y", "x"):
+            self.hold("Control_L", key)
+            self.release("Control_L", key)
+        self.assertEqual(started_log.wait_event("cwd", timeout=20).rest.rstrip("\\"),
+                         winpath(os.path.join(build_dir(), "ui")), "the program's own folder")
         started = wait_until(lambda: tool.find("Notepad") or tool.find("VakroWitness", "witness"), 30,
                              "the started program's window")
-        self.assertIsNone(tool.find("VakroWitness", "witness"), "the program in the browsed folder ran")
+        self.assertIsNone(tool.find("VakroWitness", "witness"), "a program in the browsed folder ran")
         tool.post(started, 0x0010)  # WM_CLOSE
 
     def test_volume_commands_without_a_sound_server_do_nothing(self):
