@@ -8,7 +8,7 @@
 #include "engine/mixer_control.h"
 #include "engine/program_starter.h"
 #include "plugins/plugin_manager.h"
-#include "shell/program_path.h"
+#include "shell/temp_file.h"
 
 void TCommandExecutor::Execute(const TKeyInfo& info) {
   if (IsCommandText(info.Path())) {
@@ -67,17 +67,10 @@ void TCommandExecutor::ToggleMute() {
   mixer.SetMute(!mixer.Muted());
 }
 
-std::string WindowInfoFilePath() { return ProgramFolder() + "nodratmp.txt"; }
-
+// A new file each time, in the user's own temporary folder: the program's folder may not be
+// writable, and other users may read a shared one. Only a file written whole is opened.
 void TCommandExecutor::ShowWindowInfo(const std::string& text) {
-  const std::string path = WindowInfoFilePath();
-  DeleteFileA(path.c_str());
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file != INVALID_HANDLE_VALUE) {
-    DWORD written = 0;
-    WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-    CloseHandle(file);
-  }
+  const std::string path = WriteNewTempTextFile("nodratmp", text);
+  if (path.empty()) return;
   ShellExecuteA(nullptr, "open", path.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }

@@ -16,7 +16,7 @@ class TCommandExecutor {
 
   void Execute(const TKeyInfo& info);
   void ExecuteCommand(const std::string& text);
-  // Writes the text to "nodratmp.txt" beside the program and opens it.
+  // Writes the text to a new text file in the user's temporary folder and opens it.
   void ShowWindowInfo(const std::string& text);
 
  private:
@@ -24,6 +24,3 @@ class TCommandExecutor {
   void StepVolume(bool up);
   void ToggleMute();
 };
-
-// "nodratmp.txt" in the folder of the program's executable.
-std::string WindowInfoFilePath();

@@ -72,14 +72,22 @@ void RedirectToLanding(CONTEXT& context, Landing& landing) {
   context.EFlags &= ~directionFlag;
 }
 
-LONG WINAPI Filter(EXCEPTION_POINTERS* info) {
-  auto* landing = HasSlot() ? static_cast<Landing*>(TlsGetValue(Slot())) : nullptr;
-  if (!landing) return previousFilter ? previousFilter(info) : EXCEPTION_CONTINUE_SEARCH;
-  TlsSetValue(Slot(), nullptr);  // a fault after this point is not the guarded call's
-  RedirectToLanding(*info->ContextRecord, *landing);
+Landing* CurrentLanding() {
+  return HasSlot() ? static_cast<Landing*>(TlsGetValue(Slot())) : nullptr;
+}
+
+void Redirect(EXCEPTION_RECORD& record, CONTEXT& context, Landing& landing) {
+  TlsSetValue(Slot(), landing.enclosing);  // a later fault belongs to the enclosing call
+  RedirectToLanding(context, landing);
   // The faulting code is not resumed, so even a non-continuable exception (a C++ throw of the
   // Microsoft compiler is one) may continue elsewhere.
-  info->ExceptionRecord->ExceptionFlags &= ~static_cast<DWORD>(EXCEPTION_NONCONTINUABLE);
+  record.ExceptionFlags &= ~static_cast<DWORD>(EXCEPTION_NONCONTINUABLE);
+}
+
+LONG WINAPI Filter(EXCEPTION_POINTERS* info) {
+  Landing* landing = CurrentLanding();
+  if (!landing) return previousFilter ? previousFilter(info) : EXCEPTION_CONTINUE_SEARCH;
+  Redirect(*info->ExceptionRecord, *info->ContextRecord, *landing);
   return EXCEPTION_CONTINUE_EXECUTION;
 }
 
@@ -99,10 +107,64 @@ __attribute__((noinline)) void RunGuarded(Procedure body, void* context, Landing
 #ifndef _WIN64
   landing.exceptionList = ExceptionChainHead();
 #endif
-  if (HasSlot()) TlsSetValue(Slot(), &landing);
+  if (HasSlot()) {
+    landing.enclosing = static_cast<Landing*>(TlsGetValue(Slot()));
+    TlsSetValue(Slot(), &landing);
+  }
   body(context);
-  if (HasSlot()) TlsSetValue(Slot(), nullptr);
+  if (HasSlot()) TlsSetValue(Slot(), landing.enclosing);
   (void)anchor;
+}
+
+// On the main thread a top-level filter is not enough: the system's message dispatch catches
+// exceptions raised inside window procedures (a plug-in's call from a button's handler) before
+// they count as unhandled. CallGuarded's own frame therefore carries an exception handler,
+// which the system asks after the plug-in's handlers and before the dispatcher's.
+extern "C" EXCEPTION_DISPOSITION __cdecl VakroGuardFrameHandler(EXCEPTION_RECORD* record, void*,
+                                                                 CONTEXT* context, void*) {
+  if (record->ExceptionFlags & (EXCEPTION_UNWINDING | EXCEPTION_EXIT_UNWIND))
+    return ExceptionContinueSearch;
+  Landing* landing = CurrentLanding();
+  if (!landing) return ExceptionContinueSearch;
+  Redirect(*record, *context, *landing);
+  return ExceptionContinueExecution;
+}
+
+namespace {
+
+// Lands back in CallGuarded's frame, which lies above the abandoned ones. The builtin jump
+// restores only the frame and stack pointers and unwinds nothing.
+void ResumeCaller(void* jumpBuffer) { __builtin_longjmp(static_cast<void**>(jumpBuffer), 1); }
+
+#ifndef _WIN64
+// A 32-bit SEH record: the system walks these through the stack from fs:[0].
+struct FrameRegistration {
+  void* next;
+  void* handler;
+};
+#endif
+
+}  // namespace
+
+__attribute__((noinline)) bool CallGuarded(Procedure body, void* context) {
+#ifdef _WIN64
+  asm volatile(".seh_handler VakroGuardFrameHandler, @except");
+#else
+  FrameRegistration registration{ExceptionChainHead(),
+                                 reinterpret_cast<void*>(&VakroGuardFrameHandler)};
+  SetExceptionChainHead(&registration);
+#endif
+  Install();
+  void* jumpBuffer[5];
+  Landing landing;
+  landing.procedure = &ResumeCaller;
+  landing.context = jumpBuffer;
+  const bool returned = __builtin_setjmp(jumpBuffer) == 0;
+  if (returned) RunGuarded(body, context, landing);
+#ifndef _WIN64
+  SetExceptionChainHead(registration.next);
+#endif
+  return returned;
 }
 
 }  // namespace fault_guard

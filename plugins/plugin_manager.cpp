@@ -6,6 +6,7 @@
 #include "data/comma_list.h"
 #include "data/platform.h"
 #include "data/text_lines.h"
+#include "plugins/fault_guard.h"
 #include "plugins/plugin_thread.h"
 #include "plugins/vakro_plugin.h"
 #include "ui/message_box.h"
@@ -28,23 +29,38 @@ std::string BufferText(const char* buffer, size_t size) {
 // on the rest of the stack.
 const size_t kOverrunRoom = 256;
 
+// False when the library has no "vakroGetInfo". A fault in it marks the registration broken.
 bool ReadInfo(HMODULE module, tagPLUGININFO& registration) {
   auto getInfo = FindExport<VakroGetInfoProc>(module, "vakroGetInfo");
   if (!getInfo) return false;
   char name[VAKRO_NAME_SIZE + kOverrunRoom] = {};
   char description[VAKRO_DESCRIPTION_SIZE + kOverrunRoom] = {};
-  getInfo(name, description);
+  if (!fault_guard::CallGuarded([&] { getInfo(name, description); })) {
+    registration.broken = true;
+    return true;
+  }
   registration.name = BufferText(name, VAKRO_NAME_SIZE);
   registration.description = BufferText(description, VAKRO_DESCRIPTION_SIZE);
   return true;
 }
 
-bool ReportsThisVersion(HMODULE module) {
+// False also when "vakroGetVersion" faulted; `faulted` then tells the caller.
+bool ReportsThisVersion(HMODULE module, bool& faulted) {
+  faulted = false;
   auto getVersion = FindExport<VakroGetVersionProc>(module, "vakroGetVersion");
   if (!getVersion) return false;
   char version[VAKRO_VERSION_SIZE + kOverrunRoom] = {};
-  getVersion(version);
-  return std::memcmp(version, VAKRO_PLUGIN_VERSION, sizeof VAKRO_PLUGIN_VERSION) == 0;
+  faulted = !fault_guard::CallGuarded([&] { getVersion(version); });
+  return !faulted && std::memcmp(version, VAKRO_PLUGIN_VERSION, sizeof VAKRO_PLUGIN_VERSION) == 0;
+}
+
+// The library's clean-up code runs guarded too.
+void ReleaseLibrary(HMODULE module) {
+  if (module) fault_guard::CallGuarded([module] { FreeLibrary(module); });
+}
+
+void Erase(std::vector<const tagPLUGININFO*>& list, const tagPLUGININFO* registration) {
+  list.erase(std::remove(list.begin(), list.end(), registration), list.end());
 }
 
 }  // namespace
@@ -53,11 +69,19 @@ std::string PluginFailureText(const std::string& name) {
   return "プラグイン " + name + " の実行に失敗。";
 }
 
+std::string PluginFaultText(const tagPLUGININFO& registration) {
+  return "プラグイン " + registration.name + " (" + registration.macro +
+         ") でエラーが発生しました。次に起動するまでこのプラグインは使えません。\r\n" +
+         registration.path;
+}
+
 TPluginManager::TPluginManager() : self_(std::make_shared<TPluginManager*>(this)) {}
 
 // Runs still going are not waited for: each keeps its registration and library until its
-// call returns, and its completion then finds no manager.
+// call returns, and its completion then finds no manager. Their plug-ins are not told to
+// terminate under the running call; their libraries stay until the process ends.
 TPluginManager::~TPluginManager() {
+  exiting_ = true;
   Clear();
   *self_ = nullptr;
 }
@@ -69,7 +93,10 @@ tagPLUGININFO* TPluginManager::GetPlugin(int index) const {
 
 HMODULE TPluginManager::LoadPluginLibrary(const std::string& path) {
   if (!platform::FileExists(path)) return nullptr;
-  return LoadLibraryA(path.c_str());
+  HMODULE module = nullptr;
+  fault_guard::CallGuarded(
+      [&] { module = LoadLibraryExA(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH); });
+  return module;
 }
 
 tagPLUGININFO* TPluginManager::Add(const std::string& path, const std::string& value,
@@ -81,10 +108,11 @@ tagPLUGININFO* TPluginManager::Add(const std::string& path, const std::string& v
   registration->module = LoadPluginLibrary(path);
   if (!registration->module) return nullptr;
   if (!ReadInfo(registration->module, *registration)) {
-    FreeLibrary(registration->module);
+    ReleaseLibrary(registration->module);
     return nullptr;
   }
   plugins_.push_back(registration);
+  if (registration->broken) ShowError(nullptr, PluginFaultText(*registration));
   return registration.get();
 }
 
@@ -92,9 +120,11 @@ tagPLUGININFO* TPluginManager::Update(int index, const std::string& path, const 
                                       const std::string& macro) {
   tagPLUGININFO* registration = GetPlugin(index);
   if (!registration) return nullptr;
-  HMODULE module = LoadLibraryA(path.c_str());
+  HMODULE module = LoadPluginLibrary(path);
   if (!module) return nullptr;
-  FreeLibrary(registration->module);
+  // A broken library stays mapped; another file is a fresh start.
+  if (!registration->broken) ReleaseLibrary(registration->module);
+  if (path != registration->path) registration->broken = false;
   registration->module = module;
   registration->path = path;
   registration->value = value;
@@ -103,13 +133,15 @@ tagPLUGININFO* TPluginManager::Update(int index, const std::string& path, const 
 }
 
 bool TPluginManager::Delete(int index) {
-  tagPLUGININFO* registration = GetPlugin(index);
-  if (!registration) return false;
-  if (auto terminate = FindExport<VakroTerminateProc>(registration->module, "vakroTerminate"))
-    terminate();
-  FreeLibrary(registration->module);
-  registration->module = nullptr;
+  if (!GetPlugin(index)) return false;
+  std::shared_ptr<tagPLUGININFO> registration = plugins_[static_cast<size_t>(index)];
   plugins_.erase(plugins_.begin() + index);
+  const bool unregister = TakePendingUnregister(registration.get());
+  if (InRunning(registration.get())) {
+    if (!exiting_) retired_.push_back({registration, unregister});
+    return true;
+  }
+  TerminateAndRelease(*registration);
   return true;
 }
 
@@ -117,42 +149,98 @@ void TPluginManager::Clear() {
   while (GetCount() > 0) Delete(0);
 }
 
+template <typename Call>
+void TPluginManager::CallPlugin(tagPLUGININFO& registration, Call call) const {
+  if (!IsUsable(registration)) return;
+  if (fault_guard::CallGuarded(call)) return;
+  registration.broken = true;
+  // At exit the message loop has ended and a box would close at once: the exit goes on.
+  if (!exiting_) ShowError(nullptr, PluginFaultText(registration));
+}
+
+void TPluginManager::TerminateAndRelease(tagPLUGININFO& registration) {
+  if (!IsUsable(registration)) return;  // a broken library keeps its mapping
+  if (auto terminate = FindExport<VakroTerminateProc>(registration.module, "vakroTerminate"))
+    CallPlugin(registration, [terminate] { terminate(); });
+  if (registration.broken) return;
+  ReleaseLibrary(registration.module);
+  registration.module = nullptr;
+}
+
+void TPluginManager::NotifyUnregister(tagPLUGININFO& registration) {
+  if (!IsUsable(registration)) return;
+  if (auto notify = FindExport<VakroUnregisterProc>(registration.module, "vakroUnregister"))
+    CallPlugin(registration, [&] { notify(dataFolder.c_str()); });
+}
+
+bool TPluginManager::TakePendingUnregister(const tagPLUGININFO* registration) {
+  const bool pending = std::find(unregisterPending_.begin(), unregisterPending_.end(),
+                                 registration) != unregisterPending_.end();
+  Erase(unregisterPending_, registration);
+  return pending;
+}
+
+// The run of `registration` has returned: what its deletion or unregistration put off.
+void TPluginManager::RetireAfterRun(const tagPLUGININFO* registration) {
+  auto retired = std::find_if(retired_.begin(), retired_.end(), [&](const Retired& entry) {
+    return entry.registration.get() == registration;
+  });
+  if (retired != retired_.end()) {
+    Retired entry = *retired;
+    retired_.erase(retired);
+    if (entry.unregister) NotifyUnregister(*entry.registration);
+    TerminateAndRelease(*entry.registration);
+    return;
+  }
+  if (!TakePendingUnregister(registration)) return;
+  for (const auto& held : plugins_)
+    if (held.get() == registration) NotifyUnregister(*held);
+}
+
 bool TPluginManager::IsPlugin(const std::string& path) {
   if (!platform::FileExists(path)) return false;
-  HMODULE module = LoadLibraryA(path.c_str());
+  HMODULE module = LoadPluginLibrary(path);
   if (!module) return false;
-  bool matches = ReportsThisVersion(module);
-  FreeLibrary(module);
+  bool faulted = false;
+  const bool matches = ReportsThisVersion(module, faulted);
+  if (!faulted) ReleaseLibrary(module);
   return matches;
 }
 
 bool TPluginManager::HasDialog(int index) const {
   tagPLUGININFO* registration = GetPlugin(index);
-  if (!registration) return false;
+  if (!registration || !IsUsable(*registration)) return false;
   auto isDialog = FindExport<VakroIsDialogProc>(registration->module, "vakroIsDialog");
-  return isDialog && isDialog() != 0;
+  int answer = 0;
+  if (isDialog)
+    CallPlugin(*registration, [&] { answer = isDialog(); });
+  return answer != 0 && !registration->broken;
 }
 
 bool TPluginManager::ShowDialog(HWND parent, int index) {
   tagPLUGININFO* registration = GetPlugin(index);
-  if (!registration) return true;
+  if (!registration || !IsUsable(*registration)) return true;
   if (auto show = FindExport<VakroShowDialogProc>(registration->module, "vakroShowDialog"))
-    show(parent, dataFolder.c_str());
+    CallPlugin(*registration, [&] { show(parent, dataFolder.c_str()); });
   return true;
 }
 
 void TPluginManager::Register(int index) {
   tagPLUGININFO* registration = GetPlugin(index);
-  if (!registration) return;
+  if (!registration || !IsUsable(*registration)) return;
   if (auto notify = FindExport<VakroRegisterProc>(registration->module, "vakroRegister"))
-    notify(dataFolder.c_str());
+    CallPlugin(*registration, [&] { notify(dataFolder.c_str()); });
 }
 
 void TPluginManager::Unregister(int index) {
   tagPLUGININFO* registration = GetPlugin(index);
   if (!registration) return;
-  if (auto notify = FindExport<VakroUnregisterProc>(registration->module, "vakroUnregister"))
-    notify(dataFolder.c_str());
+  if (InRunning(registration)) {
+    TakePendingUnregister(registration);
+    unregisterPending_.push_back(registration);
+    return;
+  }
+  NotifyUnregister(*registration);
 }
 
 int TPluginManager::IndexOfMacro(const std::string& macro) const {
@@ -192,7 +280,8 @@ void TPluginManager::ExecuteMacro(const std::string& macro) {
 void TPluginManager::PluginThreadTerminate(TPluginThread& thread) {
   const std::shared_ptr<tagPLUGININFO>& registration = thread.plugin();
   if (!thread.completed()) ShowError(nullptr, PluginFailureText(registration ? registration->name : ""));
-  running_.erase(std::remove(running_.begin(), running_.end(), registration.get()), running_.end());
+  Erase(running_, registration.get());
+  RetireAfterRun(registration.get());
   // A library that Delete, Update or Clear gave up during the run is unloaded here.
   thread.ReleaseLibrary();
 }
@@ -204,7 +293,13 @@ bool TPluginManager::LoadFromFile(const std::string& fileName) {
   for (const std::string& line : SplitLines(bytes)) {
     TextList items = DecodeCommaList(line);
     if (items.size() < 3) continue;  // not a line this program wrote
-    Add(items[0], items[1], items[2]);
+    if (Add(items[0], items[1], items[2])) continue;
+    // Kept unloaded (a drive not there yet, a file being replaced): saved back as it was.
+    auto registration = std::make_shared<tagPLUGININFO>();
+    registration->path = items[0];
+    registration->value = items[1];
+    registration->macro = items[2];
+    plugins_.push_back(registration);
   }
   return true;
 }

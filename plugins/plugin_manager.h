@@ -15,10 +15,20 @@ struct tagPLUGININFO {
   std::string path;
   std::string value;
   std::string macro;  // "$" and the macro name in lower case
+  // Null when the library could not be loaded at start (a drive not yet there): the
+  // registration is kept, saved and loaded again at the next start; its runs fail.
   HMODULE module = nullptr;
-  std::string name;         // from "vakroGetInfo"
+  std::string name;         // from "vakroGetInfo"; empty when unknown
   std::string description;  // from "vakroGetInfo"
+  // A call into the library faulted: nothing of it is called again, its runs fail, and its
+  // library stays mapped until the process ends (its own clean-up code is not trusted).
+  bool broken = false;
 };
+
+// True when the registration's library may be called.
+inline bool IsUsable(const tagPLUGININFO& registration) {
+  return registration.module && !registration.broken;
+}
 
 class TPluginManager {
  public:
@@ -33,12 +43,16 @@ class TPluginManager {
   // The registration at `index`, or null.
   tagPLUGININFO* GetPlugin(int index) const;
 
-  // LoadLibraryA(path) when such a file exists, else null.
+  // The library loaded from `path` (its own folder serving its dependencies) when such a file
+  // exists, else null; also null when its start-up code faulted.
   static HMODULE LoadPluginLibrary(const std::string& path);
 
+  // Null when the library cannot be loaded or has no "vakroGetInfo".
   tagPLUGININFO* Add(const std::string& path, const std::string& value, const std::string& macro);
   tagPLUGININFO* Update(int index, const std::string& path, const std::string& value,
                         const std::string& macro);
+  // A registration whose run is going is retired: its "vakroUnregister" (when asked for),
+  // "vakroTerminate" and release follow when the run returns.
   bool Delete(int index);
   void Clear();
 
@@ -47,6 +61,7 @@ class TPluginManager {
   bool HasDialog(int index) const;
   bool ShowDialog(HWND parent, int index);
   void Register(int index);
+  // Waits for the end of a run that is going.
   void Unregister(int index);
 
   // Index of the first registration whose macro is exactly `macro` (case-sensitive), or -1.
@@ -63,13 +78,30 @@ class TPluginManager {
   void PluginThreadTerminate(TPluginThread& thread);
 
  private:
+  struct Retired {
+    std::shared_ptr<tagPLUGININFO> registration;
+    bool unregister;  // "vakroUnregister" is due before "vakroTerminate"
+  };
+
   bool InRunning(const tagPLUGININFO* registration) const;
+  bool TakePendingUnregister(const tagPLUGININFO* registration);
+  void NotifyUnregister(tagPLUGININFO& registration);
+  void TerminateAndRelease(tagPLUGININFO& registration);
+  void RetireAfterRun(const tagPLUGININFO* registration);
+  // Calls an export of the registration's library on this thread; a fault marks it broken.
+  template <typename Call>
+  void CallPlugin(tagPLUGININFO& registration, Call call) const;
 
   std::vector<std::shared_ptr<tagPLUGININFO>> plugins_;
   std::vector<const tagPLUGININFO*> running_;
+  std::vector<const tagPLUGININFO*> unregisterPending_;
+  std::vector<Retired> retired_;  // deleted while their run goes on
+  bool exiting_ = false;
   // Shared with the completion handlers of runs still going; null once the manager is gone.
   std::shared_ptr<TPluginManager*> self_;
 };
 
 // The message of a run that failed: "プラグイン " + name + " の実行に失敗。".
 std::string PluginFailureText(const std::string& name);
+// The message of a fault in a call on the main thread, naming the plug-in and its file.
+std::string PluginFaultText(const tagPLUGININFO& registration);

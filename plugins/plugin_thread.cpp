@@ -12,6 +12,7 @@ void TPluginThread::SetPlugin(std::shared_ptr<tagPLUGININFO> registration) {
   plugin_ = std::move(registration);
   if (!plugin_) return;
   value_ = plugin_->value;
+  if (!IsUsable(*plugin_)) return;  // no library to call: the run fails
   // A reference of the thread's own keeps the library mapped while "vakroExecute" runs, even
   // if the registration releases its library meanwhile.
   GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,

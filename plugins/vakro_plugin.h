@@ -22,7 +22,8 @@
  *       registration is created (added by the user, or read from the plug-in list at start-up).
  *   vakroRegister    (dataFolder)          optional. Once, right after the user added it.
  *   vakroUnregister  (dataFolder)          optional. When the user deletes the registration,
- *       before vakroTerminate. Not at program exit.
+ *       before vakroTerminate (after a run of it that is going has returned). Not at program
+ *       exit.
  *   vakroIsDialog    ()                    optional (missing = 0). Non-zero: the plug-in has a
  *       settings dialog. Called very often while its row is selected: answer at once, no side
  *       effects.
@@ -33,7 +34,9 @@
  *       NULL); `value` is the text registered with the macro, never NULL (empty when none).
  *       May take as long as it needs and may show windows of its own.
  *   vakroTerminate   ()                    optional. Just before vakro releases the library of a
- *       registration: when it is deleted, and at program exit. Not on an update.
+ *       registration: when it is deleted, and at program exit. Not on an update, and never
+ *       while a vakroExecute of the registration runs: a deletion waits for the run to return,
+ *       and at exit a registration still running is not terminated.
  *
  * dataFolder is vakro's per-user data folder, a full path ending in a backslash; a plug-in may
  * keep its own settings there.
@@ -45,7 +48,12 @@
  * loaded several times is mapped once and shares its global state): guard shared state.
  * Runs of one registration never overlap; a chord pressed while its run is going is ignored.
  * An exception or processor fault that the plug-in does not handle ends only that run, and
- * vakro reports it to the user.
+ * vakro reports it to the user. One in any other function (or in the library's start-up code)
+ * is caught as well: vakro names the plug-in to the user and calls nothing of that
+ * registration again until the next start.
+ *
+ * vakro loads a plug-in with LoadLibraryExA(LOAD_WITH_ALTERED_SEARCH_PATH): the DLLs it
+ * depends on are found in its own folder first.
  *
  * Exporting undecorated names: define the functions with VAKRO_PLUGIN_EXPORT and VAKRO_CALL,
  *     VAKRO_PLUGIN_EXPORT void VAKRO_CALL vakroExecute(HWND foreground, const char* value);

@@ -7,6 +7,7 @@
 
 #include <utility>
 
+#include "shell/current_folder.h"
 #include "shell/program_path.h"
 #include "shell/shell_text.h"
 
@@ -102,6 +103,7 @@ std::string TShellObject::SelectFolder(HWND owner, const std::string& initialFol
   info.lpfn = BrowseCallbackProc;
   info.lParam = reinterpret_cast<LPARAM>(initialFolder.c_str());
   info.iImage = 0;
+  const TCurrentFolderKeeper keeper;
   LPITEMIDLIST items = SHBrowseForFolderA(&info);
   if (!items) return {};
   char path[MAX_PATH] = {};

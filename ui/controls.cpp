@@ -6,6 +6,8 @@
 
 #include <vector>
 
+#include "shell/current_folder.h"
+
 namespace {
 
 HWND CreateControl(const char* className, const char* text, DWORD style, DWORD exStyle,
@@ -229,6 +231,7 @@ bool ChooseExistingFile(HWND owner, const char* title, const char* filter, const
   dialog.lpstrDefExt = extension;
   dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST |
                  OFN_ENABLESIZING;
+  const TCurrentFolderKeeper keeper;
   if (!GetOpenFileNameA(&dialog)) return false;
   file = buffer.data();
   return true;

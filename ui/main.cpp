@@ -4,6 +4,7 @@
 
 #include <exception>
 
+#include "shell/current_folder.h"
 #include "ui/application.h"
 #include "ui/nodra_wnd.h"
 
@@ -27,6 +28,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   // Held until the process ends; a second start finds it and leaves at once.
   HANDLE mutex = CreateMutexA(nullptr, TRUE, "_NodraAppMutex");
   if (!mutex || GetLastError() == ERROR_ALREADY_EXISTS) return 0;
+  SecureSearchPaths();
   try {
     return RunProgram();
   } catch (const std::exception& error) {

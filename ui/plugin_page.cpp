@@ -60,6 +60,17 @@ void FitBesideLabels(std::initializer_list<HWND> labels, std::initializer_list<H
   }
 }
 
+// A registration whose library was not there at start, or that faulted, says so in the row.
+std::string NameCell(const tagPLUGININFO& registration) {
+  return registration.module ? registration.name : "(未読み込み)";
+}
+
+std::string DescriptionCell(const tagPLUGININFO& registration) {
+  if (!registration.module) return "読み込めませんでした。次の起動で再び読み込みます。";
+  if (registration.broken) return "エラーが発生したため停止中です。";
+  return registration.description;
+}
+
 void SetEnabled(HWND control, bool enabled) {
   if ((IsWindowEnabled(control) != FALSE) != enabled) EnableWindow(control, enabled);
 }
@@ -143,7 +154,7 @@ void TPluginPage::SetPluginPath(const std::string& path) { SetControlText(edtPlu
 
 int TPluginPage::AddPluginItem(const tagPLUGININFO& registration) {
   return AppendListRow(lvPlugin, registration.macro,
-                       {registration.name, registration.description, registration.value,
+                       {NameCell(registration), DescriptionCell(registration), registration.value,
                         registration.path},
                        &registration);
 }

@@ -1,6 +1,6 @@
 """vakro under faults: a data folder that cannot be written or is full, data files locked by
 another process at start, the program killed while a chord is half typed, and a plug-in call
-that never returns when the program ends."""
+that never returns when the program ends (it is not told to terminate under the call)."""
 
 import os
 import subprocess
@@ -157,6 +157,7 @@ class FaultsTest(DesktopTestCase):
         self.assertEqual(vakro.data_file("keydata.dat"), keys.encode("cp932"))
         self.assertEqual(vakro.data_file("plugin.dat"), f"{plugin},{never},$block\r\n".encode("cp932"))
         self.assertIn(b"HideCursor=", vakro.data_file("vakro.dat"))
+        self.assertNotIn(b"|vakroTerminate|", read_bytes(plugin_log), "a running plug-in is not terminated")
 
 
 if __name__ == "__main__":

@@ -1,12 +1,17 @@
-"""The resident launcher with real keys: chords start programs, the key guide shows what is
-left to press, the built-in commands, the tray icon and saving on exit."""
+"""The resident launcher with real keys: chords start programs (a bare name is the system's,
+wherever a file dialog was), the key guide shows what is left to press, the built-in
+commands, the tray icon and saving on exit."""
 
+import glob
 import os
+import shutil
 import unittest
 
-from vakro_app import (KEY_X, KEY_Y, LEFT_ALT, LEFT_CTRL, WM_QUERYENDSESSION, WM_SYSCOMMAND, Vakro,
+import test_settings_pages as pages
+from vakro_app import (KEY_X, KEY_Y, KEY_Z, LEFT_ALT, LEFT_CTRL, WM_QUERYENDSESSION, WM_SYSCOMMAND, Vakro, WinTool,
                        keydata_line)
-from vakro_e2e import DesktopTestCase, Witness, wait_until, winpath
+from vakro_e2e import DesktopTestCase, Witness, build_dir, wait_until, winpath
+from vakro_faults import WM_LBUTTONDBLCLK, WM_TRAY_NOTIFY, mount_data_folder
 
 VK_CONTROL, VK_MENU, VK_X, VK_F12 = 0x11, 0x12, 0x58, 0x7B
 WM_HOOK_KEY, SC_MINIMIZE = 0x81F4, 0xF020
@@ -137,13 +142,28 @@ class LauncherTest(DesktopTestCase):
         self.assertEqual((rect[2], rect[3]), (1024, 768))
         self.check_guide_colours(rect, picture)
 
-    def test_windowinfo_describes_the_focused_window_in_a_file_and_opens_it(self):
-        self.start_vakro([keydata_line([LEFT_CTRL, KEY_X], "$WindowInfo")])
+    def test_windowinfo_describes_the_focused_window_in_a_new_temporary_file_and_opens_it(self):
+        # The program's folder read-only, as under Program Files: nothing is written there.
+        app = os.path.join(self.desktop.folder, "app")
+        mount = mount_data_folder(self, app, size="64m")
+        self.vakro = Vakro(self.desktop, {"keydata.dat": keydata_line([LEFT_CTRL, KEY_X], "$WindowInfo")})
+        mount.read_only()
+        self.vakro.start()
+        users = os.path.join(self.desktop.prefix, "drive_c", "users")
+
+        def files(pattern):  # the user's temporary folder, wherever the prefix puts it
+            return set(glob.glob(os.path.join(users, "**", pattern), recursive=True))
+
+        before = files("nod*")
         witness = self.focused_witness("described")
-        path = os.path.join(self.vakro.folder, "nodratmp.txt")
         self.hold("Control_L", "x")
-        wait_until(lambda: os.path.exists(path) and os.path.getsize(path) > 0, 20, "nodratmp.txt")
         self.release("Control_L", "x")
+        written = wait_until(lambda: [p for p in files("nod*.txt") - before if os.path.getsize(p) > 0], 20,
+                             "a new nod*.txt in the temporary folder")
+        self.assertEqual(len(written), 1, written)
+        path = written[0]
+        self.assertEqual(files("nod*") - before, {path}, "no reservation left")
+        self.assertEqual(sorted(os.listdir(app)), ["NodraLib.dll", "vakro.exe"])
         x, y, w, h = map(int, witness.windows["main"].fields["rect"].split(","))
         expected = ("■ウィンドウ情報■\r\n\r\n"
                     "ウィンドウテキスト : described\r\n"
@@ -152,9 +172,50 @@ class LauncherTest(DesktopTestCase):
                     f"座標　　　　　　　 : ({x},{y})-({x + w},{y + h})\r\n").encode("cp932")
         with open(path, "rb") as f:
             self.assertEqual(f.read(), expected)
-        viewer = wait_until(lambda: self.desktop.find_windows("nodratmp"), 30, "the text viewer")
+        viewer = wait_until(lambda: self.desktop.find_windows(os.path.basename(path)), 30, "the text viewer")
         for window in viewer:
             self.desktop.xdotool("windowclose", window)
+
+    def test_a_bare_program_name_is_never_found_in_the_current_folder(self):
+        # A folder holding programs of its own (witnesses), one with the name of a system
+        # program, one with a name nothing else has: vakro is started there (a shortcut's
+        # "start in"), and the user browses into it.
+        lure = os.path.join(self.desktop.prefix, "drive_c", "lure")
+        os.makedirs(lure, exist_ok=True)
+        for name in ("notepad.exe", "vakrolure.exe"):
+            shutil.copy2(os.path.join(build_dir(), "tools", "witness.exe"), os.path.join(lure, name))
+        # A program started without a working folder of its own reports vakro's current folder.
+        started_log = self.desktop.log("no-work-folder.log")
+        reporter = keydata_line([LEFT_CTRL, KEY_Z], Witness.program_wine(),
+                                f'--log "{winpath(started_log.path)}" --hidden --title reporter', name="cwd", key_text="Ctrl+Z")
+        v = pages.Vakro(self.desktop, {
+            "keydata.dat": pages.assignment([LEFT_CTRL, KEY_Y], "lure", "Ctrl+Y", "vakrolure.exe") +
+                           pages.assignment([LEFT_CTRL, KEY_X], "notepad", "Ctrl+X", "notepad.exe") +
+                           reporter.replace("\r\n", "\n"),
+            "vakro.dat": pages.QUIET_SETTINGS}, cwd=lure)
+        self.addCleanup(lambda: self.desktop.kill(v.process))
+        tool = WinTool(self.desktop)
+        wait_until(lambda: v.main().text.startswith("Vakro 0"), 30, "vakro to finish starting")
+        tool.post(v.main().hwnd, WM_TRAY_NOTIFY, 0, WM_LBUTTONDBLCLK)
+        wait_until(lambda: v.main().visible, 15, "the settings window")
+        v.click_control(211)  # the browse button of the program's path
+        dialog = v.wait_top("the file dialog", cls="#32770", text="実行ファイルの選択", visible=True)
+        v.click(next(c for c in dialog.children if c.cls == "Edit" and c.visible))
+        self.desktop.xdotool("type", "--delay", "12", "C:\\lure\\notepad.exe")
+        self.desktop.xdotool("key", "Return")
+        v.wait_text(205, "C:\\lure\\notepad.exe", 15)
+        v.close_with_title_bar()
+
+        self.focused_witness("typing")
+        for key in ("z", "y", "x"):
+            self.hold("Control_L", key)
+            self.release("Control_L", key)
+        self.assertEqual(started_log.wait_event("cwd", timeout=20).rest.rstrip("\\"),
+                         winpath(os.path.join(build_dir(), "ui")), "the program's own folder")
+        started = wait_until(lambda: tool.find("Notepad") or tool.find("VakroWitness", "witness"), 30,
+                             "the started program's window")
+        self.assertIsNone(tool.find("VakroWitness", "witness"), "a program in the browsed folder ran")
+        tool.post(started, 0x0010)  # WM_CLOSE
 
     def test_volume_commands_without_a_sound_server_do_nothing(self):
         self.start_vakro([keydata_line([LEFT_CTRL, KEY_X], "$volumeup"),

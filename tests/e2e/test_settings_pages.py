@@ -61,7 +61,7 @@ class Win:
 class Vakro:
     """vakro.exe with a prepared data folder, seen through tools/wintree.exe."""
 
-    def __init__(self, desktop, files):
+    def __init__(self, desktop, files, cwd=None):
         self.desktop = desktop
         self.data = os.path.join(desktop.prefix, APPDATA, "Vakro")
         os.makedirs(self.data, exist_ok=True)
@@ -70,7 +70,7 @@ class Vakro:
         for name, text in files.items():
             self.write(name, text)
         self.exe = os.path.join(build_dir(), "ui", "vakro.exe")
-        self.process = desktop.run(self.exe)
+        self.process = desktop.run(self.exe, cwd=cwd)
         wait_until(lambda: self.main() is not None, 30, "the main window")
 
     def write(self, name, text):

@@ -61,6 +61,16 @@ void Hex(const void* pointer, char* out, size_t size) {
   std::snprintf(out, size, "%p", pointer);
 }
 
+// VP_FAULT_IN names the one call ("attach" for the library's start-up) that writes through a
+// null pointer.
+void FaultIn([[maybe_unused]] const char* call) {
+#ifdef VP_FAULT_IN
+  if (std::strcmp(call, VP_FAULT_IN) != 0) return;
+  volatile int* volatile nowhere = nullptr;  // both volatile, or the store is dropped
+  *nowhere = 1;
+#endif
+}
+
 [[maybe_unused]] void WaitForFile(const char* path) {
   while (GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES) Sleep(20);
 }
@@ -93,6 +103,7 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, void* reserved)
     self = instance;
     InitializeCriticalSection(&logLock);
     Log("attach");
+    FaultIn("attach");
   } else if (reason == DLL_PROCESS_DETACH && !reserved) {
     // Only a FreeLibrary: at process exit a thread ended inside Log may still hold the lock.
     Log("detach");
@@ -104,6 +115,7 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, void* reserved)
 #ifndef VP_NO_VERSION
 VAKRO_PLUGIN_EXPORT void VAKRO_CALL vakroGetVersion(char* version) {
   Log("vakroGetVersion");
+  FaultIn("vakroGetVersion");
   std::memcpy(version, VP_VERSION, sizeof VP_VERSION);  // sizeof: the NUL included
 }
 #endif
@@ -111,6 +123,7 @@ VAKRO_PLUGIN_EXPORT void VAKRO_CALL vakroGetVersion(char* version) {
 #ifndef VP_NO_INFO
 VAKRO_PLUGIN_EXPORT void VAKRO_CALL vakroGetInfo(char* name, char* description) {
   Log("vakroGetInfo");
+  FaultIn("vakroGetInfo");
 #ifdef VP_LONG_INFO
   // Fills both buffers to the last byte without a NUL.
   std::memset(name, 'N', VAKRO_NAME_SIZE);
@@ -124,14 +137,17 @@ VAKRO_PLUGIN_EXPORT void VAKRO_CALL vakroGetInfo(char* name, char* description) 
 
 VAKRO_PLUGIN_EXPORT void VAKRO_CALL vakroRegister(const char* dataFolder) {
   Log("vakroRegister", Text(dataFolder));
+  FaultIn("vakroRegister");
 }
 
 VAKRO_PLUGIN_EXPORT void VAKRO_CALL vakroUnregister(const char* dataFolder) {
   Log("vakroUnregister", Text(dataFolder));
+  FaultIn("vakroUnregister");
 }
 
 VAKRO_PLUGIN_EXPORT int VAKRO_CALL vakroIsDialog() {
   Log("vakroIsDialog");
+  FaultIn("vakroIsDialog");
   return 1;
 }
 
@@ -139,6 +155,7 @@ VAKRO_PLUGIN_EXPORT void VAKRO_CALL vakroShowDialog(HWND parent, const char* dat
   char handle[32];
   Hex(parent, handle, sizeof handle);
   Log("vakroShowDialog", handle, Text(dataFolder));
+  FaultIn("vakroShowDialog");
 #ifdef VP_DIALOG
   MessageBoxA(parent, dataFolder, "テスト プラグインの設定", MB_OK);
   Log("vakroShowDialog-closed");
@@ -155,4 +172,7 @@ VAKRO_PLUGIN_EXPORT void VAKRO_CALL vakroExecute(HWND foreground, const char* va
 }
 #endif
 
-VAKRO_PLUGIN_EXPORT void VAKRO_CALL vakroTerminate() { Log("vakroTerminate"); }
+VAKRO_PLUGIN_EXPORT void VAKRO_CALL vakroTerminate() {
+  Log("vakroTerminate");
+  FaultIn("vakroTerminate");
+}
