@@ -25,4 +25,4 @@ python3 bench/chord_launch.py 20
 echo "== start-up"
 python3 bench/startup.py 10
 echo "== memory at rest"
-python3 bench/memory.py 3
+python3 bench/memory.py 3 0,1000,10000 --breakdown

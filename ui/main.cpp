@@ -1,6 +1,5 @@
 // vakro: the resident hot-key launcher. One instance per session; it lives in the tray.
 #include <windows.h>
-#include <commctrl.h>
 
 #include <exception>
 
@@ -13,8 +12,6 @@ namespace {
 void ShowStartupError(const char* text) { MessageBoxA(nullptr, text, "Vakro", MB_ICONERROR); }
 
 int RunProgram() {
-  INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_WIN95_CLASSES | ICC_TAB_CLASSES};
-  InitCommonControlsEx(&controls);
   if (!Application.Initialize("Vakro")) return 0;
   TNodraWnd mainWindow;
   if (!mainWindow.Create()) return 0;

@@ -12,6 +12,7 @@
 #include "ui/key_name_page.h"
 #include "ui/key_page.h"
 #include "ui/plugin_page.h"
+#include "ui/setting_font.h"
 #include "ui/setting_page.h"
 #include "ui/message_box.h"
 #include "shell/program_path.h"
@@ -73,7 +74,6 @@ bool TNodraWnd::Create() {
                           CW_USEDEFAULT, frame.right - frame.left, frame.bottom - frame.top,
                           nullptr, GetSysColorBrush(COLOR_BTNFACE), icon_))
     return false;
-  CreateControls();
   CreateObjects();
 
   keyView_ = std::make_unique<TKeyViewWnd>();
@@ -86,7 +86,7 @@ bool TNodraWnd::Create() {
   keyView_->OnKeyCapture = [this](TKeyViewWnd*, UINT key, LPARAM flags) { CaptureKey(key, flags); };
   keyView_->OnFinderReply = [this](TKeyViewWnd*, HWND target, const std::string& path,
                                    const std::string& commandLine) {
-    keyPage_->FindModuleResult(target, path, commandLine);
+    if (keyPage_) keyPage_->FindModuleResult(target, path, commandLine);
   };
   keyView_->ShowSettings = [this] { ShowSettings(false); };
   ShowWindow(keyView_->Handle(), SW_SHOWNA);
@@ -108,6 +108,20 @@ void TNodraWnd::CreateObjects() {
   keyManager_ = std::make_unique<TKeyManager>();
   keyNameManager_ = std::make_unique<TKeyNameManager>();
   pluginManager_ = std::make_unique<TPluginManager>();
+}
+
+// Most users open the settings window rarely: its controls (about ninety windows) and the
+// common controls library are made the first time it shows, and the pages then take the data
+// loaded at start.
+void TNodraWnd::BuildPages() {
+  if (pgcMain_) return;
+  INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_WIN95_CLASSES | ICC_TAB_CLASSES};
+  InitCommonControlsEx(&controls);
+  CreateControls();
+  keyPage_->FillList();
+  keyNamePage_->FillList();
+  pluginPage_->FillList();
+  settingPage_->LoadFrom(*setting_);
 }
 
 void TNodraWnd::CreateControls() {
@@ -172,7 +186,7 @@ TPage* TNodraWnd::Page(int index) const {
 
 TCapturePage* TNodraWnd::FocusedCapturePage() const {
   HWND focus = GetFocus();
-  if (!focus) return nullptr;
+  if (!focus || !keyPage_) return nullptr;  // the pages are made when the window first shows
   if (focus == keyPage_->CaptureBox()) return keyPage_.get();
   if (focus == keyNamePage_->CaptureBox()) return keyNamePage_.get();
   return nullptr;
@@ -241,7 +255,7 @@ bool TNodraWnd::SaveFile(int index, const char* fileName, const char* error,
 bool TNodraWnd::LoadKeyData() {
   bool ok = LoadFile(dfKeys, "keydata.dat", "キー情報の読み込みに失敗。",
                      [this](const std::string& name) { return keyManager_->LoadFromFile(name); });
-  if (ok) keyPage_->FillList();
+  if (ok && keyPage_) keyPage_->FillList();
   return ok;
 }
 
@@ -253,7 +267,7 @@ bool TNodraWnd::SaveKeyData() {
 bool TNodraWnd::LoadKeyNames() {
   bool ok = LoadFile(dfNames, "keyname.dat", "キー名称情報の読み込みに失敗。",
                      [this](const std::string& name) { return keyNameManager_->LoadFromFile(name); });
-  if (ok) keyNamePage_->FillList();
+  if (ok && keyNamePage_) keyNamePage_->FillList();
   return ok;
 }
 
@@ -265,7 +279,7 @@ bool TNodraWnd::SaveKeyNames() {
 bool TNodraWnd::LoadPluginData() {
   bool ok = LoadFile(dfPlugins, "plugin.dat", "プラグインデータの読み込みに失敗。",
                      [this](const std::string& name) { return pluginManager_->LoadFromFile(name); });
-  if (ok) pluginPage_->FillList();
+  if (ok && pluginPage_) pluginPage_->FillList();
   return ok;
 }
 
@@ -282,12 +296,15 @@ void TNodraWnd::LoadSetting() {
     return !platform::FileExists(name) || platform::ReadFileBytes(name, bytes);
   });
   setting_->LoadFromFile(DataFile("vakro.dat"));
-  settingPage_->LoadFrom(*setting_);
-  if (keyView_) keyView_->SetGuideFont(settingPage_->GuideFont());
+  if (settingPage_) settingPage_->LoadFrom(*setting_);
+  if (keyView_)
+    keyView_->SetGuideFont(settingPage_ ? settingPage_->GuideFont()
+                                        : FontFromSetting(*setting_, InitialGuideFont()));
 }
 
 void TNodraWnd::SaveSetting() {
-  settingPage_->SaveTo(*setting_);
+  if (settingPage_) settingPage_->SaveTo(*setting_);
+  else TSettingPage::PassThrough(*setting_);
   AlignStartupShortcut(TShellObject().GetSpecialFolderPath(CSIDL_STARTUP), setting_->StartUp,
                        ProgramPath(), TShellObject());
   SaveFile(dfSetting, "vakro.dat", nullptr,
@@ -360,7 +377,7 @@ void TNodraWnd::btnHelpClick() { TShellObject().Execute(ProgramFolder() + "vakro
 // page makes it the program of the entry on the programs page.
 void TNodraWnd::OnDropFiles(HDROP drop) {
   char path[MAX_PATH] = {};
-  if (DragQueryFileA(drop, 0, path, sizeof path) > 0) {
+  if (keyPage_ && DragQueryFileA(drop, 0, path, sizeof path) > 0) {
     if (ActivePage() == piPlugin) {
       pluginPage_->SetPluginPath(path);
     } else {
@@ -417,6 +434,7 @@ LRESULT TNodraWnd::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       }
       break;
     case WM_SHOWWINDOW:
+      if (wParam) BuildPages();
       if (wParam) FormShow();
       break;
     case WM_ACTIVATE:

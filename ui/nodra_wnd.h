@@ -74,6 +74,7 @@ class TNodraWnd : public TWindow {
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
  private:
+  void BuildPages();
   void CreateControls();
   void CreateObjects();
   void MakeDataFolder();

@@ -130,6 +130,12 @@ void TSettingPage::SaveTo(TSetting& setting) const {
   setting.SendUnmatchedKeys = IsChecked(chkSendUnmatchedKeys);
 }
 
+// The font passes through the dialog's LOGFONT; a position outside the list becomes none.
+void TSettingPage::PassThrough(TSetting& setting) {
+  FontToSetting(FontFromSetting(setting, InitialGuideFont()), setting);
+  if (setting.KeyViewPos < 0 || setting.KeyViewPos > 4) setting.KeyViewPos = -1;
+}
+
 void TSettingPage::ColorPanelClick(HWND colorPanel) {
   CHOOSECOLORA dialog = {};
   dialog.lStructSize = sizeof dialog;

@@ -16,6 +16,9 @@ class TSettingPage : public TPage {
   void LoadFrom(const TSetting& setting);
   // The controls and the font dialog's font into the settings, in the settings' order.
   void SaveTo(TSetting& setting) const;
+  // What a load into the page and a save from it make of the settings, for a save while the
+  // page was never built.
+  static void PassThrough(TSetting& setting);
   // The font dialog's font: the key guide's font between load and save.
   const LOGFONTA& GuideFont() const { return fontInfo_; }
 

@@ -93,6 +93,7 @@ TEST_F(SettingsPageTest, FontKeepsWhatTheSettingsDoNotStore) {
   EXPECT_EQ(font.lfWeight, FW_NORMAL);
 }
 
+// A save while the page was never built gives what a load into the page and a save from it give.
 TEST_F(SettingsPageTest, PositionOutsideTheListLeavesNoSelectionAndSavesMinusOne) {
   for (int8_t position : {int8_t{5}, int8_t{-1}, int8_t{-128}, int8_t{100}}) {
     TSetting setting;
@@ -101,6 +102,24 @@ TEST_F(SettingsPageTest, PositionOutsideTheListLeavesNoSelectionAndSavesMinusOne
     TSetting saved;
     page_->SaveTo(saved);
     EXPECT_EQ(saved.KeyViewPos, -1) << int(position);
+    TSetting passed = setting;
+    TSettingPage::PassThrough(passed);
+    ExpectSame(passed, saved);
+  }
+}
+
+TEST_F(SettingsPageTest, SaveWithoutThePageChangesTheFontAsThePageWould) {
+  for (int32_t size : {-5, 0, 1, 7, 13, 400}) {
+    TSetting setting = Changed();
+    setting.FontSize = size;
+    setting.FontStyle = 0xFF;
+    setting.FontName = std::string(40, 'n');
+    page_->LoadFrom(setting);
+    TSetting saved;
+    page_->SaveTo(saved);
+    TSetting passed = setting;
+    TSettingPage::PassThrough(passed);
+    ExpectSame(passed, saved);
   }
 }
 
