@@ -48,6 +48,7 @@ struct TKeyViewWnd::Impl : TKeyDispatcherHost {
   TCommandExecutor executor;
   TResendQueue resend;
   uintptr_t keysHandled = 0;
+  bool settlePosted = false;  // a kSettleModeMessage is queued
   // The mode the last decision asked for; while re-sent keys are on their way the keyboard stays
   // withheld instead, so that no key typed meanwhile overtakes them.
   DispatchMode wantedMode = DispatchMode::kPass;
@@ -143,7 +144,7 @@ void TKeyViewWnd::Apply(const KeyDecision& decision, UINT virtualKey, LPARAM fla
   if (decision.forwardToCapture && OnKeyCapture) OnKeyCapture(this, virtualKey, flags);
   if (decision.mode) impl_->wantedMode = *decision.mode;
   if (!decision.replay.empty()) Resend(decision.replay);
-  else if (decision.mode && !impl_->resend.Busy()) SetMode(*decision.mode);
+  else if (decision.mode) SettleMode();
   if (decision.rebuildGuide) BuildGuide();
   if (decision.showGuide) ShowGuide();
   if (decision.hideGuide) ShowWindow(Handle(), SW_HIDE);
@@ -153,6 +154,19 @@ void TKeyViewWnd::Apply(const KeyDecision& decision, UINT virtualKey, LPARAM fla
 }
 
 void TKeyViewWnd::SetMode(DispatchMode mode) { nlSetDispatchMode(static_cast<signed char>(mode)); }
+
+// Gives the keyboard the mode last decided, unless re-sent keys are on their way or a chord box
+// owns it. Passing waits while reports are still queued: a key withheld meanwhile would otherwise
+// be overtaken by keys typed after it, which would pass at once.
+void TKeyViewWnd::SettleMode() {
+  if (impl_->resend.Busy() || impl_->CaptureOwnsMode()) return;
+  const bool reportsWaiting = (HIWORD(GetQueueStatus(QS_POSTMESSAGE)) & QS_POSTMESSAGE) != 0;
+  if (impl_->wantedMode == DispatchMode::kPass && reportsWaiting) {
+    if (!impl_->settlePosted) impl_->settlePosted = PostMessageA(Handle(), kSettleModeMessage, 0, 0) != FALSE;
+    return;
+  }
+  SetMode(impl_->wantedMode);
+}
 
 namespace {
 
@@ -202,7 +216,7 @@ void TKeyViewWnd::GiveUpResend() {
 // The keyboard gets the mode last asked for, unless a chord box has taken it over meanwhile.
 void TKeyViewWnd::EndResend() {
   KillTimer(Handle(), kResendTimer);
-  if (!impl_->CaptureOwnsMode()) SetMode(impl_->wantedMode);
+  SettleMode();
 }
 
 void TKeyViewWnd::OnHookKey(UINT virtualKey, LPARAM flags) {
@@ -240,6 +254,10 @@ LRESULT TKeyViewWnd::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_HOOK_ACTIVATE:
       Apply(impl_->dispatcher.WindowActivated(), 0, 0);
       break;
+    case kSettleModeMessage:
+      impl_->settlePosted = false;
+      SettleMode();
+      return 0;
     case WM_TIMER:
       if (wParam != kResendTimer) break;
       GiveUpResend();

@@ -60,11 +60,13 @@ class TKeyViewWnd : public TWindow {
   void Apply(const KeyDecision& decision, UINT virtualKey, LPARAM flags);
   void Resend(const std::vector<TKeyEvent>& events);
   void SetMode(DispatchMode mode);
+  void SettleMode();
   void SendNextResent();
   void GiveUpResend();
   void EndResend();
   void CountHandledKey();
   static constexpr UINT_PTR kResendTimer = 1;
+  static constexpr UINT kSettleModeMessage = WM_APP + 700;  // to itself: settle the mode later
   static constexpr UINT kResendReturnMs = 1000;
   void BuildGuide();
   void ShowGuide();
