@@ -9,6 +9,15 @@ packages=(cmake g++-mingw-w64-i686 wine xvfb xdotool imagemagick
           libbenchmark-dev fonts-wine clang libclang-rt-14-dev g++-mingw-w64-x86-64 wine64 locales psmisc
           fp-utils)
 
+# Where the machine runs 32-bit x86 code, 32-bit Wine too, so the release build itself is tested.
+if "$here/probe-i386.sh" >/dev/null; then
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    echo "setup: adding the i386 architecture"
+    dpkg --add-architecture i386
+  fi
+  packages+=(wine32:i386)
+fi
+
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
