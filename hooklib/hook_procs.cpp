@@ -1,5 +1,6 @@
 #include "hooklib/hook_procs.h"
 
+#include "hooklib/companion_block.h"
 #include "hooklib/shared_view.h"
 
 namespace {
@@ -37,7 +38,7 @@ LRESULT CALLBACK KeyboardProc(int code, WPARAM wParam, LPARAM lParam) {
     SharedView view;
     if (view) {
       next = HandleFromField<HHOOK>(view->keyboardHook);
-      if (code >= 0) {
+      if (code >= 0 && !ReportedElsewhere()) {
         PostMessageA(EngineWindow(*view), WM_HOOK_KEY, wParam, lParam);
         pass = view->dispatchMode == DISPATCH_PASS;
       }

@@ -4,7 +4,9 @@
 
 #include <exception>
 
+#include "engine/key_view_wnd.h"
 #include "ui/application.h"
+#include "ui/companion_launch.h"
 #include "ui/nodra_wnd.h"
 
 namespace {
@@ -17,6 +19,7 @@ int RunProgram() {
   if (!Application.Initialize("Vakro")) return 0;
   TNodraWnd mainWindow;
   if (!mainWindow.Create()) return 0;
+  StartHookCompanion(mainWindow.KeyView().Handle());
   Application.Run();
   return 0;
 }

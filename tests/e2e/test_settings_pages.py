@@ -7,6 +7,7 @@ import subprocess
 import unittest
 
 from vakro_e2e import WINE, DesktopTestCase, build_dir, wait_until
+from vakro_app import WinTool, place_companion, wait_for_companion
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 APPDATA = os.path.join("drive_c", "users", "root", "AppData", "Roaming")
@@ -70,8 +71,10 @@ class Vakro:
         for name, text in files.items():
             self.write(name, text)
         self.exe = os.path.join(build_dir(), "ui", "vakro.exe")
+        place_companion(os.path.dirname(self.exe))
         self.process = desktop.run(self.exe)
         wait_until(lambda: self.main() is not None, 30, "the main window")
+        wait_for_companion(WinTool(desktop))
 
     def write(self, name, text):
         with open(os.path.join(self.data, name), "wb") as f:

@@ -5,7 +5,7 @@ import os
 import shutil
 import subprocess
 
-from vakro_e2e import build_dir, wait_until, winpath
+from vakro_e2e import build_dir, is_32_bit_build, wait_until, winpath
 
 WM_CLOSE = 0x0010
 WM_QUERYENDSESSION = 0x0011
@@ -31,6 +31,30 @@ def keydata_line(keys, path, arguments="", work="", name="", key_text="", repeat
     items = [item(codes), item(name), item(key_text), item(path), item(arguments), item(work),
              "true" if repeat else "false"]
     return ",".join(items) + "\r\n"
+
+
+def place_companion(folder):
+    """As in the 32-bit release: the x64 hook companion and its NodraLib.dll in folder\\x64
+    (from the x64 build beside this one). Nothing for the x64 build, which needs none."""
+    if not is_32_bit_build():
+        return
+    x64 = os.path.join(folder, "x64")
+    os.makedirs(x64, exist_ok=True)
+    for name in ("vakrohook64.exe", "NodraLib.dll"):
+        shutil.copy2(os.path.join(os.path.dirname(build_dir()), "win64", "ui", name), x64)
+
+
+def companion_processes(tool):
+    """{"program": id, "companion": id} of the running hook companion, or None."""
+    status, out = tool.run("companion")
+    return dict((k, int(v)) for k, v in (w.split("=") for w in out.split())) if status == 0 else None
+
+
+def wait_for_companion(tool):
+    """The 32-bit vakro's companion hooks the 64-bit programs (the desktop's among them): keys
+    typed before it runs would not reach vakro."""
+    if is_32_bit_build():
+        wait_until(lambda: companion_processes(tool), 30, "the x64 hook companion")
 
 
 class WinTool:
@@ -103,6 +127,7 @@ class Vakro:
         os.makedirs(self.folder, exist_ok=True)
         for name in ("vakro.exe", "NodraLib.dll"):
             shutil.copy2(os.path.join(build_dir(), "ui", name), self.folder)
+        place_companion(self.folder)
         self.exe = os.path.join(self.folder, "vakro.exe")
         self.data = os.path.join(desktop.prefix, "drive_c", "users", "root", "AppData", "Roaming", "Vakro")
         os.makedirs(self.data, exist_ok=True)
@@ -123,6 +148,7 @@ class Vakro:
         # The data files are read after the windows exist: wait for the caption set last.
         wait_until(lambda: (self.tool.info(self.main) or {}).get("title", "").startswith("Vakro 0"),
                    30, "vakro to finish starting")
+        wait_for_companion(self.tool)
         return self
 
     def stop(self):

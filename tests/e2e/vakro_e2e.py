@@ -24,6 +24,14 @@ def build_dir():
     return os.environ.get("VAKRO_BUILD_DIR", os.path.join(REPO, "build", "win64"))
 
 
+def is_32_bit_build():
+    """Whether build_dir() holds the 32-bit programs (PE machine i386)."""
+    with open(os.path.join(build_dir(), "tools", "witness.exe"), "rb") as f:
+        data = f.read(4096)
+    offset = int.from_bytes(data[0x3C:0x40], "little")
+    return data[offset + 4:offset + 6] == b"\x4c\x01"
+
+
 # The build folder is drive V: of every test desktop, so the paths that programs see (and that
 # the app finder cuts at 260 characters) do not grow with the folder the repository lies in.
 BUILD_DRIVE = "v:"
