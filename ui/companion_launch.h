@@ -11,3 +11,6 @@ inline constexpr char kCompanionProgram[] = "x64\\vakrohook64.exe";
 // Starts the companion when this is a 32-bit process on 64-bit Windows and the companion lies
 // beside the program; true when it was started.
 bool StartHookCompanion(HWND engineWindow);
+
+// Starts the companion program for this process and the window, unconditionally.
+bool StartHookCompanionProgram(const char* program, HWND engineWindow);
