@@ -8,7 +8,7 @@ import time
 import unittest
 
 from vakro_e2e import DesktopTestCase, Witness, build_dir, wait_until, winpath
-from vakro_app import WinTool, place_companion, wait_for_companion
+from vakro_app import place_companion
 
 # Control ids of the programs page.
 ID_PROGRAM, ID_KEY, ID_KEY_RESET, ID_PATH, ID_ARGUMENTS, ID_WORK_PATH = 202, 203, 204, 205, 206, 207
@@ -170,7 +170,6 @@ class KeyPageTest(SettingsWindowDriver, DesktopTestCase):
             cls.desktop.run(os.path.join(build_dir(), "ui", "vakro.exe"))
             # With no assignments the settings window opens at once.
             wait_until(lambda: cls.settings(), 60, "the settings window")
-            wait_for_companion(WinTool(cls.desktop))
         except BaseException:
             cls.tearDownClass()
             raise

@@ -35,7 +35,8 @@ def keydata_line(keys, path, arguments="", work="", name="", key_text="", repeat
 
 def place_companion(folder):
     """As in the 32-bit release: the x64 hook companion and its NodraLib.dll in folder\\x64
-    (from the x64 build beside this one). Nothing for the x64 build, which needs none."""
+    (from the x64 build beside this one). Nothing for the x64 build, which needs none. Under
+    Wine vakro leaves it unstarted: its hooks would end the chains of the 32-bit programs."""
     if not is_32_bit_build():
         return
     x64 = os.path.join(folder, "x64")
@@ -48,13 +49,6 @@ def companion_processes(tool):
     """{"program": id, "companion": id} of the running hook companion, or None."""
     status, out = tool.run("companion")
     return dict((k, int(v)) for k, v in (w.split("=") for w in out.split())) if status == 0 else None
-
-
-def wait_for_companion(tool):
-    """The 32-bit vakro's companion hooks the 64-bit programs (the desktop's among them): keys
-    typed before it runs would not reach vakro."""
-    if is_32_bit_build():
-        wait_until(lambda: companion_processes(tool), 30, "the x64 hook companion")
 
 
 class WinTool:
@@ -148,7 +142,6 @@ class Vakro:
         # The data files are read after the windows exist: wait for the caption set last.
         wait_until(lambda: (self.tool.info(self.main) or {}).get("title", "").startswith("Vakro 0"),
                    30, "vakro to finish starting")
-        wait_for_companion(self.tool)
         return self
 
     def stop(self):
