@@ -20,6 +20,7 @@
 //   wintool rows HWND                     each row of a report list: "*" when selected, else
 //                                         "-", then every column's text, separated by tabs
 //   wintool process HWND                  the window's process: id, handle count, private bytes
+//   wintool cursor                        the cursor position as programs see it: "X Y"
 //   wintool companion                     the process ids in the hook companion's block
 //                                         (exit 1 when no companion runs)
 // Texts are printed as the program's ANSI code page gives them (Shift-JIS here).
@@ -239,6 +240,13 @@ int FillBlock(const char* byteText) {
   return 0;
 }
 
+int Cursor() {
+  POINT point;
+  if (!GetCursorPos(&point)) return 1;
+  std::printf("%ld %ld\n", point.x, point.y);
+  return 0;
+}
+
 int Companion() {
   HANDLE mapping = OpenFileMappingA(FILE_MAP_READ, FALSE, kCompanionBlockName);
   if (!mapping) return 1;
@@ -425,6 +433,7 @@ int main(int argc, char** argv) {
   else if (command == "rows" && argc == 3) status = Rows(ParseHandle(argv[2]));
   else if (command == "process" && argc == 3) status = Process(ParseHandle(argv[2]));
   else if (command == "companion" && argc == 2) status = Companion();
+  else if (command == "cursor" && argc == 2) status = Cursor();
   else std::fprintf(stderr, "wintool: see the comment at the top of wintool.cpp for its use\n");
   std::fflush(stdout);
   return status;
