@@ -1,5 +1,6 @@
 #include "hooklib/hook_procs.h"
 
+#include "hooklib/companion_block.h"
 #include "hooklib/shared_view.h"
 
 namespace {
@@ -139,7 +140,7 @@ LRESULT CALLBACK KeyboardProc(int code, WPARAM wParam, LPARAM lParam) {
     SharedView view;
     if (view) {
       next = HandleFromField<HHOOK>(view->keyboardHook);
-      if (code >= 0) {
+      if (code >= 0 && !ReportedElsewhere()) {
         const bool replayed = TakeResentKey(*view, wParam, lParam);
         pass = replayed || view->dispatchMode == DISPATCH_PASS;
         PostMessageA(EngineWindow(*view), WM_HOOK_KEY, wParam, ReportedFlags(lParam, !pass, replayed));

@@ -5,7 +5,8 @@
 
 The archive holds one folder vakro-<version>\\ with the program, the hook library, the help
 file, the read-me for Windows users (Shift-JIS, CRLF) and the example plug-in with its source
-and the plug-in header. Names inside are ASCII; entries are sorted and dated by their files, so
+and the plug-in header. The 32-bit archive also holds x64\\: the hook companion and its 64-bit
+hook library, from the x64 build beside BUILD_DIR, so that keys of 64-bit programs are seen. Names inside are ASCII; entries are sorted and dated by their files, so
 the same build gives the same archive. Prints the archive's path.
 """
 import os
@@ -25,10 +26,26 @@ def version():
     return match.group(1)
 
 
+def is_32_bit(program):
+    with open(program, "rb") as f:
+        data = f.read(4096)
+    offset = int.from_bytes(data[0x3C:0x40], "little")
+    return data[offset + 4:offset + 6] == b"\x4c\x01"
+
+
+def companion(build):
+    """The x64 hook companion for a 32-bit build: (name in the archive, source path)."""
+    if not is_32_bit(os.path.join(build, "ui", "vakro.exe")):
+        return []
+    x64 = os.path.join(os.path.dirname(build), "win64", "ui")
+    return [("x64/vakrohook64.exe", os.path.join(x64, "vakrohook64.exe")),
+            ("x64/NodraLib.dll", os.path.join(x64, "NodraLib.dll"))]
+
+
 def contents(build):
     """(name in the archive, source path) of every file, the read-me excepted."""
     example = os.path.join(REPO, "tools", "example_plugin")
-    return [
+    return companion(build) + [
         ("vakro.exe", os.path.join(build, "ui", "vakro.exe")),
         ("NodraLib.dll", os.path.join(build, "ui", "NodraLib.dll")),
         ("vakro.chm", os.path.join(build, "ui", "vakro.chm")),
@@ -53,7 +70,10 @@ def add(archive, name, data, date):
 
 
 def main(build, out):
-    files = contents(os.path.abspath(build))
+    build = os.path.abspath(build)
+    if not os.path.isfile(os.path.join(build, "ui", "vakro.exe")):
+        raise SystemExit(f"make-release: not built: {build}")
+    files = contents(build)
     missing = [path for _, path in files if not os.path.isfile(path)]
     if missing:
         raise SystemExit("make-release: not built: " + ", ".join(missing))

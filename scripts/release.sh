@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds the release and packs it: scripts/release.sh [win32|win64] [--no-build]
-#   win32 (default)  the real 32-bit release   -> build/release/vakro-<version>.zip
+#   win32 (default)  the real 32-bit release, with the x64 hook companion of the win64 build
+#                    -> build/release/vakro-<version>.zip
 #   win64            the same from the x64 build -> build/release-win64/vakro-<version>.zip
-#                    (the one this machine can run; the release smoke test unpacks it)
+#                    (the one every machine of this kind runs; its release test unpacks it)
 #   --no-build       pack what build/<flavour> holds, without building first
 set -euo pipefail
 repo=$(cd "$(dirname "$0")/.." && pwd)
@@ -21,6 +22,8 @@ done
 if [ $build = 1 ]; then
   scripts/setup.sh
   scripts/build.sh "$flavour"
+  # The 32-bit release carries the x64 hook companion.
+  if [ "$flavour" = win32 ]; then scripts/build.sh win64; fi
 fi
 case "$flavour" in
   win32) out=build/release ;;

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The whole test run: prepares the machine, builds every flavour, runs the host unit tests under
-# the sanitizers, the Windows unit and end-to-end tests under Wine, and the fuzz smoke runs.
+# the sanitizers, the Windows unit and end-to-end tests under Wine, and the fuzz smoke runs;
+# where the machine runs 32-bit code, the end-to-end suites again against the 32-bit release.
 set -euo pipefail
 repo=$(cd "$(dirname "$0")/.." && pwd)
 cd "$repo"
@@ -35,4 +36,12 @@ rm -f "$anchor_log"
 "$wine_exe" build/win64/tools/witness.exe --log "$anchor_log" --hidden --title anchor >/dev/null 2>&1 &
 for _ in $(seq 600); do grep -q " ready" "$anchor_log" 2>/dev/null && break; sleep 0.1; done
 (cd build/win64 && ctest --output-on-failure) || status=1
+
+if why=$(scripts/probe-i386.sh) && [ -x "$wine32_exe" ]; then
+  echo "== end-to-end tests of the 32-bit release under 32-bit Wine"
+  (cd build/win32 && ctest -L e2e --output-on-failure) || status=1
+else
+  [ -x "$wine32_exe" ] || why="32-bit Wine is not installed (scripts/setup.sh installs it where it can run)"
+  echo "== 32-bit release tests skipped: $why"
+fi
 exit $status

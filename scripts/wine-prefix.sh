@@ -1,10 +1,14 @@
 #!/usr/bin/env bash
 # Creates the Wine prefix the tests use: Japanese fonts mapped, the "shell" virtual desktop.
-# Does nothing when the prefix is already complete; "--fresh" makes it anew.
+# With 32-bit Wine installed the prefix is a WoW64 one that runs the 32-bit and the x64 builds
+# side by side. Does nothing when the prefix is already complete; "--fresh" makes it anew.
 set -euo pipefail
 source "$(dirname "$0")/wine-env.sh"
 
-stamp="$WINEPREFIX/.vakro-prefix-v4"
+# The stamp names the kind of prefix: one made before 32-bit Wine came is made again.
+kind=win64
+[ -x "$wine32_exe" ] && kind=wow64
+stamp="$WINEPREFIX/.vakro-prefix-v5-$kind"
 if [ "${1:-}" = "--fresh" ]; then rm -rf "$WINEPREFIX"; fi
 [ -f "$stamp" ] && exit 0
 

@@ -2,6 +2,7 @@
 // they post to it, for the end-to-end tests.
 //   hookhost.exe --log FILE --commands FILE   host: hooks installed until "exit"
 //   hookhost.exe --log FILE --probe            logs what the exports answer in a fresh process
+//   --companion PROGRAM                        also starts the hook companion for its window
 //   --quiet-keys                               counts key reports instead of logging each one
 //                                              (for timing: the program does not log either)
 // Commands: the host polls the command file every few milliseconds and runs each new complete
@@ -15,6 +16,8 @@
 //   terminate               TerminateProcess on itself
 //   crash                   an access violation
 #include <windows.h>
+
+#include "ui/companion_launch.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -157,6 +160,8 @@ int main(int argc, char** argv) {
   if (!window) return 1;
   const BOOL started = nlStartHook(window);
   log.Linef("hooked ok=%d hwnd=0x%llx", started, Value(reinterpret_cast<uintptr_t>(window)));
+  const std::string companion = OptionValue(argc, argv, "--companion");
+  if (!companion.empty()) log.Linef("companion started=%d", StartHookCompanionProgram(companion.c_str(), window));
   SetTimer(window, 1, 5, nullptr);
 
   MSG message;

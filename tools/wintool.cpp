@@ -20,11 +20,16 @@
 //   wintool rows HWND                     each row of a report list: "*" when selected, else
 //                                         "-", then every column's text, separated by tabs
 //   wintool process HWND                  the window's process: id, handle count, private bytes
+//   wintool cursor                        the cursor position as programs see it: "X Y"
+//   wintool companion                     the process ids in the hook companion's block
+//                                         (exit 1 when no companion runs)
 // Texts are printed as the program's ANSI code page gives them (Shift-JIS here).
 #include <windows.h>
 
 #include <commctrl.h>
 #include <psapi.h>
+
+#include "hooklib/companion_block.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -235,6 +240,25 @@ int FillBlock(const char* byteText) {
   return 0;
 }
 
+int Cursor() {
+  POINT point;
+  if (!GetCursorPos(&point)) return 1;
+  std::printf("%ld %ld\n", point.x, point.y);
+  return 0;
+}
+
+int Companion() {
+  HANDLE mapping = OpenFileMappingA(FILE_MAP_READ, FALSE, kCompanionBlockName);
+  if (!mapping) return 1;
+  const auto* block = static_cast<const CompanionBlock*>(MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0));
+  if (block) {
+    std::printf("program=%u companion=%u\n", block->programProcess, block->companionProcess);
+    UnmapViewOfFile(block);
+  }
+  CloseHandle(mapping);
+  return block ? 0 : 1;
+}
+
 int64_t NowMicroseconds() {
   LARGE_INTEGER now, frequency;
   QueryPerformanceCounter(&now);
@@ -408,6 +432,8 @@ int main(int argc, char** argv) {
   else if (command == "wait" && argc == 5) status = Wait(argv[2], argv[3], argv[4]);
   else if (command == "rows" && argc == 3) status = Rows(ParseHandle(argv[2]));
   else if (command == "process" && argc == 3) status = Process(ParseHandle(argv[2]));
+  else if (command == "companion" && argc == 2) status = Companion();
+  else if (command == "cursor" && argc == 2) status = Cursor();
   else std::fprintf(stderr, "wintool: see the comment at the top of wintool.cpp for its use\n");
   std::fflush(stdout);
   return status;

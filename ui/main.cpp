@@ -3,8 +3,10 @@
 
 #include <exception>
 
+#include "engine/key_view_wnd.h"
 #include "shell/current_folder.h"
 #include "ui/application.h"
+#include "ui/companion_launch.h"
 #include "ui/nodra_wnd.h"
 
 namespace {
@@ -15,6 +17,7 @@ int RunProgram() {
   if (!Application.Initialize("Vakro")) return 0;
   TNodraWnd mainWindow;
   if (!mainWindow.Create()) return 0;
+  StartHookCompanion(mainWindow.KeyView().Handle());
   Application.Run();
   return 0;
 }

@@ -3,8 +3,9 @@
     python3 -m unittest release_checks.HelpFileTest        the help file beside vakro.exe
     python3 -m unittest release_checks.Win32ArchiveTest    the 32-bit release archive
 
-The 32-bit release cannot run on this kind of machine; its archive is packed from build/win32
-and checked by listing: the files, their machine type, the read-me's encoding.
+The 32-bit archive is packed from build/win32 (its x64 hook companion from build/win64) and
+checked by listing: the files, their machine type, the read-me's encoding. (Where 32-bit Wine
+runs, the release build's own end-to-end run unpacks and uses it too.)
 """
 
 import os
@@ -23,6 +24,7 @@ ARCHIVE_FILES = {"vakro.exe", "NodraLib.dll", "vakro.chm", "readme.txt", "plugin
                  "plugin/source/vakro_plugin.h", "plugin/source/window_action.c",
                  "plugin/source/window_action.rc", "plugin/source/window_action.def",
                  "plugin/source/resource.h"}
+COMPANION_FILES = {"x64/vakrohook64.exe", "x64/NodraLib.dll"}
 PE_I386, PE_AMD64 = 0x014C, 0x8664
 PE32, PE32_PLUS = 0x10B, 0x20B
 COMMANDS = ("$exitwindows", "$reboot", "$show", "$windowinfo", "$volumeup", "$volumedown", "$mute")
@@ -69,9 +71,12 @@ class ArchiveChecks:
             for name in names:
                 self.assertTrue(name.startswith(TOP), name)
                 self.assertTrue(name.isascii(), name)
-            self.assertEqual({n[len(TOP):] for n in names}, ARCHIVE_FILES)
+            companion = COMPANION_FILES if machine == PE_I386 else set()
+            self.assertEqual({n[len(TOP):] for n in names}, ARCHIVE_FILES | companion)
             for name in ("vakro.exe", "NodraLib.dll", "plugin/window_action.vpi"):
                 self.assertEqual(pe_machine(archive.read(TOP + name)), (machine, magic), name)
+            for name in companion:
+                self.assertEqual(pe_machine(archive.read(TOP + name)), (PE_AMD64, PE32_PLUS), name)
             self.assertTrue(archive.read(TOP + "vakro.chm").startswith(b"ITSF"), "a compiled help file")
             self.check_readme(archive.read(TOP + "readme.txt"))
 

@@ -8,6 +8,7 @@ import time
 import unittest
 
 from vakro_e2e import DesktopTestCase, Witness, build_dir, wait_until, winpath
+from vakro_app import WinTool, place_companion
 
 # Control ids of the programs page.
 ID_PROGRAM, ID_KEY, ID_KEY_RESET, ID_PATH, ID_ARGUMENTS, ID_WORK_PATH = 202, 203, 204, 205, 206, 207
@@ -143,7 +144,11 @@ class SettingsWindowDriver:
                 return True
             self.desktop.xdotool("mousemove", *target)
             return False
-        wait_until(at_target, 10, "the pointer at the drop point")
+
+        def seen_at_target():
+            # The programs' cursor too: released earlier, vakro may read a point of the way there.
+            return at_target() and self.wine_cursor() == target
+        wait_until(seen_at_target, 10, "the pointer at the drop point")
         self.desktop.xdotool("mouseup", 1)
         released = wait_until(lambda: self.pointer() != target and self.pointer(), 10, "the pointer to move on release")
         return pressed, released
@@ -152,6 +157,10 @@ class SettingsWindowDriver:
         header = next(c for c in self.settings().controls if c["class"] == "SysHeader32")
         x, y, w, h = map(int, header["rect"].split(","))
         self.desktop.click(x + 40, y + h + 7)
+
+    def wine_cursor(self):
+        status, out = WinTool(self.desktop).run("cursor")
+        return tuple(map(int, out.split())) if status == 0 else None
 
     def pointer(self):
         fields = dict(w.split(":") for w in self.desktop.xdotool("getmouselocation").split())
@@ -165,6 +174,7 @@ class KeyPageTest(SettingsWindowDriver, DesktopTestCase):
         try:
             cls.peeks = 0
             cls.names = cls.key_names(LEFT_CTRL, KEY_A, KEY_B, TAB, ENTER, BACKSPACE, F7, F8)
+            place_companion(os.path.join(build_dir(), "ui"))
             cls.desktop.run(os.path.join(build_dir(), "ui", "vakro.exe"))
             # With no assignments the settings window opens at once.
             wait_until(lambda: cls.settings(), 60, "the settings window")

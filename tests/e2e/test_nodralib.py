@@ -4,7 +4,8 @@ holds the hooks; what reaches the witness and what the hooks report to the host.
 import os
 import unittest
 
-from vakro_e2e import DesktopTestCase, Witness, build_dir, wait_until, winpath
+from vakro_app import WinTool, companion_processes
+from vakro_e2e import DesktopTestCase, Witness, build_dir, is_32_bit_build, wait_until, winpath
 
 WM_SYSCOMMAND = 0x0112
 SC_CLOSE = 0xF060
@@ -24,14 +25,15 @@ def collapse(events):
 class HookHost:
     """tools/hookhost.exe: holds the hooks with its own window and logs what they post."""
 
-    def __init__(self, desktop, name="host"):
+    def __init__(self, desktop, name="host", extra_args=()):
         self.desktop = desktop
         self.log = desktop.log(name + ".log")
         self.command_path = os.path.join(desktop.folder, name + ".commands")
         open(self.command_path, "w").close()
         self.done = 0
         self.process = desktop.run(os.path.join(build_dir(), "tools", "hookhost.exe"),
-                                   ["--log", winpath(self.log.path), "--commands", winpath(self.command_path)])
+                                   ["--log", winpath(self.log.path), "--commands", winpath(self.command_path),
+                                    *extra_args])
         hooked = self.log.wait_event("hooked", timeout=30)
         assert hooked.fields["ok"] == "1", hooked
 
@@ -74,6 +76,14 @@ class HookHost:
             except Exception:
                 pass
         self.desktop.kill(self.process)
+
+
+class Witness64(Witness):
+    """The witness of the x64 build beside this one."""
+
+    @staticmethod
+    def program():
+        return os.path.join(os.path.dirname(build_dir()), "win64", "tools", "witness.exe")
 
 
 def probe(desktop):
@@ -177,6 +187,40 @@ class NodraLibTest(DesktopTestCase):
                 self.assertEqual(reply.fields["command_length"], "260")
                 self.assertEqual(self.host.log.events("find_command")[-1].rest, command_line[:260])
                 self.assertEqual(self.host.log.events("find_path")[-1].rest.lower(), winpath(finder.path).lower())
+
+    @unittest.skipUnless(is_32_bit_build(), "the hook companion serves the 32-bit build")
+    def test_companion_hooks_64_bit_programs_and_ends_with_its_host(self):
+        self.host.end()
+        x64 = os.path.join(os.path.dirname(build_dir()), "win64")
+        host = HookHost(self.desktop, "companion-host",
+                        ["--companion", winpath(os.path.join(x64, "ui", "vakrohook64.exe"))])
+        self.addCleanup(host.end)
+        tool = WinTool(self.desktop)
+        companion = wait_until(lambda: companion_processes(tool), 30, "the companion")
+        self.assertEqual(companion["program"], host.log.wait_event("start").int_field("pid"))
+        witness = Witness64(self.desktop, "witness64", at=(100, 400, 320, 200), extra_args=["--pad", "x64"])
+        self.addCleanup(witness.end)
+        witness.focus()
+
+        # Keys of the 64-bit program reach the host through the companion and are withheld.
+        host.set_mode(0)
+        self.desktop.type_keys(["a", "F9"])
+        wait_until(lambda: (VK_F9, RELEASED | (0x43 << 16) | 1) in [(wp, lp & ~(1 << 30)) for wp, lp in host.keys()],
+                   10, "F9 reported through the companion")
+        self.assertEqual(witness.keys(), [])
+
+        # The finder in the 64-bit program answers its own path and command line.
+        host.command(f"find {witness.hwnd():x}")
+        wait_until(lambda: host.log.events("find_command"), 10, "the finder reply")
+        self.assertEqual(host.log.events("find_path")[-1].rest.lower(), winpath(witness.path).lower())
+        # (It lies in the x64 build, outside drive V:, so its command line may reach the cut.)
+        self.assertEqual(host.log.events("find_command")[-1].rest, witness.log.wait_event("cmdline").rest[:260])
+
+        # Killed while withholding: the companion ends and the program gets its keys at once.
+        host.order("terminate")
+        wait_until(lambda: companion_processes(tool) is None, 10, "the companion to end")
+        self.desktop.type_keys(["F9"])
+        wait_until(lambda: ("WM_KEYUP", VK_F9) in [(m, wp) for m, wp, _ in witness.keys()], 10, "F9 at the witness")
 
     def test_close_report_is_for_sc_close_exactly(self):
         hwnd = self.witness.hwnd()

@@ -7,7 +7,7 @@ import shutil
 import unittest
 import zipfile
 
-from release_checks import PE32_PLUS, PE_AMD64, TOP, ArchiveChecks, make_archive
+from release_checks import TOP, ArchiveChecks, make_archive, pe_machine
 from test_key_page import ID_ADD, ID_ARGUMENTS, ID_KEY, ID_OK, ID_PATH, ID_PROGRAM, SettingsWindowDriver
 from vakro_app import DATA_FILES, WinTool, keydata_line
 from vakro_e2e import DesktopTestCase, LogFile, Witness, build_dir, wait_until, winpath
@@ -22,7 +22,8 @@ class ReleaseTest(SettingsWindowDriver, ArchiveChecks, DesktopTestCase):
 
     def unpack_release(self):
         archive = make_archive(build_dir(), os.path.join(self.desktop.folder, "release"))
-        self.check_archive(archive, PE_AMD64, PE32_PLUS)
+        with open(os.path.join(build_dir(), "ui", "vakro.exe"), "rb") as f:
+            self.check_archive(archive, *pe_machine(f.read()))
         target = os.path.join(self.desktop.folder, "downloads")
         with zipfile.ZipFile(archive) as f:
             f.extractall(target)

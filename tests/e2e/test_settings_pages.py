@@ -6,7 +6,8 @@ import os
 import subprocess
 import unittest
 
-from vakro_e2e import WINE, DesktopTestCase, build_dir, wait_until
+from vakro_e2e import WINE, DesktopTestCase, Witness, build_dir, wait_until
+from vakro_app import place_companion
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 APPDATA = os.path.join("drive_c", "users", "root", "AppData", "Roaming")
@@ -69,7 +70,9 @@ class Vakro:
             os.remove(os.path.join(self.data, name))
         for name, text in files.items():
             self.write(name, text)
+        self.typing_target = None
         self.exe = os.path.join(build_dir(), "ui", "vakro.exe")
+        place_companion(os.path.dirname(self.exe))
         self.process = desktop.run(self.exe, cwd=cwd)
         wait_until(lambda: self.main() is not None, 30, "the main window")
 
@@ -125,7 +128,15 @@ class Vakro:
     def click_control(self, id):
         self.click(self.control(id))
 
+    def focus_typing_target(self):
+        """Gives the keyboard to a program of vakro's bitness: the desktop's own window may be
+        of the other one (in a WoW64 prefix), whose keys vakro's hooks never see."""
+        if self.typing_target is None:
+            self.typing_target = Witness(self.desktop, "typing-target", at=(20, 520, 240, 140))
+        self.typing_target.focus()
+
     def show_settings(self):
+        self.focus_typing_target()
         self.desktop.type_keys(["F12"])
         wait_until(lambda: self.main().visible, 15, "the settings window")
 
@@ -177,6 +188,7 @@ class Vakro:
         return self.top(cls="TKeyViewWnd", visible=True)
 
     def hold_for_guide(self, key="Control_L"):
+        self.focus_typing_target()
         self.desktop.xdotool("keydown", key)
         return wait_until(self.guide, 10, "the key guide")
 

@@ -5,7 +5,7 @@ import os
 import shutil
 import subprocess
 
-from vakro_e2e import build_dir, wait_until, winpath
+from vakro_e2e import build_dir, is_32_bit_build, wait_until, winpath
 
 WM_CLOSE = 0x0010
 WM_QUERYENDSESSION = 0x0011
@@ -31,6 +31,24 @@ def keydata_line(keys, path, arguments="", work="", name="", key_text="", repeat
     items = [item(codes), item(name), item(key_text), item(path), item(arguments), item(work),
              "true" if repeat else "false"]
     return ",".join(items) + "\r\n"
+
+
+def place_companion(folder):
+    """As in the 32-bit release: the x64 hook companion and its NodraLib.dll in folder\\x64
+    (from the x64 build beside this one). Nothing for the x64 build, which needs none. Under
+    Wine vakro leaves it unstarted: its hooks would end the chains of the 32-bit programs."""
+    if not is_32_bit_build():
+        return
+    x64 = os.path.join(folder, "x64")
+    os.makedirs(x64, exist_ok=True)
+    for name in ("vakrohook64.exe", "NodraLib.dll"):
+        shutil.copy2(os.path.join(os.path.dirname(build_dir()), "win64", "ui", name), x64)
+
+
+def companion_processes(tool):
+    """{"program": id, "companion": id} of the running hook companion, or None."""
+    status, out = tool.run("companion")
+    return dict((k, int(v)) for k, v in (w.split("=") for w in out.split())) if status == 0 else None
 
 
 class WinTool:
@@ -103,6 +121,7 @@ class Vakro:
         os.makedirs(self.folder, exist_ok=True)
         for name in ("vakro.exe", "NodraLib.dll"):
             shutil.copy2(os.path.join(build_dir(), "ui", name), self.folder)
+        place_companion(self.folder)
         self.exe = os.path.join(self.folder, "vakro.exe")
         self.data = os.path.join(desktop.prefix, "drive_c", "users", "root", "AppData", "Roaming", "Vakro")
         os.makedirs(self.data, exist_ok=True)

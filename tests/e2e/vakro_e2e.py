@@ -24,9 +24,26 @@ def build_dir():
     return os.environ.get("VAKRO_BUILD_DIR", os.path.join(REPO, "build", "win64"))
 
 
+def is_32_bit_build():
+    """Whether build_dir() holds the 32-bit programs (PE machine i386)."""
+    with open(os.path.join(build_dir(), "tools", "witness.exe"), "rb") as f:
+        data = f.read(4096)
+    offset = int.from_bytes(data[0x3C:0x40], "little")
+    return data[offset + 4:offset + 6] == b"\x4c\x01"
+
+
+# The build folder is drive V: of every test desktop, so the paths that programs see (and that
+# the app finder cuts at 260 characters) do not grow with the folder the repository lies in.
+BUILD_DRIVE = "v:"
+
+
 def winpath(path):
-    """The Wine path of a Unix path (through drive Z:)."""
-    return "Z:" + os.path.abspath(path).replace("/", "\\")
+    """The Wine path of a Unix path: through drive V: inside the build folder, else Z:."""
+    path = os.path.abspath(path)
+    inside = os.path.relpath(path, build_dir())
+    if inside != os.pardir and not inside.startswith(os.pardir + os.sep):
+        return BUILD_DRIVE.upper() + "\\" + ("" if inside == os.curdir else inside.replace("/", "\\"))
+    return "Z:" + path.replace("/", "\\")
 
 
 def wait_until(condition, timeout=10.0, what="condition", interval=0.01):
@@ -154,6 +171,7 @@ class Desktop:
             if not os.path.isdir(source):
                 raise AssertionError(f"no Wine prefix at {source}: run scripts/setup.sh first")
             copy_prefix(source, self.prefix)
+            os.symlink(os.path.abspath(build_dir()), os.path.join(self.prefix, "dosdevices", BUILD_DRIVE))
             disable_crash_debugger(self.prefix)
             self._start_xvfb()
             self.wineserver = subprocess.Popen([WINESERVER, "-f", "-p"], env=self.env(),
@@ -232,7 +250,7 @@ class Desktop:
 
     def run(self, program, args=(), cwd=None):
         """Starts a Windows program; the process is ended when the desktop closes."""
-        process = subprocess.Popen([WINE, program, *args], env=self.env(), cwd=cwd or self.folder,
+        process = subprocess.Popen([WINE, winpath(program), *args], env=self.env(), cwd=cwd or self.folder,
                                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         self.processes.append(process)
         return process

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <string>
 #include <thread>
@@ -148,10 +149,11 @@ TEST(ShellSpecialFolders, ApplicationDataAndStartupInTheProfile) {
   EXPECT_EQ(shell.GetSpecialFolder(CSIDL_STARTUP, true), startup);
 }
 
-// Presses a button of the folder dialog once it is up on `thread`; false when none came.
-bool PressDialogButton(DWORD thread, int button) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-  while (std::chrono::steady_clock::now() < deadline) {
+// Presses a button of the folder dialog once it is up on `thread`; false when none came before
+// the dialog's call returned. (No time limit of its own: on a busy machine the first folder
+// dialog of a new prefix takes long, and giving up earlier would leave the dialog open for good.)
+bool PressDialogButton(DWORD thread, int button, const std::atomic<bool>& returned) {
+  while (!returned) {
     HWND dialog = nullptr;
     EnumThreadWindows(
         thread,
@@ -174,10 +176,12 @@ bool PressDialogButton(DWORD thread, int button) {
 
 std::string SelectFolderAndPress(const std::string& initialFolder, int button) {
   bool pressed = false;
+  std::atomic<bool> returned = false;
   std::thread presser([&, thread = GetCurrentThreadId()] {
-    pressed = PressDialogButton(thread, button);
+    pressed = PressDialogButton(thread, button, returned);
   });
   std::string chosen = TShellObject().SelectFolder(nullptr, initialFolder, "作業フォルダ");
+  returned = true;
   presser.join();
   EXPECT_TRUE(pressed) << "no folder dialog appeared";
   return chosen;

@@ -1,0 +1,16 @@
+// Starts the hook companion: on 64-bit Windows the hooks of the 32-bit vakro reach 32-bit
+// programs only, so a 64-bit helper beside it (x64\vakrohook64.exe with its own NodraLib.dll)
+// installs the same hooks for the 64-bit ones, reporting to the same window. The helper ends
+// by itself as soon as this process ends, however it ends.
+#pragma once
+
+#include <windows.h>
+
+inline constexpr char kCompanionProgram[] = "x64\\vakrohook64.exe";
+
+// Starts the companion when this is a 32-bit process on 64-bit Windows and the companion lies
+// beside the program; true when it was started.
+bool StartHookCompanion(HWND engineWindow);
+
+// Starts the companion program for this process and the window, unconditionally.
+bool StartHookCompanionProgram(const char* program, HWND engineWindow);
