@@ -57,10 +57,13 @@ GHOST_PAUSE_MS = 200
 
 
 def comparable(events):
-    """Key events without the previous-state bit of the Shift keys: Wine keeps one state for both
-    Shift keys (left Shift pressed while right Shift is held comes as a repeat, and releasing one
-    forgets the other), where the oracle tells them apart; nothing decides by that bit."""
-    return [(vk, lp & ~WAS_DOWN if vk == VK_SHIFT else lp) for vk, lp in events]
+    """Key events without the Alt-held and previous-state bits. Both come from the key state of
+    the window's thread, not from vakro: Wine keeps one state for both Shift keys (left Shift
+    pressed while right Shift is held comes as a repeat) and for both Alt keys (releasing one
+    clears Alt-held while the other is down), and the state also takes in events that were
+    withheld from the window, so a chord's withheld press makes a later press look like a repeat,
+    and the other way round."""
+    return [(vk, lp & ~(ALT_HELD | WAS_DOWN)) for vk, lp in events]
 
 
 def soak_events():
@@ -112,14 +115,10 @@ class Oracle:
         """The events the oracle passes that the window did not receive, when each of them is one
         whose own evaluation sets swallow: the hook may report an event twice (a peek before the
         removal), and vakro then decides it before the hook's second call, which withholds it.
-        None when the window's keys differ from the oracle's in any other way. A delivered event
-        is compared without its Alt and previous-state bits: they come from the window's key state
-        when it arrives."""
+        None when the window's keys differ from the oracle's in any other way."""
         withheld, at = [], 0
         for event, then, delivered in self.received():
-            mask = ~(ALT_HELD | WAS_DOWN) if delivered else ~0
-            if at < len(received) and [(v, l & mask) for v, l in comparable([received[at]])] == \
-                    [(v, l & mask) for v, l in comparable([event])]:
+            if at < len(received) and comparable([received[at]]) == comparable([event]):
                 at += 1
             elif then == "swallow" and not delivered:
                 withheld.append(event)
