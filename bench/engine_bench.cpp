@@ -14,7 +14,6 @@ class QuietHost : public TKeyDispatcherHost {
   bool GuideVisible() const override { return true; }
   bool ShowKeyView() const override { return true; }
   bool HideCursor() const override { return false; }
-  void ExecuteAssignment(const TKeyInfo&) override {}
 };
 
 std::string Code(uint32_t scanCode) { return KeyCodeFromFlags(scanCode << 16); }
