@@ -7,6 +7,12 @@
 #include <string_view>
 #include <vector>
 
+// The keystroke flags' bits for the extended key (24) and a release (31).
+inline constexpr uint32_t kExtendedKeyBit = 1u << 24;
+inline constexpr uint32_t kReleaseKeyBit = 1u << 31;
+inline bool IsReleaseFlags(uint32_t keystrokeFlags) { return (keystrokeFlags & kReleaseKeyBit) != 0; }
+inline bool IsExtendedFlags(uint32_t keystrokeFlags) { return (keystrokeFlags & kExtendedKeyBit) != 0; }
+
 // Six decimal digits: extended flag (bit 24) then scan code (bits 16-23), "%03d%03d".
 std::string KeyCodeFromFlags(uint32_t keystrokeFlags);
 

@@ -7,8 +7,6 @@
 
 namespace {
 
-const uint32_t kReleaseBit = 1u << 31;
-const uint32_t kExtendedBit = 1u << 24;
 
 bool Holds(const TChord& chord, const std::string& keyCode) {
   return std::find(chord.begin(), chord.end(), keyCode) != chord.end();
@@ -27,7 +25,7 @@ bool TKeyDispatcher::IsIgnoredKey(uint32_t virtualKey) {
 }
 
 uint32_t TKeyDispatcher::StateVirtualKey(uint32_t virtualKey, uint32_t keystrokeFlags) {
-  const bool extended = (keystrokeFlags & kExtendedBit) != 0;
+  const bool extended = IsExtendedFlags(keystrokeFlags);
   switch (virtualKey) {
     case 0x11: return extended ? 0xA3 : 0xA2;
     case 0x12: return extended ? 0xA5 : 0xA4;
@@ -106,7 +104,7 @@ KeyDecision TKeyDispatcher::WindowActivated() {
 void TKeyDispatcher::UpdateHeldKeys(uint32_t virtualKey, uint32_t keystrokeFlags) {
   const std::string keyCode = KeyCodeFromFlags(keystrokeFlags);
   const auto at = std::find(heldKeys_.begin(), heldKeys_.end(), keyCode);
-  if (keystrokeFlags & kReleaseBit) {
+  if (IsReleaseFlags(keystrokeFlags)) {
     if (at != heldKeys_.end()) ForgetHeldKey(static_cast<size_t>(at - heldKeys_.begin()));
   } else if (at == heldKeys_.end()) {
     heldKeys_.push_back(keyCode);
@@ -193,7 +191,7 @@ void TKeyDispatcher::RestoreCursor(KeyDecision& decision) {
 // owed: every one but those of a fired chord, and always the release of a press it saw.
 void TKeyDispatcher::NoteEvent(const TKeyEvent& event, bool withheld) {
   const std::string keyCode = KeyCodeFromFlags(event.flags);
-  const bool release = (event.flags & kReleaseBit) != 0;
+  const bool release = IsReleaseFlags(event.flags);
   const bool pressSeen = Holds(seenPresses_, keyCode);
   if (release) RemoveKey(seenPresses_, keyCode);
   else if (!withheld) AddDistinctKey(seenPresses_, keyCode);
@@ -220,7 +218,7 @@ std::vector<TKeyEvent> TKeyDispatcher::TakeWithheld() {
   for (const TWithheldEvent& entry : withheld_) {
     events.push_back(entry.event);
     // Delivered presses are presses the window has seen.
-    if (entry.event.flags & kReleaseBit) RemoveKey(seenPresses_, entry.keyCode);
+    if (IsReleaseFlags(entry.event.flags)) RemoveKey(seenPresses_, entry.keyCode);
     else AddDistinctKey(seenPresses_, entry.keyCode);
   }
   withheld_.clear();

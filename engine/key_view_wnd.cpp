@@ -176,8 +176,8 @@ INPUT KeyInput(const TKeyEvent& event) {
   input.ki.wVk = static_cast<WORD>(event.virtualKey);
   input.ki.wScan = static_cast<WORD>((event.flags >> 16) & 0xFF);
   input.ki.dwFlags = KEYEVENTF_SCANCODE;
-  if (event.flags & 0x01000000u) input.ki.dwFlags |= KEYEVENTF_EXTENDEDKEY;
-  if (event.flags & 0x80000000u) input.ki.dwFlags |= KEYEVENTF_KEYUP;
+  if (IsExtendedFlags(event.flags)) input.ki.dwFlags |= KEYEVENTF_EXTENDEDKEY;
+  if (IsReleaseFlags(event.flags)) input.ki.dwFlags |= KEYEVENTF_KEYUP;
   input.ki.dwExtraInfo = NL_REPLAY_MARK;
   return input;
 }
