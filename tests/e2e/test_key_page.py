@@ -102,7 +102,8 @@ class SettingsWindowDriver:
 
     def focus_key_box(self):
         self.click_control(ID_KEY)
-        key_box = self.settings().control(ID_KEY)["hwnd"]
+        # A listing can miss the window while a message box closes: ask until it is there.
+        key_box = wait_until(self.settings, 10, "the settings window").control(ID_KEY)["hwnd"]
         wait_until(lambda: self.settings().focus == key_box, 10, "the chord box to have the focus")
 
     def record_chord(self, *keys):
@@ -193,7 +194,8 @@ class KeyPageTest(SettingsWindowDriver, DesktopTestCase):
         self.wait_entry(ID_KEY, f"{names[LEFT_CTRL]}+{names[KEY_A]}+{names[KEY_B]}", "the B after the repeats")
 
         # Tab and Enter are keys of the chord: the focus stays and no button is pressed.
-        key_box = self.settings().control(ID_KEY)["hwnd"]
+        # A listing can miss the window while a message box closes: ask until it is there.
+        key_box = wait_until(self.settings, 10, "the settings window").control(ID_KEY)["hwnd"]
         self.desktop.type_keys(["Tab", "Return"])
         window = self.wait_entry(ID_KEY, "+".join(names[k] for k in (LEFT_CTRL, KEY_A, KEY_B, TAB, ENTER)),
                                  "Tab and Enter in the chord box")
