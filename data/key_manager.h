@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "engine/chord.h"
+#include "data/chord.h"
 
 class TKeyInfo {
  public:

@@ -1,6 +1,6 @@
 #include "engine/ctrl_keys.h"
 
-#include "engine/chord.h"
+#include "data/chord.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/chord.h"
+#include "data/chord.h"
 
 class TKeyInfo;
 class TKeyManager;

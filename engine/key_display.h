@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "engine/chord.h"
+#include "data/chord.h"
 
 class TKeyNameManager;
 

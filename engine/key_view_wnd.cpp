@@ -11,7 +11,7 @@
 #include "engine/key_view_document.h"
 #include "engine/resend_queue.h"
 #include "hooklib/nodralib.h"
-#include "ui/setting_font.h"
+#include "toolkit/setting_font.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "data/setting.h"
-#include "ui/window.h"
+#include "toolkit/window.h"
 
 struct KeyDecision;
 struct TKeyEvent;

@@ -9,7 +9,7 @@
 #include "plugins/fault_guard.h"
 #include "plugins/plugin_thread.h"
 #include "plugins/vakro_plugin.h"
-#include "ui/message_box.h"
+#include "toolkit/message_box.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "plugins/worker_thread.h"
 
-#include "ui/application.h"
+#include "toolkit/application.h"
 
 TWorkerThread::TWorkerThread() {
   fault_guard::Install();

@@ -7,8 +7,9 @@
 
 #include <utility>
 
-#include "shell/current_folder.h"
-#include "shell/program_path.h"
+#include "toolkit/current_folder.h"
+#include "toolkit/program_path.h"
+#include "data/path_text.h"
 #include "shell/shell_text.h"
 
 namespace {

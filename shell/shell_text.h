@@ -1,6 +1,6 @@
 // The text rules of the shell helper, kept free of <windows.h> so they run on the host too: the
-// file-type lookup over a registry reader, icon values, environment references, and the folder
-// and program parts of paths and command lines. All text is ANSI (Shift-JIS) bytes.
+// file-type lookup over a registry reader, icon values, environment references, and the program
+// part of command lines. All text is ANSI (Shift-JIS) bytes.
 #pragma once
 
 #include <functional>
@@ -46,13 +46,6 @@ bool ParseIconIndex(const std::string& text, int& index);
 
 // Without one double quote at the start and one at the end, where present.
 std::string WithoutEnclosingQuotes(const std::string& text);
-
-// The part of `path` up to and including its last backslash or colon; empty when it has
-// neither. A backslash that is the trail byte of a double-byte character does not count.
-std::string FolderPartOf(const std::string& path);
-
-// The folder of `path` without its trailing backslash, kept only for a root ("C:\", "\").
-std::string FolderOf(const std::string& path);
 
 // The program of a browser command line: up to and including the first ".exe" (found without
 // regard to letter case), one leading double quote removed. Empty when there is no ".exe".

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "engine/chord.h"
+#include "data/chord.h"
 
 namespace {
 

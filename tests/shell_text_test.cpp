@@ -3,6 +3,7 @@
 #include <map>
 #include <string>
 
+#include "data/path_text.h"
 #include "shell/shell_text.h"
 
 namespace {

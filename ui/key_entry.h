@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/chord.h"
+#include "data/chord.h"
 
 // Appends one pressed key to the recorded chord and its display text: nothing when the chord
 // already holds the key (auto-repeat, a second press); otherwise the code joins the chord and

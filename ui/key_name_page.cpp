@@ -1,14 +1,14 @@
 #include "ui/key_name_page.h"
 
 #include "data/key_name_manager.h"
-#include "engine/chord.h"
+#include "data/chord.h"
 #include "engine/key_display.h"
 #include "hooklib/nodralib.h"
-#include "ui/controls.h"
-#include "ui/key_box.h"
+#include "toolkit/controls.h"
+#include "toolkit/key_box.h"
 #include "ui/key_name_entry.h"
 #include "ui/key_page.h"
-#include "ui/message_box.h"
+#include "toolkit/message_box.h"
 #include "ui/nodra_wnd.h"
 
 namespace {

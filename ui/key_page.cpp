@@ -12,11 +12,11 @@
 #include "engine/key_view_wnd.h"
 #include "hooklib/nodralib.h"
 #include "shell/shell_object.h"
-#include "shell/shell_text.h"
-#include "ui/application.h"
-#include "ui/controls.h"
-#include "ui/key_box.h"
-#include "ui/message_box.h"
+#include "data/path_text.h"
+#include "toolkit/application.h"
+#include "toolkit/controls.h"
+#include "toolkit/key_box.h"
+#include "toolkit/message_box.h"
 #include "ui/nodra_wnd.h"
 
 namespace {

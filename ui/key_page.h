@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "engine/chord.h"
+#include "data/chord.h"
 #include "ui/key_entry.h"
 #include "ui/page.h"
 

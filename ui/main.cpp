@@ -4,8 +4,8 @@
 #include <exception>
 
 #include "engine/key_view_wnd.h"
-#include "shell/current_folder.h"
-#include "ui/application.h"
+#include "toolkit/current_folder.h"
+#include "toolkit/application.h"
 #include "ui/companion_launch.h"
 #include "ui/nodra_wnd.h"
 

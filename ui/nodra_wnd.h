@@ -12,10 +12,10 @@
 #include "data/key_manager.h"
 #include "data/key_name_manager.h"
 #include "data/setting.h"
-#include "engine/chord.h"
+#include "data/chord.h"
 #include "engine/ctrl_keys.h"
 #include "plugins/plugin_manager.h"
-#include "ui/window.h"
+#include "toolkit/window.h"
 
 class TKeyViewWnd;
 class TPage;

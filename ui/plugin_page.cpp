@@ -8,8 +8,8 @@
 
 #include "data/platform.h"
 #include "plugins/plugin_manager.h"
-#include "ui/controls.h"
-#include "ui/message_box.h"
+#include "toolkit/controls.h"
+#include "toolkit/message_box.h"
 #include "ui/nodra_wnd.h"
 #include "ui/plugin_entry.h"
 

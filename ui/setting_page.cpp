@@ -5,10 +5,10 @@
 #include <cstring>
 
 #include "engine/key_view_wnd.h"
-#include "ui/color_panel.h"
-#include "ui/controls.h"
+#include "toolkit/color_panel.h"
+#include "toolkit/controls.h"
 #include "ui/nodra_wnd.h"
-#include "ui/setting_font.h"
+#include "toolkit/setting_font.h"
 
 namespace {
 

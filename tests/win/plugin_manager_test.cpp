@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "tests/test_support.h"
-#include "ui/application.h"
-#include "ui/message_box.h"
+#include "toolkit/application.h"
+#include "toolkit/message_box.h"
 
 namespace {
 

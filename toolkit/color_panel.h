@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include "ui/controls.h"
+#include "toolkit/controls.h"
 
 HWND CreateColorPanel(HWND parent, TControlPlace place, WORD id, COLORREF color);
 COLORREF ColorPanelColor(HWND panel);

@@ -1,6 +1,6 @@
-#include "ui/file_version.h"
+#include "toolkit/file_version.h"
 
-#include "shell/program_path.h"
+#include "toolkit/program_path.h"
 
 #include <windows.h>
 

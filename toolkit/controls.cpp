@@ -1,4 +1,4 @@
-#include "ui/controls.h"
+#include "toolkit/controls.h"
 
 #include <commctrl.h>
 #include <commdlg.h>
@@ -6,7 +6,7 @@
 
 #include <vector>
 
-#include "shell/current_folder.h"
+#include "toolkit/current_folder.h"
 
 namespace {
 

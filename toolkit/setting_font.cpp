@@ -1,4 +1,4 @@
-#include "ui/setting_font.h"
+#include "toolkit/setting_font.h"
 
 #include <cstring>
 

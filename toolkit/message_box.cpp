@@ -1,4 +1,4 @@
-#include "ui/message_box.h"
+#include "toolkit/message_box.h"
 
 namespace {
 

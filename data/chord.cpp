@@ -1,4 +1,4 @@
-#include "engine/chord.h"
+#include "data/chord.h"
 
 #include <algorithm>
 #include <cstdio>

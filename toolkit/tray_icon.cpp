@@ -1,4 +1,4 @@
-#include "ui/tray_icon.h"
+#include "toolkit/tray_icon.h"
 
 #include <cstring>
 

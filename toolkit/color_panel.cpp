@@ -1,4 +1,4 @@
-#include "ui/color_panel.h"
+#include "toolkit/color_panel.h"
 
 namespace {
 

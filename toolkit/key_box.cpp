@@ -1,4 +1,4 @@
-#include "ui/key_box.h"
+#include "toolkit/key_box.h"
 
 #include <commctrl.h>
 

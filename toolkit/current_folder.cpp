@@ -1,8 +1,8 @@
-#include "shell/current_folder.h"
+#include "toolkit/current_folder.h"
 
 #include <windows.h>
 
-#include "shell/program_path.h"
+#include "toolkit/program_path.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
-#include "shell/program_path.h"
+#include "toolkit/program_path.h"
 
 #include <windows.h>
 
-#include "shell/shell_text.h"
+#include "data/path_text.h"
 
 std::string ProgramPath() {
   std::string path(MAX_PATH, '\0');

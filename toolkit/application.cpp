@@ -1,4 +1,4 @@
-#include "ui/application.h"
+#include "toolkit/application.h"
 
 TApplication Application;
 

@@ -1,4 +1,4 @@
-#include "ui/window.h"
+#include "toolkit/window.h"
 
 TWindow::~TWindow() {
   if (handle_) {
