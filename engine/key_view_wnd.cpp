@@ -155,6 +155,10 @@ void TKeyViewWnd::Apply(const KeyDecision& decision, UINT virtualKey, LPARAM fla
 
 void TKeyViewWnd::SetMode(DispatchMode mode) { nlSetDispatchMode(static_cast<signed char>(mode)); }
 
+void TKeyViewWnd::BeginCapture() { SetMode(DispatchMode::kSwallow); }
+
+void TKeyViewWnd::EndCapture() { SetMode(DispatchMode::kPass); }
+
 // Gives the keyboard the mode last decided, unless re-sent keys are on their way or a chord box
 // owns it. Passing waits while reports are still queued: a key withheld meanwhile would otherwise
 // be overtaken by keys typed after it, which would pass at once.

@@ -47,6 +47,10 @@ class TKeyViewWnd : public TWindow {
   std::function<void()> ShowSettings;
 
   void ResetChord();
+  // A chord box got or lost the focus: while it has it the hook withholds every key and reports
+  // it here, for the box.
+  void BeginCapture();
+  void EndCapture();
   // The guide's font; the window keeps its own copy.
   void SetGuideFont(const LOGFONTA& font);
   const LOGFONTA& GuideFont() const;

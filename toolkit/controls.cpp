@@ -6,6 +6,7 @@
 
 #include <vector>
 
+#include "toolkit/command_map.h"
 #include "toolkit/current_folder.h"
 
 namespace {
@@ -20,14 +21,18 @@ HWND CreateControl(const char* className, const char* text, DWORD style, DWORD e
   return control;
 }
 
+// Commands and notifications of the panel's children run their handlers.
 LRESULT CALLBACK PanelProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
-                           UINT_PTR, DWORD_PTR target) {
+                           UINT_PTR, DWORD_PTR commandMap) {
+  const TCommandMap& commands = *reinterpret_cast<const TCommandMap*>(commandMap);
+  LRESULT result = 0;
   switch (message) {
     case WM_COMMAND:
+      if (commands.Command(reinterpret_cast<HWND>(lParam), HIWORD(wParam))) return 0;
+      break;
     case WM_NOTIFY:
-    case WM_DRAWITEM:
-    case WM_CTLCOLORSTATIC:
-      return SendMessageA(reinterpret_cast<HWND>(target), message, wParam, lParam);
+      if (commands.Notify(*reinterpret_cast<NMHDR*>(lParam), result)) return result;
+      break;
     case WM_NCDESTROY:
       RemoveWindowSubclass(window, PanelProc, 0);
       break;
@@ -127,13 +132,44 @@ HWND CreateReportList(HWND parent, TControlPlace place, HFONT font, WORD id,
   return list;
 }
 
-HWND CreatePanel(HWND parent, TControlPlace place, HWND commandTarget) {
+HWND CreatePanel(HWND parent, TControlPlace place, const TCommandMap& commands) {
   HWND panel = CreateWindowExA(WS_EX_CONTROLPARENT, WC_STATICA, "",
                                WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, place.left, place.top,
                                place.width, place.height, parent, nullptr,
                                GetModuleHandleA(nullptr), nullptr);
-  SetWindowSubclass(panel, PanelProc, 0, reinterpret_cast<DWORD_PTR>(commandTarget));
+  SetWindowSubclass(panel, PanelProc, 0, reinterpret_cast<DWORD_PTR>(&commands));
   return panel;
+}
+
+HWND CreateTabs(HWND parent, TControlPlace place, HFONT font, WORD id,
+                std::initializer_list<const char*> captions) {
+  HWND tabs = CreateControl(WC_TABCONTROLA, "", WS_CLIPSIBLINGS | WS_TABSTOP, 0, place, parent,
+                            id, font);
+  int index = 0;
+  for (const char* caption : captions) {
+    TCITEMA item = {};
+    item.mask = TCIF_TEXT;
+    item.pszText = const_cast<char*>(caption);
+    SendMessageA(tabs, TCM_INSERTITEMA, index++, reinterpret_cast<LPARAM>(&item));
+  }
+  return tabs;
+}
+
+RECT PlaceInParent(HWND control) {
+  RECT rect;
+  GetWindowRect(control, &rect);
+  MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&rect), 2);
+  return rect;
+}
+
+void MoveHorizontally(HWND control, int left, int width) {
+  RECT rect = PlaceInParent(control);
+  SetWindowPos(control, nullptr, left, rect.top, width, rect.bottom - rect.top,
+               SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void SetEnabled(HWND control, bool enabled) {
+  if ((IsWindowEnabled(control) != FALSE) != enabled) EnableWindow(control, enabled);
 }
 
 std::string GetControlText(HWND control) {
@@ -182,6 +218,10 @@ void SetListCell(HWND list, int row, int subItem, const std::string& text) {
 
 int SelectedListRow(HWND list) {
   return static_cast<int>(SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+}
+
+bool SelectionChanged(const NMLISTVIEW& change) {
+  return (change.uChanged & LVIF_STATE) && ((change.uOldState ^ change.uNewState) & LVIS_SELECTED);
 }
 
 void* ListRowData(HWND list, int row) {

@@ -8,6 +8,8 @@
 #include <initializer_list>
 #include <string>
 
+class TCommandMap;
+
 struct TControlPlace {
   int left, top, width, height;
 };
@@ -35,9 +37,19 @@ struct TListColumn {
 HWND CreateReportList(HWND parent, TControlPlace place, HFONT font, WORD id,
                       std::initializer_list<TListColumn> columns, DWORD extraStyle = 0);
 
-// A container for controls, with no border of its own; it passes WM_COMMAND and WM_NOTIFY of
-// its children to `commandTarget`.
-HWND CreatePanel(HWND parent, TControlPlace place, HWND commandTarget);
+// A container for controls, with no border of its own; the commands and notifications of its
+// children run their handlers in `commands`, which must outlive the panel.
+HWND CreatePanel(HWND parent, TControlPlace place, const TCommandMap& commands);
+// A page control (tabs) with one tab per caption, in order.
+HWND CreateTabs(HWND parent, TControlPlace place, HFONT font, WORD id,
+                std::initializer_list<const char*> captions);
+
+// A control's rectangle in its parent's client coordinates.
+RECT PlaceInParent(HWND control);
+// Moves a control within its parent, its top and height kept.
+void MoveHorizontally(HWND control, int left, int width);
+// Enables or disables a control; one already in that state is left alone (no redraw).
+void SetEnabled(HWND control, bool enabled);
 
 std::string GetControlText(HWND control);
 void SetControlText(HWND control, const std::string& text);
@@ -51,6 +63,8 @@ void SetListRow(HWND list, int row, const std::string& caption,
                 std::initializer_list<std::string> subItems);
 void SetListCell(HWND list, int row, int subItem, const std::string& text);
 int SelectedListRow(HWND list);
+// True when an LVN_ITEMCHANGED notification selects or deselects its row.
+bool SelectionChanged(const NMLISTVIEW& change);
 void* ListRowData(HWND list, int row);
 
 // A flat tool bar holding one button that shows image `image` of `images`; a click arrives as

@@ -1,15 +1,14 @@
 #include "ui/key_name_page.h"
 
-#include "data/key_name_manager.h"
 #include "data/chord.h"
+#include "data/key_manager.h"
+#include "data/key_name_manager.h"
 #include "engine/key_display.h"
-#include "hooklib/nodralib.h"
+#include "toolkit/command_map.h"
 #include "toolkit/controls.h"
 #include "toolkit/key_box.h"
-#include "ui/key_name_entry.h"
-#include "ui/key_page.h"
 #include "toolkit/message_box.h"
-#include "ui/nodra_wnd.h"
+#include "ui/key_name_entry.h"
 
 namespace {
 
@@ -27,8 +26,8 @@ const int kMaxNameLength = 32;
 
 }  // namespace
 
-TKeyNamePage::TKeyNamePage(TNodraWnd& owner, HWND panel, HFONT font)
-    : owner_(owner), panel_(panel), font_(font) {
+TKeyNamePage::TKeyNamePage(TPageHost& host, HWND panel, HFONT font)
+    : host_(host), panel_(panel), font_(font) {
   CreateControls();
 }
 
@@ -36,19 +35,30 @@ void TKeyNamePage::CreateControls() {
   RECT page;
   GetClientRect(panel_, &page);
   const int consoleTop = page.bottom - kConsoleHeight;
+  TCommandMap& commands = host_.Commands();
   lvKeyName = CreateReportList(panel_, {0, 0, page.right, consoleTop}, font_, idKeyNameList,
                                {{"キー", 150}, {"割り当て名", 150}});
-  panKeyNameConsole = CreatePanel(panel_, {0, consoleTop, page.right, kConsoleHeight},
-                                  owner_.Handle());
+  commands.OnNotify(lvKeyName, LVN_ITEMCHANGED, [this](NMHDR& header) {
+    const auto& change = reinterpret_cast<const NMLISTVIEW&>(header);
+    if (SelectionChanged(change))
+      lvKeyNameSelectItem(change.iItem, (change.uNewState & LVIS_SELECTED) != 0);
+    return 0;
+  });
+  panKeyNameConsole = CreatePanel(panel_, {0, consoleTop, page.right, kConsoleHeight}, commands);
   CreateLabel(panKeyNameConsole, "キー(&K)", {8, 12, 38, 13}, font_);
   edtSrcKey = CreateEdit(panKeyNameConsole, {48, 8, 121, 20}, font_, idSrcKey, 0, true, true);
   InstallKeyBox(edtSrcKey);
+  commands.OnCommand(edtSrcKey, EN_SETFOCUS, [this] { edtSrcKeyEnter(); });
+  commands.OnCommand(edtSrcKey, EN_KILLFOCUS, [this] { edtSrcKeyExit(); });
   CreateLabel(panKeyNameConsole, "割り当て名(&N)", {184, 12, 72, 13}, font_);
   edtDestName = CreateEdit(panKeyNameConsole, {258, 8, 155, 20}, font_, idDestName,
                            kMaxNameLength);
   btnKeyAdd = CreateButton(panKeyNameConsole, "追加", {8, 36, 88, 21}, font_, idKeyAdd);
+  commands.OnClick(btnKeyAdd, [this] { btnKeyAddClick(); });
   btnKeyUpdate = CreateButton(panKeyNameConsole, "更新", {100, 36, 88, 21}, font_, idKeyUpdate);
+  commands.OnClick(btnKeyUpdate, [this] { btnKeyUpdateClick(); });
   btnKeyDelete = CreateButton(panKeyNameConsole, "削除", {192, 36, 88, 21}, font_, idKeyDelete);
+  commands.OnClick(btnKeyDelete, [this] { btnKeyDeleteClick(); });
 }
 
 void TKeyNamePage::CaptureKey(UINT, LPARAM keystrokeFlags) {
@@ -57,43 +67,16 @@ void TKeyNamePage::CaptureKey(UINT, LPARAM keystrokeFlags) {
 
 void TKeyNamePage::ResetCapture() { SetControlText(edtSrcKey, ""); }
 
-bool TKeyNamePage::OnCommand(WORD, WORD code, HWND control) {
-  if (!control) return false;
-  if (control == edtSrcKey) {
-    if (code == EN_SETFOCUS) edtSrcKeyEnter();
-    if (code == EN_KILLFOCUS) edtSrcKeyExit();
-    return true;
-  }
-  if (code != BN_CLICKED) return control == edtDestName;
-  if (control == btnKeyAdd) btnKeyAddClick();
-  else if (control == btnKeyUpdate) btnKeyUpdateClick();
-  else if (control == btnKeyDelete) btnKeyDeleteClick();
-  else return false;
-  return true;
-}
-
-bool TKeyNamePage::OnNotify(const NMHDR& header, LRESULT& result) {
-  if (header.hwndFrom != lvKeyName) return false;
-  if (header.code == LVN_ITEMCHANGED) {
-    const auto& change = reinterpret_cast<const NMLISTVIEW&>(header);
-    if ((change.uChanged & LVIF_STATE) &&
-        ((change.uOldState ^ change.uNewState) & LVIS_SELECTED))
-      lvKeyNameSelectItem(change.iItem, (change.uNewState & LVIS_SELECTED) != 0);
-  }
-  result = 0;
-  return true;
-}
-
 void TKeyNamePage::OnIdle() {
   const bool selected = SelectedListRow(lvKeyName) >= 0;
-  EnableWindow(btnKeyUpdate, selected);
-  EnableWindow(btnKeyDelete, selected);
+  SetEnabled(btnKeyUpdate, selected);
+  SetEnabled(btnKeyDelete, selected);
 }
 
 void TKeyNamePage::FillList() {
   SendMessageA(lvKeyName, WM_SETREDRAW, FALSE, 0);
   SendMessageA(lvKeyName, LVM_DELETEALLITEMS, 0, 0);
-  const TKeyNameManager& names = owner_.KeyNameManager();
+  const TKeyNameManager& names = host_.KeyNameManager();
   for (int i = 0; i < names.Count(); ++i) {
     TKeyName* entry = names.Get(i);
     AppendListRow(lvKeyName, entry->Key, {entry->Name}, entry);
@@ -110,9 +93,9 @@ void TKeyNamePage::lvKeyNameSelectItem(int row, bool selected) {
   }
 }
 
-void TKeyNamePage::edtSrcKeyEnter() { nlSetDispatchMode(DISPATCH_SWALLOW); }
+void TKeyNamePage::edtSrcKeyEnter() { host_.BeginCapture(); }
 
-void TKeyNamePage::edtSrcKeyExit() { nlSetDispatchMode(DISPATCH_PASS); }
+void TKeyNamePage::edtSrcKeyExit() { host_.EndCapture(); }
 
 TKeyName* TKeyNamePage::SelectedEntry(int& row) const {
   row = SelectedListRow(lvKeyName);
@@ -122,10 +105,10 @@ TKeyName* TKeyNamePage::SelectedEntry(int& row) const {
 bool TKeyNamePage::CheckKeyNameInput(bool adding, std::string& key, std::string& name) {
   key = TrimBlankBytes(GetControlText(edtSrcKey));
   name = TrimBlankBytes(GetControlText(edtDestName));
-  const std::string message = KeyNameInputError(owner_.KeyNameManager(), key, name, adding,
+  const std::string message = KeyNameInputError(host_.KeyNameManager(), key, name, adding,
                                                 SelectedListRow(lvKeyName));
   if (message.empty()) return true;
-  ShowError(owner_.Handle(), message);
+  ShowError(host_.OwnerWindow(), message);
   return false;
 }
 
@@ -137,7 +120,7 @@ void TKeyNamePage::ClearKeyNameInput() {
 void TKeyNamePage::btnKeyAddClick() {
   std::string key, name;
   if (!CheckKeyNameInput(true, key, name)) return;
-  TKeyName* entry = owner_.KeyNameManager().Add(key, name);
+  TKeyName* entry = host_.KeyNameManager().Add(key, name);
   const int row = AppendListRow(lvKeyName, key, {name}, entry);
   SendMessageA(lvKeyName, LVM_ENSUREVISIBLE, static_cast<WPARAM>(row), FALSE);
   ClearKeyNameInput();
@@ -160,15 +143,15 @@ void TKeyNamePage::btnKeyDeleteClick() {
   int row;
   TKeyName* entry = SelectedEntry(row);
   if (!entry) return;
-  owner_.KeyNameManager().Remove(entry);
+  host_.KeyNameManager().Remove(entry);
   SendMessageA(lvKeyName, LVM_DELETEITEM, static_cast<WPARAM>(row), 0);
   ClearKeyNameInput();
 }
 
 void TKeyNamePage::RefreshKeyTexts(const std::string& key) {
-  TKeyManager& keys = owner_.KeyManager();
-  for (const TKeyTextChange& change : RebuiltKeyTexts(keys, owner_.KeyNameManager(), key)) {
+  TKeyManager& keys = host_.KeyManager();
+  for (const TKeyTextChange& change : RebuiltKeyTexts(keys, host_.KeyNameManager(), key)) {
     keys.Get(change.index)->SetKeyText(change.text);
-    owner_.KeyPage().ShowKeyText(change.index);
+    host_.KeyTextChanged(change.index);
   }
 }

@@ -6,12 +6,13 @@
 #include <string>
 
 #include "ui/page.h"
+#include "ui/page_host.h"
 
 struct TKeyName;
 
 class TKeyNamePage : public TCapturePage {
  public:
-  TKeyNamePage(TNodraWnd& owner, HWND panel, HFONT font);
+  TKeyNamePage(TPageHost& host, HWND panel, HFONT font);
 
   HWND CaptureBox() const override { return edtSrcKey; }
   // The box shows the platform's name of the key, or its key code; never an alias.
@@ -19,8 +20,6 @@ class TKeyNamePage : public TCapturePage {
   // Ctrl+Backspace empties this page's box only.
   void ResetCapture() override;
 
-  bool OnCommand(WORD id, WORD code, HWND control) override;
-  bool OnNotify(const NMHDR& header, LRESULT& result) override;
   void OnIdle() override;
 
   // The list anew from the key-name table, one row per entry.
@@ -44,7 +43,7 @@ class TKeyNamePage : public TCapturePage {
   void CreateControls();
   TKeyName* SelectedEntry(int& row) const;
 
-  TNodraWnd& owner_;
+  TPageHost& host_;
   HWND panel_;
   HFONT font_;
 

@@ -7,17 +7,17 @@
 #include <vector>
 
 #include "data/key_manager.h"
+#include "data/path_text.h"
 #include "data/platform.h"
 #include "engine/key_display.h"
-#include "engine/key_view_wnd.h"
 #include "hooklib/nodralib.h"
 #include "shell/shell_object.h"
-#include "data/path_text.h"
 #include "toolkit/application.h"
+#include "toolkit/command_map.h"
 #include "toolkit/controls.h"
 #include "toolkit/key_box.h"
 #include "toolkit/message_box.h"
-#include "ui/nodra_wnd.h"
+#include "toolkit/program_path.h"
 
 namespace {
 
@@ -45,42 +45,15 @@ const char kWorkPathPrompt[] = "作業パスを選択してください。";
 const char kFinderDescription[] =
     "このファインダをドラッグして任意のウィンドウにドロップすると、ウィンドウが属するプログラムが判ります。";
 
-// A control's rectangle in its parent's client coordinates.
-RECT PlaceInParent(HWND control) {
-  RECT rect;
-  GetWindowRect(control, &rect);
-  MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&rect), 2);
-  return rect;
-}
-
-void MoveHorizontally(HWND control, int left, int width) {
-  RECT rect = PlaceInParent(control);
-  SetWindowPos(control, nullptr, left, rect.top, width, rect.bottom - rect.top,
-               SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
-void SetEnabled(HWND control, bool enabled) {
-  if ((IsWindowEnabled(control) != FALSE) != enabled) EnableWindow(control, enabled);
-}
-
 std::string WindowTitle(HWND window) {
   char title[255] = {};
   GetWindowTextA(window, title, sizeof title);
   return title;
 }
 
-std::string OwnModulePath() {
-  std::vector<char> path(MAX_PATH);
-  for (;;) {
-    DWORD length = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    if (length < path.size()) return std::string(path.data(), length);
-    path.resize(path.size() * 2);
-  }
-}
-
 }  // namespace
 
-TKeyPage::TKeyPage(TNodraWnd& owner, HWND panel, HFONT font) : owner_(owner) {
+TKeyPage::TKeyPage(TPageHost& host, HWND panel, HFONT font) : host_(host) {
   HINSTANCE instance = GetModuleHandleA(nullptr);
   imgButtons_ = ImageList_LoadImageA(instance, "BROWSE", 16, 1, RGB(255, 0, 255), IMAGE_BITMAP,
                                      LR_CREATEDIBSECTION);
@@ -92,8 +65,17 @@ TKeyPage::TKeyPage(TNodraWnd& owner, HWND panel, HFONT font) : owner_(owner) {
                            {{"プログラム名", 100}, {"キー", 100}, {"実行ファイル", 100},
                             {"実行時引数", 100}, {"作業パス", 100}},
                            LVS_OWNERDATA);
+  TCommandMap& commands = host_.Commands();
+  commands.OnNotify(lvKey, LVN_GETDISPINFOA, [this](NMHDR& header) {
+    lvKeyData(reinterpret_cast<NMLVDISPINFOA&>(header).item);
+    return 0;
+  });
+  commands.OnNotify(lvKey, LVN_ITEMCHANGED, [this](NMHDR& header) {
+    if (SelectionChanged(reinterpret_cast<const NMLISTVIEW&>(header))) lvKeySelectItem();
+    return 0;
+  });
   panKeyConsole = CreatePanel(panel, {0, page.bottom - kConsoleHeight, page.right, kConsoleHeight},
-                              owner_.Handle());
+                              commands);
   CreateControls(font);
   SetWindowSubclass(panKeyConsole, ConsoleProc, 1, reinterpret_cast<DWORD_PTR>(this));
   panKeyConsoleResize();
@@ -109,12 +91,16 @@ TKeyPage::~TKeyPage() {
 // Creation order is the tab order; each label comes just before the box its mnemonic focuses.
 void TKeyPage::CreateControls(HFONT font) {
   HWND panel = panKeyConsole;
+  TCommandMap& commands = host_.Commands();
   CreateLabel(panel, "プログラム名(&P)", {8, 12, kLabelWidth, kLabelHeight}, font);
   edtProgram = CreateEdit(panel, {96, 8, 113, 20}, font, idProgram, 128);
   CreateLabel(panel, "キー(&H)", {8, 40, kLabelWidth, kLabelHeight}, font);
   edtKey = CreateEdit(panel, {96, 36, 113, 20}, font, idKey, 0, true, true);
   InstallKeyBox(edtKey);
+  commands.OnCommand(edtKey, EN_SETFOCUS, [this] { edtKeyEnter(); });
+  commands.OnCommand(edtKey, EN_KILLFOCUS, [this] { edtKeyExit(); });
   btnKeyReset = CreateButton(panel, "リセット", {216, 36, 88, 21}, font, idKeyReset);
+  commands.OnClick(btnKeyReset, [this] { btnKeyResetClick(); });
   CreateLabel(panel, "実行ファイル(&E)", {8, 68, kLabelWidth, kLabelHeight}, font);
   edtPath = CreateEdit(panel, {96, 64, 113, 20}, font, idPath, 256);
   CreateLabel(panel, "実行時引数(&A)", {8, 96, kLabelWidth, kLabelHeight}, font);
@@ -122,10 +108,15 @@ void TKeyPage::CreateControls(HFONT font) {
   CreateLabel(panel, "作業パス(&W)", {8, 124, kLabelWidth, kLabelHeight}, font);
   edtWorkPath = CreateEdit(panel, {96, 120, 113, 20}, font, idWorkPath, 256);
   btnAdd = CreateButton(panel, "追加", {8, 206, 88, 21}, font, idAdd);
+  commands.OnClick(btnAdd, [this] { btnAddClick(); });
   btnUpdate = CreateButton(panel, "更新", {100, 206, 88, 21}, font, idUpdate);
+  commands.OnClick(btnUpdate, [this] { btnUpdateClick(); });
   btnDelete = CreateButton(panel, "削除", {192, 206, 88, 21}, font, idDelete);
+  commands.OnClick(btnDelete, [this] { btnDeleteClick(); });
   tbPath = CreateToolButton(panel, {216, 63, 24, 24}, imgButtons_, 0, idPathButton);
+  commands.OnClick(tbPath, [this] { tbbPathClick(); });
   tbWorkPath = CreateToolButton(panel, {216, 119, 25, 24}, imgButtons_, 0, idWorkPathButton);
+  commands.OnClick(tbWorkPath, [this] { tbbWorkPathClick(); });
   chkRepeat = CreateCheckBox(panel, "押し続けるのを検出する(&R)", {96, 182, 161, 17}, font, idRepeat);
   CreateFinder(font);
 }
@@ -200,37 +191,6 @@ LRESULT CALLBACK TKeyPage::FinderProc(HWND window, UINT message, WPARAM wParam, 
   return DefSubclassProc(window, message, wParam, lParam);
 }
 
-bool TKeyPage::OnCommand(WORD id, WORD code, HWND control) {
-  if (!control) return false;
-  if (control == edtKey) {
-    if (code == EN_SETFOCUS) edtKeyEnter();
-    else if (code == EN_KILLFOCUS) edtKeyExit();
-    return true;
-  }
-  if (control == tbPath && id == idPathButton) tbbPathClick();
-  else if (control == tbWorkPath && id == idWorkPathButton) tbbWorkPathClick();
-  else if (code != BN_CLICKED) return false;
-  else if (control == btnKeyReset) btnKeyResetClick();
-  else if (control == btnAdd) btnAddClick();
-  else if (control == btnUpdate) btnUpdateClick();
-  else if (control == btnDelete) btnDeleteClick();
-  else return false;
-  return true;
-}
-
-bool TKeyPage::OnNotify(const NMHDR& header, LRESULT& result) {
-  if (header.hwndFrom != lvKey) return false;
-  if (header.code == LVN_GETDISPINFOA) {
-    lvKeyData(reinterpret_cast<NMLVDISPINFOA&>(const_cast<NMHDR&>(header)).item);
-  } else if (header.code == LVN_ITEMCHANGED) {
-    const NMLISTVIEW& change = reinterpret_cast<const NMLISTVIEW&>(header);
-    if ((change.uChanged & LVIF_STATE) && ((change.uNewState ^ change.uOldState) & LVIS_SELECTED))
-      lvKeySelectItem();
-  }
-  result = 0;
-  return true;
-}
-
 void TKeyPage::OnIdle() {
   const bool selected = SelectedListRow(lvKey) >= 0;
   SetEnabled(btnUpdate, selected);
@@ -241,7 +201,7 @@ void TKeyPage::OnIdle() {
 // draws the row. A thousand assignments cost one message instead of thousands, each of which
 // would pass through every window-message hook of the desktop.
 void TKeyPage::FillList() {
-  SendMessageA(lvKey, LVM_SETITEMCOUNT, static_cast<WPARAM>(owner_.KeyManager().Count()),
+  SendMessageA(lvKey, LVM_SETITEMCOUNT, static_cast<WPARAM>(host_.KeyManager().Count()),
                LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
   InvalidateRect(lvKey, nullptr, TRUE);
 }
@@ -266,8 +226,8 @@ void TKeyPage::SetDroppedFile(const std::string& path) {
 void TKeyPage::CaptureKey(UINT, LPARAM keystrokeFlags) {
   const uint32_t flags = static_cast<uint32_t>(keystrokeFlags);
   std::string text = GetControlText(edtKey);
-  if (!AppendCapturedKey(capturedKeys, text, KeyCodeFromFlags(flags),
-                         KeyDisplayName(flags, &owner_.KeyNameManager())))
+  if (!AppendCapturedKey(capturedKeys_, text, KeyCodeFromFlags(flags),
+                         KeyDisplayName(flags, &host_.KeyNameManager())))
     return;
   SetControlText(edtKey, text);
   const WPARAM end = text.size();
@@ -275,7 +235,7 @@ void TKeyPage::CaptureKey(UINT, LPARAM keystrokeFlags) {
 }
 
 void TKeyPage::ClearCaptureKey() {
-  capturedKeys.clear();
+  capturedKeys_.clear();
   SetControlText(edtKey, "");
 }
 
@@ -285,11 +245,11 @@ void TKeyPage::ClearEntry() {
 }
 
 TKeyInfo* TKeyPage::RowInfo(int row) const {
-  return row < 0 ? nullptr : owner_.KeyManager().Get(row);
+  return row < 0 ? nullptr : host_.KeyManager().Get(row);
 }
 
 void TKeyPage::ShowEntry(const TKeyInfo& info) {
-  capturedKeys = info.Keys();
+  capturedKeys_ = info.Keys();
   SetControlText(edtProgram, info.ProgramName());
   SetControlText(edtKey, info.KeyText());
   SetControlText(edtPath, info.Path());
@@ -303,9 +263,9 @@ void TKeyPage::lvKeySelectItem() {
 }
 
 // While the chord box has the focus the hook library reports keys but lets none through.
-void TKeyPage::edtKeyEnter() { nlSetDispatchMode(DISPATCH_SWALLOW); }
+void TKeyPage::edtKeyEnter() { host_.BeginCapture(); }
 
-void TKeyPage::edtKeyExit() { nlSetDispatchMode(DISPATCH_PASS); }
+void TKeyPage::edtKeyExit() { host_.EndCapture(); }
 
 void TKeyPage::btnKeyResetClick() {
   ClearCaptureKey();
@@ -327,19 +287,19 @@ bool TKeyPage::CheckKeyInput(bool adding, TKeyEntry& entry) {
   const std::string message =
       KeyEntryMessage(entry, rowKeyTexts, adding, SelectedListRow(lvKey), probe);
   if (message.empty()) return true;
-  ShowError(owner_.Handle(), message);
+  ShowError(host_.OwnerWindow(), message);
   return false;
 }
 
 void TKeyPage::btnAddClick() {
   TKeyEntry entry;
   if (!CheckKeyInput(true, entry)) return;
-  TKeyInfo* info = owner_.KeyManager().Add(capturedKeys, entry.path, entry.arguments,
+  TKeyInfo* info = host_.KeyManager().Add(capturedKeys_, entry.path, entry.arguments,
                                            entry.workPath, entry.programName, entry.keyText,
                                            IsChecked(chkRepeat));
   if (!info) return;
   FillList();
-  SendMessageA(lvKey, LVM_ENSUREVISIBLE, owner_.KeyManager().Count() - 1, FALSE);
+  SendMessageA(lvKey, LVM_ENSUREVISIBLE, host_.KeyManager().Count() - 1, FALSE);
   ClearEntry();
 }
 
@@ -348,7 +308,7 @@ void TKeyPage::btnUpdateClick() {
   TKeyInfo* info = RowInfo(row);
   TKeyEntry entry;
   if (!info || !CheckKeyInput(false, entry)) return;
-  info->SetKeys(capturedKeys);
+  info->SetKeys(capturedKeys_);
   info->SetProgramName(entry.programName);
   info->SetKeyText(entry.keyText);
   info->SetPath(entry.path);
@@ -364,8 +324,8 @@ void TKeyPage::btnDeleteClick() {
   TKeyInfo* info = RowInfo(row);
   if (!info) return;
   // The key guide keeps the candidates of a half-typed chord: forget them before one goes.
-  owner_.KeyView().ResetChord();
-  owner_.KeyManager().Remove(info);
+  host_.ResetChord();
+  host_.KeyManager().Remove(info);
   SendMessageA(lvKey, LVM_DELETEITEM, row, 0);
   ClearEntry();
 }
@@ -377,13 +337,13 @@ void TKeyPage::FocusBeforeDialog(HWND control) {
 
 void TKeyPage::tbbPathClick() {
   FocusBeforeDialog(tbPath);
-  if (ChooseExistingFile(owner_.Handle(), kOpenTitle, kOpenFilter, "exe", lastOpenedFile_))
+  if (ChooseExistingFile(host_.OwnerWindow(), kOpenTitle, kOpenFilter, "exe", lastOpenedFile_))
     SetControlText(edtPath, lastOpenedFile_);
 }
 
 void TKeyPage::tbbWorkPathClick() {
   FocusBeforeDialog(tbWorkPath);
-  std::string folder = TShellObject().SelectFolder(owner_.Handle(), "", kWorkPathPrompt);
+  std::string folder = TShellObject().SelectFolder(host_.OwnerWindow(), "", kWorkPathPrompt);
   if (!folder.empty()) SetControlText(edtWorkPath, folder);
 }
 
@@ -431,14 +391,14 @@ void TKeyPage::EndFinderDrag() {
 void TKeyPage::FindModuleResult(HWND target, const std::string& modulePath,
                                 const std::string& commandLine) {
   if (!TakeFinderAnswer(target)) return;
-  if (SameModulePath(modulePath, OwnModulePath())) return;
+  if (SameModulePath(modulePath, ProgramPath())) return;
   std::string programName;
   for (HWND window = target; window; window = GetParent(window)) programName = WindowTitle(window);
   SetControlText(edtProgram, programName);
   SetControlText(edtPath, modulePath);
   SetControlText(edtWorkPath, FolderOf(modulePath));
   SetControlText(edtArguments, ArgumentsOfCommandLine(commandLine));
-  owner_.ShowPage(piKey);
+  host_.ShowPage(piKey);
 }
 
 void TKeyPage::ShowKeyText(int row) {

@@ -10,20 +10,19 @@
 #include "data/chord.h"
 #include "ui/key_entry.h"
 #include "ui/page.h"
+#include "ui/page_host.h"
 
 class TKeyInfo;
 
 class TKeyPage : public TCapturePage {
  public:
-  TKeyPage(TNodraWnd& owner, HWND panel, HFONT font);
+  TKeyPage(TPageHost& host, HWND panel, HFONT font);
   ~TKeyPage() override;
 
   HWND CaptureBox() const override { return edtKey; }
   void CaptureKey(UINT virtualKey, LPARAM keystrokeFlags) override;
   void ResetCapture() override { btnKeyResetClick(); }
 
-  bool OnCommand(WORD id, WORD code, HWND control) override;
-  bool OnNotify(const NMHDR& header, LRESULT& result) override;
   void OnIdle() override;
 
   // Rows for every assignment of the key manager, in its order: lvKey only learns their count.
@@ -71,8 +70,8 @@ class TKeyPage : public TCapturePage {
   // Moves the focus to `control` and lets the focus change take effect before a dialog opens.
   void FocusBeforeDialog(HWND control);
 
-  TNodraWnd& owner_;
-  TChord capturedKeys;
+  TPageHost& host_;
+  TChord capturedKeys_;
   std::string lastOpenedFile_;
   HIMAGELIST imgButtons_ = nullptr;
   HICON finderMark_ = nullptr;

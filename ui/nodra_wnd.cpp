@@ -9,19 +9,16 @@
 #include "toolkit/application.h"
 #include "toolkit/controls.h"
 #include "toolkit/file_version.h"
+#include "toolkit/message_box.h"
+#include "toolkit/program_path.h"
+#include "toolkit/setting_font.h"
+#include "toolkit/tray_icon.h"
 #include "ui/key_name_page.h"
 #include "ui/key_page.h"
 #include "ui/plugin_page.h"
-#include "toolkit/setting_font.h"
 #include "ui/setting_page.h"
-#include "toolkit/message_box.h"
-#include "toolkit/program_path.h"
 #include "ui/startup_shortcut.h"
-#include "toolkit/tray_icon.h"
 #include "ui/window_placement.h"
-
-TNodraWnd* NodraWnd = nullptr;
-TKeyViewWnd* KeyViewWnd = nullptr;
 
 namespace {
 
@@ -32,39 +29,28 @@ const int kButtonBarHeight = 28;
 enum ControlId : WORD { idHelp = 101, idOK = 102, idClose = 103, idPages = 104 };
 enum DataFileIndex { dfKeys, dfNames, dfPlugins, dfSetting };
 
-const char* const kPageCaptions[] = {"プログラム", "キーの名前", "プラグイン", "設定"};
-
-HWND CreateChild(const char* className, const char* text, DWORD style, int x, int y, int width,
-                 int height, HWND parent, WORD id, HFONT font) {
-  HWND child = CreateWindowExA(0, className, text, WS_CHILD | WS_VISIBLE | style, x, y, width,
-                               height, parent, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)),
-                               GetModuleHandleA(nullptr), nullptr);
-  SendMessageA(child, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-  return child;
-}
-
 }  // namespace
 
 TNodraWnd::TNodraWnd() = default;
 
 TNodraWnd::~TNodraWnd() {
+  // The pages' controls go first, while the pages their handlers call are still there.
+  for (HWND page : pages_)
+    if (page) DestroyWindow(page);
   keyPage_.reset();
   keyNamePage_.reset();
   pluginPage_.reset();
   settingPage_.reset();
   keyView_.reset();
-  KeyViewWnd = nullptr;
   TTrayIcon::Set(Handle(), icon_, false);
   setting_.reset();
   keyManager_.reset();
   keyNameManager_.reset();
   pluginManager_.reset();
   if (font_) DeleteObject(font_);
-  NodraWnd = nullptr;
 }
 
 bool TNodraWnd::Create() {
-  NodraWnd = this;
   HINSTANCE instance = GetModuleHandleA(nullptr);
   icon_ = LoadIconA(instance, MAKEINTRESOURCEA(1));
   const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
@@ -78,7 +64,6 @@ bool TNodraWnd::Create() {
 
   keyView_ = std::make_unique<TKeyViewWnd>();
   keyView_->Create();
-  KeyViewWnd = keyView_.get();
   keyView_->SetCollaborators(keyManager_.get(), setting_.get(), keyNameManager_.get(),
                              pluginManager_.get());
   keyView_->IsSettingsVisible = [this] { return SettingsOnScreen(); };
@@ -131,21 +116,18 @@ void TNodraWnd::CreateControls() {
   SendMessageA(Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
 
   const int pagesHeight = kClientHeight - kButtonBarHeight;
-  pgcMain_ = CreateChild(WC_TABCONTROLA, "", WS_CLIPSIBLINGS | WS_TABSTOP, 0, 0, kClientWidth,
-                         pagesHeight, Handle(), idPages, font_);
+  pgcMain_ = CreateTabs(Handle(), {0, 0, kClientWidth, pagesHeight}, font_, idPages,
+                        {"プログラム", "キーの名前", "プラグイン", "設定"});
+  commands_.OnNotify(pgcMain_, TCN_SELCHANGE, [this](NMHDR&) {
+    ShowPage(ActivePage());
+    return 0;
+  });
   RECT area = {0, 0, kClientWidth, pagesHeight};
-  for (int i = 0; i < 4; ++i) {
-    TCITEMA item = {};
-    item.mask = TCIF_TEXT;
-    item.pszText = const_cast<char*>(kPageCaptions[i]);
-    SendMessageA(pgcMain_, TCM_INSERTITEMA, i, reinterpret_cast<LPARAM>(&item));
-  }
   SendMessageA(pgcMain_, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&area));
-  for (int i = 0; i < 4; ++i) {
-    pages_[i] = CreatePanel(Handle(),
-                            {area.left, area.top, area.right - area.left, area.bottom - area.top},
-                            Handle());
-    ShowWindow(pages_[i], SW_HIDE);
+  for (HWND& page : pages_) {
+    page = CreatePanel(Handle(), {area.left, area.top, area.right - area.left, area.bottom - area.top},
+                       commands_);
+    ShowWindow(page, SW_HIDE);
   }
   // The page control lies below its pages, which would otherwise be clipped away under it;
   // its tabs then come last in the tab order.
@@ -154,25 +136,37 @@ void TNodraWnd::CreateControls() {
   keyNamePage_ = std::make_unique<TKeyNamePage>(*this, pages_[piKeyName], font_);
   pluginPage_ = std::make_unique<TPluginPage>(*this, pages_[piPlugin], font_);
   settingPage_ = std::make_unique<TSettingPage>(*this, pages_[piSetting], font_);
-  ShowPage(0);
+  ShowPage(piKey);
 
   const int barTop = pagesHeight + 4;
-  CreateChild(WC_BUTTONA, "ヘルプ", WS_TABSTOP | BS_PUSHBUTTON, 8, barTop, 88, 21, Handle(),
-              idHelp, font_);
-  CreateChild(WC_BUTTONA, "OK", WS_TABSTOP | BS_PUSHBUTTON, 246, barTop, 88, 21, Handle(), idOK,
-              font_);
-  CreateChild(WC_BUTTONA, "終了", WS_TABSTOP | BS_PUSHBUTTON, 338, barTop, 88, 21, Handle(),
-              idClose, font_);
+  commands_.OnClick(CreateButton(Handle(), "ヘルプ", {8, barTop, 88, 21}, font_, idHelp),
+                    [this] { btnHelpClick(); });
+  commands_.OnClick(CreateButton(Handle(), "OK", {246, barTop, 88, 21}, font_, idOK),
+                    [this] { btnOKClick(); });
+  commands_.OnClick(CreateButton(Handle(), "終了", {338, barTop, 88, 21}, font_, idClose),
+                    [this] { btnCloseClick(); });
 }
 
-void TNodraWnd::ShowPage(int index) {
+void TNodraWnd::ShowPage(TPageIndex index) {
   SendMessageA(pgcMain_, TCM_SETCURSEL, index, 0);
   for (int i = 0; i < 4; ++i) ShowWindow(pages_[i], i == index ? SW_SHOW : SW_HIDE);
 }
 
-int TNodraWnd::ActivePage() const {
-  return static_cast<int>(SendMessageA(pgcMain_, TCM_GETCURSEL, 0, 0));
+TPageIndex TNodraWnd::ActivePage() const {
+  return static_cast<TPageIndex>(SendMessageA(pgcMain_, TCM_GETCURSEL, 0, 0));
 }
+
+void TNodraWnd::ResetChord() {
+  if (keyView_) keyView_->ResetChord();
+}
+
+void TNodraWnd::BeginCapture() { keyView_->BeginCapture(); }
+
+void TNodraWnd::EndCapture() { keyView_->EndCapture(); }
+
+void TNodraWnd::SetGuideFont(const LOGFONTA& font) { keyView_->SetGuideFont(font); }
+
+void TNodraWnd::KeyTextChanged(int index) { keyPage_->ShowKeyText(index); }
 
 TPage* TNodraWnd::Page(int index) const {
   switch (index) {
@@ -346,7 +340,7 @@ TPlacementRect TaskbarRect() {
 }  // namespace
 
 void TNodraWnd::FormShow() {
-  if (keyView_) keyView_->ResetChord();
+  ResetChord();
   // A Ctrl key released while the window was hidden never reached the capture.
   ctrlKeys_.Set((GetAsyncKeyState(VK_LCONTROL) & 0x8000) != 0,
                 (GetAsyncKeyState(VK_RCONTROL) & 0x8000) != 0);
@@ -394,32 +388,11 @@ void TNodraWnd::OnTrayNotify(LPARAM mouseMessage) {
   } else if (mouseMessage == WM_RBUTTONDOWN) {
     switch (TrackTrayMenu(Handle())) {
       case tcShow: ShowSettings(false); break;
-      case tcReset: if (keyView_) keyView_->ResetChord(); break;
+      case tcReset: ResetChord(); break;
       case tcExit: btnCloseClick(); break;
       case tcNone: break;
     }
   }
-}
-
-void TNodraWnd::OnCommand(WORD id, WORD code, HWND control) {
-  switch (id) {
-    case idHelp: btnHelpClick(); return;
-    case idOK: btnOKClick(); return;
-    case idClose: btnCloseClick(); return;
-    default: break;
-  }
-  for (int i = 0; i < 4; ++i)
-    if (TPage* page = Page(i); page && page->OnCommand(id, code, control)) return;
-}
-
-bool TNodraWnd::OnNotify(const NMHDR& header, LRESULT& result) {
-  if (header.hwndFrom == pgcMain_ && header.code == TCN_SELCHANGE) {
-    ShowPage(ActivePage());
-    return true;
-  }
-  for (int i = 0; i < 4; ++i)
-    if (TPage* page = Page(i); page && page->OnNotify(header, result)) return true;
-  return false;
 }
 
 LRESULT TNodraWnd::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -439,17 +412,17 @@ LRESULT TNodraWnd::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       break;
     case WM_ACTIVATE:
       // Back from minimised or from another window: whatever chord was half typed is over.
-      if (LOWORD(wParam) != WA_INACTIVE && keyView_) keyView_->ResetChord();
+      if (LOWORD(wParam) != WA_INACTIVE) ResetChord();
       break;
     case WM_CLOSE:
       FormClose();
       return 0;
     case WM_COMMAND:
-      OnCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam));
-      return 0;
+      if (commands_.Command(reinterpret_cast<HWND>(lParam), HIWORD(wParam))) return 0;
+      break;
     case WM_NOTIFY: {
       LRESULT result = 0;
-      if (OnNotify(*reinterpret_cast<NMHDR*>(lParam), result)) return result;
+      if (commands_.Notify(*reinterpret_cast<NMHDR*>(lParam), result)) return result;
       break;
     }
     case WM_TRAY_NOTIFY:

@@ -12,10 +12,11 @@
 #include "data/key_manager.h"
 #include "data/key_name_manager.h"
 #include "data/setting.h"
-#include "data/chord.h"
 #include "engine/ctrl_keys.h"
 #include "plugins/plugin_manager.h"
+#include "toolkit/command_map.h"
 #include "toolkit/window.h"
+#include "ui/page_host.h"
 
 class TKeyViewWnd;
 class TPage;
@@ -25,10 +26,7 @@ class TKeyNamePage;
 class TPluginPage;
 class TSettingPage;
 
-// The pages in tab order.
-enum TPageIndex { piKey = 0, piKeyName = 1, piPlugin = 2, piSetting = 3 };
-
-class TNodraWnd : public TWindow {
+class TNodraWnd : public TWindow, public TPageHost {
  public:
   TNodraWnd();
   ~TNodraWnd() override;
@@ -53,19 +51,20 @@ class TNodraWnd : public TWindow {
   void LoadSetting();
   void SaveSetting();
 
-  const std::string& DataFolder() const { return dataFolder_; }
-  TKeyManager& KeyManager() { return *keyManager_; }
-  TKeyNameManager& KeyNameManager() { return *keyNameManager_; }
-  TPluginManager& PluginManager() { return *pluginManager_; }
-  TSetting& Setting() { return *setting_; }
   TKeyViewWnd& KeyView() { return *keyView_; }
-  TKeyPage& KeyPage() { return *keyPage_; }
-  TKeyNamePage& KeyNamePage() { return *keyNamePage_; }
-  TPluginPage& PluginPage() { return *pluginPage_; }
-  TSettingPage& SettingPage() { return *settingPage_; }
 
-  void ShowPage(int index);
-  int ActivePage() const;
+  // What the pages ask of the window.
+  HWND OwnerWindow() const override { return Handle(); }
+  TCommandMap& Commands() override { return commands_; }
+  TKeyManager& KeyManager() override { return *keyManager_; }
+  TKeyNameManager& KeyNameManager() override { return *keyNameManager_; }
+  TPluginManager& PluginManager() override { return *pluginManager_; }
+  void ShowPage(TPageIndex page) override;
+  void ResetChord() override;
+  void BeginCapture() override;
+  void EndCapture() override;
+  void SetGuideFont(const LOGFONTA& font) override;
+  void KeyTextChanged(int index) override;
 
   // Key events while the settings window is visible (the key guide window hands them over).
   void CaptureKey(UINT virtualKey, LPARAM keystrokeFlags);
@@ -85,9 +84,8 @@ class TNodraWnd : public TWindow {
   void FormClose();
   void OnTrayNotify(LPARAM mouseMessage);
   void OnDropFiles(HDROP drop);
-  void OnCommand(WORD id, WORD code, HWND control);
-  bool OnNotify(const NMHDR& header, LRESULT& result);
   void OnIdle();
+  TPageIndex ActivePage() const;
   TPage* Page(int index) const;
   void btnOKClick();
   void btnCloseClick();
@@ -109,6 +107,7 @@ class TNodraWnd : public TWindow {
   std::unique_ptr<TPluginManager> pluginManager_;
   std::unique_ptr<TKeyViewWnd> keyView_;
 
+  TCommandMap commands_;
   HICON icon_ = nullptr;
   HFONT font_ = nullptr;
   HWND pgcMain_ = nullptr;
@@ -120,7 +119,3 @@ class TNodraWnd : public TWindow {
   // Data files that existed at start but could not be read; kept as ".bak" before a save.
   bool unreadable_[4] = {};
 };
-
-// The program's main window and key guide window, for the parts that reach them.
-extern TNodraWnd* NodraWnd;
-extern TKeyViewWnd* KeyViewWnd;

@@ -8,9 +8,9 @@
 
 #include "data/platform.h"
 #include "plugins/plugin_manager.h"
+#include "toolkit/command_map.h"
 #include "toolkit/controls.h"
 #include "toolkit/message_box.h"
-#include "ui/nodra_wnd.h"
 #include "ui/plugin_entry.h"
 
 namespace {
@@ -39,13 +39,6 @@ const char kOpenFilter[] =
     "ダイナミックリンクライブラリ (*.dll)\0*.dll\0"
     "全てのファイル (*.*)\0*.*\0";
 
-RECT PlaceInParent(HWND control) {
-  RECT place;
-  GetWindowRect(control, &place);
-  MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&place), 2);
-  return place;
-}
-
 // A label that has grown to its caption (a stand-in font wider than the layout's) would run
 // under its box: the boxes then start after the widest label, keeping their right edges.
 void FitBesideLabels(std::initializer_list<HWND> labels, std::initializer_list<HWND> boxes) {
@@ -71,14 +64,10 @@ std::string DescriptionCell(const tagPLUGININFO& registration) {
   return registration.description;
 }
 
-void SetEnabled(HWND control, bool enabled) {
-  if ((IsWindowEnabled(control) != FALSE) != enabled) EnableWindow(control, enabled);
-}
-
 }  // namespace
 
-TPluginPage::TPluginPage(TNodraWnd& owner, HWND panel, HFONT font)
-    : owner_(owner), panel_(panel), font_(font) {
+TPluginPage::TPluginPage(TPageHost& host, HWND panel, HFONT font)
+    : host_(host), panel_(panel), font_(font) {
   imgButtons_ = ImageList_LoadImageA(GetModuleHandleA(nullptr), "BROWSE", 16, 1,
                                      RGB(255, 0, 255), IMAGE_BITMAP, LR_CREATEDIBSECTION);
   CreateControls();
@@ -98,7 +87,14 @@ void TPluginPage::CreateControls() {
                               idPluginList,
                               {{"マクロ", 100}, {"名前", 100}, {"説明", 100},
                                {"引き渡す値", 100}, {"パス", 100}});
-  panPlugin = CreatePanel(panel_, {0, consoleTop, page.right, kConsoleHeight}, owner_.Handle());
+  TCommandMap& commands = host_.Commands();
+  commands.OnNotify(lvPlugin, LVN_ITEMCHANGED, [this](NMHDR& header) {
+    const auto& change = reinterpret_cast<const NMLISTVIEW&>(header);
+    if (SelectionChanged(change))
+      lvPluginSelectItem(change.iItem, (change.uNewState & LVIS_SELECTED) != 0);
+    return 0;
+  });
+  panPlugin = CreatePanel(panel_, {0, consoleTop, page.right, kConsoleHeight}, commands);
   HWND panel = panPlugin;
   HWND lblPlugPath = CreateLabel(panel, "プラグインのパス(&P)", {8, 12, 88, 13}, font_);
   edtPlugPath = CreateEdit(panel, {100, 8, 285, 20}, font_, idPlugPath, 0);
@@ -108,37 +104,15 @@ void TPluginPage::CreateControls() {
   edtMacro = CreateEdit(panel, {100, 64, 313, 20}, font_, idMacro, 0, false, true);
   FitBesideLabels({lblPlugPath, lblValue, lblMacro}, {edtPlugPath, edtValue, edtMacro});
   btnPlugAdd = CreateButton(panel, "追加", {8, 92, 88, 21}, font_, idPlugAdd);
+  commands.OnClick(btnPlugAdd, [this] { btnPlugAddClick(); });
   btnPlugUpdate = CreateButton(panel, "更新", {100, 92, 88, 21}, font_, idPlugUpdate);
+  commands.OnClick(btnPlugUpdate, [this] { btnPlugUpdateClick(); });
   btnPlugDelete = CreateButton(panel, "削除", {192, 92, 88, 21}, font_, idPlugDelete);
+  commands.OnClick(btnPlugDelete, [this] { btnPlugDeleteClick(); });
   btnPluginSetting = CreateButton(panel, "設定", {326, 92, 88, 21}, font_, idPluginSetting);
+  commands.OnClick(btnPluginSetting, [this] { btnPluginSettingClick(); });
   tbPluginPath = CreateToolButton(panel, {391, 8, 25, 24}, imgButtons_, 0, idPluginPathButton);
-}
-
-bool TPluginPage::OnCommand(WORD id, WORD code, HWND control) {
-  if (!control) return false;
-  if (control == tbPluginPath) {
-    if (id == idPluginPathButton) tbbPluginPathClick();
-    return true;
-  }
-  if (code != BN_CLICKED) return control == edtPlugPath || control == edtValue || control == edtMacro;
-  if (control == btnPlugAdd) btnPlugAddClick();
-  else if (control == btnPlugUpdate) btnPlugUpdateClick();
-  else if (control == btnPlugDelete) btnPlugDeleteClick();
-  else if (control == btnPluginSetting) btnPluginSettingClick();
-  else return false;
-  return true;
-}
-
-bool TPluginPage::OnNotify(const NMHDR& header, LRESULT& result) {
-  if (header.hwndFrom != lvPlugin) return false;
-  if (header.code == LVN_ITEMCHANGED) {
-    const auto& change = reinterpret_cast<const NMLISTVIEW&>(header);
-    if ((change.uChanged & LVIF_STATE) &&
-        ((change.uOldState ^ change.uNewState) & LVIS_SELECTED))
-      lvPluginSelectItem(change.iItem, (change.uNewState & LVIS_SELECTED) != 0);
-  }
-  result = 0;
-  return true;
+  commands.OnClick(tbPluginPath, [this] { tbbPluginPathClick(); });
 }
 
 // The plug-in is asked on every idle pass while its row is selected: its answer may change.
@@ -147,7 +121,7 @@ void TPluginPage::OnIdle() {
   const bool selected = row >= 0;
   SetEnabled(btnPlugUpdate, selected);
   SetEnabled(btnPlugDelete, selected);
-  SetEnabled(btnPluginSetting, selected && owner_.PluginManager().HasDialog(row));
+  SetEnabled(btnPluginSetting, selected && host_.PluginManager().HasDialog(row));
 }
 
 void TPluginPage::SetPluginPath(const std::string& path) { SetControlText(edtPlugPath, path); }
@@ -160,7 +134,7 @@ int TPluginPage::AddPluginItem(const tagPLUGININFO& registration) {
 }
 
 void TPluginPage::FillList() {
-  TPluginManager& plugins = owner_.PluginManager();
+  TPluginManager& plugins = host_.PluginManager();
   SendMessageA(lvPlugin, WM_SETREDRAW, FALSE, 0);
   const int rows = static_cast<int>(SendMessageA(lvPlugin, LVM_GETITEMCOUNT, 0, 0));
   for (int i = rows; i < plugins.GetCount(); ++i) AddPluginItem(*plugins.GetPlugin(i));
@@ -175,13 +149,13 @@ bool TPluginPage::CheckPluginInput(int excludeIndex, std::string& path, std::str
   path = input.path;
   value = input.value;
   macro = input.macro;
-  const TPluginManager& plugins = owner_.PluginManager();
+  const TPluginManager& plugins = host_.PluginManager();
   const std::string message = PluginInputError(
       input, excludeIndex,
       {platform::FileExists, TPluginManager::IsPlugin,
        [&plugins](const std::string& name) { return plugins.IndexOfMacro(name); }});
   if (message.empty()) return true;
-  ShowError(owner_.Handle(), message);
+  ShowError(host_.OwnerWindow(), message);
   return false;
 }
 
@@ -193,7 +167,7 @@ void TPluginPage::ClearPluginInput() {
 
 void TPluginPage::lvPluginSelectItem(int row, bool selected) {
   if (!selected) return;
-  if (const tagPLUGININFO* registration = owner_.PluginManager().GetPlugin(row)) {
+  if (const tagPLUGININFO* registration = host_.PluginManager().GetPlugin(row)) {
     SetControlText(edtPlugPath, registration->path);
     SetControlText(edtValue, registration->value);
     SetControlText(edtMacro, registration->macro);
@@ -203,10 +177,10 @@ void TPluginPage::lvPluginSelectItem(int row, bool selected) {
 void TPluginPage::btnPlugAddClick() {
   std::string path, value, macro;
   if (!CheckPluginInput(-1, path, value, macro)) return;
-  TPluginManager& plugins = owner_.PluginManager();
+  TPluginManager& plugins = host_.PluginManager();
   tagPLUGININFO* registration = plugins.Add(path, value, macro);
   if (!registration) {
-    ShowError(owner_.Handle(), "プラグインを追加できませんでした。");
+    ShowError(host_.OwnerWindow(), "プラグインを追加できませんでした。");
     return;
   }
   const int row = AddPluginItem(*registration);
@@ -221,8 +195,8 @@ void TPluginPage::btnPlugUpdateClick() {
   if (row < 0) return;
   std::string path, value, macro;
   if (!CheckPluginInput(row, path, value, macro)) return;
-  if (!owner_.PluginManager().Update(row, path, value, macro)) {
-    ShowError(owner_.Handle(), "プラグインを更新できませんでした。");
+  if (!host_.PluginManager().Update(row, path, value, macro)) {
+    ShowError(host_.OwnerWindow(), "プラグインを更新できませんでした。");
     return;
   }
   SetListCell(lvPlugin, row, pcMacro, macro);
@@ -233,10 +207,10 @@ void TPluginPage::btnPlugUpdateClick() {
 void TPluginPage::btnPlugDeleteClick() {
   const int row = SelectedListRow(lvPlugin);
   if (row < 0) return;
-  TPluginManager& plugins = owner_.PluginManager();
+  TPluginManager& plugins = host_.PluginManager();
   plugins.Unregister(row);
   if (!plugins.Delete(row)) {
-    ShowError(owner_.Handle(), "プラグインを削除できませんでした。");
+    ShowError(host_.OwnerWindow(), "プラグインを削除できませんでした。");
     return;
   }
   SendMessageA(lvPlugin, LVM_DELETEITEM, static_cast<WPARAM>(row), 0);
@@ -245,10 +219,10 @@ void TPluginPage::btnPlugDeleteClick() {
 
 void TPluginPage::btnPluginSettingClick() {
   const int row = SelectedListRow(lvPlugin);
-  if (row >= 0) owner_.PluginManager().ShowDialog(owner_.Handle(), row);
+  if (row >= 0) host_.PluginManager().ShowDialog(host_.OwnerWindow(), row);
 }
 
 void TPluginPage::tbbPluginPathClick() {
-  if (ChooseExistingFile(owner_.Handle(), kOpenTitle, kOpenFilter, "vpi", lastOpenedFile_))
+  if (ChooseExistingFile(host_.OwnerWindow(), kOpenTitle, kOpenFilter, "vpi", lastOpenedFile_))
     SetControlText(edtPlugPath, lastOpenedFile_);
 }

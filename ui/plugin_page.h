@@ -6,19 +6,16 @@
 
 #include <string>
 
-#include <string>
-
 #include "ui/page.h"
+#include "ui/page_host.h"
 
 struct tagPLUGININFO;
 
 class TPluginPage : public TPage {
  public:
-  TPluginPage(TNodraWnd& owner, HWND panel, HFONT font);
+  TPluginPage(TPageHost& host, HWND panel, HFONT font);
   ~TPluginPage() override;
 
-  bool OnCommand(WORD id, WORD code, HWND control) override;
-  bool OnNotify(const NMHDR& header, LRESULT& result) override;
   void OnIdle() override;
 
   // A file dropped on the window while this page shows: the path of a plug-in to register.
@@ -45,7 +42,7 @@ class TPluginPage : public TPage {
   void CreateControls();
   void ClearPluginInput();
 
-  TNodraWnd& owner_;
+  TPageHost& host_;
   HWND panel_;
   HFONT font_;
   HIMAGELIST imgButtons_ = nullptr;

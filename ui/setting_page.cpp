@@ -4,10 +4,9 @@
 
 #include <cstring>
 
-#include "engine/key_view_wnd.h"
 #include "toolkit/color_panel.h"
+#include "toolkit/command_map.h"
 #include "toolkit/controls.h"
-#include "ui/nodra_wnd.h"
 #include "toolkit/setting_font.h"
 
 namespace {
@@ -36,8 +35,8 @@ const POINT kColorPanelPlaces[] = {{64, 36}, {144, 36}, {222, 36}, {64, 62},
 
 }  // namespace
 
-TSettingPage::TSettingPage(TNodraWnd& owner, HWND panel, HFONT font)
-    : owner_(owner), panel_(panel), font_(font), fontInfo_(InitialGuideFont()),
+TSettingPage::TSettingPage(TPageHost& host, HWND panel, HFONT font)
+    : host_(host), panel_(panel), font_(font), fontInfo_(InitialGuideFont()),
       fontColor_(GetSysColor(COLOR_WINDOWTEXT)) {
   for (COLORREF& color : customColors_) color = RGB(255, 255, 255);
   CreateControls();
@@ -73,29 +72,13 @@ void TSettingPage::CreateColorGroup() {
   CreateLabel(panel_, "枠の色", InGroup(290, 66, 40, 13), font_);
   for (int i = 0; i < ciCount; ++i) {
     const POINT at = kColorPanelPlaces[i];
-    colorPanels_[i] = CreateColorPanel(panel_, InGroup(at.x, at.y, 33, 21),
+    HWND colorPanel = CreateColorPanel(panel_, InGroup(at.x, at.y, 33, 21),
                                        static_cast<WORD>(idColorPanel + i), 0);
+    host_.Commands().OnClick(colorPanel, [this, colorPanel] { ColorPanelClick(colorPanel); });
+    colorPanels_[i] = colorPanel;
   }
   btnSelFont = CreateButton(panel_, "フォント(F)...", InGroup(288, 36, 88, 21), font_, idSelFont);
-}
-
-bool TSettingPage::OnCommand(WORD, WORD code, HWND control) {
-  if (!control || code != BN_CLICKED) return false;
-  if (HWND colorPanel = ColorPanelOf(control)) {
-    ColorPanelClick(colorPanel);
-    return true;
-  }
-  if (control == btnSelFont) {
-    btnSelFontClick();
-    return true;
-  }
-  return false;
-}
-
-HWND TSettingPage::ColorPanelOf(HWND control) const {
-  for (HWND colorPanel : colorPanels_)
-    if (colorPanel == control) return colorPanel;
-  return nullptr;
+  host_.Commands().OnClick(btnSelFont, [this] { btnSelFontClick(); });
 }
 
 void TSettingPage::LoadFrom(const TSetting& setting) {
@@ -139,7 +122,7 @@ void TSettingPage::PassThrough(TSetting& setting) {
 void TSettingPage::ColorPanelClick(HWND colorPanel) {
   CHOOSECOLORA dialog = {};
   dialog.lStructSize = sizeof dialog;
-  dialog.hwndOwner = owner_.Handle();
+  dialog.hwndOwner = host_.OwnerWindow();
   dialog.rgbResult = ColorPanelColor(colorPanel);
   dialog.lpCustColors = customColors_;
   dialog.Flags = CC_RGBINIT | CC_FULLOPEN | CC_ANYCOLOR;
@@ -150,7 +133,7 @@ void TSettingPage::btnSelFontClick() {
   LOGFONTA chosen = fontInfo_;
   CHOOSEFONTA dialog = {};
   dialog.lStructSize = sizeof dialog;
-  dialog.hwndOwner = owner_.Handle();
+  dialog.hwndOwner = host_.OwnerWindow();
   dialog.lpLogFont = &chosen;
   dialog.Flags = CF_SCREENFONTS | CF_NOVECTORFONTS | CF_SCRIPTSONLY | CF_EFFECTS |
                  CF_INITTOLOGFONTSTRUCT;
@@ -158,5 +141,5 @@ void TSettingPage::btnSelFontClick() {
   if (!ChooseFontA(&dialog)) return;
   fontInfo_ = chosen;
   fontColor_ = dialog.rgbColors;
-  owner_.KeyView().SetGuideFont(fontInfo_);
+  host_.SetGuideFont(fontInfo_);
 }

@@ -5,12 +5,11 @@
 
 #include "data/setting.h"
 #include "ui/page.h"
+#include "ui/page_host.h"
 
 class TSettingPage : public TPage {
  public:
-  TSettingPage(TNodraWnd& owner, HWND panel, HFONT font);
-
-  bool OnCommand(WORD id, WORD code, HWND control) override;
+  TSettingPage(TPageHost& host, HWND panel, HFONT font);
 
   // The controls and the font dialog's font from the settings.
   void LoadFrom(const TSetting& setting);
@@ -31,9 +30,8 @@ class TSettingPage : public TPage {
 
   void CreateControls();
   void CreateColorGroup();
-  HWND ColorPanelOf(HWND control) const;
 
-  TNodraWnd& owner_;
+  TPageHost& host_;
   HWND panel_;
   HFONT font_;
 

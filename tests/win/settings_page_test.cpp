@@ -9,14 +9,40 @@
 
 #include <cstring>
 
+#include "data/key_manager.h"
+#include "data/key_name_manager.h"
 #include "data/setting.h"
+#include "plugins/plugin_manager.h"
 #include "shell/shell_object.h"
 #include "tests/test_support.h"
-#include "ui/nodra_wnd.h"
+#include "toolkit/command_map.h"
+#include "ui/page_host.h"
 #include "ui/setting_page.h"
 #include "ui/startup_shortcut.h"
 
 namespace {
+
+// The little a page asks of its window, without one.
+class TFakePageHost : public TPageHost {
+ public:
+  HWND OwnerWindow() const override { return nullptr; }
+  TCommandMap& Commands() override { return commands_; }
+  TKeyManager& KeyManager() override { return keys_; }
+  TKeyNameManager& KeyNameManager() override { return names_; }
+  TPluginManager& PluginManager() override { return plugins_; }
+  void ShowPage(TPageIndex) override {}
+  void ResetChord() override {}
+  void BeginCapture() override {}
+  void EndCapture() override {}
+  void SetGuideFont(const LOGFONTA&) override {}
+  void KeyTextChanged(int) override {}
+
+ private:
+  TCommandMap commands_;
+  TKeyManager keys_;
+  TKeyNameManager names_;
+  TPluginManager plugins_;
+};
 
 class SettingsPageTest : public ::testing::Test {
  protected:
@@ -31,7 +57,7 @@ class SettingsPageTest : public ::testing::Test {
     DestroyWindow(panel_);
   }
 
-  TNodraWnd owner_;  // never created: the page only needs it for its dialogs
+  TFakePageHost owner_;
   HWND panel_ = nullptr;
   std::unique_ptr<TSettingPage> page_;
 };

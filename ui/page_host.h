@@ -1,0 +1,38 @@
+// What a page of the settings window may ask of the window around it: the data it edits, the
+// owner of its dialogs, the command map its controls register in, and the few things a page
+// asks of the rest of the program.
+#pragma once
+
+#include <windows.h>
+
+class TCommandMap;
+class TKeyManager;
+class TKeyNameManager;
+class TPluginManager;
+
+// The pages in tab order.
+enum TPageIndex { piKey = 0, piKeyName = 1, piPlugin = 2, piSetting = 3 };
+
+class TPageHost {
+ public:
+  // The settings window: owner of the pages' dialogs and message boxes.
+  virtual HWND OwnerWindow() const = 0;
+  virtual TCommandMap& Commands() = 0;
+  virtual TKeyManager& KeyManager() = 0;
+  virtual TKeyNameManager& KeyNameManager() = 0;
+  virtual TPluginManager& PluginManager() = 0;
+
+  virtual void ShowPage(TPageIndex page) = 0;
+  // Forgets a half-typed chord (its candidates may be about to go).
+  virtual void ResetChord() = 0;
+  // A chord box got or lost the focus: while one has it, the keyboard is withheld.
+  virtual void BeginCapture() = 0;
+  virtual void EndCapture() = 0;
+  // The key guide's font was chosen.
+  virtual void SetGuideFont(const LOGFONTA& font) = 0;
+  // The key text of assignment `index` changed (a key was renamed).
+  virtual void KeyTextChanged(int index) = 0;
+
+ protected:
+  ~TPageHost() = default;
+};
