@@ -18,7 +18,9 @@ class TCommandMap {
   // `code` is the control's notification code: BN_CLICKED (also a tool bar's click),
   // EN_SETFOCUS, ...
   void OnCommand(HWND control, WORD code, CommandHandler handler);
-  void OnClick(HWND control, CommandHandler handler) { OnCommand(control, BN_CLICKED, std::move(handler)); }
+  void OnClick(HWND control, CommandHandler handler) {
+    OnCommand(control, BN_CLICKED, std::move(handler));
+  }
   void OnNotify(HWND control, UINT code, NotifyHandler handler);
 
   // True when a handler ran.

@@ -220,8 +220,14 @@ int SelectedListRow(HWND list) {
   return static_cast<int>(SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
 }
 
-bool SelectionChanged(const NMLISTVIEW& change) {
-  return (change.uChanged & LVIF_STATE) && ((change.uOldState ^ change.uNewState) & LVIS_SELECTED);
+void OnRowSelection(TCommandMap& commands, HWND list,
+                    std::function<void(int row, bool selected)> handler) {
+  commands.OnNotify(list, LVN_ITEMCHANGED, [handler = std::move(handler)](NMHDR& header) {
+    const auto& change = reinterpret_cast<const NMLISTVIEW&>(header);
+    if ((change.uChanged & LVIF_STATE) && ((change.uOldState ^ change.uNewState) & LVIS_SELECTED))
+      handler(change.iItem, (change.uNewState & LVIS_SELECTED) != 0);
+    return LRESULT{0};
+  });
 }
 
 void* ListRowData(HWND list, int row) {

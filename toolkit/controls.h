@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <functional>
 #include <initializer_list>
 #include <string>
 
@@ -63,8 +64,9 @@ void SetListRow(HWND list, int row, const std::string& caption,
                 std::initializer_list<std::string> subItems);
 void SetListCell(HWND list, int row, int subItem, const std::string& text);
 int SelectedListRow(HWND list);
-// True when an LVN_ITEMCHANGED notification selects or deselects its row.
-bool SelectionChanged(const NMLISTVIEW& change);
+// Registers `handler` for the rows of `list` that become selected or deselected.
+void OnRowSelection(TCommandMap& commands, HWND list,
+                    std::function<void(int row, bool selected)> handler);
 void* ListRowData(HWND list, int row);
 
 // A flat tool bar holding one button that shows image `image` of `images`; a click arrives as

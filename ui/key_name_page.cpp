@@ -38,12 +38,8 @@ void TKeyNamePage::CreateControls() {
   TCommandMap& commands = host_.Commands();
   lvKeyName = CreateReportList(panel_, {0, 0, page.right, consoleTop}, font_, idKeyNameList,
                                {{"キー", 150}, {"割り当て名", 150}});
-  commands.OnNotify(lvKeyName, LVN_ITEMCHANGED, [this](NMHDR& header) {
-    const auto& change = reinterpret_cast<const NMLISTVIEW&>(header);
-    if (SelectionChanged(change))
-      lvKeyNameSelectItem(change.iItem, (change.uNewState & LVIS_SELECTED) != 0);
-    return 0;
-  });
+  OnRowSelection(commands, lvKeyName,
+                 [this](int row, bool selected) { lvKeyNameSelectItem(row, selected); });
   panKeyNameConsole = CreatePanel(panel_, {0, consoleTop, page.right, kConsoleHeight}, commands);
   CreateLabel(panKeyNameConsole, "キー(&K)", {8, 12, 38, 13}, font_);
   edtSrcKey = CreateEdit(panKeyNameConsole, {48, 8, 121, 20}, font_, idSrcKey, 0, true, true);

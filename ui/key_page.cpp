@@ -70,10 +70,7 @@ TKeyPage::TKeyPage(TPageHost& host, HWND panel, HFONT font) : host_(host) {
     lvKeyData(reinterpret_cast<NMLVDISPINFOA&>(header).item);
     return 0;
   });
-  commands.OnNotify(lvKey, LVN_ITEMCHANGED, [this](NMHDR& header) {
-    if (SelectionChanged(reinterpret_cast<const NMLISTVIEW&>(header))) lvKeySelectItem();
-    return 0;
-  });
+  OnRowSelection(commands, lvKey, [this](int, bool) { lvKeySelectItem(); });
   panKeyConsole = CreatePanel(panel, {0, page.bottom - kConsoleHeight, page.right, kConsoleHeight},
                               commands);
   CreateControls(font);

@@ -125,8 +125,9 @@ void TNodraWnd::CreateControls() {
   RECT area = {0, 0, kClientWidth, pagesHeight};
   SendMessageA(pgcMain_, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&area));
   for (HWND& page : pages_) {
-    page = CreatePanel(Handle(), {area.left, area.top, area.right - area.left, area.bottom - area.top},
-                       commands_);
+    const TControlPlace place = {area.left, area.top, area.right - area.left,
+                                 area.bottom - area.top};
+    page = CreatePanel(Handle(), place, commands_);
     ShowWindow(page, SW_HIDE);
   }
   // The page control lies below its pages, which would otherwise be clipped away under it;

@@ -88,12 +88,8 @@ void TPluginPage::CreateControls() {
                               {{"マクロ", 100}, {"名前", 100}, {"説明", 100},
                                {"引き渡す値", 100}, {"パス", 100}});
   TCommandMap& commands = host_.Commands();
-  commands.OnNotify(lvPlugin, LVN_ITEMCHANGED, [this](NMHDR& header) {
-    const auto& change = reinterpret_cast<const NMLISTVIEW&>(header);
-    if (SelectionChanged(change))
-      lvPluginSelectItem(change.iItem, (change.uNewState & LVIS_SELECTED) != 0);
-    return 0;
-  });
+  OnRowSelection(commands, lvPlugin,
+                 [this](int row, bool selected) { lvPluginSelectItem(row, selected); });
   panPlugin = CreatePanel(panel_, {0, consoleTop, page.right, kConsoleHeight}, commands);
   HWND panel = panPlugin;
   HWND lblPlugPath = CreateLabel(panel, "プラグインのパス(&P)", {8, 12, 88, 13}, font_);
