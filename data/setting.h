@@ -11,10 +11,10 @@ using TColor = uint32_t;
 
 // Bit n of FontStyle stands for style number n, the number the file stores.
 enum TFontStyleBit : uint8_t {
-  fsBold = 1 << 0,
-  fsItalic = 1 << 1,
-  fsUnderline = 1 << 2,
-  fsStrikeOut = 1 << 3,
+  kFontBold = 1 << 0,
+  kFontItalic = 1 << 1,
+  kFontUnderline = 1 << 2,
+  kFontStrikeOut = 1 << 3,
 };
 
 class TSetting {

@@ -101,7 +101,7 @@ TEST(Setting, ValuesRoundTrip) {
   s.BackColor2 = 0;
   s.FontName = std::string(kSjisSo) + kSjisHyo + " Gothic";
   s.FontSize = -11;
-  s.FontStyle = fsBold | fsItalic | fsUnderline | fsStrikeOut;
+  s.FontStyle = kFontBold | kFontItalic | kFontUnderline | kFontStrikeOut;
   s.StartUp = false;
   s.KeyViewPos = 4;
   s.HideCursor = false;
@@ -149,11 +149,11 @@ TEST(Setting, IntegersThatDoNotParseKeepTheCurrentValue) {
 TEST(Setting, FontStyleItems) {
   TSetting s;
   EXPECT_TRUE(s.LoadFromFile(SettingsFile("FontStyle=0,1\r\n")));
-  EXPECT_EQ(s.FontStyle, fsBold | fsItalic);
+  EXPECT_EQ(s.FontStyle, kFontBold | kFontItalic);
 
   TSetting strike;
   EXPECT_TRUE(strike.LoadFromFile(SettingsFile("FontStyle=3,7,-1\r\n")));
-  EXPECT_EQ(strike.FontStyle, fsStrikeOut);
+  EXPECT_EQ(strike.FontStyle, kFontStrikeOut);
 
   TSetting empty;
   EXPECT_TRUE(empty.LoadFromFile(SettingsFile("FontStyle=\r\nStartUp=0\r\n")));
@@ -173,7 +173,7 @@ TEST(Setting, MalformedFontStyleStopsTheLoad) {
 
   TSetting gap;
   EXPECT_FALSE(gap.LoadFromFile(SettingsFile("FontStyle=0,,1\r\n" + after)));
-  EXPECT_EQ(gap.FontStyle, fsBold);
+  EXPECT_EQ(gap.FontStyle, kFontBold);
   EXPECT_TRUE(gap.StartUp);
 }
 

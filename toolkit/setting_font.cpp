@@ -27,10 +27,10 @@ LOGFONTA FontFromSetting(const TSetting& setting, const LOGFONTA& base) {
   std::memset(font.lfFaceName, 0, sizeof font.lfFaceName);
   std::strncpy(font.lfFaceName, setting.FontName.c_str(), LF_FACESIZE - 1);
   font.lfHeight = -MulDiv(setting.FontSize, ScreenPixelsPerInch(), 72);
-  font.lfWeight = (setting.FontStyle & fsBold) ? FW_BOLD : FW_NORMAL;
-  font.lfItalic = (setting.FontStyle & fsItalic) ? TRUE : FALSE;
-  font.lfUnderline = (setting.FontStyle & fsUnderline) ? TRUE : FALSE;
-  font.lfStrikeOut = (setting.FontStyle & fsStrikeOut) ? TRUE : FALSE;
+  font.lfWeight = (setting.FontStyle & kFontBold) ? FW_BOLD : FW_NORMAL;
+  font.lfItalic = (setting.FontStyle & kFontItalic) ? TRUE : FALSE;
+  font.lfUnderline = (setting.FontStyle & kFontUnderline) ? TRUE : FALSE;
+  font.lfStrikeOut = (setting.FontStyle & kFontStrikeOut) ? TRUE : FALSE;
   return font;
 }
 
@@ -38,8 +38,8 @@ void FontToSetting(const LOGFONTA& font, TSetting& setting) {
   setting.FontName.assign(font.lfFaceName, strnlen(font.lfFaceName, LF_FACESIZE));
   int height = font.lfHeight < 0 ? -font.lfHeight : font.lfHeight;
   setting.FontSize = MulDiv(height, 72, ScreenPixelsPerInch());
-  setting.FontStyle = static_cast<uint8_t>((font.lfWeight >= FW_BOLD ? fsBold : 0) |
-                                           (font.lfItalic ? fsItalic : 0) |
-                                           (font.lfUnderline ? fsUnderline : 0) |
-                                           (font.lfStrikeOut ? fsStrikeOut : 0));
+  setting.FontStyle = static_cast<uint8_t>((font.lfWeight >= FW_BOLD ? kFontBold : 0) |
+                                           (font.lfItalic ? kFontItalic : 0) |
+                                           (font.lfUnderline ? kFontUnderline : 0) |
+                                           (font.lfStrikeOut ? kFontStrikeOut : 0));
 }

@@ -15,13 +15,19 @@ bool TTrayIcon::Set(HWND owner, HICON icon, bool show) {
   return Shell_NotifyIconA(show ? NIM_ADD : NIM_DELETE, &data) != FALSE;
 }
 
+namespace {
+
+UINT_PTR MenuId(TTrayCommand command) { return static_cast<UINT_PTR>(command); }
+
+}  // namespace
+
 TTrayCommand TrackTrayMenu(HWND owner) {
   HMENU menu = CreatePopupMenu();
-  AppendMenuA(menu, MF_STRING, tcShow, "表示(&V)");
-  AppendMenuA(menu, MF_STRING, tcReset, "リセット(&R)");
+  AppendMenuA(menu, MF_STRING, MenuId(TTrayCommand::kShow), "表示(&V)");
+  AppendMenuA(menu, MF_STRING, MenuId(TTrayCommand::kReset), "リセット(&R)");
   AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
-  AppendMenuA(menu, MF_STRING, tcExit, "終了(&X)");
-  SetMenuDefaultItem(menu, tcShow, FALSE);
+  AppendMenuA(menu, MF_STRING, MenuId(TTrayCommand::kExit), "終了(&X)");
+  SetMenuDefaultItem(menu, static_cast<UINT>(MenuId(TTrayCommand::kShow)), FALSE);
 
   POINT cursor;
   GetCursorPos(&cursor);

@@ -12,5 +12,5 @@ class TTrayIcon {
 };
 
 // The tray menu: 表示(&V) (default, bold), リセット(&R), a separator, 終了(&X).
-enum TTrayCommand { tcNone = 0, tcShow = 1, tcReset = 2, tcExit = 3 };
+enum class TTrayCommand { kNone = 0, kShow = 1, kReset = 2, kExit = 3 };
 TTrayCommand TrackTrayMenu(HWND owner);

@@ -12,13 +12,13 @@
 
 namespace {
 
-enum ControlId : WORD {
-  idKeyNameList = 301,
-  idSrcKey = 302,
-  idDestName = 303,
-  idKeyAdd = 304,
-  idKeyUpdate = 305,
-  idKeyDelete = 306,
+enum TControlId : WORD {
+  kKeyNameListId = 301,
+  kSrcKeyId = 302,
+  kDestNameId = 303,
+  kKeyAddId = 304,
+  kKeyUpdateId = 305,
+  kKeyDeleteId = 306,
 };
 
 const int kConsoleHeight = 65;
@@ -36,24 +36,24 @@ void TKeyNamePage::CreateControls() {
   GetClientRect(panel_, &page);
   const int consoleTop = page.bottom - kConsoleHeight;
   TCommandMap& commands = host_.Commands();
-  lvKeyName = CreateReportList(panel_, {0, 0, page.right, consoleTop}, font_, idKeyNameList,
+  lvKeyName = CreateReportList(panel_, {0, 0, page.right, consoleTop}, font_, kKeyNameListId,
                                {{"キー", 150}, {"割り当て名", 150}});
   OnRowSelection(commands, lvKeyName,
                  [this](int row, bool selected) { lvKeyNameSelectItem(row, selected); });
   panKeyNameConsole = CreatePanel(panel_, {0, consoleTop, page.right, kConsoleHeight}, commands);
   CreateLabel(panKeyNameConsole, "キー(&K)", {8, 12, 38, 13}, font_);
-  edtSrcKey = CreateEdit(panKeyNameConsole, {48, 8, 121, 20}, font_, idSrcKey, 0, true, true);
+  edtSrcKey = CreateEdit(panKeyNameConsole, {48, 8, 121, 20}, font_, kSrcKeyId, 0, true, true);
   InstallKeyBox(edtSrcKey);
   commands.OnCommand(edtSrcKey, EN_SETFOCUS, [this] { edtSrcKeyEnter(); });
   commands.OnCommand(edtSrcKey, EN_KILLFOCUS, [this] { edtSrcKeyExit(); });
   CreateLabel(panKeyNameConsole, "割り当て名(&N)", {184, 12, 72, 13}, font_);
-  edtDestName = CreateEdit(panKeyNameConsole, {258, 8, 155, 20}, font_, idDestName,
+  edtDestName = CreateEdit(panKeyNameConsole, {258, 8, 155, 20}, font_, kDestNameId,
                            kMaxNameLength);
-  btnKeyAdd = CreateButton(panKeyNameConsole, "追加", {8, 36, 88, 21}, font_, idKeyAdd);
+  btnKeyAdd = CreateButton(panKeyNameConsole, "追加", {8, 36, 88, 21}, font_, kKeyAddId);
   commands.OnClick(btnKeyAdd, [this] { btnKeyAddClick(); });
-  btnKeyUpdate = CreateButton(panKeyNameConsole, "更新", {100, 36, 88, 21}, font_, idKeyUpdate);
+  btnKeyUpdate = CreateButton(panKeyNameConsole, "更新", {100, 36, 88, 21}, font_, kKeyUpdateId);
   commands.OnClick(btnKeyUpdate, [this] { btnKeyUpdateClick(); });
-  btnKeyDelete = CreateButton(panKeyNameConsole, "削除", {192, 36, 88, 21}, font_, idKeyDelete);
+  btnKeyDelete = CreateButton(panKeyNameConsole, "削除", {192, 36, 88, 21}, font_, kKeyDeleteId);
   commands.OnClick(btnKeyDelete, [this] { btnKeyDeleteClick(); });
 }
 

@@ -21,10 +21,10 @@
 
 namespace {
 
-enum ControlId : WORD {
-  idKeyList = 201,
-  idProgram, idKey, idKeyReset, idPath, idArguments, idWorkPath,
-  idAdd, idUpdate, idDelete, idPathButton, idWorkPathButton, idRepeat, idFinder
+enum TControlId : WORD {
+  kKeyListId = 201,
+  kProgramId, kKeyId, kKeyResetId, kPathId, kArgumentsId, kWorkPathId,
+  kAddId, kUpdateId, kDeleteId, kPathButtonId, kWorkPathButtonId, kRepeatId, kFinderId
 };
 
 const int kConsoleHeight = 235;
@@ -61,7 +61,7 @@ TKeyPage::TKeyPage(TPageHost& host, HWND panel, HFONT font) : host_(host) {
   RECT page;
   GetClientRect(panel, &page);
   lvKey = CreateReportList(panel, {0, 0, page.right, page.bottom - kConsoleHeight}, font,
-                           idKeyList,
+                           kKeyListId,
                            {{"プログラム名", 100}, {"キー", 100}, {"実行ファイル", 100},
                             {"実行時引数", 100}, {"作業パス", 100}},
                            LVS_OWNERDATA);
@@ -90,37 +90,37 @@ void TKeyPage::CreateControls(HFONT font) {
   HWND panel = panKeyConsole;
   TCommandMap& commands = host_.Commands();
   CreateLabel(panel, "プログラム名(&P)", {8, 12, kLabelWidth, kLabelHeight}, font);
-  edtProgram = CreateEdit(panel, {96, 8, 113, 20}, font, idProgram, 128);
+  edtProgram = CreateEdit(panel, {96, 8, 113, 20}, font, kProgramId, 128);
   CreateLabel(panel, "キー(&H)", {8, 40, kLabelWidth, kLabelHeight}, font);
-  edtKey = CreateEdit(panel, {96, 36, 113, 20}, font, idKey, 0, true, true);
+  edtKey = CreateEdit(panel, {96, 36, 113, 20}, font, kKeyId, 0, true, true);
   InstallKeyBox(edtKey);
   commands.OnCommand(edtKey, EN_SETFOCUS, [this] { edtKeyEnter(); });
   commands.OnCommand(edtKey, EN_KILLFOCUS, [this] { edtKeyExit(); });
-  btnKeyReset = CreateButton(panel, "リセット", {216, 36, 88, 21}, font, idKeyReset);
+  btnKeyReset = CreateButton(panel, "リセット", {216, 36, 88, 21}, font, kKeyResetId);
   commands.OnClick(btnKeyReset, [this] { btnKeyResetClick(); });
   CreateLabel(panel, "実行ファイル(&E)", {8, 68, kLabelWidth, kLabelHeight}, font);
-  edtPath = CreateEdit(panel, {96, 64, 113, 20}, font, idPath, 256);
+  edtPath = CreateEdit(panel, {96, 64, 113, 20}, font, kPathId, 256);
   CreateLabel(panel, "実行時引数(&A)", {8, 96, kLabelWidth, kLabelHeight}, font);
-  edtArguments = CreateEdit(panel, {96, 92, 113, 20}, font, idArguments, 128);
+  edtArguments = CreateEdit(panel, {96, 92, 113, 20}, font, kArgumentsId, 128);
   CreateLabel(panel, "作業パス(&W)", {8, 124, kLabelWidth, kLabelHeight}, font);
-  edtWorkPath = CreateEdit(panel, {96, 120, 113, 20}, font, idWorkPath, 256);
-  btnAdd = CreateButton(panel, "追加", {8, 206, 88, 21}, font, idAdd);
+  edtWorkPath = CreateEdit(panel, {96, 120, 113, 20}, font, kWorkPathId, 256);
+  btnAdd = CreateButton(panel, "追加", {8, 206, 88, 21}, font, kAddId);
   commands.OnClick(btnAdd, [this] { btnAddClick(); });
-  btnUpdate = CreateButton(panel, "更新", {100, 206, 88, 21}, font, idUpdate);
+  btnUpdate = CreateButton(panel, "更新", {100, 206, 88, 21}, font, kUpdateId);
   commands.OnClick(btnUpdate, [this] { btnUpdateClick(); });
-  btnDelete = CreateButton(panel, "削除", {192, 206, 88, 21}, font, idDelete);
+  btnDelete = CreateButton(panel, "削除", {192, 206, 88, 21}, font, kDeleteId);
   commands.OnClick(btnDelete, [this] { btnDeleteClick(); });
-  tbPath = CreateToolButton(panel, {216, 63, 24, 24}, imgButtons_, 0, idPathButton);
+  tbPath = CreateToolButton(panel, {216, 63, 24, 24}, imgButtons_, 0, kPathButtonId);
   commands.OnClick(tbPath, [this] { tbbPathClick(); });
-  tbWorkPath = CreateToolButton(panel, {216, 119, 25, 24}, imgButtons_, 0, idWorkPathButton);
+  tbWorkPath = CreateToolButton(panel, {216, 119, 25, 24}, imgButtons_, 0, kWorkPathButtonId);
   commands.OnClick(tbWorkPath, [this] { tbbWorkPathClick(); });
-  chkRepeat = CreateCheckBox(panel, "押し続けるのを検出する(&R)", {96, 182, 161, 17}, font, idRepeat);
+  chkRepeat = CreateCheckBox(panel, "押し続けるのを検出する(&R)", {96, 182, 161, 17}, font, kRepeatId);
   CreateFinder(font);
 }
 
 void TKeyPage::CreateFinder(HFONT font) {
   CreateLabel(panKeyConsole, "アプリファインダ", {8, 158, kLabelWidth, kLabelHeight}, font);
-  imgFinder = CreateIconImage(panKeyConsole, {96, 156, 17, 17}, finderMark_, idFinder);
+  imgFinder = CreateIconImage(panKeyConsole, {96, 156, 17, 17}, finderMark_, kFinderId);
   SetWindowSubclass(imgFinder, FinderProc, 0, reinterpret_cast<DWORD_PTR>(this));
   // Two wrapped lines, as wide as the panel allows: the sentence does not fit in fewer.
   lblAppFindDesc = CreateLabel(panKeyConsole, kFinderDescription, {124, 150, 240, 31}, font);
@@ -395,7 +395,7 @@ void TKeyPage::FindModuleResult(HWND target, const std::string& modulePath,
   SetControlText(edtPath, modulePath);
   SetControlText(edtWorkPath, FolderOf(modulePath));
   SetControlText(edtArguments, ArgumentsOfCommandLine(commandLine));
-  host_.ShowPage(piKey);
+  host_.ShowPage(kKeyPage);
 }
 
 void TKeyPage::ShowKeyText(int row) {

@@ -26,8 +26,8 @@ const int kClientWidth = 430;
 const int kClientHeight = 444;
 const int kButtonBarHeight = 28;
 
-enum ControlId : WORD { idHelp = 101, idOK = 102, idClose = 103, idPages = 104 };
-enum DataFileIndex { dfKeys, dfNames, dfPlugins, dfSetting };
+enum TControlId : WORD { kHelpId = 101, kOKId = 102, kCloseId = 103, kPagesId = 104 };
+enum TDataFile { kKeyFile, kNameFile, kPluginFile, kSettingFile };
 
 }  // namespace
 
@@ -116,7 +116,7 @@ void TNodraWnd::CreateControls() {
   SendMessageA(Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
 
   const int pagesHeight = kClientHeight - kButtonBarHeight;
-  pgcMain_ = CreateTabs(Handle(), {0, 0, kClientWidth, pagesHeight}, font_, idPages,
+  pgcMain_ = CreateTabs(Handle(), {0, 0, kClientWidth, pagesHeight}, font_, kPagesId,
                         {"プログラム", "キーの名前", "プラグイン", "設定"});
   commands_.OnNotify(pgcMain_, TCN_SELCHANGE, [this](NMHDR&) {
     ShowPage(ActivePage());
@@ -133,18 +133,18 @@ void TNodraWnd::CreateControls() {
   // The page control lies below its pages, which would otherwise be clipped away under it;
   // its tabs then come last in the tab order.
   SetWindowPos(pgcMain_, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-  keyPage_ = std::make_unique<TKeyPage>(*this, pages_[piKey], font_);
-  keyNamePage_ = std::make_unique<TKeyNamePage>(*this, pages_[piKeyName], font_);
-  pluginPage_ = std::make_unique<TPluginPage>(*this, pages_[piPlugin], font_);
-  settingPage_ = std::make_unique<TSettingPage>(*this, pages_[piSetting], font_);
-  ShowPage(piKey);
+  keyPage_ = std::make_unique<TKeyPage>(*this, pages_[kKeyPage], font_);
+  keyNamePage_ = std::make_unique<TKeyNamePage>(*this, pages_[kKeyNamePage], font_);
+  pluginPage_ = std::make_unique<TPluginPage>(*this, pages_[kPluginPage], font_);
+  settingPage_ = std::make_unique<TSettingPage>(*this, pages_[kSettingPage], font_);
+  ShowPage(kKeyPage);
 
   const int barTop = pagesHeight + 4;
-  commands_.OnClick(CreateButton(Handle(), "ヘルプ", {8, barTop, 88, 21}, font_, idHelp),
+  commands_.OnClick(CreateButton(Handle(), "ヘルプ", {8, barTop, 88, 21}, font_, kHelpId),
                     [this] { btnHelpClick(); });
-  commands_.OnClick(CreateButton(Handle(), "OK", {246, barTop, 88, 21}, font_, idOK),
+  commands_.OnClick(CreateButton(Handle(), "OK", {246, barTop, 88, 21}, font_, kOKId),
                     [this] { btnOKClick(); });
-  commands_.OnClick(CreateButton(Handle(), "終了", {338, barTop, 88, 21}, font_, idClose),
+  commands_.OnClick(CreateButton(Handle(), "終了", {338, barTop, 88, 21}, font_, kCloseId),
                     [this] { btnCloseClick(); });
 }
 
@@ -171,10 +171,10 @@ void TNodraWnd::KeyTextChanged(int index) { keyPage_->ShowKeyText(index); }
 
 TPage* TNodraWnd::Page(int index) const {
   switch (index) {
-    case piKey: return keyPage_.get();
-    case piKeyName: return keyNamePage_.get();
-    case piPlugin: return pluginPage_.get();
-    case piSetting: return settingPage_.get();
+    case kKeyPage: return keyPage_.get();
+    case kKeyNamePage: return keyNamePage_.get();
+    case kPluginPage: return pluginPage_.get();
+    case kSettingPage: return settingPage_.get();
     default: return nullptr;
   }
 }
@@ -248,45 +248,45 @@ bool TNodraWnd::SaveFile(int index, const char* fileName, const char* error,
 }
 
 bool TNodraWnd::LoadKeyData() {
-  bool ok = LoadFile(dfKeys, "keydata.dat", "キー情報の読み込みに失敗。",
+  bool ok = LoadFile(kKeyFile, "keydata.dat", "キー情報の読み込みに失敗。",
                      [this](const std::string& name) { return keyManager_->LoadFromFile(name); });
   if (ok && keyPage_) keyPage_->FillList();
   return ok;
 }
 
 bool TNodraWnd::SaveKeyData() {
-  return SaveFile(dfKeys, "keydata.dat", "キー情報の保存に失敗。",
+  return SaveFile(kKeyFile, "keydata.dat", "キー情報の保存に失敗。",
                   [this](const std::string& name) { return keyManager_->SaveToFile(name); });
 }
 
 bool TNodraWnd::LoadKeyNames() {
-  bool ok = LoadFile(dfNames, "keyname.dat", "キー名称情報の読み込みに失敗。",
+  bool ok = LoadFile(kNameFile, "keyname.dat", "キー名称情報の読み込みに失敗。",
                      [this](const std::string& name) { return keyNameManager_->LoadFromFile(name); });
   if (ok && keyNamePage_) keyNamePage_->FillList();
   return ok;
 }
 
 bool TNodraWnd::SaveKeyNames() {
-  return SaveFile(dfNames, "keyname.dat", "キー名称情報の保存に失敗。",
+  return SaveFile(kNameFile, "keyname.dat", "キー名称情報の保存に失敗。",
                   [this](const std::string& name) { return keyNameManager_->SaveToFile(name); });
 }
 
 bool TNodraWnd::LoadPluginData() {
-  bool ok = LoadFile(dfPlugins, "plugin.dat", "プラグインデータの読み込みに失敗。",
+  bool ok = LoadFile(kPluginFile, "plugin.dat", "プラグインデータの読み込みに失敗。",
                      [this](const std::string& name) { return pluginManager_->LoadFromFile(name); });
   if (ok && pluginPage_) pluginPage_->FillList();
   return ok;
 }
 
 bool TNodraWnd::SavePluginData() {
-  return SaveFile(dfPlugins, "plugin.dat", "プラグインデータの保存に失敗。",
+  return SaveFile(kPluginFile, "plugin.dat", "プラグインデータの保存に失敗。",
                   [this](const std::string& name) { return pluginManager_->SaveToFile(name); });
 }
 
 void TNodraWnd::LoadSetting() {
   // The profile functions give defaults for a file they cannot read, and a malformed value is
   // no reason for a message: only an unreadable file is remembered, for the ".bak" copy.
-  LoadFile(dfSetting, "vakro.dat", nullptr, [](const std::string& name) {
+  LoadFile(kSettingFile, "vakro.dat", nullptr, [](const std::string& name) {
     std::string bytes;
     return !platform::FileExists(name) || platform::ReadFileBytes(name, bytes);
   });
@@ -302,7 +302,7 @@ void TNodraWnd::SaveSetting() {
   else TSettingPage::PassThrough(*setting_);
   AlignStartupShortcut(TShellObject().GetSpecialFolderPath(CSIDL_STARTUP), setting_->StartUp,
                        ProgramPath(), TShellObject());
-  SaveFile(dfSetting, "vakro.dat", nullptr,
+  SaveFile(kSettingFile, "vakro.dat", nullptr,
            [this](const std::string& name) { return setting_->SaveToFile(name); });
 }
 
@@ -373,11 +373,11 @@ void TNodraWnd::btnHelpClick() { TShellObject().Execute(ProgramFolder() + "vakro
 void TNodraWnd::OnDropFiles(HDROP drop) {
   char path[MAX_PATH] = {};
   if (keyPage_ && DragQueryFileA(drop, 0, path, sizeof path) > 0) {
-    if (ActivePage() == piPlugin) {
+    if (ActivePage() == kPluginPage) {
       pluginPage_->SetPluginPath(path);
     } else {
       keyPage_->SetDroppedFile(path);
-      ShowPage(piKey);
+      ShowPage(kKeyPage);
     }
   }
   DragFinish(drop);
@@ -388,10 +388,10 @@ void TNodraWnd::OnTrayNotify(LPARAM mouseMessage) {
     ShowSettings(true);
   } else if (mouseMessage == WM_RBUTTONDOWN) {
     switch (TrackTrayMenu(Handle())) {
-      case tcShow: ShowSettings(false); break;
-      case tcReset: ResetChord(); break;
-      case tcExit: btnCloseClick(); break;
-      case tcNone: break;
+      case TTrayCommand::kShow: ShowSettings(false); break;
+      case TTrayCommand::kReset: ResetChord(); break;
+      case TTrayCommand::kExit: btnCloseClick(); break;
+      case TTrayCommand::kNone: break;
     }
   }
 }

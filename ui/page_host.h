@@ -11,7 +11,7 @@ class TKeyNameManager;
 class TPluginManager;
 
 // The pages in tab order.
-enum TPageIndex { piKey = 0, piKeyName = 1, piPlugin = 2, piSetting = 3 };
+enum TPageIndex { kKeyPage = 0, kKeyNamePage = 1, kPluginPage = 2, kSettingPage = 3 };
 
 class TPageHost {
  public:

@@ -15,19 +15,19 @@
 
 namespace {
 
-enum ControlId : WORD {
-  idPluginList = 501,
-  idPlugPath = 502,
-  idValue = 503,
-  idMacro = 504,
-  idPlugAdd = 505,
-  idPlugUpdate = 506,
-  idPlugDelete = 507,
-  idPluginSetting = 508,
-  idPluginPathButton = 509,
+enum TControlId : WORD {
+  kPluginListId = 501,
+  kPlugPathId = 502,
+  kValueId = 503,
+  kMacroId = 504,
+  kPlugAddId = 505,
+  kPlugUpdateId = 506,
+  kPlugDeleteId = 507,
+  kPluginSettingId = 508,
+  kPluginPathButtonId = 509,
 };
 
-enum PluginColumn { pcMacro, pcName, pcDescription, pcValue, pcPath };
+enum TPluginColumn { kMacroColumn, kNameColumn, kDescriptionColumn, kValueColumn, kPathColumn };
 
 const int kConsoleHeight = 121;
 const int kListTop = 21;
@@ -84,7 +84,7 @@ void TPluginPage::CreateControls() {
   const int consoleTop = page.bottom - kConsoleHeight;
   CreateLabel(panel_, "登録されているプラグイン", {4, 4, page.right - 8, 13}, font_);
   lvPlugin = CreateReportList(panel_, {0, kListTop, page.right, consoleTop - kListTop}, font_,
-                              idPluginList,
+                              kPluginListId,
                               {{"マクロ", 100}, {"名前", 100}, {"説明", 100},
                                {"引き渡す値", 100}, {"パス", 100}});
   TCommandMap& commands = host_.Commands();
@@ -93,21 +93,21 @@ void TPluginPage::CreateControls() {
   panPlugin = CreatePanel(panel_, {0, consoleTop, page.right, kConsoleHeight}, commands);
   HWND panel = panPlugin;
   HWND lblPlugPath = CreateLabel(panel, "プラグインのパス(&P)", {8, 12, 88, 13}, font_);
-  edtPlugPath = CreateEdit(panel, {100, 8, 285, 20}, font_, idPlugPath, 0);
+  edtPlugPath = CreateEdit(panel, {100, 8, 285, 20}, font_, kPlugPathId, 0);
   HWND lblValue = CreateLabel(panel, "引き渡す値(&V)", {8, 40, 88, 13}, font_);
-  edtValue = CreateEdit(panel, {100, 36, 313, 20}, font_, idValue, 0, false, true);
+  edtValue = CreateEdit(panel, {100, 36, 313, 20}, font_, kValueId, 0, false, true);
   HWND lblMacro = CreateLabel(panel, "マクロ(&M)", {8, 68, 88, 13}, font_);
-  edtMacro = CreateEdit(panel, {100, 64, 313, 20}, font_, idMacro, 0, false, true);
+  edtMacro = CreateEdit(panel, {100, 64, 313, 20}, font_, kMacroId, 0, false, true);
   FitBesideLabels({lblPlugPath, lblValue, lblMacro}, {edtPlugPath, edtValue, edtMacro});
-  btnPlugAdd = CreateButton(panel, "追加", {8, 92, 88, 21}, font_, idPlugAdd);
+  btnPlugAdd = CreateButton(panel, "追加", {8, 92, 88, 21}, font_, kPlugAddId);
   commands.OnClick(btnPlugAdd, [this] { btnPlugAddClick(); });
-  btnPlugUpdate = CreateButton(panel, "更新", {100, 92, 88, 21}, font_, idPlugUpdate);
+  btnPlugUpdate = CreateButton(panel, "更新", {100, 92, 88, 21}, font_, kPlugUpdateId);
   commands.OnClick(btnPlugUpdate, [this] { btnPlugUpdateClick(); });
-  btnPlugDelete = CreateButton(panel, "削除", {192, 92, 88, 21}, font_, idPlugDelete);
+  btnPlugDelete = CreateButton(panel, "削除", {192, 92, 88, 21}, font_, kPlugDeleteId);
   commands.OnClick(btnPlugDelete, [this] { btnPlugDeleteClick(); });
-  btnPluginSetting = CreateButton(panel, "設定", {326, 92, 88, 21}, font_, idPluginSetting);
+  btnPluginSetting = CreateButton(panel, "設定", {326, 92, 88, 21}, font_, kPluginSettingId);
   commands.OnClick(btnPluginSetting, [this] { btnPluginSettingClick(); });
-  tbPluginPath = CreateToolButton(panel, {391, 8, 25, 24}, imgButtons_, 0, idPluginPathButton);
+  tbPluginPath = CreateToolButton(panel, {391, 8, 25, 24}, imgButtons_, 0, kPluginPathButtonId);
   commands.OnClick(tbPluginPath, [this] { tbbPluginPathClick(); });
 }
 
@@ -195,9 +195,9 @@ void TPluginPage::btnPlugUpdateClick() {
     ShowError(host_.OwnerWindow(), "プラグインを更新できませんでした。");
     return;
   }
-  SetListCell(lvPlugin, row, pcMacro, macro);
-  SetListCell(lvPlugin, row, pcValue, value);
-  SetListCell(lvPlugin, row, pcPath, path);
+  SetListCell(lvPlugin, row, kMacroColumn, macro);
+  SetListCell(lvPlugin, row, kValueColumn, value);
+  SetListCell(lvPlugin, row, kPathColumn, path);
 }
 
 void TPluginPage::btnPlugDeleteClick() {

@@ -11,14 +11,14 @@
 
 namespace {
 
-enum ControlId : WORD {
-  idShowKeyView = 401,
-  idColorPanel = 410,  // 410-416, one per colour panel
-  idSelFont = 420,
-  idKeyViewPos = 421,
-  idStartUp = 422,
-  idHideCursor = 423,
-  idSendUnmatchedKeys = 424,
+enum TControlId : WORD {
+  kShowKeyViewId = 401,
+  kColorPanelId = 410,  // 410-416, one per colour panel
+  kSelFontId = 420,
+  kKeyViewPosId = 421,
+  kStartUpId = 422,
+  kHideCursorId = 423,
+  kSendUnmatchedKeysId = 424,
 };
 
 // The group's origin on the page; the controls inside are placed relative to it.
@@ -46,17 +46,17 @@ TSettingPage::TSettingPage(TPageHost& host, HWND panel, HFONT font)
 // check boxes below it.
 void TSettingPage::CreateControls() {
   chkShowKeyView = CreateCheckBox(panel_, "キーガイドを表示する(&G)", {8, 8, 139, 17}, font_,
-                                  idShowKeyView);
+                                  kShowKeyViewId);
   CreateColorGroup();
   CreateLabel(panel_, "キーガイドの表示位置(&P)", {8, 140, 128, 13}, font_);
-  cmbKeyViewPos = CreateDropDownList(panel_, {136, 136, 145, 20}, font_, idKeyViewPos,
+  cmbKeyViewPos = CreateDropDownList(panel_, {136, 136, 145, 20}, font_, kKeyViewPosId,
                                      {"中央", "左上", "左下", "右上", "右下"});
   chkStartUp = CreateCheckBox(panel_, "スタートアップに登録する(&S)", {8, 188, 153, 17}, font_,
-                              idStartUp);
+                              kStartUpId);
   chkHideCursor = CreateCheckBox(panel_, "キーガイド表示時にカーソルを隠す(&H)",
-                                 {8, 164, 201, 17}, font_, idHideCursor);
+                                 {8, 164, 201, 17}, font_, kHideCursorId);
   chkSendUnmatchedKeys = CreateCheckBox(panel_, "組み合わせにならなかったキーを送る(&K)",
-                                        {8, 212, 201, 17}, font_, idSendUnmatchedKeys);
+                                        {8, 212, 201, 17}, font_, kSendUnmatchedKeysId);
   for (HWND checkBox : {chkShowKeyView, chkStartUp, chkHideCursor, chkSendUnmatchedKeys})
     WidenToCaption(checkBox);
 }
@@ -70,23 +70,23 @@ void TSettingPage::CreateColorGroup() {
   CreateLabel(panel_, "奇数行", InGroup(12, 41, 40, 13), font_);
   CreateLabel(panel_, "偶数行", InGroup(12, 66, 40, 13), font_);
   CreateLabel(panel_, "枠の色", InGroup(290, 66, 40, 13), font_);
-  for (int i = 0; i < ciCount; ++i) {
+  for (int i = 0; i < kColorCount; ++i) {
     const POINT at = kColorPanelPlaces[i];
     HWND colorPanel = CreateColorPanel(panel_, InGroup(at.x, at.y, 33, 21),
-                                       static_cast<WORD>(idColorPanel + i), 0);
+                                       static_cast<WORD>(kColorPanelId + i), 0);
     host_.Commands().OnClick(colorPanel, [this, colorPanel] { ColorPanelClick(colorPanel); });
     colorPanels_[i] = colorPanel;
   }
-  btnSelFont = CreateButton(panel_, "フォント(F)...", InGroup(288, 36, 88, 21), font_, idSelFont);
+  btnSelFont = CreateButton(panel_, "フォント(F)...", InGroup(288, 36, 88, 21), font_, kSelFontId);
   host_.Commands().OnClick(btnSelFont, [this] { btnSelFontClick(); });
 }
 
 void TSettingPage::LoadFrom(const TSetting& setting) {
   SetChecked(chkShowKeyView, setting.ShowKeyView);
-  const TColor colors[ciCount] = {setting.TextColor,  setting.ProgColor,  setting.BackColor,
+  const TColor colors[kColorCount] = {setting.TextColor,  setting.ProgColor,  setting.BackColor,
                                   setting.TextColor2, setting.ProgColor2, setting.BackColor2,
                                   setting.EdgeColor};
-  for (int i = 0; i < ciCount; ++i) SetColorPanelColor(colorPanels_[i], colors[i]);
+  for (int i = 0; i < kColorCount; ++i) SetColorPanelColor(colorPanels_[i], colors[i]);
   fontInfo_ = FontFromSetting(setting, fontInfo_);
   SetChecked(chkStartUp, setting.StartUp);
   // A position outside the list leaves it without a selection.
@@ -98,15 +98,15 @@ void TSettingPage::LoadFrom(const TSetting& setting) {
 
 void TSettingPage::SaveTo(TSetting& setting) const {
   setting.ShowKeyView = IsChecked(chkShowKeyView);
-  setting.TextColor = ColorPanelColor(colorPanels_[ciText]);
-  setting.ProgColor = ColorPanelColor(colorPanels_[ciProg]);
-  setting.BackColor = ColorPanelColor(colorPanels_[ciBack]);
-  setting.TextColor2 = ColorPanelColor(colorPanels_[ciText2]);
-  setting.ProgColor2 = ColorPanelColor(colorPanels_[ciProg2]);
-  setting.BackColor2 = ColorPanelColor(colorPanels_[ciBack2]);
+  setting.TextColor = ColorPanelColor(colorPanels_[kTextColor]);
+  setting.ProgColor = ColorPanelColor(colorPanels_[kProgColor]);
+  setting.BackColor = ColorPanelColor(colorPanels_[kBackColor]);
+  setting.TextColor2 = ColorPanelColor(colorPanels_[kText2Color]);
+  setting.ProgColor2 = ColorPanelColor(colorPanels_[kProg2Color]);
+  setting.BackColor2 = ColorPanelColor(colorPanels_[kBack2Color]);
   FontToSetting(fontInfo_, setting);
   setting.StartUp = IsChecked(chkStartUp);
-  setting.EdgeColor = ColorPanelColor(colorPanels_[ciEdge]);
+  setting.EdgeColor = ColorPanelColor(colorPanels_[kEdgeColor]);
   // No selection is -1.
   setting.KeyViewPos = static_cast<int8_t>(SendMessageA(cmbKeyViewPos, CB_GETCURSEL, 0, 0));
   setting.HideCursor = IsChecked(chkHideCursor);

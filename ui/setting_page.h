@@ -26,7 +26,7 @@ class TSettingPage : public TPage {
 
  private:
   // The seven colour panels, in the order of the settings they edit.
-  enum TColorIndex { ciText, ciProg, ciBack, ciText2, ciProg2, ciBack2, ciEdge, ciCount };
+  enum TColorIndex { kTextColor, kProgColor, kBackColor, kText2Color, kProg2Color, kBack2Color, kEdgeColor, kColorCount };
 
   void CreateControls();
   void CreateColorGroup();
@@ -37,7 +37,7 @@ class TSettingPage : public TPage {
 
   HWND chkShowKeyView = nullptr;
   HWND grpKeyGuide = nullptr;
-  HWND colorPanels_[ciCount] = {};
+  HWND colorPanels_[kColorCount] = {};
   HWND btnSelFont = nullptr;
   HWND cmbKeyViewPos = nullptr;
   HWND chkStartUp = nullptr;

@@ -73,7 +73,7 @@ TSetting Changed() {
   setting.BackColor2 = 0x101112;
   setting.FontName = "Arial";
   setting.FontSize = 18;
-  setting.FontStyle = fsItalic | fsStrikeOut;
+  setting.FontStyle = kFontItalic | kFontStrikeOut;
   setting.StartUp = false;
   setting.EdgeColor = 0x131415;
   setting.KeyViewPos = 3;
@@ -102,7 +102,7 @@ TEST_F(SettingsPageTest, EverySettingGoesThroughTheControlsAndBack) {
   for (const TSetting& original : {TSetting(), Changed()}) {
     page_->LoadFrom(original);
     TSetting copy;
-    copy.FontStyle = fsBold | fsUnderline;  // every member is overwritten
+    copy.FontStyle = kFontBold | kFontUnderline;  // every member is overwritten
     page_->SaveTo(copy);
     ExpectSame(copy, original);
   }
