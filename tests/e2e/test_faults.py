@@ -55,7 +55,7 @@ class FaultsTest(DesktopTestCase):
     def fire_ctrl_x(self, vakro, launched):
         self.focused_witness("typing-" + os.path.basename(launched.path)[:-4])
         self.desktop.xdotool("keydown", "Control_L")
-        wait_until(lambda: (vakro.guide_info() or {}).get("visible"), 10, "the guide after Ctrl")
+        wait_until(vakro.guide_visible, 10, "the guide after Ctrl")
         self.desktop.xdotool("keydown", "x")
         launched.wait_event("start", timeout=20)
         self.desktop.xdotool("keyup", "x", "keyup", "Control_L")
@@ -118,7 +118,7 @@ class FaultsTest(DesktopTestCase):
         vakro = self.start({"keydata.dat": keydata_line([LEFT_CTRL, LEFT_ALT, KEY_X], "notepad.exe")}).start()
         witness = self.focused_witness("midchord")
         self.desktop.xdotool("keydown", "Control_L")
-        wait_until(lambda: (vakro.guide_info() or {}).get("visible"), 10, "the guide after Ctrl")
+        wait_until(vakro.guide_visible, 10, "the guide after Ctrl")
         self.desktop.xdotool("keydown", "Alt_L")  # swallowed: the chord goes on
         self.desktop.kill(vakro.process)
         killed = time.monotonic()
@@ -140,7 +140,7 @@ class FaultsTest(DesktopTestCase):
                             "plugin.dat": f"{plugin},{never},$block\r\n"}).start()
         self.focused_witness("blocked")
         self.desktop.xdotool("keydown", "Control_L")
-        wait_until(lambda: (vakro.guide_info() or {}).get("visible"), 10, "the guide after Ctrl")
+        wait_until(vakro.guide_visible, 10, "the guide after Ctrl")
         self.desktop.xdotool("keydown", "x", "keyup", "x", "keyup", "Control_L")
         plugin_log = os.path.join(app, "vp_block.vpi.log")
         wait_until(lambda: b"|vakroExecute|" in read_bytes(plugin_log), 20, "the plug-in call")

@@ -9,7 +9,6 @@ import shutil
 import unittest
 
 import test_settings_pages as pages
-from vakro_app import WinTool
 from vakro_e2e import DesktopTestCase, Witness, build_dir, wait_until
 
 
@@ -98,7 +97,6 @@ class PluginsTest(DesktopTestCase):
         finally:
             del os.environ["VAKRO_PLUGIN_LOG"]
         self.addCleanup(lambda: self.desktop.kill(v.process))
-        v.tool = WinTool(self.desktop)
         wait_until(lambda: v.main().text.startswith("Vakro 0"), 30, "vakro to finish starting")
         return v, PluginLog(log_path)
 
@@ -285,7 +283,7 @@ class PluginsTest(DesktopTestCase):
 
     @staticmethod
     def width(v, witness):
-        left, _, right, _ = v.tool.info(witness.hwnd())["rect"]
+        left, _, right, _ = v.tool.info(witness.hwnd()).edges
         return right - left
 
     def one_failure(self, v):
@@ -299,7 +297,8 @@ class PluginsTest(DesktopTestCase):
         keys = [([CTRL_L, SCAN[k]], macro) for k, macro in
                 (("a", "$log"), ("s", "$block"), ("d", "$null"), ("f", "$raise"), ("g", "$max"), ("h", "$block2"))]
         v, log = self.start("runs", {
-            "keydata.dat": "".join(pages.assignment(codes, macro[1:], macro, macro) for codes, macro in keys) + pages.SHOW,
+            "keydata.dat": "".join(pages.assignment(codes, macro[1:], macro, macro) for codes, macro in keys)
+                           + pages.SHOW,
             "vakro.dat": pages.QUIET_SETTINGS,
             "plugin.dat": plugin_line("vp_logger.vpi", "v w", "$log") +
                           plugin_line("vp_block.vpi", FOLDER + "gate1", "$block") +
@@ -424,7 +423,7 @@ class PluginsTest(DesktopTestCase):
         finally:
             del os.environ["VAKRO_PLUGIN_LOG"]
         self.addCleanup(lambda: self.desktop.kill(v.process))
-        v.tool, log = WinTool(self.desktop), PluginLog(log_path)
+        log = PluginLog(log_path)
 
         def fault_message(macro, file):
             text = v.error_message()
