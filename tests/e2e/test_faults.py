@@ -11,7 +11,7 @@ from vakro_app import KEY_X, LEFT_ALT, LEFT_CTRL, WM_QUERYENDSESSION, Vakro, key
 from vakro_e2e import WINE, DesktopTestCase, Witness, wait_until, winpath
 from vakro_faults import (ID_CLOSE_BUTTON, LOAD_ERRORS, SAVE_ERRORS, WM_COMMAND, answer_errors,
                           leftover_temporaries, mount_data_folder, no_error_box_after, old_and_new_files,
-                          plugin_copy)
+                          plugin_copy, six_item_line)
 
 VK_MENU, VK_B = 0x12, 0x42
 
@@ -135,8 +135,8 @@ class FaultsTest(DesktopTestCase):
         os.makedirs(app, exist_ok=True)
         plugin = plugin_copy(app, "vp_block")
         never = winpath(os.path.join(self.desktop.folder, "never-created"))
-        keys = keydata_line([LEFT_CTRL, KEY_X], "$block")
-        vakro = self.start({"keydata.dat": keys[:-len(",false\r\n")] + "\r\n",
+        keys = keydata_line([LEFT_CTRL, KEY_X], "$block")  # as saving writes it
+        vakro = self.start({"keydata.dat": six_item_line([LEFT_CTRL, KEY_X], "$block"),
                             "plugin.dat": f"{plugin},{never},$block\r\n"}).start()
         self.focused_witness("blocked")
         self.desktop.xdotool("keydown", "Control_L")

@@ -377,9 +377,9 @@ class CurrentFolderTest(DesktopTestCase):
         reporter = keydata_line([LEFT_CTRL, KEY_Z], Witness.program_wine(),
                                 f'--log "{winpath(started_log.path)}" --hidden --title reporter', name="cwd", key_text="Ctrl+Z")
         v = pages.Vakro(self.desktop, {
-            "keydata.dat": pages.assignment([LEFT_CTRL, KEY_Y], "lure", "Ctrl+Y", "vakrolure.exe") +
-                           pages.assignment([LEFT_CTRL, KEY_X], "notepad", "Ctrl+X", "notepad.exe") +
-                           reporter.replace("\r\n", "\n"),
+            "keydata.dat": keydata_line([LEFT_CTRL, KEY_Y], "vakrolure.exe", name="lure", key_text="Ctrl+Y") +
+                           keydata_line([LEFT_CTRL, KEY_X], "notepad.exe", name="notepad", key_text="Ctrl+X") +
+                           reporter,
             "vakro.dat": pages.QUIET_SETTINGS}, cwd=lure)
         self.addCleanup(lambda: self.desktop.kill(v.process))
         tool = WinTool(self.desktop)

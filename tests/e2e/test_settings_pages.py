@@ -7,7 +7,7 @@ import subprocess
 import unittest
 
 from vakro_e2e import DesktopTestCase, Witness, build_dir, wait_until
-from vakro_app import WinTool, place_companion
+from vakro_app import WinTool, keydata_line, place_companion
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 APPDATA = os.path.join("drive_c", "users", "root", "AppData", "Roaming")
@@ -47,7 +47,7 @@ class Vakro:
 
     def write(self, name, text):
         with open(os.path.join(self.data, name), "wb") as f:
-            f.write(text.replace("\n", "\r\n").encode("cp932"))
+            f.write(text.replace("\r\n", "\n").replace("\n", "\r\n").encode("cp932"))
 
     def read(self, name):
         with open(os.path.join(self.data, name), "rb") as f:
@@ -179,12 +179,7 @@ def rgb(colorref):
     return ((colorref & 0xFF) << 16) | (colorref & 0xFF00) | ((colorref >> 16) & 0xFF)
 
 
-def assignment(codes, name, key_text, path):
-    keys = ",".join(codes)
-    return f'"{keys}",{name},{key_text},{path},,,false\n' if len(codes) > 1 else f"{keys},{name},{key_text},{path},,,false\n"
-
-
-SHOW = assignment([F12], "Show", "F12", "$show")
+SHOW = keydata_line([F12], "$show", name="Show", key_text="F12")
 QUIET_SETTINGS = "[Setting]\nKeyViewPos=1\nHideCursor=0\nStartUp=0\n"
 
 
@@ -195,9 +190,9 @@ class SettingsPagesTest(DesktopTestCase):
         return vakro
 
     def test_key_names_check_entries_and_rename_keys_everywhere(self):
-        v = self.start({"keydata.dat": assignment([CTRL_L, NAMELESS_CODE], "One", "old1", r"C:\one.exe")
-                                       + assignment([NAMELESS_CODE], "Two", "old2", r"C:\two.exe")
-                                       + assignment([CTRL_L, KEY_A], "Three", "old3", r"C:\three.exe")
+        v = self.start({"keydata.dat": keydata_line([CTRL_L, NAMELESS_CODE], r"C:\one.exe", name="One", key_text="old1")
+                                       + keydata_line([NAMELESS_CODE], r"C:\two.exe", name="Two", key_text="old2")
+                                       + keydata_line([CTRL_L, KEY_A], r"C:\three.exe", name="Three", key_text="old3")
                                        + SHOW,
                         "keyname.dat": "", "vakro.dat": QUIET_SETTINGS})
         v.show_settings()
@@ -258,7 +253,7 @@ class SettingsPagesTest(DesktopTestCase):
         print(f"\nkey-name page: {screenshot}")
 
     def test_guide_colours_font_and_start_up_shortcut(self):
-        v = self.start({"keydata.dat": assignment([CTRL_L, KEY_A], "Prog", "Control+A", r"C:\none.exe")
+        v = self.start({"keydata.dat": keydata_line([CTRL_L, KEY_A], r"C:\none.exe", name="Prog", key_text="Control+A")
                                        + SHOW,
                         "vakro.dat": QUIET_SETTINGS})
         link = os.path.join(self.desktop.prefix, STARTUP, "Vakro.lnk")
