@@ -37,7 +37,7 @@ def by_chord(keyboard, vakro, log):
         os.remove(log.path)
     ctrl, x = keyboard.keycode("Control_L"), keyboard.keycode("x")
     keyboard.send(ctrl, 1)
-    wait_until(lambda: vakro.guide_info()["visible"], 10, "the guide")
+    wait_until(lambda: vakro.guide_visible(), 10, "the guide")
     sent = keyboard.send(x, 1)
     keyboard.send(x, 0)
     keyboard.send(ctrl, 0)

@@ -20,7 +20,14 @@ case "$flavour" in
   *) echo "build.sh: unknown flavour $flavour" >&2; exit 2 ;;
 esac
 
-if [ ! -f "$out/CMakeCache.txt" ]; then
-  cmake -S "$repo" -B "$out" -G "Unix Makefiles" "${args[@]}" >/dev/null
+# The folder is configured again whenever the flavour's options differ from those it was
+# configured with (kept in a stamp file); from a fresh cache then, so that dropped options go too.
+stamp="$out/build-options.txt"
+options=$(printf '%s\n' "${args[@]}")
+if [ ! -f "$out/CMakeCache.txt" ] || [ "$options" != "$(cat "$stamp" 2>/dev/null)" ]; then
+  fresh=()
+  [ -f "$stamp" ] && fresh=(--fresh)
+  cmake "${fresh[@]}" -S "$repo" -B "$out" -G "Unix Makefiles" "${args[@]}" >/dev/null
+  printf '%s\n' "$options" >"$stamp"
 fi
 cmake --build "$out" -j "$jobs" -- --no-print-directory >"$out/build.log" 2>&1 || { cat "$out/build.log"; exit 1; }

@@ -1,12 +1,16 @@
-// A console tool the end-to-end tests use to look at and talk to windows by Win32 calls:
+// A console tool the end-to-end tests use to look at and talk to windows by Win32 calls.
+// Windows are described by lines of one format (see wintool_windows.cpp):
+//   wintool tree [CLASS]                  every top-level window (of the class, when given),
+//                                         each followed by all its descendants
+//   wintool children HWND                 every descendant of a window
+//   wintool info HWND                     the window itself (exit 1 when it is gone)
+//   wintool foreground                    the foreground window
+// Other answers:
 //   wintool find CLASS [TITLE]            top-level window handle (hex), exit 1 when none
-//   wintool info HWND                     visible, enabled, rect, class and title of a window
 //   wintool send|post HWND MSG WP LP      SendMessage / PostMessage (numbers in C syntax);
 //                                         post prints "posted" once it has posted
 //   wintool texts CAPTION                 texts of the controls of each dialog with the caption
 //   wintool press CAPTION BUTTON          clicks the button of the dialog with the caption
-//   wintool foreground                    the foreground window's handle and title
-//   wintool children HWND                 every child window: handle, class, id, visible, text
 //   wintool lock UNTIL FILE...            opens the files without sharing, prints "locked",
 //                                         and holds them until the file UNTIL exists
 //   wintool flood HWND COUNT SEED         posts COUNT hook messages with random parameters
@@ -23,16 +27,14 @@
 //   wintool cursor                        the cursor position as programs see it: "X Y"
 //   wintool companion                     the process ids in the hook companion's block
 //                                         (exit 1 when no companion runs)
+//   wintool link PATH                     the target of the shortcut PATH
+//   wintool keyname HEX...                the platform's name of each keystroke flags value:
+//                                         "FLAGS NAME" per line
 // Texts are printed as the program's ANSI code page gives them (Shift-JIS here).
-#include <windows.h>
-
-#include <commctrl.h>
-#include <psapi.h>
+#include "tools/wintool.h"
 
 #include "hooklib/companion_block.h"
 
-#include <algorithm>
-#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -42,47 +44,10 @@
 
 namespace {
 
-HWND ParseHandle(const char* text) {
-  return reinterpret_cast<HWND>(static_cast<uintptr_t>(std::strtoull(text, nullptr, 0)));
-}
-
-unsigned long long HandleValue(HWND window) {
-  return static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(window));
-}
-
-std::string TextOf(HWND window) {
-  char text[1024] = {};
-  GetWindowTextA(window, text, sizeof text);
-  return text;
-}
-
-std::string ClassOf(HWND window) {
-  char name[256] = {};
-  GetClassNameA(window, name, sizeof name);
-  return name;
-}
-
-BOOL CALLBACK CollectWindow(HWND window, LPARAM list) {
-  reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
-  return TRUE;
-}
-
-std::vector<HWND> TopLevelWindows() {
-  std::vector<HWND> windows;
-  EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&windows));
-  return windows;
-}
-
-std::vector<HWND> ChildWindows(HWND parent) {
-  std::vector<HWND> windows;
-  EnumChildWindows(parent, CollectWindow, reinterpret_cast<LPARAM>(&windows));
-  return windows;
-}
-
 std::vector<HWND> DialogsWithCaption(const std::string& caption) {
   std::vector<HWND> dialogs;
   for (HWND window : TopLevelWindows())
-    if (ClassOf(window) == "#32770" && TextOf(window) == caption && IsWindowVisible(window))
+    if (ClassOf(window) == "#32770" && CaptionOf(window) == caption && IsWindowVisible(window))
       dialogs.push_back(window);
   return dialogs;
 }
@@ -90,21 +55,11 @@ std::vector<HWND> DialogsWithCaption(const std::string& caption) {
 int Find(int argc, char** argv) {
   for (HWND window : TopLevelWindows()) {
     if (ClassOf(window) != argv[2]) continue;
-    if (argc > 3 && TextOf(window) != argv[3]) continue;
+    if (argc > 3 && CaptionOf(window) != argv[3]) continue;
     std::printf("0x%llx\n", HandleValue(window));
     return 0;
   }
   return 1;
-}
-
-int Info(HWND window) {
-  if (!IsWindow(window)) return 1;
-  RECT r = {};
-  GetWindowRect(window, &r);
-  std::printf("visible=%d enabled=%d rect=%ld,%ld,%ld,%ld class=%s title=%s\n",
-              IsWindowVisible(window) ? 1 : 0, IsWindowEnabled(window) ? 1 : 0, r.left, r.top,
-              r.right, r.bottom, ClassOf(window).c_str(), TextOf(window).c_str());
-  return 0;
 }
 
 int Message(bool send, char** argv) {
@@ -129,7 +84,7 @@ int Texts(const char* caption) {
   for (HWND dialog : dialogs) {
     std::printf("dialog 0x%llx\n", HandleValue(dialog));
     for (HWND child : ChildWindows(dialog))
-      if (!TextOf(child).empty()) std::printf("%s %s\n", ClassOf(child).c_str(), TextOf(child).c_str());
+      if (!CaptionOf(child).empty()) std::printf("%s %s\n", ClassOf(child).c_str(), CaptionOf(child).c_str());
   }
   return dialogs.empty() ? 1 : 0;
 }
@@ -137,7 +92,7 @@ int Texts(const char* caption) {
 int Press(const char* caption, const char* button) {
   for (HWND dialog : DialogsWithCaption(caption))
     for (HWND child : ChildWindows(dialog))
-      if (ClassOf(child) == "Button" && TextOf(child) == button) {
+      if (ClassOf(child) == "Button" && CaptionOf(child) == button) {
         PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(child), BN_CLICKED),
                      reinterpret_cast<LPARAM>(child));
         return 0;
@@ -145,20 +100,12 @@ int Press(const char* caption, const char* button) {
   return 1;
 }
 
-int Children(HWND parent) {
-  for (HWND child : ChildWindows(parent))
-    std::printf("0x%llx %s id=%d visible=%d enabled=%d text=%s\n", HandleValue(child),
-                ClassOf(child).c_str(), GetDlgCtrlID(child), IsWindowVisible(child) ? 1 : 0,
-                IsWindowEnabled(child) ? 1 : 0, TextOf(child).c_str());
-  return 0;
-}
-
 // Waits (up to 30 s) until the program has started, then asks it to save as at a session end.
 int EndSession(const char* caption) {
   const size_t length = std::strlen(caption);
   for (int i = 0; i < 6000; ++i) {
     for (HWND window : TopLevelWindows())
-      if (ClassOf(window) == "TNodraWnd" && TextOf(window).compare(0, length, caption) == 0) {
+      if (ClassOf(window) == "TNodraWnd" && CaptionOf(window).compare(0, length, caption) == 0) {
         PostMessageA(window, WM_QUERYENDSESSION, 0, 0);
         std::printf("posted\n");
         std::fflush(stdout);  // at once: callers time what follows from this line
@@ -269,7 +216,7 @@ int64_t NowMicroseconds() {
 
 bool HasWindowWithTitlePrefix(const std::string& windowClass, const std::string& prefix) {
   for (HWND window : TopLevelWindows())
-    if (ClassOf(window) == windowClass && TextOf(window).rfind(prefix, 0) == 0) return true;
+    if (ClassOf(window) == windowClass && CaptionOf(window).rfind(prefix, 0) == 0) return true;
   return false;
 }
 
@@ -285,155 +232,30 @@ int Wait(const char* windowClass, const char* prefix, const char* seconds) {
   return 1;
 }
 
-// The list belongs to another process: its answers are written into memory of that process,
-// which this tool reads back.
-class RemoteBlock {
- public:
-  RemoteBlock(HWND window, size_t size) : size_(size) {
-    DWORD id = 0;
-    GetWindowThreadProcessId(window, &id);
-    process_ = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, id);
-    if (process_) address_ = VirtualAllocEx(process_, nullptr, size, MEM_COMMIT, PAGE_READWRITE);
-  }
-  ~RemoteBlock() {
-    if (address_) VirtualFreeEx(process_, address_, 0, MEM_RELEASE);
-    if (process_) CloseHandle(process_);
-  }
-  RemoteBlock(const RemoteBlock&) = delete;
-  RemoteBlock& operator=(const RemoteBlock&) = delete;
-
-  bool Ok() const { return address_ != nullptr; }
-  char* At(size_t offset) const { return static_cast<char*>(address_) + offset; }
-  bool Write(size_t offset, const void* data, size_t size) const {
-    return offset + size <= size_ && WriteProcessMemory(process_, At(offset), data, size, nullptr);
-  }
-  bool Read(size_t offset, void* data, size_t size) const {
-    return offset + size <= size_ && ReadProcessMemory(process_, At(offset), data, size, nullptr);
-  }
-
- private:
-  HANDLE process_ = nullptr;
-  void* address_ = nullptr;
-  size_t size_;
-};
-
-std::string CellText(HWND list, const RemoteBlock& block, int row, int column) {
-  const size_t textSize = 1024;
-  LVITEMA item = {};
-  item.iSubItem = column;
-  item.pszText = block.At(sizeof item);
-  item.cchTextMax = textSize;
-  if (!block.Write(0, &item, sizeof item)) return {};
-  SendMessageA(list, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(block.At(0)));
-  std::vector<char> text(textSize + 1, '\0');
-  block.Read(sizeof item, text.data(), textSize);
-  return text.data();
-}
-
-int Rows(HWND list) {
-  RemoteBlock block(list, sizeof(LVITEMA) + 1024);
-  if (!block.Ok()) return 1;
-  HWND header = reinterpret_cast<HWND>(SendMessageA(list, LVM_GETHEADER, 0, 0));
-  const int columns = static_cast<int>(SendMessageA(header, HDM_GETITEMCOUNT, 0, 0));
-  const int rows = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
-  for (int row = 0; row < rows; ++row) {
-    const bool selected = SendMessageA(list, LVM_GETITEMSTATE, row, LVIS_SELECTED) & LVIS_SELECTED;
-    std::printf("%s", selected ? "*" : "-");
-    for (int column = 0; column < columns; ++column)
-      std::printf("\t%s", CellText(list, block, row, column).c_str());
-    std::printf("\n");
-  }
-  return 0;
-}
-
-// The handles a process holds, from the system's handle table: Wine answers
-// GetProcessHandleCount for another process with 0, so the table is counted instead.
-struct SystemHandleEntry {
-  ULONG ownerProcessId;
-  BYTE objectType;
-  BYTE flags;
-  USHORT value;
-  PVOID object;
-  ACCESS_MASK access;
-};
-
-struct SystemHandleTable {
-  ULONG count;
-  SystemHandleEntry first;
-};
-
-long CountHandlesInSystemTable(DWORD processId) {
-  using Query = LONG(WINAPI*)(ULONG, PVOID, ULONG, PULONG);
-  const auto query = reinterpret_cast<Query>(
-      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQuerySystemInformation")));
-  if (!query) return -1;
-  const ULONG kSystemHandleInformation = 16;
-  const LONG kInfoLengthMismatch = static_cast<LONG>(0xC0000004);
-  std::vector<unsigned char> buffer(1 << 16);
-  LONG status;
-  ULONG needed = 0;
-  while ((status = query(kSystemHandleInformation, buffer.data(), static_cast<ULONG>(buffer.size()),
-                         &needed)) == kInfoLengthMismatch)
-    buffer.resize(std::max<size_t>(buffer.size() * 2, needed + 4096));
-  if (status < 0) return -1;
-  ULONG count = 0;
-  std::memcpy(&count, buffer.data(), sizeof count);
-  const size_t first = offsetof(SystemHandleTable, first);
-  const size_t fits = (buffer.size() - first) / sizeof(SystemHandleEntry);
-  long owned = 0;
-  for (size_t i = 0; i < std::min<size_t>(count, fits); ++i) {
-    SystemHandleEntry entry;
-    std::memcpy(&entry, buffer.data() + first + i * sizeof entry, sizeof entry);
-    if (entry.ownerProcessId == processId) ++owned;
-  }
-  return owned;
-}
-
-// Looked at from outside, as a leak would show: the handles the process holds and the memory
-// it alone uses (Wine gives no private bytes for another process; its commit charge and working
-// set are printed beside).
-int Process(HWND window) {
-  DWORD processId = 0;
-  if (!GetWindowThreadProcessId(window, &processId)) return 1;
-  HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, processId);
-  if (!process) return 1;
-  DWORD handles = 0;
-  PROCESS_MEMORY_COUNTERS_EX memory = {};
-  memory.cb = sizeof memory;
-  const bool ok = GetProcessHandleCount(process, &handles) &&
-                  GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory),
-                                       sizeof memory);
-  CloseHandle(process);
-  if (!ok) return 1;
-  std::printf("pid=%lu handles=%lu table_handles=%ld private=%llu pagefile=%llu working_set=%llu\n",
-              processId, handles, CountHandlesInSystemTable(processId),
-              static_cast<unsigned long long>(memory.PrivateUsage),
-              static_cast<unsigned long long>(memory.PagefileUsage),
-              static_cast<unsigned long long>(memory.WorkingSetSize));
-  return 0;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
   const std::string command = argc > 1 ? argv[1] : "";
   int status = 2;
-  if (command == "find" && argc >= 3) status = Find(argc, argv);
-  else if (command == "info" && argc == 3) status = Info(ParseHandle(argv[2]));
+  if (command == "tree" && argc <= 3) status = PrintTree(argc == 3 ? argv[2] : nullptr);
+  else if (command == "children" && argc == 3) status = PrintChildren(ParseHandle(argv[2]));
+  else if (command == "info" && argc == 3) status = PrintInfo(ParseHandle(argv[2]));
+  else if (command == "foreground" && argc == 2) status = PrintInfo(GetForegroundWindow());
+  else if (command == "find" && argc >= 3) status = Find(argc, argv);
   else if ((command == "send" || command == "post") && argc == 6) status = Message(command == "send", argv);
   else if (command == "texts" && argc == 3) status = Texts(argv[2]);
   else if (command == "press" && argc == 4) status = Press(argv[2], argv[3]);
-  else if (command == "foreground" && argc == 2) status = Info(GetForegroundWindow());
-  else if (command == "children" && argc == 3) status = Children(ParseHandle(argv[2]));
   else if (command == "lock" && argc >= 4) status = Lock(argc, argv);
   else if (command == "flood" && argc == 5) status = Flood(argv);
   else if (command == "endsession" && argc == 3) status = EndSession(argv[2]);
   else if (command == "fillblock" && argc == 3) status = FillBlock(argv[2]);
   else if (command == "wait" && argc == 5) status = Wait(argv[2], argv[3], argv[4]);
-  else if (command == "rows" && argc == 3) status = Rows(ParseHandle(argv[2]));
-  else if (command == "process" && argc == 3) status = Process(ParseHandle(argv[2]));
+  else if (command == "rows" && argc == 3) status = PrintRows(ParseHandle(argv[2]));
+  else if (command == "process" && argc == 3) status = PrintProcess(ParseHandle(argv[2]));
   else if (command == "companion" && argc == 2) status = Companion();
   else if (command == "cursor" && argc == 2) status = Cursor();
+  else if (command == "link" && argc == 3) status = PrintLinkTarget(argv[2]);
+  else if (command == "keyname" && argc >= 3) status = PrintKeyNames(argc - 2, argv + 2);
   else std::fprintf(stderr, "wintool: see the comment at the top of wintool.cpp for its use\n");
   std::fflush(stdout);
   return status;

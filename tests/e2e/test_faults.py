@@ -11,7 +11,7 @@ from vakro_app import KEY_X, LEFT_ALT, LEFT_CTRL, WM_QUERYENDSESSION, Vakro, key
 from vakro_e2e import WINE, DesktopTestCase, Witness, wait_until, winpath
 from vakro_faults import (ID_CLOSE_BUTTON, LOAD_ERRORS, SAVE_ERRORS, WM_COMMAND, answer_errors,
                           leftover_temporaries, mount_data_folder, no_error_box_after, old_and_new_files,
-                          plugin_copy)
+                          plugin_copy, six_item_line)
 
 VK_MENU, VK_B = 0x12, 0x42
 
@@ -55,7 +55,7 @@ class FaultsTest(DesktopTestCase):
     def fire_ctrl_x(self, vakro, launched):
         self.focused_witness("typing-" + os.path.basename(launched.path)[:-4])
         self.desktop.xdotool("keydown", "Control_L")
-        wait_until(lambda: (vakro.guide_info() or {}).get("visible"), 10, "the guide after Ctrl")
+        wait_until(vakro.guide_visible, 10, "the guide after Ctrl")
         self.desktop.xdotool("keydown", "x")
         launched.wait_event("start", timeout=20)
         self.desktop.xdotool("keyup", "x", "keyup", "Control_L")
@@ -118,7 +118,7 @@ class FaultsTest(DesktopTestCase):
         vakro = self.start({"keydata.dat": keydata_line([LEFT_CTRL, LEFT_ALT, KEY_X], "notepad.exe")}).start()
         witness = self.focused_witness("midchord")
         self.desktop.xdotool("keydown", "Control_L")
-        wait_until(lambda: (vakro.guide_info() or {}).get("visible"), 10, "the guide after Ctrl")
+        wait_until(vakro.guide_visible, 10, "the guide after Ctrl")
         self.desktop.xdotool("keydown", "Alt_L")  # swallowed: the chord goes on
         self.desktop.kill(vakro.process)
         killed = time.monotonic()
@@ -135,12 +135,12 @@ class FaultsTest(DesktopTestCase):
         os.makedirs(app, exist_ok=True)
         plugin = plugin_copy(app, "vp_block")
         never = winpath(os.path.join(self.desktop.folder, "never-created"))
-        keys = keydata_line([LEFT_CTRL, KEY_X], "$block")
-        vakro = self.start({"keydata.dat": keys[:-len(",false\r\n")] + "\r\n",
+        keys = keydata_line([LEFT_CTRL, KEY_X], "$block")  # as saving writes it
+        vakro = self.start({"keydata.dat": six_item_line([LEFT_CTRL, KEY_X], "$block"),
                             "plugin.dat": f"{plugin},{never},$block\r\n"}).start()
         self.focused_witness("blocked")
         self.desktop.xdotool("keydown", "Control_L")
-        wait_until(lambda: (vakro.guide_info() or {}).get("visible"), 10, "the guide after Ctrl")
+        wait_until(vakro.guide_visible, 10, "the guide after Ctrl")
         self.desktop.xdotool("keydown", "x", "keyup", "x", "keyup", "Control_L")
         plugin_log = os.path.join(app, "vp_block.vpi.log")
         wait_until(lambda: b"|vakroExecute|" in read_bytes(plugin_log), 20, "the plug-in call")

@@ -47,14 +47,14 @@ class HostileTest(DesktopTestCase):
         the program still saves and ends normally."""
         self.assertFalse(vakro.exited(), "vakro ended")
         vakro.tool.post(vakro.guide, WM_HOOK_CLOSE)
-        wait_until(lambda: not (vakro.guide_info() or {}).get("visible"), 10, "the guide to hide after a reset")
+        wait_until(lambda: not vakro.guide_visible(), 10, "the guide to hide after a reset")
         starts = len(launched.events("start"))
         witness = Witness(self.desktop, name)
         self.addCleanup(witness.end)
         witness.focus()
         self.desktop.xdotool("keydown", "Control_L")
         # The flood may still be queued ahead of the key (assignments it matched start programs).
-        wait_until(lambda: (vakro.guide_info() or {}).get("visible"), 60, "the guide after Ctrl")
+        wait_until(vakro.guide_visible, 60, "the guide after Ctrl")
         self.desktop.xdotool("keydown", "x", "keyup", "x", "keyup", "Control_L")
         wait_until(lambda: len(launched.events("start")) > starts, 20, "the chord to fire")
         vakro.tool.post(vakro.main, WM_TRAY_NOTIFY, 0, WM_LBUTTONDBLCLK)

@@ -21,67 +21,21 @@ LEFT_CTRL, KEY_A, KEY_B, TAB, ENTER, BACKSPACE, F7, F8 = (
 FINDER_CENTRE = 7
 
 
-class Window:
-    """One top-level window as peek.exe saw it, with its controls by id."""
-
-    def __init__(self, entry):
-        head, self.title = (entry.rest.split(" title=", 1) + [""])[:2]
-        self.fields = dict(word.split("=", 1) for word in head.split())
-        self.hwnd = int(self.fields["hwnd"], 0)
-        self.focus = int(self.fields["focus"], 0)
-        self.controls = []
-
-    def add(self, entry):
-        head, text = (entry.rest.split(" text=", 1) + [""])[:2]
-        control = dict(word.split("=", 1) for word in head.split())
-        control["text"] = text
-        control["hwnd"] = int(control["hwnd"], 0)
-        self.controls.append(control)
-
-    def control(self, control_id):
-        return next(c for c in self.controls if int(c["id"]) == control_id)
-
-    def text(self, control_id):
-        return self.control(control_id)["text"]
-
-
-def centre(control, dx=0, dy=0):
-    x, y, w, h = map(int, control["rect"].split(","))
-    return x + w // 2 + dx, y + h // 2 + dy
-
-
 class SettingsWindowDriver:
-    """Reads the settings window through peek.exe and acts on it with real input; mixed into a
+    """Reads the settings window through wintool.exe and acts on it with real input; mixed into a
     DesktopTestCase whose desktop runs vakro.exe."""
-
-    peeks = 0
 
     # -- observing -------------------------------------------------------------------------
     @classmethod
-    def peek(cls, *args):
-        cls.peeks += 1
-        log = cls.desktop.log(f"peek{cls.peeks}.log")
-        process = cls.desktop.run(os.path.join(build_dir(), "tools", "peek.exe"), ["--log", winpath(log.path), *args])
-        wait_until(lambda: process.poll() is not None, 30, "peek to end")
-        return log.entries()
-
-    @classmethod
     def key_names(cls, *flags):
-        entries = cls.peek("--class", "none", *[a for f in flags for a in ("--keyname", f"{f:08x}")])
-        names = {int(e.rest.split()[0].split("=")[1], 16): e.rest.split(" name=", 1)[1] for e in entries
-                 if e.event == "keyname"}
+        names = WinTool(cls.desktop).key_names(*flags)
         assert all(names.values()), names
         return names
 
     @classmethod
     def windows(cls, window_class):
-        result = []
-        for entry in cls.peek("--class", window_class):
-            if entry.event == "window":
-                result.append(Window(entry))
-            elif entry.event == "control" and result:
-                result[-1].add(entry)
-        return result
+        """The visible top-level windows of the class, each with its descendants."""
+        return [window for window in WinTool(cls.desktop).tree(window_class) if window.visible]
 
     @classmethod
     def settings(cls):
@@ -90,21 +44,24 @@ class SettingsWindowDriver:
 
     def entry(self):
         window = self.settings()
-        return tuple(window.text(i) for i in ENTRY_IDS)
+        return tuple(window.control(i).text for i in ENTRY_IDS)
 
     def wait_entry(self, control_id, expected, what):
-        return wait_until(lambda: (lambda w: w if w and w.text(control_id) == expected else None)(self.settings()),
-                          10, what)
+        return wait_until(lambda: (lambda w: w if w and w.control(control_id).text == expected else None)(
+            self.settings()), 10, what)
 
     # -- acting ----------------------------------------------------------------------------
     def click_control(self, control_id):
-        self.desktop.click(*centre(self.settings().control(control_id)))
+        self.desktop.click(*self.settings().control(control_id).centre)
 
     def focus_key_box(self):
         self.click_control(ID_KEY)
-        # A listing can miss the window while a message box closes: ask until it is there.
-        key_box = wait_until(self.settings, 10, "the settings window").control(ID_KEY)["hwnd"]
-        wait_until(lambda: self.settings().focus == key_box, 10, "the chord box to have the focus")
+        wait_until(self.key_box_has_focus, 10, "the chord box to have the focus")
+
+    def key_box_has_focus(self):
+        # A listing can miss the window while a message box closes: then it is asked again.
+        window = self.settings()
+        return window is not None and window.control(ID_KEY).focus
 
     def record_chord(self, *keys):
         """Holds the keys down in order in the chord box, then releases them."""
@@ -123,15 +80,15 @@ class SettingsWindowDriver:
         self.click_control(ID_ADD)
         box = wait_until(lambda: next(iter(self.windows("#32770")), None), 10, "a message box")
         self.assertEqual(box.title, "エラー")
-        text = next(c["text"] for c in box.controls if c["class"] == "Static" and c["text"])
-        self.desktop.click(*centre(next(c for c in box.controls if c["class"] == "Button")))
+        text = next(c.text for c in box.children if c.cls == "Static" and c.text)
+        self.desktop.click(*box.find(cls="Button").centre)
         wait_until(lambda: not self.windows("#32770"), 10, "the message box to close")
         return text
 
     def drag_finder_to(self, x, y):
         """Drags the finder mark with the left button so that its centre is released on (x, y);
         returns the pointer positions after the press and after the release."""
-        start = centre(self.settings().control(ID_FINDER))
+        start = self.settings().control(ID_FINDER).centre
         self.desktop.xdotool("mousemove", *start, "mousedown", 1)
         pressed = wait_until(lambda: self.pointer() != start and self.pointer(), 10, "the pointer to move on press")
         target = (x - FINDER_CENTRE, y - FINDER_CENTRE)
@@ -155,8 +112,7 @@ class SettingsWindowDriver:
         return pressed, released
 
     def click_first_row(self):
-        header = next(c for c in self.settings().controls if c["class"] == "SysHeader32")
-        x, y, w, h = map(int, header["rect"].split(","))
+        x, y, w, h = self.settings().find(cls="SysHeader32").rect
         self.desktop.click(x + 40, y + h + 7)
 
     def wine_cursor(self):
@@ -173,7 +129,6 @@ class KeyPageTest(SettingsWindowDriver, DesktopTestCase):
     def setUpClass(cls):
         super().setUpClass()
         try:
-            cls.peeks = 0
             cls.names = cls.key_names(LEFT_CTRL, KEY_A, KEY_B, TAB, ENTER, BACKSPACE, F7, F8)
             place_companion(os.path.join(build_dir(), "ui"))
             cls.desktop.run(os.path.join(build_dir(), "ui", "vakro.exe"))
@@ -194,12 +149,10 @@ class KeyPageTest(SettingsWindowDriver, DesktopTestCase):
         self.wait_entry(ID_KEY, f"{names[LEFT_CTRL]}+{names[KEY_A]}+{names[KEY_B]}", "the B after the repeats")
 
         # Tab and Enter are keys of the chord: the focus stays and no button is pressed.
-        # A listing can miss the window while a message box closes: ask until it is there.
-        key_box = wait_until(self.settings, 10, "the settings window").control(ID_KEY)["hwnd"]
         self.desktop.type_keys(["Tab", "Return"])
         window = self.wait_entry(ID_KEY, "+".join(names[k] for k in (LEFT_CTRL, KEY_A, KEY_B, TAB, ENTER)),
                                  "Tab and Enter in the chord box")
-        self.assertEqual(window.focus, key_box)
+        self.assertTrue(window.control(ID_KEY).focus, "the chord box keeps the focus")
         self.assertEqual(self.windows("#32770"), [])
 
         # Ctrl+Backspace empties the box; Backspace alone afterwards is a key like any other.
@@ -215,7 +168,7 @@ class KeyPageTest(SettingsWindowDriver, DesktopTestCase):
         self.desktop.type_keys(["x", "F9"])
         wait_until(lambda: ("WM_KEYUP", 0x78) in [(m, wp) for m, wp, _ in witness.keys()], 10, "F9 at the witness")
         self.assertIn(("WM_KEYDOWN", ord("X")), [(m, wp) for m, wp, _ in witness.keys()])
-        self.assertEqual(self.settings().text(ID_KEY), names[BACKSPACE])
+        self.assertEqual(self.settings().control(ID_KEY).text, names[BACKSPACE])
 
     def test_2_finder_fills_the_entry_from_another_program(self):
         witness = Witness(self.desktop, "finder", at=(40, 60, 360, 240), child=True,
@@ -229,18 +182,18 @@ class KeyPageTest(SettingsWindowDriver, DesktopTestCase):
         # Released on the witness's child control: the name is that of its top-level window.
         child = witness.centre("child")
         pressed, released = self.drag_finder_to(*child)
-        start = centre(self.settings().control(ID_FINDER))
+        start = self.settings().control(ID_FINDER).centre
         self.assertEqual(pressed, (start[0] - FINDER_CENTRE, start[1] - FINDER_CENTRE))
         self.assertEqual(released, child)
         window = self.wait_entry(ID_PROGRAM, "finder", "the finder's answer")
-        self.assertEqual(window.text(ID_PATH).lower(), winpath(witness.path).lower())
-        self.assertEqual(window.text(ID_WORK_PATH).lower(), winpath(os.path.dirname(witness.path)).lower())
-        self.assertEqual(window.text(ID_ARGUMENTS), arguments)
-        self.assertTrue(window.control(ID_FINDER)["visible"] == "1")
+        self.assertEqual(window.control(ID_PATH).text.lower(), winpath(witness.path).lower())
+        self.assertEqual(window.control(ID_WORK_PATH).text.lower(), winpath(os.path.dirname(witness.path)).lower())
+        self.assertEqual(window.control(ID_ARGUMENTS).text, arguments)
+        self.assertTrue(window.control(ID_FINDER).visible)
 
         # Released on the settings window itself: the answer names vakro and changes nothing.
         before = self.entry()
-        self.drag_finder_to(*centre(window.control(ID_KEY_LIST)))
+        self.drag_finder_to(*window.control(ID_KEY_LIST).centre)
         deadline = time.monotonic() + 2
         while time.monotonic() < deadline:
             self.assertEqual(self.entry(), before)
@@ -261,7 +214,7 @@ class KeyPageTest(SettingsWindowDriver, DesktopTestCase):
         self.type_into(ID_PATH, "notepad.exe")
         self.type_into(ID_WORK_PATH, "C:\\nowhere")
         self.assertEqual(self.press_add_and_read_error(), "作業パスが存在しません。")
-        self.assertEqual(self.settings().text(ID_KEY), f"{names[LEFT_CTRL]}+{names[F7]}")
+        self.assertEqual(self.settings().control(ID_KEY).text, f"{names[LEFT_CTRL]}+{names[F7]}")
 
         # The finder fills a real program; the chord is kept, and 追加 takes the entry.
         witness = Witness(self.desktop, "起動テスト", at=(40, 60, 360, 240), child=True,
@@ -270,7 +223,7 @@ class KeyPageTest(SettingsWindowDriver, DesktopTestCase):
         fired_log = witness.log  # a second witness started by the chord writes here too
         self.drag_finder_to(*witness.centre("child"))
         self.wait_entry(ID_PROGRAM, "起動テスト", "the finder's answer")
-        self.type_into(ID_PATH, self.settings().text(ID_PATH) + "  ")
+        self.type_into(ID_PATH, self.settings().control(ID_PATH).text + "  ")
         self.click_control(ID_ADD)
         self.wait_entry(ID_PATH, "", "the entry emptied by 追加")
         self.assertEqual(self.entry(), ("", "", "", "", ""))
@@ -286,11 +239,11 @@ class KeyPageTest(SettingsWindowDriver, DesktopTestCase):
         self.wait_entry(ID_PATH, "", "the entry emptied by 追加")
 
         # Selecting a row shows its assignment; 追加 refuses its chord, 更新 accepts it.
-        self.assertEqual(self.settings().control(ID_UPDATE)["enabled"], "0")
+        self.assertFalse(self.settings().control(ID_UPDATE).enabled)
         self.click_first_row()
         window = self.wait_entry(ID_PROGRAM, "起動テスト", "the selected row in the entry")
-        self.assertEqual(window.text(ID_KEY), f"{names[LEFT_CTRL]}+{names[F7]}")
-        self.assertEqual((window.control(ID_UPDATE)["enabled"], window.control(ID_DELETE)["enabled"]), ("1", "1"))
+        self.assertEqual(window.control(ID_KEY).text, f"{names[LEFT_CTRL]}+{names[F7]}")
+        self.assertEqual((window.control(ID_UPDATE).enabled, window.control(ID_DELETE).enabled), (True, True))
         self.assertEqual(self.press_add_and_read_error(), "このキーの組み合わせは登録済みです。")
         self.click_control(ID_UPDATE)
         self.assertEqual(self.windows("#32770"), [])
@@ -326,7 +279,7 @@ class KeyPageTest(SettingsWindowDriver, DesktopTestCase):
 
     def keep_screenshot(self):
         window = self.settings()
-        x, y, w, h = map(int, window.fields["rect"].split(","))
+        x, y, w, h = window.rect
         path = self.desktop.screenshot("settings-programs")
         subprocess.run(["convert", path, "-crop", f"{w}x{h}+{x}+{y}", "+repage", path], check=True, timeout=30)
 

@@ -72,8 +72,7 @@ class LauncherTest(DesktopTestCase):
             self.desktop.xdotool("keyup", key)
 
     def guide_visible(self):
-        info = self.vakro.guide_info()
-        return info and info["visible"]
+        return self.vakro.guide_visible()
 
     def test_chord_starts_the_program_once_and_withholds_the_keys_after_the_first(self):
         target_log = self.desktop.log("launched.log")
@@ -113,12 +112,12 @@ class LauncherTest(DesktopTestCase):
         self.hold("Control_L")
         info = wait_until(lambda: self.guide_visible() and self.vakro.guide_info(), 10, "the guide")
         picture = self.desktop.screenshot(f"guide-{position}")
-        foreground = self.vakro.tool.run("foreground")[1]
+        foreground = self.vakro.tool.foreground()
         self.release("Control_L")
         wait_until(lambda: not self.guide_visible(), 10, "the guide to hide")
-        self.assertIn("title=guide", foreground, "the guide took the focus")
+        self.assertTrue(foreground and foreground.title.startswith("guide"), f"the guide took the focus: {foreground}")
         self.assertTrue(witness.is_active())
-        return info["rect"], picture
+        return info.edges, picture
 
     def check_guide_colours(self, rect, picture):
         left, top, right, bottom = rect
@@ -222,7 +221,7 @@ class LauncherTest(DesktopTestCase):
         self.desktop.xdotool("mousemove", *tray, "click", 3)
         menu = wait_until(lambda: self.vakro.tool.find("#32768"), 10, "the tray menu")
         self.desktop.screenshot("tray-menu")
-        left, top, right, bottom = self.vakro.tool.info(menu)["rect"]
+        left, top, right, bottom = self.vakro.tool.info(menu).edges
         # The last item, 終了(&X), is the bottom row of the menu.
         self.desktop.click((left + right) // 2, bottom - 10)
         wait_until(self.vakro.exited, 20, "vakro to end")
@@ -236,7 +235,7 @@ class LauncherTest(DesktopTestCase):
         self.focused_witness("front")
         self.desktop.xdotool("mousemove", *self.tray_icon_position(), "click", "--repeat", 2, 1)
         wait_until(self.vakro.settings_visible, 10, "the settings window")
-        wait_until(lambda: "Vakro 0.3.0" in self.vakro.tool.run("foreground")[1], 10,
+        wait_until(lambda: "Vakro 0.3.0" in getattr(self.vakro.tool.foreground(), "title", ""), 10,
                    "the settings window in front")
 
     def test_session_end_saves_all_four_files(self):
@@ -326,13 +325,13 @@ class LauncherTest(DesktopTestCase):
         self.desktop.xdotool("mousemove", *self.tray_icon_position(), "click", "--repeat", 2, 1)
         wait_until(self.vakro.settings_visible, 10, "the settings window")
         self.vakro.tool.post(self.vakro.main, WM_SYSCOMMAND, SC_MINIMIZE)  # as another program may
-        wait_until(lambda: self.vakro.tool.info(self.vakro.main)["rect"][0] <= -30000, 10, "minimised")
+        wait_until(lambda: self.vakro.tool.info(self.vakro.main).rect[0] <= -30000, 10, "minimised")
         self.focused_witness("afterminimise")
         self.hold("Control_L", "x")
         self.release("Control_L", "x")
         target_log.wait_event("start", timeout=20)
         self.desktop.xdotool("mousemove", *self.tray_icon_position(), "click", "--repeat", 2, 1)
-        wait_until(lambda: self.vakro.tool.info(self.vakro.main)["rect"][0] > -30000, 10, "restored")
+        wait_until(lambda: self.vakro.tool.info(self.vakro.main).rect[0] > -30000, 10, "restored")
 
     def test_a_press_whose_release_never_came_does_not_block_chords(self):
         target_log = self.desktop.log("stuck-started.log")
@@ -378,9 +377,9 @@ class CurrentFolderTest(DesktopTestCase):
         reporter = keydata_line([LEFT_CTRL, KEY_Z], Witness.program_wine(),
                                 f'--log "{winpath(started_log.path)}" --hidden --title reporter', name="cwd", key_text="Ctrl+Z")
         v = pages.Vakro(self.desktop, {
-            "keydata.dat": pages.assignment([LEFT_CTRL, KEY_Y], "lure", "Ctrl+Y", "vakrolure.exe") +
-                           pages.assignment([LEFT_CTRL, KEY_X], "notepad", "Ctrl+X", "notepad.exe") +
-                           reporter.replace("\r\n", "\n"),
+            "keydata.dat": keydata_line([LEFT_CTRL, KEY_Y], "vakrolure.exe", name="lure", key_text="Ctrl+Y") +
+                           keydata_line([LEFT_CTRL, KEY_X], "notepad.exe", name="notepad", key_text="Ctrl+X") +
+                           reporter,
             "vakro.dat": pages.QUIET_SETTINGS}, cwd=lure)
         self.addCleanup(lambda: self.desktop.kill(v.process))
         tool = WinTool(self.desktop)

@@ -9,7 +9,7 @@ import shutil
 import unittest
 
 import test_settings_pages as pages
-from vakro_app import WinTool
+from vakro_app import keydata_line
 from vakro_e2e import DesktopTestCase, Witness, build_dir, wait_until
 
 
@@ -98,7 +98,6 @@ class PluginsTest(DesktopTestCase):
         finally:
             del os.environ["VAKRO_PLUGIN_LOG"]
         self.addCleanup(lambda: self.desktop.kill(v.process))
-        v.tool = WinTool(self.desktop)
         wait_until(lambda: v.main().text.startswith("Vakro 0"), 30, "vakro to finish starting")
         return v, PluginLog(log_path)
 
@@ -285,7 +284,7 @@ class PluginsTest(DesktopTestCase):
 
     @staticmethod
     def width(v, witness):
-        left, _, right, _ = v.tool.info(witness.hwnd())["rect"]
+        left, _, right, _ = v.tool.info(witness.hwnd()).edges
         return right - left
 
     def one_failure(self, v):
@@ -299,7 +298,8 @@ class PluginsTest(DesktopTestCase):
         keys = [([CTRL_L, SCAN[k]], macro) for k, macro in
                 (("a", "$log"), ("s", "$block"), ("d", "$null"), ("f", "$raise"), ("g", "$max"), ("h", "$block2"))]
         v, log = self.start("runs", {
-            "keydata.dat": "".join(pages.assignment(codes, macro[1:], macro, macro) for codes, macro in keys) + pages.SHOW,
+            "keydata.dat": "".join(keydata_line(codes, macro, name=macro[1:], key_text=macro) for codes, macro in keys)
+                           + pages.SHOW,
             "vakro.dat": pages.QUIET_SETTINGS,
             "plugin.dat": plugin_line("vp_logger.vpi", "v w", "$log") +
                           plugin_line("vp_block.vpi", FOLDER + "gate1", "$block") +
@@ -381,7 +381,7 @@ class PluginsTest(DesktopTestCase):
     def test_3_a_library_missing_at_start_stays_registered_and_runs_at_the_next_start(self):
         later = os.path.join(self.folder, "later")  # a drive not yet connected
         line = f'"{FOLDER}later\\vp_logger.vpi",v,$later\n' + plugin_line("vp_logger.vpi", "", "$log")
-        keys = pages.assignment([CTRL_L, SCAN["a"]], "later", "$later", "$later") + pages.SHOW
+        keys = keydata_line([CTRL_L, SCAN["a"]], "$later", name="later", key_text="$later") + pages.SHOW
         v, log = self.start("later", {"keydata.dat": keys, "vakro.dat": pages.QUIET_SETTINGS, "plugin.dat": line})
         self.open_page(v)
         self.assertEqual([row[1:4] for row in self.rows(v)],
@@ -412,7 +412,7 @@ class PluginsTest(DesktopTestCase):
         self.assertEqual(log.wait_count("vp_logger.vpi", "vakroExecute", 1)[0][3], "v")
 
     def test_4_a_fault_in_a_call_on_the_main_thread_stops_only_that_plug_in(self):
-        keys = pages.assignment([CTRL_L, SCAN["a"]], "log", "$log", "$log") + pages.SHOW
+        keys = keydata_line([CTRL_L, SCAN["a"]], "$log", name="log", key_text="$log") + pages.SHOW
         lines = (plugin_line("vp_fault_attach.vpi", "", "$attach") + plugin_line("vp_fault_getinfo.vpi", "", "$info") +
                  plugin_line("vp_fault_isdialog.vpi", "", "$isdialog") +
                  plugin_line("vp_fault_showdialog.vpi", "", "$showdialog") +
@@ -424,7 +424,7 @@ class PluginsTest(DesktopTestCase):
         finally:
             del os.environ["VAKRO_PLUGIN_LOG"]
         self.addCleanup(lambda: self.desktop.kill(v.process))
-        v.tool, log = WinTool(self.desktop), PluginLog(log_path)
+        log = PluginLog(log_path)
 
         def fault_message(macro, file):
             text = v.error_message()

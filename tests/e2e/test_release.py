@@ -33,7 +33,7 @@ class ReleaseTest(SettingsWindowDriver, ArchiveChecks, DesktopTestCase):
         tool = WinTool(self.desktop)
         self.desktop.xdotool("mousemove", *TRAY_ICON, "click", 3)
         menu = wait_until(lambda: tool.find("#32768"), 10, "the tray menu")
-        left, _, right, bottom = tool.info(menu)["rect"]
+        left, _, right, bottom = tool.info(menu).edges
         self.desktop.click((left + right) // 2, bottom - 10)  # 終了(&X), the last item
         wait_until(lambda: process.poll() is not None, 20, "vakro to end")
 

@@ -15,7 +15,7 @@ import unittest
 
 from vakro_app import Vakro
 from vakro_e2e import WINE, DesktopTestCase, Witness, wait_until
-from vakro_faults import leftover_temporaries, old_and_new_files, plugin_copy
+from vakro_faults import leftover_temporaries, old_and_new_files, plugin_copy, six_item_line
 
 # The kill moments are spread over the measured length of a save, so a longer save is not
 # needed to hit it; 2,000 assignments keep each start short.
@@ -26,8 +26,8 @@ SEED = int(os.environ.get("VAKRO_KILL_SEED", "20240601"))
 
 def many_assignments(count):
     """count assignments in the six-item layout, which saving rewrites with a seventh item."""
-    return "".join(f'"000029,{i % 900 + 1:06d}",prog{i},Ctrl+{i},C:\\tools\\prog{i}.exe,-n{i},C:\\work\r\n'
-                   for i in range(count))
+    return "".join(six_item_line(["000029", f"{i % 900 + 1:06d}"], f"C:\\tools\\prog{i}.exe", arguments=f"-n{i}",
+                                 work="C:\\work", name=f"prog{i}", key_text=f"Ctrl+{i}") for i in range(count))
 
 
 class SaveKillsTest(DesktopTestCase):

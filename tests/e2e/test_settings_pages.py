@@ -6,8 +6,8 @@ import os
 import subprocess
 import unittest
 
-from vakro_e2e import WINE, DesktopTestCase, Witness, build_dir, wait_until
-from vakro_app import place_companion
+from vakro_e2e import DesktopTestCase, Witness, build_dir, wait_until
+from vakro_app import WinTool, keydata_line, place_companion
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 APPDATA = os.path.join("drive_c", "users", "root", "AppData", "Roaming")
@@ -27,43 +27,12 @@ MSG_NO_KEY = "キーを指定してください。"
 MSG_NO_NAME = "割り当て名を指定してください。"
 
 
-class Win:
-    """One window as tools/wintree.exe saw it."""
-
-    def __init__(self, line):
-        head, _, self.text = line.partition(" text=")
-        words = head.split()
-        self.depth = int(words[0])
-        fields = dict(w.split("=", 1) for w in words[1:])
-        self.hwnd = int(fields["hwnd"], 16)
-        self.id = int(fields["id"])
-        self.visible = fields["visible"] == "1"
-        self.enabled = fields["enabled"] == "1"
-        self.focus = fields["focus"] == "1"
-        self.rect = tuple(map(int, fields["rect"].split(",")))
-        self.cls = fields["class"]
-        self.children = []
-
-    @property
-    def centre(self):
-        x, y, w, h = self.rect
-        return x + w // 2, y + h // 2
-
-    def find(self, id=None, cls=None, text=None):
-        for c in self.children:
-            if (id is None or c.id == id) and (cls is None or c.cls == cls) and (text is None or c.text == text):
-                return c
-        return None
-
-    def __repr__(self):
-        return f"<{self.cls} id={self.id} visible={self.visible} rect={self.rect} text={self.text!r}>"
-
-
 class Vakro:
-    """vakro.exe with a prepared data folder, seen through tools/wintree.exe."""
+    """vakro.exe with a prepared data folder, seen through tools/wintool.exe."""
 
     def __init__(self, desktop, files, cwd=None):
         self.desktop = desktop
+        self.tool = WinTool(desktop)
         self.data = os.path.join(desktop.prefix, APPDATA, "Vakro")
         os.makedirs(self.data, exist_ok=True)
         for name in os.listdir(self.data):
@@ -78,31 +47,16 @@ class Vakro:
 
     def write(self, name, text):
         with open(os.path.join(self.data, name), "wb") as f:
-            f.write(text.replace("\n", "\r\n").encode("cp932"))
+            f.write(text.replace("\r\n", "\n").replace("\n", "\r\n").encode("cp932"))
 
     def read(self, name):
         with open(os.path.join(self.data, name), "rb") as f:
             return f.read().decode("cp932")
 
     # -- windows ---------------------------------------------------------------------------
-    def tops(self):
-        out = subprocess.run([WINE, os.path.join(build_dir(), "tools", "wintree.exe")], env=self.desktop.env(),
-                             capture_output=True, timeout=60).stdout.decode("cp932", "replace")
-        tops = []
-        for line in out.splitlines():
-            if " hwnd=" not in line:
-                continue
-            win = Win(line)
-            if win.depth == 0:
-                tops.append(win)
-            elif tops:
-                tops[-1].children.append(win)
-        return tops
-
     def top(self, cls=None, text=None, visible=None):
-        for t in self.tops():
-            if (cls is None or t.cls == cls) and (text is None or t.text == text) and \
-                    (visible is None or t.visible == visible):
+        for t in self.tool.tree(cls):
+            if (text is None or t.text == text) and (visible is None or t.visible == visible):
                 return t
         return None
 
@@ -204,8 +158,7 @@ class Vakro:
         return path
 
     def key_name(self, flags):
-        return subprocess.run([WINE, os.path.join(build_dir(), "tools", "wintree.exe"), "--keyname", f"{flags:x}"],
-                              env=self.desktop.env(), capture_output=True, timeout=60).stdout.decode("cp932").strip()
+        return self.tool.key_names(flags)[flags]
 
 
 def colours(png):
@@ -226,12 +179,7 @@ def rgb(colorref):
     return ((colorref & 0xFF) << 16) | (colorref & 0xFF00) | ((colorref >> 16) & 0xFF)
 
 
-def assignment(codes, name, key_text, path):
-    keys = ",".join(codes)
-    return f'"{keys}",{name},{key_text},{path},,,false\n' if len(codes) > 1 else f"{keys},{name},{key_text},{path},,,false\n"
-
-
-SHOW = assignment([F12], "Show", "F12", "$show")
+SHOW = keydata_line([F12], "$show", name="Show", key_text="F12")
 QUIET_SETTINGS = "[Setting]\nKeyViewPos=1\nHideCursor=0\nStartUp=0\n"
 
 
@@ -242,9 +190,10 @@ class SettingsPagesTest(DesktopTestCase):
         return vakro
 
     def test_key_names_check_entries_and_rename_keys_everywhere(self):
-        v = self.start({"keydata.dat": assignment([CTRL_L, NAMELESS_CODE], "One", "old1", r"C:\one.exe") +
-                                       assignment([NAMELESS_CODE], "Two", "old2", r"C:\two.exe") +
-                                       assignment([CTRL_L, KEY_A], "Three", "old3", r"C:\three.exe") + SHOW,
+        v = self.start({"keydata.dat": keydata_line([CTRL_L, NAMELESS_CODE], r"C:\one.exe", name="One", key_text="old1")
+                                       + keydata_line([NAMELESS_CODE], r"C:\two.exe", name="Two", key_text="old2")
+                                       + keydata_line([CTRL_L, KEY_A], r"C:\three.exe", name="Three", key_text="old3")
+                                       + SHOW,
                         "keyname.dat": "", "vakro.dat": QUIET_SETTINGS})
         v.show_settings()
         v.show_page(1, ID_SRC_KEY)
@@ -304,7 +253,8 @@ class SettingsPagesTest(DesktopTestCase):
         print(f"\nkey-name page: {screenshot}")
 
     def test_guide_colours_font_and_start_up_shortcut(self):
-        v = self.start({"keydata.dat": assignment([CTRL_L, KEY_A], "Prog", "Control+A", r"C:\none.exe") + SHOW,
+        v = self.start({"keydata.dat": keydata_line([CTRL_L, KEY_A], r"C:\none.exe", name="Prog", key_text="Control+A")
+                                       + SHOW,
                         "vakro.dat": QUIET_SETTINGS})
         link = os.path.join(self.desktop.prefix, STARTUP, "Vakro.lnk")
         old_back, new_back = rgb(0xA0EBE9), 0x12C456
@@ -359,11 +309,9 @@ class SettingsPagesTest(DesktopTestCase):
         self.assertIn(f"BackColor={0x56C412}", setting)
         self.assertIn("StartUp=1", setting)
         self.assertIn("FontSize=30", setting)
-        target = subprocess.run([WINE, os.path.join(build_dir(), "tools", "wintree.exe"), "--link",
-                                 "C:\\" + os.path.relpath(link, os.path.join(self.desktop.prefix, "drive_c"))
-                                 .replace("/", "\\")], env=self.desktop.env(), capture_output=True,
-                                timeout=60).stdout.decode("cp932").strip()
-        self.assertTrue(target.lower().endswith("\\vakro.exe"), target)
+        target = v.tool.link_target("C:\\" + os.path.relpath(link, os.path.join(self.desktop.prefix, "drive_c"))
+                                    .replace("/", "\\"))
+        self.assertTrue(target and target.lower().endswith("\\vakro.exe"), target)
 
         v.show_settings()
         v.click_control(ID_START_UP)

@@ -297,7 +297,7 @@ class SoakTest(DesktopTestCase):
 
         self.assertEqual(observed, [word for _, word in oracle.execs], "the programs started, in order")
         self.assertEqual(oracle.stuck, 0, "steps after which every key was up and a key would not pass")
-        self.assertFalse(vakro.guide_info()["visible"], "the key guide after the stream")
+        self.assertFalse(vakro.guide_visible(), "the key guide after the stream")
         self.send(self.write("f9.txt", f"down {F9:04X}\nup {F9:04X}\n"))
         wait_until(lambda: ("WM_KEYUP", VK_F9) in [(m, wp) for m, wp, _ in witness.keys()], 10,
                    "F9 at the witness: keys pass again")

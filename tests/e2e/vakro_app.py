@@ -51,6 +51,60 @@ def companion_processes(tool):
     return dict((k, int(v)) for k, v in (w.split("=") for w in out.split())) if status == 0 else None
 
 
+class Window:
+    """One window as a line of tools/wintool.exe describes it. In a tree listing a top-level
+    window carries all its descendants in children."""
+
+    def __init__(self, line):
+        head, _, self.text = line.partition(" text=")
+        fields = dict(word.split("=", 1) for word in head.split())
+        self.hwnd = int(fields["hwnd"], 16)
+        self.depth = int(fields["depth"])
+        self.id = int(fields["id"])
+        self.visible = fields["visible"] == "1"
+        self.enabled = fields["enabled"] == "1"
+        self.focus = fields["focus"] == "1"
+        self.rect = tuple(map(int, fields["rect"].split(",")))  # x, y, width, height
+        self.cls = fields["class"]
+        self.children = []
+
+    @property
+    def title(self):
+        return self.text
+
+    @property
+    def edges(self):
+        """left, top, right, bottom"""
+        x, y, w, h = self.rect
+        return x, y, x + w, y + h
+
+    @property
+    def centre(self):
+        x, y, w, h = self.rect
+        return x + w // 2, y + h // 2
+
+    def find(self, id=None, cls=None, text=None):
+        """The first descendant that matches, or None."""
+        for c in self.children:
+            if (id is None or c.id == id) and (cls is None or c.cls == cls) and (text is None or c.text == text):
+                return c
+        return None
+
+    def control(self, id):
+        control = self.find(id=id)
+        if control is None:
+            raise AssertionError(f"no control {id} in {self!r}")
+        return control
+
+    def __repr__(self):
+        return f"<{self.cls} id={self.id} visible={self.visible} rect={self.rect} text={self.text!r}>"
+
+
+def windows_of(out):
+    """The Window of each line of a wintool listing."""
+    return [Window(line) for line in out.splitlines() if line.startswith("hwnd=")]
+
+
 class WinTool:
     def __init__(self, desktop):
         self.desktop = desktop
@@ -72,21 +126,35 @@ class WinTool:
         status, out = self.run(*args)
         return int(out.strip(), 16) if status == 0 and out.strip() else None
 
+    def tree(self, window_class=None):
+        """The top-level windows (of the class, when given), each with its descendants."""
+        tops = []
+        for window in windows_of(self.run("tree", *([window_class] if window_class else []))[1]):
+            if window.depth == 0:
+                tops.append(window)
+            elif tops:
+                tops[-1].children.append(window)
+        return tops
+
     def info(self, hwnd):
-        """visible, enabled, rect (l, t, r, b), class and title of a window; None when gone."""
+        """The Window of a handle; None when it is gone."""
         status, out = self.run("info", hex(hwnd))
-        if status != 0:
-            return None
-        fields = {}
-        rest = out.strip()
-        for name in ("visible", "enabled", "rect", "class"):
-            value, _, rest = rest.partition(" ")
-            fields[name] = value.split("=", 1)[1]
-        fields["title"] = rest.split("=", 1)[1] if "=" in rest else ""
-        fields["visible"] = fields["visible"] == "1"
-        fields["enabled"] = fields["enabled"] == "1"
-        fields["rect"] = tuple(int(v) for v in fields["rect"].split(","))
-        return fields
+        found = windows_of(out) if status == 0 else []
+        return found[0] if found else None
+
+    def foreground(self):
+        found = windows_of(self.run("foreground")[1])
+        return found[0] if found else None
+
+    def key_names(self, *flags):
+        """{flags: the platform's name of the key} for keystroke flags (scan code in bits 16-23)."""
+        out = self.run("keyname", *[f"{f:08x}" for f in flags], check=True)[1]
+        return {int(line[:8], 16): line[9:] for line in out.splitlines()}
+
+    def link_target(self, link):
+        """The target of a shortcut (a Windows path), or None."""
+        status, out = self.run("link", link)
+        return out.strip() if status == 0 else None
 
     def send(self, hwnd, message, wparam=0, lparam=0):
         return self.run("send", hex(hwnd), hex(message), hex(wparam), hex(lparam))[0] == 0
@@ -101,13 +169,6 @@ class WinTool:
 
     def press(self, caption, button):
         return self.run("press", caption, button)[0] == 0
-
-    def foreground(self):
-        return self.info_line(self.run("foreground")[1])
-
-    @staticmethod
-    def info_line(out):
-        return out.strip()
 
 
 class Vakro:
@@ -140,8 +201,7 @@ class Vakro:
         self.main = wait_until(lambda: self.tool.find("TNodraWnd"), 60, "vakro's main window")
         self.guide = wait_until(lambda: self.tool.find("TKeyViewWnd"), 30, "vakro's key guide window")
         # The data files are read after the windows exist: wait for the caption set last.
-        wait_until(lambda: (self.tool.info(self.main) or {}).get("title", "").startswith("Vakro 0"),
-                   30, "vakro to finish starting")
+        wait_until(lambda: self.title().startswith("Vakro 0"), 30, "vakro to finish starting")
         return self
 
     def stop(self):
@@ -151,11 +211,21 @@ class Vakro:
     def exited(self):
         return self.process.poll() is not None
 
+    def title(self):
+        window = self.tool.info(self.main)
+        return window.title if window else ""
+
     def settings_visible(self):
-        return (self.tool.info(self.main) or {}).get("visible", False)
+        window = self.tool.info(self.main)
+        return window is not None and window.visible
 
     def guide_info(self):
+        """The key guide's Window; None when it is gone."""
         return self.tool.info(self.guide)
+
+    def guide_visible(self):
+        window = self.guide_info()
+        return window is not None and window.visible
 
     def hide_settings(self):
         self.tool.post(self.main, WM_SYSCOMMAND, SC_CLOSE, 0)
