@@ -22,12 +22,18 @@ class TCommandMap {
     OnCommand(control, BN_CLICKED, std::move(handler));
   }
   void OnNotify(HWND control, UINT code, NotifyHandler handler);
+  // A click by id, from whichever control carries it or from no control at all: for a window
+  // that answers its commands before it has made its buttons.
+  void OnClickId(WORD id, CommandHandler handler);
 
-  // True when a handler ran.
-  bool Command(HWND control, WORD code) const;
+  // WM_COMMAND and WM_NOTIFY of `window`'s children; true when a handler ran. A command that
+  // names no control (posted by id, as a menu or another program would) is the control's
+  // whose id it carries.
+  bool Command(HWND window, WPARAM wParam, LPARAM lParam) const;
   bool Notify(NMHDR& header, LRESULT& result) const;
 
  private:
   std::map<std::pair<HWND, UINT>, CommandHandler> commands_;
+  std::map<WORD, CommandHandler> clicksById_;
   std::map<std::pair<HWND, UINT>, NotifyHandler> notifications_;
 };

@@ -28,7 +28,7 @@ LRESULT CALLBACK PanelProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
   LRESULT result = 0;
   switch (message) {
     case WM_COMMAND:
-      if (commands.Command(reinterpret_cast<HWND>(lParam), HIWORD(wParam))) return 0;
+      if (commands.Command(window, wParam, lParam)) return 0;
       break;
     case WM_NOTIFY:
       if (commands.Notify(*reinterpret_cast<NMHDR*>(lParam), result)) return result;

@@ -61,6 +61,11 @@ bool TNodraWnd::Create() {
                           nullptr, GetSysColorBrush(COLOR_BTNFACE), icon_))
     return false;
   CreateObjects();
+  // The window's own buttons answer by id too: a command posted for one before the window first
+  // shows and makes its controls still counts.
+  commands_.OnClickId(kHelpId, [this] { btnHelpClick(); });
+  commands_.OnClickId(kOKId, [this] { btnOKClick(); });
+  commands_.OnClickId(kCloseId, [this] { btnCloseClick(); });
 
   keyView_ = std::make_unique<TKeyViewWnd>();
   keyView_->Create();
@@ -140,12 +145,9 @@ void TNodraWnd::CreateControls() {
   ShowPage(kKeyPage);
 
   const int barTop = pagesHeight + 4;
-  commands_.OnClick(CreateButton(Handle(), "ヘルプ", {8, barTop, 88, 21}, font_, kHelpId),
-                    [this] { btnHelpClick(); });
-  commands_.OnClick(CreateButton(Handle(), "OK", {246, barTop, 88, 21}, font_, kOKId),
-                    [this] { btnOKClick(); });
-  commands_.OnClick(CreateButton(Handle(), "終了", {338, barTop, 88, 21}, font_, kCloseId),
-                    [this] { btnCloseClick(); });
+  CreateButton(Handle(), "ヘルプ", {8, barTop, 88, 21}, font_, kHelpId);
+  CreateButton(Handle(), "OK", {246, barTop, 88, 21}, font_, kOKId);
+  CreateButton(Handle(), "終了", {338, barTop, 88, 21}, font_, kCloseId);
 }
 
 void TNodraWnd::ShowPage(TPageIndex index) {
@@ -419,7 +421,7 @@ LRESULT TNodraWnd::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       FormClose();
       return 0;
     case WM_COMMAND:
-      if (commands_.Command(reinterpret_cast<HWND>(lParam), HIWORD(wParam))) return 0;
+      if (commands_.Command(Handle(), wParam, lParam)) return 0;
       break;
     case WM_NOTIFY: {
       LRESULT result = 0;
