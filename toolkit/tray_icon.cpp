@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "toolkit/handles.h"
+
 bool TTrayIcon::Set(HWND owner, HICON icon, bool show) {
   NOTIFYICONDATAA data;
   std::memset(&data, 0, sizeof data);
@@ -16,20 +18,19 @@ bool TTrayIcon::Set(HWND owner, HICON icon, bool show) {
 }
 
 TTrayCommand TrackTrayMenu(HWND owner) {
-  HMENU menu = CreatePopupMenu();
-  AppendMenuA(menu, MF_STRING, tcShow, "表示(&V)");
-  AppendMenuA(menu, MF_STRING, tcReset, "リセット(&R)");
-  AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
-  AppendMenuA(menu, MF_STRING, tcExit, "終了(&X)");
-  SetMenuDefaultItem(menu, tcShow, FALSE);
+  const TMenu menu(CreatePopupMenu());
+  AppendMenuA(menu.Get(), MF_STRING, tcShow, "表示(&V)");
+  AppendMenuA(menu.Get(), MF_STRING, tcReset, "リセット(&R)");
+  AppendMenuA(menu.Get(), MF_SEPARATOR, 0, nullptr);
+  AppendMenuA(menu.Get(), MF_STRING, tcExit, "終了(&X)");
+  SetMenuDefaultItem(menu.Get(), tcShow, FALSE);
 
   POINT cursor;
   GetCursorPos(&cursor);
   // The owner must be in front, or the menu does not close when the user clicks elsewhere.
   SetForegroundWindow(owner);
-  UINT chosen = TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, cursor.x,
+  UINT chosen = TrackPopupMenu(menu.Get(), TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, cursor.x,
                                cursor.y, 0, owner, nullptr);
   PostMessageA(owner, WM_NULL, 0, 0);
-  DestroyMenu(menu);
   return static_cast<TTrayCommand>(chosen);
 }
