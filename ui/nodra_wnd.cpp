@@ -107,7 +107,9 @@ void TNodraWnd::CreateObjects() {
   setting_ = std::make_unique<TSetting>();
   keyManager_ = std::make_unique<TKeyManager>();
   keyNameManager_ = std::make_unique<TKeyNameManager>();
-  pluginManager_ = std::make_unique<TPluginManager>();
+  pluginManager_ = std::make_unique<TPluginManager>(TPluginHost{
+      [](const std::function<void()>& work) { Application.RunOnMainThread(work); },
+      [](const std::string& text) { ShowError(nullptr, text); }});
 }
 
 // Most users open the settings window rarely: its controls (about ninety windows) and the
