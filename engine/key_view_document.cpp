@@ -2,31 +2,36 @@
 
 #include <algorithm>
 
+namespace {
+
+// The size of one line of `text` in `font` on `window`, at least the font's height.
+GuideSize MeasureLine(HWND window, const std::string& text, HFONT font) {
+  const TWindowDC dc(window);
+  const TSelection selection(dc.Get(), font);
+  RECT bounds = {0, 0, 0, 0};
+  DrawTextA(dc.Get(), text.c_str(), static_cast<int>(text.size()), &bounds,
+            DT_CALCRECT | DT_SINGLELINE);
+  TEXTMETRICA metrics = {};
+  GetTextMetricsA(dc.Get(), &metrics);
+  return {static_cast<int>(bounds.right), std::max<int>(bounds.bottom, metrics.tmHeight)};
+}
+
+}  // namespace
+
 void TKeyViewDocument::Clear() {
-  for (const Label& label : keyLabels_) DestroyWindow(label.window);
-  for (const Label& label : programLabels_) DestroyWindow(label.window);
   keyLabels_.clear();
   programLabels_.clear();
   maxKeyWidth_ = maxProgramWidth_ = 0;
-  for (const auto& entry : brushes_) DeleteObject(entry.second);
   brushes_.clear();
 }
 
 TKeyViewDocument::Label TKeyViewDocument::CreateLabel(const std::string& text, HFONT font) {
   Label label;
-  HDC dc = GetDC(owner_);
-  HGDIOBJ previous = SelectObject(dc, font);
-  RECT bounds = {0, 0, 0, 0};
-  DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &bounds, DT_CALCRECT | DT_SINGLELINE);
-  TEXTMETRICA metrics = {};
-  GetTextMetricsA(dc, &metrics);
-  SelectObject(dc, previous);
-  ReleaseDC(owner_, dc);
-  label.size = {static_cast<int>(bounds.right), std::max<int>(bounds.bottom, metrics.tmHeight)};
-  label.window = CreateWindowExA(0, "STATIC", text.c_str(), WS_CHILD | WS_VISIBLE | SS_LEFT, 0,
-                                 0, label.size.width, label.size.height, owner_, nullptr,
-                                 GetModuleHandleA(nullptr), nullptr);
-  SendMessageA(label.window, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+  label.size = MeasureLine(owner_, text, font);
+  label.window.Reset(CreateWindowExA(0, "STATIC", text.c_str(), WS_CHILD | WS_VISIBLE | SS_LEFT,
+                                     0, 0, label.size.width, label.size.height, owner_, nullptr,
+                                     GetModuleHandleA(nullptr), nullptr));
+  SendMessageA(label.window.Get(), WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
   return label;
 }
 
@@ -40,8 +45,8 @@ void TKeyViewDocument::AddRow(const std::string& keysText, const std::string& pr
 
 bool TKeyViewDocument::GetRow(int index, HWND& keyLabel, HWND& programLabel) const {
   if (index < 0 || index >= RowCount()) return false;
-  keyLabel = keyLabels_[static_cast<size_t>(index)].window;
-  programLabel = programLabels_[static_cast<size_t>(index)].window;
+  keyLabel = keyLabels_[static_cast<size_t>(index)].window.Get();
+  programLabel = programLabels_[static_cast<size_t>(index)].window.Get();
   return true;
 }
 
@@ -61,24 +66,24 @@ void TKeyViewDocument::Apply(const GuideLayout& layout) {
     key.text = row.keyTextColor;
     program.text = row.programTextColor;
     key.back = program.back = row.backColor;
-    MoveWindow(key.window, row.keyLabel.left, row.keyLabel.top, row.keyLabel.width,
+    MoveWindow(key.window.Get(), row.keyLabel.left, row.keyLabel.top, row.keyLabel.width,
                row.keyLabel.height, FALSE);
-    MoveWindow(program.window, row.programLabel.left, row.programLabel.top,
+    MoveWindow(program.window.Get(), row.programLabel.left, row.programLabel.top,
                row.programLabel.width, row.programLabel.height, FALSE);
   }
 }
 
 HBRUSH TKeyViewDocument::BrushFor(TColor color) {
   for (const auto& entry : brushes_)
-    if (entry.first == color) return entry.second;
-  brushes_.emplace_back(color, CreateSolidBrush(color));
-  return brushes_.back().second;
+    if (entry.first == color) return entry.second.Get();
+  brushes_.emplace_back(color, TBrush(CreateSolidBrush(color)));
+  return brushes_.back().second.Get();
 }
 
 HBRUSH TKeyViewDocument::LabelColors(HWND window, HDC dc) {
   for (const auto* labels : {&keyLabels_, &programLabels_}) {
     for (const Label& label : *labels) {
-      if (label.window != window) continue;
+      if (label.window.Get() != window) continue;
       SetTextColor(dc, label.text);
       SetBkColor(dc, label.back);
       return BrushFor(label.back);

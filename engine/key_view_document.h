@@ -8,11 +8,11 @@
 
 #include "data/setting.h"
 #include "engine/guide_layout.h"
+#include "toolkit/handles.h"
 
 class TKeyViewDocument {
  public:
   explicit TKeyViewDocument(HWND owner) : owner_(owner) {}
-  ~TKeyViewDocument() { Clear(); }
   TKeyViewDocument(const TKeyViewDocument&) = delete;
   TKeyViewDocument& operator=(const TKeyViewDocument&) = delete;
 
@@ -31,7 +31,7 @@ class TKeyViewDocument {
 
  private:
   struct Label {
-    HWND window;
+    TOwnedWindow window;
     GuideSize size;
     TColor text = 0;
     TColor back = 0;
@@ -40,9 +40,10 @@ class TKeyViewDocument {
   HBRUSH BrushFor(TColor color);
 
   HWND owner_;
+  // Before the labels, so that the labels go first.
+  std::vector<std::pair<TColor, TBrush>> brushes_;
   std::vector<Label> keyLabels_;
   std::vector<Label> programLabels_;
   int maxKeyWidth_ = 0;
   int maxProgramWidth_ = 0;
-  std::vector<std::pair<TColor, HBRUSH>> brushes_;
 };

@@ -11,6 +11,7 @@
 #include "engine/key_view_document.h"
 #include "engine/resend_queue.h"
 #include "hooklib/nodralib.h"
+#include "toolkit/handles.h"
 #include "toolkit/setting_font.h"
 
 namespace {
@@ -57,8 +58,8 @@ struct TKeyViewWnd::Impl : TKeyDispatcherHost {
   TKeyNameManager* names = nullptr;
   std::unique_ptr<TKeyViewDocument> document;
   LOGFONTA fontInfo = InitialGuideFont();
-  HFONT font = CreateFontIndirectA(&fontInfo);
-  HBRUSH edgeBrush = nullptr;
+  TFont font{CreateFontIndirectA(&fontInfo)};
+  TBrush edgeBrush;
   TColor edgeColor = 0;
 };
 
@@ -67,9 +68,7 @@ TKeyViewWnd::TKeyViewWnd() : impl_(std::make_unique<Impl>(*this)) {}
 TKeyViewWnd::~TKeyViewWnd() {
   nlReleaseHook();
   if (Handle()) RemovePropA(Handle(), kKeysHandledProperty);
-  impl_->document.reset();
-  if (impl_->font) DeleteObject(impl_->font);
-  if (impl_->edgeBrush) DeleteObject(impl_->edgeBrush);
+  impl_->document.reset();  // its labels use the font, which goes with impl_
 }
 
 bool TKeyViewWnd::Create() {
@@ -98,10 +97,8 @@ void TKeyViewWnd::SetCollaborators(TKeyManager* keys, TSetting* setting, TKeyNam
 
 void TKeyViewWnd::SetGuideFont(const LOGFONTA& font) {
   impl_->fontInfo = font;
-  HFONT created = CreateFontIndirectA(&font);
-  if (!created) return;
-  if (impl_->font) DeleteObject(impl_->font);
-  impl_->font = created;
+  TFont created(CreateFontIndirectA(&font));
+  if (created) impl_->font = std::move(created);
 }
 
 const LOGFONTA& TKeyViewWnd::GuideFont() const { return impl_->fontInfo; }
@@ -113,7 +110,7 @@ void TKeyViewWnd::BuildGuide() {
   document.Clear();
   for (const GuideRowText& row : BuildGuideRows(impl_->dispatcher.Candidates(),
                                                 impl_->dispatcher.HeldKeys().size(), impl_->names))
-    document.AddRow(row.keysText, row.programName, impl_->font);
+    document.AddRow(row.keysText, row.programName, impl_->font.Get());
   GuideLayout layout =
       LayOutGuide(document.RowSizes(),
                   {GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)},
@@ -128,8 +125,7 @@ void TKeyViewWnd::BuildGuide() {
 
 void TKeyViewWnd::SetEdgeColor(TColor color) {
   if (impl_->edgeBrush && impl_->edgeColor == color) return;
-  if (impl_->edgeBrush) DeleteObject(impl_->edgeBrush);
-  impl_->edgeBrush = CreateSolidBrush(color);
+  impl_->edgeBrush.Reset(CreateSolidBrush(color));
   impl_->edgeColor = color;
 }
 
@@ -281,7 +277,7 @@ LRESULT TKeyViewWnd::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       RECT client;
       GetClientRect(Handle(), &client);
       FillRect(reinterpret_cast<HDC>(wParam), &client,
-               impl_->edgeBrush ? impl_->edgeBrush : GetSysColorBrush(COLOR_WINDOW));
+               impl_->edgeBrush ? impl_->edgeBrush.Get() : GetSysColorBrush(COLOR_WINDOW));
       return 1;
     }
     case WM_CTLCOLORSTATIC:

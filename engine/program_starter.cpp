@@ -8,6 +8,8 @@
 #include <mutex>
 #include <optional>
 
+#include "toolkit/handles.h"
+
 namespace {
 
 struct TProgramStart {
@@ -53,9 +55,8 @@ void StartAllWaiting() {
 
 // The shell may hand a start to COM objects (shortcuts, associations), so the worker has COM.
 DWORD WINAPI StartWorker(LPVOID) {
-  const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+  const TComApartment com(COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
   StartAllWaiting();
-  if (SUCCEEDED(com)) CoUninitialize();
   return 0;
 }
 
@@ -70,10 +71,6 @@ void StartProgramDetached(const std::string& path, const std::string& arguments,
     if (queue.workerRunning) return;
     queue.workerRunning = true;
   }
-  HANDLE worker = CreateThread(nullptr, 0, StartWorker, nullptr, 0, nullptr);
-  if (worker) {
-    CloseHandle(worker);
-    return;
-  }
-  StartAllWaiting();  // no thread to be had: start them here rather than not at all
+  const THandle worker(CreateThread(nullptr, 0, StartWorker, nullptr, 0, nullptr));
+  if (!worker) StartAllWaiting();  // no thread to be had: start them here rather than not at all
 }

@@ -9,7 +9,7 @@
 #include "plugins/fault_guard.h"
 #include "plugins/plugin_thread.h"
 #include "plugins/vakro_plugin.h"
-#include "toolkit/message_box.h"
+#include "toolkit/handles.h"
 
 namespace {
 
@@ -59,6 +59,12 @@ void ReleaseLibrary(HMODULE module) {
   if (module) fault_guard::CallGuarded([module] { FreeLibrary(module); });
 }
 
+struct GuardedRelease : handle_free::NullIsNone {
+  static void Close(HMODULE module) { ReleaseLibrary(module); }
+};
+// A plug-in library loaded for a check or before it is registered.
+using TPluginLibrary = TOwned<HMODULE, GuardedRelease>;
+
 void Erase(std::vector<const tagPLUGININFO*>& list, const tagPLUGININFO* registration) {
   list.erase(std::remove(list.begin(), list.end(), registration), list.end());
 }
@@ -75,7 +81,8 @@ std::string PluginFaultText(const tagPLUGININFO& registration) {
          registration.path;
 }
 
-TPluginManager::TPluginManager() : self_(std::make_shared<TPluginManager*>(this)) {}
+TPluginManager::TPluginManager(TPluginHost host)
+    : host_(std::move(host)), self_(std::make_shared<TPluginManager*>(this)) {}
 
 // Runs still going are not waited for: each keeps its registration and library until its
 // call returns, and its completion then finds no manager. Their plug-ins are not told to
@@ -105,14 +112,11 @@ tagPLUGININFO* TPluginManager::Add(const std::string& path, const std::string& v
   registration->path = path;
   registration->value = value;
   registration->macro = macro;
-  registration->module = LoadPluginLibrary(path);
-  if (!registration->module) return nullptr;
-  if (!ReadInfo(registration->module, *registration)) {
-    ReleaseLibrary(registration->module);
-    return nullptr;
-  }
+  TPluginLibrary library(LoadPluginLibrary(path));
+  if (!library || !ReadInfo(library.Get(), *registration)) return nullptr;
+  registration->module = library.Detach();  // the registration's from here on
   plugins_.push_back(registration);
-  if (registration->broken) ShowError(nullptr, PluginFaultText(*registration));
+  if (registration->broken) host_.reportFailure(PluginFaultText(*registration));
   return registration.get();
 }
 
@@ -155,7 +159,7 @@ void TPluginManager::CallPlugin(tagPLUGININFO& registration, Call call) const {
   if (fault_guard::CallGuarded(call)) return;
   registration.broken = true;
   // At exit the message loop has ended and a box would close at once: the exit goes on.
-  if (!exiting_) ShowError(nullptr, PluginFaultText(registration));
+  if (!exiting_) host_.reportFailure(PluginFaultText(registration));
 }
 
 void TPluginManager::TerminateAndRelease(tagPLUGININFO& registration) {
@@ -199,11 +203,11 @@ void TPluginManager::RetireAfterRun(const tagPLUGININFO* registration) {
 
 bool TPluginManager::IsPlugin(const std::string& path) {
   if (!platform::FileExists(path)) return false;
-  HMODULE module = LoadPluginLibrary(path);
-  if (!module) return false;
+  TPluginLibrary library(LoadPluginLibrary(path));
+  if (!library) return false;
   bool faulted = false;
-  const bool matches = ReportsThisVersion(module, faulted);
-  if (!faulted) ReleaseLibrary(module);
+  const bool matches = ReportsThisVersion(library.Get(), faulted);
+  if (faulted) library.Detach();  // a library that faulted stays mapped
   return matches;
 }
 
@@ -263,23 +267,21 @@ void TPluginManager::ExecuteMacro(const std::string& macro) {
   if (index < 0) return;
   const std::shared_ptr<tagPLUGININFO>& registration = plugins_[static_cast<size_t>(index)];
   if (InRunning(registration.get())) return;
-  auto* thread = new TPluginThread();
-  if (!thread->Created()) {
-    delete thread;
-    return;
-  }
+  auto thread = std::make_unique<TPluginThread>(host_.runOnMainThread);
+  if (!thread->Created()) return;
   thread->SetPlugin(registration);
   std::shared_ptr<TPluginManager*> self = self_;
   thread->SetOnTerminate([self](TWorkerThread& finished) {
     if (*self) (*self)->PluginThreadTerminate(static_cast<TPluginThread&>(finished));
   });
   running_.push_back(registration.get());
-  thread->Start();
+  thread.release()->Start();  // the thread deletes itself when its run is over
 }
 
 void TPluginManager::PluginThreadTerminate(TPluginThread& thread) {
   const std::shared_ptr<tagPLUGININFO>& registration = thread.plugin();
-  if (!thread.completed()) ShowError(nullptr, PluginFailureText(registration ? registration->name : ""));
+  if (!thread.completed())
+    host_.reportFailure(PluginFailureText(registration ? registration->name : ""));
   Erase(running_, registration.get());
   RetireAfterRun(registration.get());
   // A library that Delete, Update or Clear gave up during the run is unloaded here.

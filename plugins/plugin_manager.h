@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "plugins/plugin_host.h"
+
 class TPluginThread;
 class TWorkerThread;
 
@@ -34,7 +36,7 @@ class TPluginManager {
  public:
   std::string dataFolder;  // handed to the plug-ins; ends in a backslash
 
-  TPluginManager();
+  explicit TPluginManager(TPluginHost host);
   ~TPluginManager();
   TPluginManager(const TPluginManager&) = delete;
   TPluginManager& operator=(const TPluginManager&) = delete;
@@ -96,6 +98,7 @@ class TPluginManager {
   std::vector<const tagPLUGININFO*> running_;
   std::vector<const tagPLUGININFO*> unregisterPending_;
   std::vector<Retired> retired_;  // deleted while their run goes on
+  TPluginHost host_;
   bool exiting_ = false;
   // Shared with the completion handlers of runs still going; null once the manager is gone.
   std::shared_ptr<TPluginManager*> self_;

@@ -8,13 +8,14 @@
 #include <string>
 
 #include "plugins/worker_thread.h"
+#include "toolkit/handles.h"
 
 struct tagPLUGININFO;
 
 class TPluginThread : public TWorkerThread {
  public:
-  TPluginThread();  // suspended, one priority step below normal
-  ~TPluginThread() override;
+  // Suspended, one priority step below normal.
+  explicit TPluginThread(TMainThreadRunner runOnMainThread);
 
   // The registration to run. The thread keeps it, its own reference to the library and a copy
   // of the value until the run is over, whatever happens to the registration meanwhile.
@@ -23,14 +24,14 @@ class TPluginThread : public TWorkerThread {
   bool completed() const { return completed_; }
 
   // Drops the thread's reference to the library (at the latest when the object is freed).
-  void ReleaseLibrary();
+  void ReleaseLibrary() { library_.Reset(); }
 
  protected:
   void Execute() override;
 
  private:
   std::shared_ptr<tagPLUGININFO> plugin_;
-  HMODULE library_ = nullptr;
+  TLibrary library_;  // freed before the registration is let go
   std::string value_;
   bool completed_ = false;
 };

@@ -1,24 +1,20 @@
 #include "plugins/worker_thread.h"
 
-#include "toolkit/application.h"
-
-TWorkerThread::TWorkerThread() {
+TWorkerThread::TWorkerThread(TMainThreadRunner runOnMainThread)
+    : runOnMainThread_(std::move(runOnMainThread)) {
   fault_guard::Install();
   landing_.procedure = &TWorkerThread::Finish;
   landing_.context = this;
-  handle_ = CreateThread(nullptr, 0, &TWorkerThread::ThreadProc, this, CREATE_SUSPENDED, nullptr);
-}
-
-TWorkerThread::~TWorkerThread() {
-  if (handle_) CloseHandle(handle_);
+  handle_.Reset(
+      CreateThread(nullptr, 0, &TWorkerThread::ThreadProc, this, CREATE_SUSPENDED, nullptr));
 }
 
 void TWorkerThread::SetPriority(int priority) {
-  if (handle_) SetThreadPriority(handle_, priority);
+  if (handle_) SetThreadPriority(handle_.Get(), priority);
 }
 
 void TWorkerThread::Start() {
-  if (handle_) ResumeThread(handle_);
+  if (handle_) ResumeThread(handle_.Get());
 }
 
 DWORD WINAPI TWorkerThread::ThreadProc(void* self) {
@@ -33,6 +29,6 @@ void TWorkerThread::RunBody(void* self) { static_cast<TWorkerThread*>(self)->Exe
 // After the body, whether it returned or faulted.
 void TWorkerThread::Finish(void* self) {
   auto* thread = static_cast<TWorkerThread*>(self);
-  if (thread->onTerminate_) Application.RunOnMainThread([thread] { thread->onTerminate_(*thread); });
+  if (thread->onTerminate_) thread->runOnMainThread_([thread] { thread->onTerminate_(*thread); });
   delete thread;
 }

@@ -7,31 +7,15 @@
 
 #include <utility>
 
-#include "toolkit/current_folder.h"
-#include "toolkit/program_path.h"
 #include "data/path_text.h"
 #include "shell/shell_text.h"
+#include "toolkit/current_folder.h"
+#include "toolkit/handles.h"
+#include "toolkit/program_path.h"
 
 namespace {
 
 const char kBrowserCommandKey[] = "htmlfile\\shell\\open\\command";
-
-// Owns one COM interface pointer and releases it.
-template <typename Interface>
-class ComRef {
- public:
-  ComRef() = default;
-  ~ComRef() {
-    if (pointer_) pointer_->Release();
-  }
-  ComRef(const ComRef&) = delete;
-  ComRef& operator=(const ComRef&) = delete;
-  Interface* operator->() const { return pointer_; }
-  void** Out() { return reinterpret_cast<void**>(&pointer_); }
-
- private:
-  Interface* pointer_ = nullptr;
-};
 
 // The unnamed value of an open key as text; empty when absent or not text.
 std::string ReadDefaultValue(HKEY key) {
@@ -53,11 +37,10 @@ std::string ReadDefaultValue(HKEY key) {
 
 // Reads only, so it works for users who may not write the machine-wide file types.
 bool ReadClassesRootDefault(const std::string& keyName, std::string& value) {
-  HKEY key;
-  if (RegOpenKeyExA(HKEY_CLASSES_ROOT, keyName.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+  TRegistryKey key;
+  if (RegOpenKeyExA(HKEY_CLASSES_ROOT, keyName.c_str(), 0, KEY_READ, key.Out()) != ERROR_SUCCESS)
     return false;
-  value = ReadDefaultValue(key);
-  RegCloseKey(key);
+  value = ReadDefaultValue(key.Get());
   return true;
 }
 
@@ -73,13 +56,13 @@ bool ReadEnvironmentVariable(const std::string& name, std::string& value) {
 }
 
 bool SaveShellLink(const wchar_t* linkFile, const char* target) {
-  ComRef<IShellLinkA> link;
+  TComRef<IShellLinkA> link;
   if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                              link.Out())))
+                              link.OutVoid())))
     return false;
   link->SetPath(target);
-  ComRef<IPersistFile> file;
-  if (FAILED(link->QueryInterface(IID_IPersistFile, file.Out()))) return false;
+  TComRef<IPersistFile> file;
+  if (FAILED(link->QueryInterface(IID_IPersistFile, file.OutVoid()))) return false;
   return SUCCEEDED(file->Save(linkFile, TRUE));
 }
 
@@ -105,18 +88,11 @@ std::string TShellObject::SelectFolder(HWND owner, const std::string& initialFol
   info.lParam = reinterpret_cast<LPARAM>(initialFolder.c_str());
   info.iImage = 0;
   const TCurrentFolderKeeper keeper;
-  LPITEMIDLIST items = SHBrowseForFolderA(&info);
+  const TTaskMemory<LPITEMIDLIST> items(SHBrowseForFolderA(&info));
   if (!items) return {};
   char path[MAX_PATH] = {};
-  const bool hasPath = SHGetPathFromIDListA(items, path) != FALSE;
-  IMalloc* allocator = nullptr;
-  if (SUCCEEDED(SHGetMalloc(&allocator)) && allocator) {
-    allocator->Free(items);
-    allocator->Release();
-  } else {
-    CoTaskMemFree(items);
-  }
-  return hasPath ? std::string(path) : std::string();
+  if (!SHGetPathFromIDListA(items.Get(), path)) return {};
+  return path;
 }
 
 int CALLBACK TShellObject::BrowseCallbackProc(HWND window, UINT message, LPARAM, LPARAM data) {
@@ -163,7 +139,7 @@ void TShellObject::ShowProperty(HWND owner, const std::string& path) const {
   info.lpFile = path.c_str();
   info.nShow = SW_SHOWNORMAL;
   ShellExecuteExA(&info);
-  if (info.hProcess) CloseHandle(info.hProcess);
+  const THandle process(info.hProcess);
 }
 
 int TShellObject::Execute(const std::string& path) const {
@@ -180,9 +156,8 @@ bool TShellObject::CreateShortcut(const char* linkFile, const char* target) cons
                MultiByteToWideChar(CP_ACP, MB_PRECOMPOSED, linkFile, -1, wideLinkFile,
                                    MAX_PATH) != 0;
   if (saved) {
-    const HRESULT initialised = CoInitialize(nullptr);
+    const TComApartment com;
     saved = SaveShellLink(wideLinkFile, target);
-    if (SUCCEEDED(initialised)) CoUninitialize();
   }
   if (!saved) showMessage_(nullptr, "ショートカット作成失敗", "エラー", MB_ICONERROR);
   return saved;

@@ -1,19 +1,18 @@
 #include "toolkit/color_panel.h"
 
+#include "toolkit/handles.h"
+
 namespace {
 
 const char kClassName[] = "TColorPanel";
 
 void Paint(HWND panel) {
-  PAINTSTRUCT paint;
-  HDC dc = BeginPaint(panel, &paint);
+  const TPaintDC paint(panel);
   RECT face;
   GetClientRect(panel, &face);
-  DrawEdge(dc, &face, BDR_RAISEDINNER, BF_RECT | BF_ADJUST);
-  HBRUSH brush = CreateSolidBrush(ColorPanelColor(panel));
-  FillRect(dc, &face, brush);
-  DeleteObject(brush);
-  EndPaint(panel, &paint);
+  DrawEdge(paint.Get(), &face, BDR_RAISEDINNER, BF_RECT | BF_ADJUST);
+  const TBrush brush(CreateSolidBrush(ColorPanelColor(panel)));
+  FillRect(paint.Get(), &face, brush.Get());
 }
 
 void NotifyClick(HWND panel) {

@@ -8,6 +8,7 @@
 
 #include "toolkit/command_map.h"
 #include "toolkit/current_folder.h"
+#include "toolkit/handles.h"
 
 namespace {
 
@@ -54,12 +55,10 @@ namespace {
 // The caption's size in the control's font, mnemonic ampersands taken out as the control does.
 SIZE CaptionSize(HWND control) {
   const std::string caption = GetControlText(control);
-  HDC dc = GetDC(control);
-  HGDIOBJ previous = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(control, WM_GETFONT, 0, 0)));
+  const TWindowDC dc(control);
+  const TSelection font(dc.Get(), reinterpret_cast<HFONT>(SendMessageA(control, WM_GETFONT, 0, 0)));
   RECT text = {0, 0, 0, 0};
-  DrawTextA(dc, caption.c_str(), static_cast<int>(caption.size()), &text, DT_CALCRECT | DT_SINGLELINE);
-  SelectObject(dc, previous);
-  ReleaseDC(control, dc);
+  DrawTextA(dc.Get(), caption.c_str(), static_cast<int>(caption.size()), &text, DT_CALCRECT | DT_SINGLELINE);
   return {text.right, text.bottom};
 }
 

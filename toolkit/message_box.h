@@ -3,11 +3,6 @@
 
 #include <windows.h>
 
-#include <functional>
 #include <string>
 
 void ShowError(HWND owner, const std::string& text);
-
-// Tests replace the dialog with a recorder; null restores the real message box.
-using ErrorSink = std::function<void(HWND owner, const std::string& text)>;
-void SetErrorSink(ErrorSink sink);

@@ -2,12 +2,13 @@
 
 #include <cstring>
 
+#include "toolkit/handles.h"
+
 namespace {
 
 int ScreenPixelsPerInch() {
-  HDC screen = GetDC(nullptr);
-  int dpi = GetDeviceCaps(screen, LOGPIXELSY);
-  ReleaseDC(nullptr, screen);
+  const TWindowDC screen(nullptr);
+  int dpi = GetDeviceCaps(screen.Get(), LOGPIXELSY);
   return dpi > 0 ? dpi : 96;
 }
 

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "toolkit/handles.h"
+
 bool TTrayIcon::Set(HWND owner, HICON icon, bool show) {
   NOTIFYICONDATAA data;
   std::memset(&data, 0, sizeof data);
@@ -22,20 +24,19 @@ UINT_PTR MenuId(TTrayCommand command) { return static_cast<UINT_PTR>(command); }
 }  // namespace
 
 TTrayCommand TrackTrayMenu(HWND owner) {
-  HMENU menu = CreatePopupMenu();
-  AppendMenuA(menu, MF_STRING, MenuId(TTrayCommand::kShow), "表示(&V)");
-  AppendMenuA(menu, MF_STRING, MenuId(TTrayCommand::kReset), "リセット(&R)");
-  AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
-  AppendMenuA(menu, MF_STRING, MenuId(TTrayCommand::kExit), "終了(&X)");
-  SetMenuDefaultItem(menu, static_cast<UINT>(MenuId(TTrayCommand::kShow)), FALSE);
+  const TMenu menu(CreatePopupMenu());
+  AppendMenuA(menu.Get(), MF_STRING, MenuId(TTrayCommand::kShow), "表示(&V)");
+  AppendMenuA(menu.Get(), MF_STRING, MenuId(TTrayCommand::kReset), "リセット(&R)");
+  AppendMenuA(menu.Get(), MF_SEPARATOR, 0, nullptr);
+  AppendMenuA(menu.Get(), MF_STRING, MenuId(TTrayCommand::kExit), "終了(&X)");
+  SetMenuDefaultItem(menu.Get(), static_cast<UINT>(MenuId(TTrayCommand::kShow)), FALSE);
 
   POINT cursor;
   GetCursorPos(&cursor);
   // The owner must be in front, or the menu does not close when the user clicks elsewhere.
   SetForegroundWindow(owner);
-  UINT chosen = TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, cursor.x,
-                               cursor.y, 0, owner, nullptr);
+  UINT chosen = TrackPopupMenu(menu.Get(), TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY,
+                               cursor.x, cursor.y, 0, owner, nullptr);
   PostMessageA(owner, WM_NULL, 0, 0);
-  DestroyMenu(menu);
   return static_cast<TTrayCommand>(chosen);
 }

@@ -3,22 +3,9 @@
 #include <cstdio>
 #include <string>
 
+#include "toolkit/handles.h"
+
 namespace {
-
-class TOwnedHandle {
- public:
-  explicit TOwnedHandle(HANDLE handle = nullptr) : handle_(handle) {}
-  ~TOwnedHandle() {
-    if (handle_) CloseHandle(handle_);
-  }
-  TOwnedHandle(const TOwnedHandle&) = delete;
-  TOwnedHandle& operator=(const TOwnedHandle&) = delete;
-  HANDLE get() const { return handle_; }
-  HANDLE* out() { return &handle_; }
-
- private:
-  HANDLE handle_;
-};
 
 bool RunsUnderWow64() {
   BOOL wow64 = FALSE;
@@ -42,8 +29,8 @@ std::string CompanionPath() {
 }
 
 // The companion inherits a handle of this process that it can only wait on.
-bool InheritableSelf(TOwnedHandle& self) {
-  return DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), self.out(), SYNCHRONIZE,
+bool InheritableSelf(THandle& self) {
+  return DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), self.Out(), SYNCHRONIZE,
                          TRUE, 0);
 }
 
@@ -57,10 +44,10 @@ bool StartHookCompanion(HWND engineWindow) {
 }
 
 bool StartHookCompanionProgram(const char* program, HWND engineWindow) {
-  TOwnedHandle self;
+  THandle self;
   if (!InheritableSelf(self)) return false;
   char arguments[64];
-  snprintf(arguments, sizeof arguments, " %lx %lx", static_cast<unsigned long>(reinterpret_cast<UINT_PTR>(self.get())),
+  snprintf(arguments, sizeof arguments, " %lx %lx", static_cast<unsigned long>(reinterpret_cast<UINT_PTR>(self.Get())),
            static_cast<unsigned long>(reinterpret_cast<UINT_PTR>(engineWindow)));
   std::string commandLine = std::string("\"") + program + "\"" + arguments;
   STARTUPINFOA startup = {};
@@ -69,7 +56,6 @@ bool StartHookCompanionProgram(const char* program, HWND engineWindow) {
   if (!CreateProcessA(program, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
                       &started))
     return false;
-  CloseHandle(started.hThread);
-  CloseHandle(started.hProcess);
+  const THandle thread(started.hThread), process(started.hProcess);
   return true;
 }

@@ -7,17 +7,18 @@
 
 #include "hooklib/companion_block.h"
 #include "hooklib/nodralib.h"
+#include "toolkit/handles.h"
 
 namespace {
 
 struct TArguments {
-  HANDLE program = nullptr;
+  THandle program;  // inherited: this process's own to close
   HWND engineWindow = nullptr;
 };
 
 bool ParseArguments(TArguments& arguments) {
   if (__argc != 3) return false;
-  arguments.program = reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(strtoull(__argv[1], nullptr, 16)));
+  arguments.program.Reset(reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(strtoull(__argv[1], nullptr, 16))));
   arguments.engineWindow = reinterpret_cast<HWND>(static_cast<UINT_PTR>(strtoull(__argv[2], nullptr, 16)));
   return arguments.program && IsWindow(arguments.engineWindow);
 }
@@ -25,26 +26,21 @@ bool ParseArguments(TArguments& arguments) {
 // Names the two processes whose hook calls for other programs are reported by the other hook.
 class TCompanionPresence {
  public:
-  explicit TCompanionPresence(HWND engineWindow) {
-    mapping_ = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(CompanionBlock),
-                                  kCompanionBlockName);
+  explicit TCompanionPresence(HWND engineWindow)
+      : mapping_(CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                                    sizeof(CompanionBlock), kCompanionBlockName)) {
     if (!mapping_) return;
-    if (auto* block = static_cast<CompanionBlock*>(MapViewOfFile(mapping_, FILE_MAP_WRITE, 0, 0, 0))) {
+    const TMappedView view(MapViewOfFile(mapping_.Get(), FILE_MAP_WRITE, 0, 0, 0));
+    if (auto* block = static_cast<CompanionBlock*>(view.Get())) {
       DWORD program = 0;
       GetWindowThreadProcessId(engineWindow, &program);
       block->programProcess = program;
       block->companionProcess = GetCurrentProcessId();
-      UnmapViewOfFile(block);
     }
   }
-  ~TCompanionPresence() {
-    if (mapping_) CloseHandle(mapping_);
-  }
-  TCompanionPresence(const TCompanionPresence&) = delete;
-  TCompanionPresence& operator=(const TCompanionPresence&) = delete;
 
  private:
-  HANDLE mapping_ = nullptr;
+  THandle mapping_;  // keeps the block while this process runs
 };
 
 // The system calls this process's hooks for programs of the other bitness on this thread, so
@@ -63,14 +59,13 @@ void HandleMessagesUntilEnded(HANDLE program) {
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   TArguments arguments;
   if (!ParseArguments(arguments)) return 2;
-  if (WaitForSingleObject(arguments.program, 0) != WAIT_TIMEOUT) return 0;
+  if (WaitForSingleObject(arguments.program.Get(), 0) != WAIT_TIMEOUT) return 0;
   // Installing the hooks sets the block's mode to pass; vakro's mode of the moment is kept.
   const signed char mode = nlSetDispatchMode(-1);
   if (!nlStartHook(arguments.engineWindow)) return 1;
   if (mode != -1) nlSetDispatchMode(mode);
   TCompanionPresence presence(arguments.engineWindow);
-  HandleMessagesUntilEnded(arguments.program);
+  HandleMessagesUntilEnded(arguments.program.Get());
   nlReleaseHook();
-  CloseHandle(arguments.program);
   return 0;
 }

@@ -55,9 +55,9 @@ std::string WindowTitle(HWND window) {
 
 TKeyPage::TKeyPage(TPageHost& host, HWND panel, HFONT font) : host_(host) {
   HINSTANCE instance = GetModuleHandleA(nullptr);
-  imgButtons_ = ImageList_LoadImageA(instance, "BROWSE", 16, 1, RGB(255, 0, 255), IMAGE_BITMAP,
-                                     LR_CREATEDIBSECTION);
-  finderMark_ = static_cast<HICON>(LoadImageA(instance, "FINDERMARK", IMAGE_ICON, 16, 16, 0));
+  imgButtons_.Reset(ImageList_LoadImageA(instance, "BROWSE", 16, 1, RGB(255, 0, 255),
+                                         IMAGE_BITMAP, LR_CREATEDIBSECTION));
+  finderMark_.Reset(static_cast<HICON>(LoadImageA(instance, "FINDERMARK", IMAGE_ICON, 16, 16, 0)));
   RECT page;
   GetClientRect(panel, &page);
   lvKey = CreateReportList(panel, {0, 0, page.right, page.bottom - kConsoleHeight}, font,
@@ -81,8 +81,6 @@ TKeyPage::TKeyPage(TPageHost& host, HWND panel, HFONT font) : host_(host) {
 TKeyPage::~TKeyPage() {
   if (panKeyConsole) RemoveWindowSubclass(panKeyConsole, ConsoleProc, 1);
   if (imgFinder) RemoveWindowSubclass(imgFinder, FinderProc, 0);
-  if (imgButtons_) ImageList_Destroy(imgButtons_);
-  if (finderMark_) DestroyIcon(finderMark_);
 }
 
 // Creation order is the tab order; each label comes just before the box its mnemonic focuses.
@@ -110,9 +108,9 @@ void TKeyPage::CreateControls(HFONT font) {
   commands.OnClick(btnUpdate, [this] { btnUpdateClick(); });
   btnDelete = CreateButton(panel, "削除", {192, 206, 88, 21}, font, kDeleteId);
   commands.OnClick(btnDelete, [this] { btnDeleteClick(); });
-  tbPath = CreateToolButton(panel, {216, 63, 24, 24}, imgButtons_, 0, kPathButtonId);
+  tbPath = CreateToolButton(panel, {216, 63, 24, 24}, imgButtons_.Get(), 0, kPathButtonId);
   commands.OnClick(tbPath, [this] { tbbPathClick(); });
-  tbWorkPath = CreateToolButton(panel, {216, 119, 25, 24}, imgButtons_, 0, kWorkPathButtonId);
+  tbWorkPath = CreateToolButton(panel, {216, 119, 25, 24}, imgButtons_.Get(), 0, kWorkPathButtonId);
   commands.OnClick(tbWorkPath, [this] { tbbWorkPathClick(); });
   chkRepeat = CreateCheckBox(panel, "押し続けるのを検出する(&R)", {96, 182, 161, 17}, font, kRepeatId);
   CreateFinder(font);
@@ -120,7 +118,7 @@ void TKeyPage::CreateControls(HFONT font) {
 
 void TKeyPage::CreateFinder(HFONT font) {
   CreateLabel(panKeyConsole, "アプリファインダ", {8, 158, kLabelWidth, kLabelHeight}, font);
-  imgFinder = CreateIconImage(panKeyConsole, {96, 156, 17, 17}, finderMark_, kFinderId);
+  imgFinder = CreateIconImage(panKeyConsole, {96, 156, 17, 17}, finderMark_.Get(), kFinderId);
   SetWindowSubclass(imgFinder, FinderProc, 0, reinterpret_cast<DWORD_PTR>(this));
   // Two wrapped lines, as wide as the panel allows: the sentence does not fit in fewer.
   lblAppFindDesc = CreateLabel(panKeyConsole, kFinderDescription, {124, 150, 240, 31}, font);

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "data/chord.h"
+#include "toolkit/handles.h"
 #include "ui/key_entry.h"
 #include "ui/page.h"
 #include "ui/page_host.h"
@@ -73,8 +74,8 @@ class TKeyPage : public TCapturePage {
   TPageHost& host_;
   TChord capturedKeys_;
   std::string lastOpenedFile_;
-  HIMAGELIST imgButtons_ = nullptr;
-  HICON finderMark_ = nullptr;
+  TImageList imgButtons_;
+  TIcon finderMark_;
   bool finderDragging_ = false;
   static constexpr DWORD kFinderAnswerMs = 5000;
   HWND finderAsked_ = nullptr;  // the window of the request in flight

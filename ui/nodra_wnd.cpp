@@ -47,7 +47,6 @@ TNodraWnd::~TNodraWnd() {
   keyManager_.reset();
   keyNameManager_.reset();
   pluginManager_.reset();
-  if (font_) DeleteObject(font_);
 }
 
 bool TNodraWnd::Create() {
@@ -97,7 +96,9 @@ void TNodraWnd::CreateObjects() {
   setting_ = std::make_unique<TSetting>();
   keyManager_ = std::make_unique<TKeyManager>();
   keyNameManager_ = std::make_unique<TKeyNameManager>();
-  pluginManager_ = std::make_unique<TPluginManager>();
+  pluginManager_ = std::make_unique<TPluginManager>(TPluginHost{
+      [](const std::function<void()>& work) { Application.RunOnMainThread(work); },
+      [](const std::string& text) { ShowError(nullptr, text); }});
 }
 
 // Most users open the settings window rarely: its controls (about ninety windows) and the
@@ -115,13 +116,14 @@ void TNodraWnd::BuildPages() {
 }
 
 void TNodraWnd::CreateControls() {
-  font_ = CreateFontA(-12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET,
-                      OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                      DEFAULT_PITCH | FF_DONTCARE, "MS UI Gothic");
-  SendMessageA(Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+  font_.Reset(CreateFontA(-12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET,
+                          OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                          DEFAULT_PITCH | FF_DONTCARE, "MS UI Gothic"));
+  HFONT font = font_.Get();
+  SendMessageA(Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
 
   const int pagesHeight = kClientHeight - kButtonBarHeight;
-  pgcMain_ = CreateTabs(Handle(), {0, 0, kClientWidth, pagesHeight}, font_, kPagesId,
+  pgcMain_ = CreateTabs(Handle(), {0, 0, kClientWidth, pagesHeight}, font, kPagesId,
                         {"プログラム", "キーの名前", "プラグイン", "設定"});
   commands_.OnNotify(pgcMain_, TCN_SELCHANGE, [this](NMHDR&) {
     ShowPage(ActivePage());
@@ -138,16 +140,16 @@ void TNodraWnd::CreateControls() {
   // The page control lies below its pages, which would otherwise be clipped away under it;
   // its tabs then come last in the tab order.
   SetWindowPos(pgcMain_, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-  keyPage_ = std::make_unique<TKeyPage>(*this, pages_[kKeyPage], font_);
-  keyNamePage_ = std::make_unique<TKeyNamePage>(*this, pages_[kKeyNamePage], font_);
-  pluginPage_ = std::make_unique<TPluginPage>(*this, pages_[kPluginPage], font_);
-  settingPage_ = std::make_unique<TSettingPage>(*this, pages_[kSettingPage], font_);
+  keyPage_ = std::make_unique<TKeyPage>(*this, pages_[kKeyPage], font);
+  keyNamePage_ = std::make_unique<TKeyNamePage>(*this, pages_[kKeyNamePage], font);
+  pluginPage_ = std::make_unique<TPluginPage>(*this, pages_[kPluginPage], font);
+  settingPage_ = std::make_unique<TSettingPage>(*this, pages_[kSettingPage], font);
   ShowPage(kKeyPage);
 
   const int barTop = pagesHeight + 4;
-  CreateButton(Handle(), "ヘルプ", {8, barTop, 88, 21}, font_, kHelpId);
-  CreateButton(Handle(), "OK", {246, barTop, 88, 21}, font_, kOKId);
-  CreateButton(Handle(), "終了", {338, barTop, 88, 21}, font_, kCloseId);
+  CreateButton(Handle(), "ヘルプ", {8, barTop, 88, 21}, font, kHelpId);
+  CreateButton(Handle(), "OK", {246, barTop, 88, 21}, font, kOKId);
+  CreateButton(Handle(), "終了", {338, barTop, 88, 21}, font, kCloseId);
 }
 
 void TNodraWnd::ShowPage(TPageIndex index) {

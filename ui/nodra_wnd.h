@@ -15,6 +15,7 @@
 #include "engine/ctrl_keys.h"
 #include "plugins/plugin_manager.h"
 #include "toolkit/command_map.h"
+#include "toolkit/handles.h"
 #include "toolkit/window.h"
 #include "ui/page_host.h"
 
@@ -109,7 +110,7 @@ class TNodraWnd : public TWindow, public TPageHost {
 
   TCommandMap commands_;
   HICON icon_ = nullptr;
-  HFONT font_ = nullptr;
+  TFont font_;
   HWND pgcMain_ = nullptr;
   HWND pages_[4] = {};
   std::unique_ptr<TKeyPage> keyPage_;

@@ -68,13 +68,9 @@ std::string DescriptionCell(const tagPLUGININFO& registration) {
 
 TPluginPage::TPluginPage(TPageHost& host, HWND panel, HFONT font)
     : host_(host), panel_(panel), font_(font) {
-  imgButtons_ = ImageList_LoadImageA(GetModuleHandleA(nullptr), "BROWSE", 16, 1,
-                                     RGB(255, 0, 255), IMAGE_BITMAP, LR_CREATEDIBSECTION);
+  imgButtons_.Reset(ImageList_LoadImageA(GetModuleHandleA(nullptr), "BROWSE", 16, 1,
+                                         RGB(255, 0, 255), IMAGE_BITMAP, LR_CREATEDIBSECTION));
   CreateControls();
-}
-
-TPluginPage::~TPluginPage() {
-  if (imgButtons_) ImageList_Destroy(imgButtons_);
 }
 
 // Creation order is the tab order; each label comes just before the box its mnemonic focuses.
@@ -107,7 +103,7 @@ void TPluginPage::CreateControls() {
   commands.OnClick(btnPlugDelete, [this] { btnPlugDeleteClick(); });
   btnPluginSetting = CreateButton(panel, "設定", {326, 92, 88, 21}, font_, kPluginSettingId);
   commands.OnClick(btnPluginSetting, [this] { btnPluginSettingClick(); });
-  tbPluginPath = CreateToolButton(panel, {391, 8, 25, 24}, imgButtons_, 0, kPluginPathButtonId);
+  tbPluginPath = CreateToolButton(panel, {391, 8, 25, 24}, imgButtons_.Get(), 0, kPluginPathButtonId);
   commands.OnClick(tbPluginPath, [this] { tbbPluginPathClick(); });
 }
 

@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "toolkit/handles.h"
 #include "ui/page.h"
 #include "ui/page_host.h"
 
@@ -14,7 +15,6 @@ struct tagPLUGININFO;
 class TPluginPage : public TPage {
  public:
   TPluginPage(TPageHost& host, HWND panel, HFONT font);
-  ~TPluginPage() override;
 
   void OnIdle() override;
 
@@ -45,7 +45,7 @@ class TPluginPage : public TPage {
   TPageHost& host_;
   HWND panel_;
   HFONT font_;
-  HIMAGELIST imgButtons_ = nullptr;
+  TImageList imgButtons_;
   std::string lastOpenedFile_;
 
   HWND lvPlugin = nullptr;

@@ -74,7 +74,7 @@ TEST(CommandExecutor, EveryDollarCommandHidesTheGuideFirstAndShowOpensTheSetting
 }
 
 TEST(CommandExecutor, UnknownWordsGoToThePluginsAndDoNothingWithoutOne) {
-  TPluginManager plugins;
+  TPluginManager plugins{TPluginHost{}};  // none registered: nothing runs or fails
   TCommandExecutor executor;
   executor.plugins = &plugins;
   executor.ExecuteCommand("$NoSuchMacro");

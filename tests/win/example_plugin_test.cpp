@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <string>
+#include <vector>
 
 #include "plugins/plugin_manager.h"
 #include "plugins/vakro_plugin.h"
@@ -73,10 +74,14 @@ class ExamplePluginTest : public testing::Test {
 
 TEST_F(ExamplePluginTest, IsAPlugInOfThisInterfaceWithAJapaneseName) {
   ASSERT_TRUE(TPluginManager::IsPlugin(ExamplePath()));
-  TPluginManager manager;
+  std::vector<std::string> failures;
+  TPluginHost host;  // no run starts here: only failures are recorded
+  host.reportFailure = [&](const std::string& text) { failures.push_back(text); };
+  TPluginManager manager(host);
   ASSERT_NE(manager.Add(ExamplePath(), "maximize", "$max"), nullptr);
   EXPECT_EQ(manager.GetPlugin(0)->name, "ウィンドウ操作");
   EXPECT_TRUE(manager.HasDialog(0));
+  EXPECT_TRUE(failures.empty());
 }
 
 TEST_F(ExamplePluginTest, ActsOnTheGivenWindowByTheValueInAnyLetterCase) {

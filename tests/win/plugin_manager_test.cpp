@@ -14,7 +14,6 @@
 
 #include "tests/test_support.h"
 #include "toolkit/application.h"
-#include "toolkit/message_box.h"
 
 namespace {
 
@@ -33,11 +32,6 @@ struct LogLine {
   int priority = 0;
 };
 
-struct ShownError {
-  HWND owner;
-  std::string text;
-};
-
 class PluginManagerTest : public testing::Test {
  protected:
   static void SetUpTestSuite() { ASSERT_TRUE(Application.Initialize("plugin test")); }
@@ -46,15 +40,13 @@ class PluginManagerTest : public testing::Test {
     folder_ = ScratchFolder();
     logPath_ = folder_ + "calls.log";
     SetEnvironmentVariableA("VAKRO_PLUGIN_LOG", logPath_.c_str());
-    SetErrorSink([this](HWND owner, const std::string& text) { errors_.push_back({owner, text}); });
-    manager_ = std::make_unique<TPluginManager>();
+    manager_ = std::make_unique<TPluginManager>(TPluginHost{
+        [](const std::function<void()>& work) { Application.RunOnMainThread(work); },
+        [this](const std::string& text) { errors_.push_back(text); }});
     manager_->dataFolder = folder_;
   }
 
-  void TearDown() override {
-    manager_.reset();
-    SetErrorSink(nullptr);
-  }
+  void TearDown() override { manager_.reset(); }
 
   std::vector<LogLine> Log() const {
     std::vector<LogLine> lines;
@@ -108,7 +100,7 @@ class PluginManagerTest : public testing::Test {
 
   std::string folder_;
   std::string logPath_;
-  std::vector<ShownError> errors_;
+  std::vector<std::string> errors_;  // the failures reported to the user
   std::unique_ptr<TPluginManager> manager_;
 };
 
@@ -240,7 +232,7 @@ TEST_F(PluginManagerTest, LoadingKeepsUnusableLibrariesAndSkipsOnlyShortLines) {
   manager_->ExecuteMacro("$gone");
   ASSERT_TRUE(RunFinished(0));
   ASSERT_EQ(errors_.size(), 1u);
-  EXPECT_EQ(errors_[0].text, "プラグイン  の実行に失敗。");
+  EXPECT_EQ(errors_[0], "プラグイン  の実行に失敗。");
   ASSERT_TRUE(manager_->SaveToFile(file));
   EXPECT_EQ(ReadBytes(file), lines);
   ASSERT_TRUE(manager_->Delete(0));
@@ -268,8 +260,8 @@ TEST_F(PluginManagerTest, AFaultInAnyMainThreadCallBreaksOnlyThatRegistration) {
     ASSERT_EQ(AddPlugin(c.plugin, "$fault"), 0);
     c.call(*manager_);
     ASSERT_EQ(errors_.size(), 1u);
-    EXPECT_NE(errors_[0].text.find("($fault) でエラーが発生しました。"), std::string::npos);
-    EXPECT_NE(errors_[0].text.find(PluginPath(c.plugin)), std::string::npos);
+    EXPECT_NE(errors_[0].find("($fault) でエラーが発生しました。"), std::string::npos);
+    EXPECT_NE(errors_[0].find(PluginPath(c.plugin)), std::string::npos);
     if (manager_->GetCount() == 0) continue;  // the terminate case
     EXPECT_TRUE(manager_->GetPlugin(0)->broken);
     const int calls = static_cast<int>(Events().size());
@@ -348,8 +340,7 @@ TEST_F(PluginManagerTest, ReportsEachFailedRunOnceAndCanRunAgain) {
       manager_->ExecuteMacro("$fail");
       ASSERT_TRUE(RunFinished(0));
       ASSERT_EQ(errors_.size(), static_cast<size_t>(run)) << ReadBytes(logPath_);
-      EXPECT_EQ(errors_.back().owner, nullptr);
-      EXPECT_EQ(errors_.back().text, "プラグイン テスト の実行に失敗。");
+      EXPECT_EQ(errors_.back(), "プラグイン テスト の実行に失敗。");
     }
     manager_->Clear();
   }
@@ -369,7 +360,7 @@ TEST_F(PluginManagerTest, FailureOfAnUnnamedPlugInHasTwoBlanks) {
   manager_->ExecuteMacro("$anon");
   ASSERT_TRUE(RunFinished(0));
   ASSERT_EQ(errors_.size(), 1u);
-  EXPECT_EQ(errors_[0].text, "プラグイン  の実行に失敗。");
+  EXPECT_EQ(errors_[0], "プラグイン  の実行に失敗。");
 }
 
 TEST_F(PluginManagerTest, DeleteDuringARunReleasesTheLibraryOnlyAfterTheCallReturned) {

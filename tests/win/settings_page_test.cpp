@@ -41,7 +41,7 @@ class TFakePageHost : public TPageHost {
   TCommandMap commands_;
   TKeyManager keys_;
   TKeyNameManager names_;
-  TPluginManager plugins_;
+  TPluginManager plugins_{TPluginHost{}};
 };
 
 class SettingsPageTest : public ::testing::Test {
