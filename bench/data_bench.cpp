@@ -14,7 +14,7 @@ namespace {
 const int kAssignments = 10000;
 
 // A typical line: a two-key chord, a Japanese name, a quoted path with arguments.
-TextList TypicalItems(int i) {
+TTextList TypicalItems(int i) {
   return {EncodeCommaList({"000029", "000030", std::to_string(100000 + i % 1000)}),
           "\x83\x81\x83\x82\x92\xA0 " + std::to_string(i),  // メモ帳 n
           "Ctrl+A+" + std::to_string(i),
@@ -27,7 +27,7 @@ TextList TypicalItems(int i) {
 TKeyManager TypicalAssignments() {
   TKeyManager keys;
   for (int i = 0; i < kAssignments; ++i) {
-    TextList items = TypicalItems(i);
+    TTextList items = TypicalItems(i);
     keys.Add(DecodeCommaList(items[0]), items[3], items[4], items[5], items[1], items[2],
              items[6] == "true");
   }
@@ -41,7 +41,7 @@ std::string BenchFile(const char* name) {
 }
 
 void EncodeLine(benchmark::State& state) {
-  const TextList items = TypicalItems(7);
+  const TTextList items = TypicalItems(7);
   for (auto _ : state) benchmark::DoNotOptimize(EncodeCommaList(items));
 }
 BENCHMARK(EncodeLine);

@@ -48,7 +48,7 @@ void BM_KeyEvent(benchmark::State& state) {
   const uint32_t ctrlPress = 1u | (kLeftCtrlScan << 16);
   dispatcher.EvaluateKeyEvent(0x11, ctrlPress);
   for (auto _ : state) {
-    KeyDecision decision = dispatcher.EvaluateKeyEvent(0x11, ctrlPress | (1u << 30));
+    TKeyDecision decision = dispatcher.EvaluateKeyEvent(0x11, ctrlPress | (1u << 30));
     benchmark::DoNotOptimize(decision);
   }
   state.counters["candidates"] = static_cast<double>(dispatcher.Candidates().size());

@@ -32,22 +32,22 @@ bool ChordTextEquals(std::string_view heldText, std::string_view assignedText);
 // nothing.
 bool ChordTextBeginsWith(std::string_view assignedText, std::string_view heldText);
 
-enum class ChordRelation { kNone, kEqual, kBegins };
+enum class TChordRelation { kNone, kEqual, kBegins };
 
 // Equality and "begins with" in one pass, for matching a held chord against long lists; an
 // empty held text relates to nothing. Most assigned texts differ from the held one in its first
 // key, so eight bytes compared at once settle them without a library call.
-inline ChordRelation RelateChordTexts(std::string_view heldText, std::string_view assignedText) {
-  if (heldText.empty() || assignedText.size() < heldText.size()) return ChordRelation::kNone;
+inline TChordRelation RelateChordTexts(std::string_view heldText, std::string_view assignedText) {
+  if (heldText.empty() || assignedText.size() < heldText.size()) return TChordRelation::kNone;
   if (heldText.size() >= sizeof(uint64_t)) {
     uint64_t heldHead, assignedHead;
     std::memcpy(&heldHead, heldText.data(), sizeof heldHead);
     std::memcpy(&assignedHead, assignedText.data(), sizeof assignedHead);
-    if (heldHead != assignedHead) return ChordRelation::kNone;
+    if (heldHead != assignedHead) return TChordRelation::kNone;
   }
   if (std::memcmp(heldText.data(), assignedText.data(), heldText.size()) != 0)
-    return ChordRelation::kNone;
-  return assignedText.size() == heldText.size() ? ChordRelation::kEqual : ChordRelation::kBegins;
+    return TChordRelation::kNone;
+  return assignedText.size() == heldText.size() ? TChordRelation::kEqual : TChordRelation::kBegins;
 }
 
 // Appends the key code unless the chord already holds it; true when it was appended.

@@ -69,7 +69,7 @@ std::string ReadBare(std::string_view text, size_t& pos) {
 
 }  // namespace
 
-std::string EncodeCommaList(const TextList& items) {
+std::string EncodeCommaList(const TTextList& items) {
   if (items.size() == 1 && items[0].empty()) return "\"\"";
   std::string line;
   for (size_t i = 0; i < items.size(); ++i) {
@@ -80,11 +80,11 @@ std::string EncodeCommaList(const TextList& items) {
   return line;
 }
 
-TextList DecodeCommaList(std::string_view line) {
+TTextList DecodeCommaList(std::string_view line) {
   size_t nul = line.find('\0');
   if (nul != std::string_view::npos) line = line.substr(0, nul);
 
-  TextList items;
+  TTextList items;
   size_t pos = 0;
   SkipBlanks(line, pos);
   while (pos < line.size()) {

@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-using TextList = std::vector<std::string>;
+using TTextList = std::vector<std::string>;
 
-std::string EncodeCommaList(const TextList& items);
-TextList DecodeCommaList(std::string_view line);
+std::string EncodeCommaList(const TTextList& items);
+TTextList DecodeCommaList(std::string_view line);

@@ -46,8 +46,8 @@ enum : size_t { kKeys, kProgramName, kKeyText, kPath, kArguments, kWorkPath, kRe
 // A line of the older layout has no Repeat item; anything shorter is not an assignment.
 const size_t kOlderItemCount = kItemCount - 1;
 
-TextList ItemsOf(const TKeyInfo& info) {
-  TextList items(kItemCount);
+TTextList ItemsOf(const TKeyInfo& info) {
+  TTextList items(kItemCount);
   items[kKeys] = EncodeCommaList(info.Keys());
   items[kProgramName] = info.ProgramName();
   items[kKeyText] = info.KeyText();
@@ -72,7 +72,7 @@ bool TKeyManager::SaveToFile(const std::string& fileName) const {
   return platform::ReplaceFileBytes(fileName, SaveToBytes());
 }
 
-void TKeyManager::AddFromItems(TextList& items) {
+void TKeyManager::AddFromItems(TTextList& items) {
   auto info = std::make_unique<TKeyInfo>();
   info->SetKeys(DecodeCommaList(items[kKeys]));
   info->SetProgramName(std::move(items[kProgramName]));
@@ -88,7 +88,7 @@ void TKeyManager::AddFromItems(TextList& items) {
 void TKeyManager::LoadFromBytes(const std::string& bytes) {
   Clear();
   for (std::string_view line : SplitLineViews(bytes)) {
-    TextList items = DecodeCommaList(line);
+    TTextList items = DecodeCommaList(line);
     if (items.size() < kOlderItemCount) continue;
     if (items.size() == kOlderItemCount) items.emplace_back("false");
     AddFromItems(items);

@@ -44,7 +44,7 @@ bool TKeyNameManager::SaveToFile(const std::string& fileName) const {
 void TKeyNameManager::LoadFromBytes(const std::string& bytes) {
   Clear();
   for (std::string_view line : SplitLineViews(bytes)) {
-    TextList items = DecodeCommaList(line);
+    TTextList items = DecodeCommaList(line);
     if (items.size() < 2) continue;
     items_.push_back(
         std::make_unique<TKeyName>(TKeyName{std::move(items[0]), std::move(items[1])}));

@@ -78,7 +78,7 @@ std::string ColorText(TColor color) { return std::to_string(static_cast<int32_t>
 std::string BooleanText(bool flag) { return flag ? "1" : "0"; }
 
 std::string FontStyleText(uint8_t style) {
-  TextList numbers;
+  TTextList numbers;
   for (int number = 0; number < kStyleCount; ++number)
     if (style & (1u << number)) numbers.push_back(std::to_string(number));
   return EncodeCommaList(numbers);

@@ -20,16 +20,16 @@ void TCommandExecutor::Execute(const TKeyInfo& info) {
 
 void TCommandExecutor::ExecuteCommand(const std::string& text) {
   if (HideGuide) HideGuide();
-  ParsedCommand parsed = ParseCommand(text);
+  TParsedCommand parsed = ParseCommand(text);
   switch (parsed.command) {
-    case BuiltinCommand::kExitWindows: ExitWindowsEx(EWX_SHUTDOWN, 0); break;
-    case BuiltinCommand::kReboot: ExitWindowsEx(EWX_REBOOT, 0); break;
-    case BuiltinCommand::kShow: if (ShowSettings) ShowSettings(); break;
-    case BuiltinCommand::kWindowInfo: DescribeForegroundWindow(); break;
-    case BuiltinCommand::kVolumeUp: StepVolume(true); break;
-    case BuiltinCommand::kVolumeDown: StepVolume(false); break;
-    case BuiltinCommand::kMute: ToggleMute(); break;
-    case BuiltinCommand::kMacro: if (plugins) plugins->ExecuteMacro(parsed.macroText); break;
+    case TBuiltinCommand::kExitWindows: ExitWindowsEx(EWX_SHUTDOWN, 0); break;
+    case TBuiltinCommand::kReboot: ExitWindowsEx(EWX_REBOOT, 0); break;
+    case TBuiltinCommand::kShow: if (ShowSettings) ShowSettings(); break;
+    case TBuiltinCommand::kWindowInfo: DescribeForegroundWindow(); break;
+    case TBuiltinCommand::kVolumeUp: StepVolume(true); break;
+    case TBuiltinCommand::kVolumeDown: StepVolume(false); break;
+    case TBuiltinCommand::kMute: ToggleMute(); break;
+    case TBuiltinCommand::kMacro: if (plugins) plugins->ExecuteMacro(parsed.macroText); break;
   }
 }
 
@@ -45,7 +45,7 @@ void TCommandExecutor::DescribeForegroundWindow() {
   GetWindowTextA(window, title, sizeof title);
   GetClassNameA(window, className, sizeof className);
   GetWindowRect(window, &rect);
-  WindowInfoFacts facts;
+  TWindowInfoFacts facts;
   facts.title = title;
   facts.handle = reinterpret_cast<uintptr_t>(window);
   facts.className = className;

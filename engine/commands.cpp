@@ -9,20 +9,20 @@ bool IsCommandText(const std::string& executableText) {
   return !executableText.empty() && executableText[0] == '$';
 }
 
-ParsedCommand ParseCommand(const std::string& executableText) {
+TParsedCommand ParseCommand(const std::string& executableText) {
   static const struct {
     const char* word;
-    BuiltinCommand command;
+    TBuiltinCommand command;
   } words[] = {
-      {"exitwindows", BuiltinCommand::kExitWindows}, {"reboot", BuiltinCommand::kReboot},
-      {"show", BuiltinCommand::kShow},               {"windowinfo", BuiltinCommand::kWindowInfo},
-      {"volumeup", BuiltinCommand::kVolumeUp},       {"volumedown", BuiltinCommand::kVolumeDown},
-      {"mute", BuiltinCommand::kMute},
+      {"exitwindows", TBuiltinCommand::kExitWindows}, {"reboot", TBuiltinCommand::kReboot},
+      {"show", TBuiltinCommand::kShow},               {"windowinfo", TBuiltinCommand::kWindowInfo},
+      {"volumeup", TBuiltinCommand::kVolumeUp},       {"volumedown", TBuiltinCommand::kVolumeDown},
+      {"mute", TBuiltinCommand::kMute},
   };
   std::string lowered = executableText;
   platform::LowerAnsi(lowered);
   const std::string rest = lowered.empty() ? std::string() : lowered.substr(1);
-  ParsedCommand parsed;
+  TParsedCommand parsed;
   for (const auto& entry : words) {
     if (rest == entry.word) {
       parsed.command = entry.command;
@@ -41,7 +41,7 @@ std::string HexHandle(uintptr_t handle) {
   return digits;
 }
 
-std::string RectangleText(const WindowInfoFacts& facts) {
+std::string RectangleText(const TWindowInfoFacts& facts) {
   char text[64];
   std::snprintf(text, sizeof text, "(%" PRId32 ",%" PRId32 ")-(%" PRId32 ",%" PRId32 ")",
                 facts.left, facts.top, facts.right, facts.bottom);
@@ -50,7 +50,7 @@ std::string RectangleText(const WindowInfoFacts& facts) {
 
 }  // namespace
 
-std::string WindowInfoText(const WindowInfoFacts& facts) {
+std::string WindowInfoText(const TWindowInfoFacts& facts) {
   std::string text = "■ウィンドウ情報■\r\n\r\n";
   text += "ウィンドウテキスト : " + facts.title + "\r\n";
   text += "ウィンドウハンドル : " + HexHandle(facts.handle) + "\r\n";

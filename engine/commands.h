@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-enum class BuiltinCommand : uint8_t {
+enum class TBuiltinCommand : uint8_t {
   kExitWindows,
   kReboot,
   kShow,
@@ -16,8 +16,8 @@ enum class BuiltinCommand : uint8_t {
   kMacro,  // none of the words: a plug-in macro
 };
 
-struct ParsedCommand {
-  BuiltinCommand command = BuiltinCommand::kMacro;
+struct TParsedCommand {
+  TBuiltinCommand command = TBuiltinCommand::kMacro;
   std::string macroText;  // for kMacro: "$" and the lower-cased text after its first byte
 };
 
@@ -26,9 +26,9 @@ bool IsCommandText(const std::string& executableText);
 
 // Lower-cases the text as the ANSI code page does, drops its first character (the "$") and
 // compares the rest exactly, blanks included, with the built-in words.
-ParsedCommand ParseCommand(const std::string& executableText);
+TParsedCommand ParseCommand(const std::string& executableText);
 
-struct WindowInfoFacts {
+struct TWindowInfoFacts {
   std::string title;
   uintptr_t handle = 0;
   std::string className;
@@ -36,7 +36,7 @@ struct WindowInfoFacts {
 };
 
 // The text "windowinfo" writes for the foreground window, lines ended by CR LF.
-std::string WindowInfoText(const WindowInfoFacts& facts);
+std::string WindowInfoText(const TWindowInfoFacts& facts);
 // The text written instead when there is no foreground window.
 std::string WindowInfoFailureText();
 

@@ -5,9 +5,9 @@
 #include "data/key_manager.h"
 #include "engine/key_display.h"
 
-std::vector<GuideRowText> BuildGuideRows(const std::vector<const TKeyInfo*>& candidates,
+std::vector<TGuideRowText> BuildGuideRows(const std::vector<const TKeyInfo*>& candidates,
                                          size_t heldCount, const TKeyNameManager* aliases) {
-  std::vector<GuideRowText> rows;
+  std::vector<TGuideRowText> rows;
   rows.reserve(candidates.size());
   for (const TKeyInfo* info : candidates) {
     if (!info) continue;
@@ -26,19 +26,19 @@ struct WidestLabels {
   int program = 0;
 };
 
-WidestLabels FindWidestLabels(const std::vector<GuideRowSizes>& rows) {
+WidestLabels FindWidestLabels(const std::vector<TGuideRowSizes>& rows) {
   WidestLabels widest;
-  for (const GuideRowSizes& row : rows) {
+  for (const TGuideRowSizes& row : rows) {
     widest.key = std::max(widest.key, row.keyLabel.width);
     widest.program = std::max(widest.program, row.programLabel.width);
   }
   return widest;
 }
 
-GuideRowPlacement PlaceRow(const GuideRowSizes& sizes, size_t index, int left, int top,
-                           int keyWidth, int programWidth, const GuidePalette& palette) {
+TGuideRowPlacement PlaceRow(const TGuideRowSizes& sizes, size_t index, int left, int top,
+                           int keyWidth, int programWidth, const TGuidePalette& palette) {
   const bool even = index % 2 == 0;
-  GuideRowPlacement row;
+  TGuideRowPlacement row;
   row.keyLabel = {left, top, keyWidth, sizes.keyLabel.height};
   row.programLabel = {left + keyWidth, top, programWidth, sizes.programLabel.height};
   row.keyTextColor = even ? palette.textColor : palette.textColor2;
@@ -47,7 +47,7 @@ GuideRowPlacement PlaceRow(const GuideRowSizes& sizes, size_t index, int left, i
   return row;
 }
 
-void PlaceForm(GuideLayout& layout, GuideSize screen, int keyViewPos) {
+void PlaceForm(TGuideLayout& layout, TGuideSize screen, int keyViewPos) {
   const int right = screen.width - layout.client.width;
   const int bottom = screen.height - layout.client.height;
   switch (keyViewPos) {
@@ -64,14 +64,14 @@ void PlaceForm(GuideLayout& layout, GuideSize screen, int keyViewPos) {
 
 }  // namespace
 
-GuideLayout LayOutGuide(const std::vector<GuideRowSizes>& rows, GuideSize screen,
-                        int keyViewPos, const GuidePalette& palette) {
+TGuideLayout LayOutGuide(const std::vector<TGuideRowSizes>& rows, TGuideSize screen,
+                        int keyViewPos, const TGuidePalette& palette) {
   const WidestLabels widest = FindWidestLabels(rows);
   const int keyWidth = widest.key + kLabelPadding;
   const int programWidth = widest.program + kLabelPadding;
   const int columnWidth = keyWidth + programWidth;
 
-  GuideLayout layout;
+  TGuideLayout layout;
   layout.rows.reserve(rows.size());
   int column = 0;
   int y = kMargin;

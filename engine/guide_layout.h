@@ -12,55 +12,55 @@
 class TKeyInfo;
 class TKeyNameManager;
 
-struct GuideRowText {
+struct TGuideRowText {
   std::string keysText;     // the keys still to press, display names joined by "+"
   std::string programName;
 };
 
 // One row per candidate, in their order; `heldCount` keys of each chord are already held.
-std::vector<GuideRowText> BuildGuideRows(const std::vector<const TKeyInfo*>& candidates,
+std::vector<TGuideRowText> BuildGuideRows(const std::vector<const TKeyInfo*>& candidates,
                                          size_t heldCount, const TKeyNameManager* aliases);
 
-struct GuideSize {
+struct TGuideSize {
   int width = 0;
   int height = 0;
 };
 
-struct GuideRect {
+struct TGuideRect {
   int left = 0;
   int top = 0;
   int width = 0;
   int height = 0;
 };
 
-struct GuidePalette {
+struct TGuidePalette {
   TColor textColor, progColor, backColor;     // rows 0, 2, 4, ...
   TColor textColor2, progColor2, backColor2;  // rows 1, 3, 5, ...
   TColor edgeColor;                           // the form's background
 };
 
-inline GuidePalette GuidePaletteOf(const TSetting& setting) {
+inline TGuidePalette GuidePaletteOf(const TSetting& setting) {
   return {setting.TextColor,  setting.ProgColor,  setting.BackColor, setting.TextColor2,
           setting.ProgColor2, setting.BackColor2, setting.EdgeColor};
 }
 
 // The auto-sized labels of one row, as measured in the guide's font.
-struct GuideRowSizes {
-  GuideSize keyLabel;
-  GuideSize programLabel;
+struct TGuideRowSizes {
+  TGuideSize keyLabel;
+  TGuideSize programLabel;
 };
 
-struct GuideRowPlacement {
-  GuideRect keyLabel;
-  GuideRect programLabel;
+struct TGuideRowPlacement {
+  TGuideRect keyLabel;
+  TGuideRect programLabel;
   TColor keyTextColor;
   TColor programTextColor;
   TColor backColor;  // of both labels
 };
 
-struct GuideLayout {
-  std::vector<GuideRowPlacement> rows;
-  GuideSize client;   // also the form's size: the form has no frame
+struct TGuideLayout {
+  std::vector<TGuideRowPlacement> rows;
+  TGuideSize client;   // also the form's size: the form has no frame
   int formLeft = 0;   // in screen coordinates
   int formTop = 0;
   TColor edgeColor = 0;
@@ -69,5 +69,5 @@ struct GuideLayout {
 // Columns of rows from the top, a new column when the next row would not fit the screen's
 // height, a 4-pixel margin around them, the form placed by `keyViewPos` (0 centre, 1 upper-left,
 // 2 lower-left, 3 upper-right, 4 lower-right, anything else centre).
-GuideLayout LayOutGuide(const std::vector<GuideRowSizes>& rows, GuideSize screen,
-                        int keyViewPos, const GuidePalette& palette);
+TGuideLayout LayOutGuide(const std::vector<TGuideRowSizes>& rows, TGuideSize screen,
+                        int keyViewPos, const TGuidePalette& palette);

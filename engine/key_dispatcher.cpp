@@ -33,11 +33,11 @@ uint32_t TKeyDispatcher::StateVirtualKey(uint32_t virtualKey, uint32_t keystroke
   }
 }
 
-KeyDecision TKeyDispatcher::EvaluateKeyEvent(uint32_t virtualKey, uint32_t reportFlags) {
+TKeyDecision TKeyDispatcher::EvaluateKeyEvent(uint32_t virtualKey, uint32_t reportFlags) {
   const bool withheld = (reportFlags & kKeyWithheldBit) != 0;
   const TKeyEvent event{virtualKey, reportFlags & ~(kKeyWithheldBit | kKeyReplayedBit)};
   if (IsIgnoredKey(virtualKey)) {
-    KeyDecision decision = IsWindowsKey(virtualKey) ? ResetChord() : KeyDecision{};
+    TKeyDecision decision = IsWindowsKey(virtualKey) ? ResetChord() : TKeyDecision{};
     decision.ignored = true;
     if (withheld && !host_->SettingsVisible() && host_->DeliverUnmatchedKeys()) {
       // A Windows key ends the chord, so it goes out at once; others wait for the chord.
@@ -46,7 +46,7 @@ KeyDecision TKeyDispatcher::EvaluateKeyEvent(uint32_t virtualKey, uint32_t repor
     }
     return decision;
   }
-  KeyDecision decision;
+  TKeyDecision decision;
   if (host_->SettingsVisible()) {
     decision.forwardToCapture = true;
     return decision;
@@ -74,12 +74,12 @@ KeyDecision TKeyDispatcher::EvaluateKeyEvent(uint32_t virtualKey, uint32_t repor
   } else {
     DecideNoCandidate(decision, repeatFired);
   }
-  if (decision.mode == DispatchMode::kPass) decision.replay = TakeWithheld();
+  if (decision.mode == TDispatchMode::kPass) decision.replay = TakeWithheld();
   if (heldKeys_.empty()) firedKeys_.clear();
   return decision;
 }
 
-KeyDecision TKeyDispatcher::ResetChord() {
+TKeyDecision TKeyDispatcher::ResetChord() {
   heldKeys_.clear();
   heldVirtualKeys_.clear();
   heldSinceMs_.clear();
@@ -87,16 +87,16 @@ KeyDecision TKeyDispatcher::ResetChord() {
   candidates_.clear();
   lastHeldCount_ = 0;
   firedKeys_.clear();
-  KeyDecision decision;
+  TKeyDecision decision;
   decision.reset = true;
   decision.hideGuide = true;
-  if (!host_->CaptureOwnsMode()) decision.mode = DispatchMode::kPass;
+  if (!host_->CaptureOwnsMode()) decision.mode = TDispatchMode::kPass;
   decision.replay = TakeWithheld();
   RestoreCursor(decision);
   return decision;
 }
 
-KeyDecision TKeyDispatcher::WindowActivated() {
+TKeyDecision TKeyDispatcher::WindowActivated() {
   if (!DropKeysReportedUp() || !heldKeys_.empty()) return {};
   return ResetChord();
 }
@@ -132,7 +132,7 @@ bool TKeyDispatcher::DropKeysReportedUp() {
   return dropped;
 }
 
-bool TKeyDispatcher::MatchAssignments(KeyDecision& decision, bool& repeatFired) {
+bool TKeyDispatcher::MatchAssignments(TKeyDecision& decision, bool& repeatFired) {
   candidates_.clear();
   // With no key held nothing can fire: an assignment without keys would otherwise run at the
   // release of every last key.
@@ -142,8 +142,8 @@ bool TKeyDispatcher::MatchAssignments(KeyDecision& decision, bool& repeatFired) 
   for (int index = 0; index < count; ++index) {
     const TKeyInfo* info = keyManager_->Get(index);
     if (!info) continue;
-    const ChordRelation relation = RelateChordTexts(heldText, info->KeysText());
-    if (relation == ChordRelation::kEqual) {
+    const TChordRelation relation = RelateChordTexts(heldText, info->KeysText());
+    if (relation == TChordRelation::kEqual) {
       const bool repeat = info->Repeat();
       decision.executed = info;
       latched_ = !repeat;
@@ -151,13 +151,13 @@ bool TKeyDispatcher::MatchAssignments(KeyDecision& decision, bool& repeatFired) 
       repeatFired = repeat;
       return true;
     }
-    if (relation == ChordRelation::kBegins) candidates_.push_back(info);
+    if (relation == TChordRelation::kBegins) candidates_.push_back(info);
   }
   return false;
 }
 
-void TKeyDispatcher::DecidePartial(KeyDecision& decision, bool countChanged) {
-  decision.mode = DispatchMode::kSwallow;
+void TKeyDispatcher::DecidePartial(TKeyDecision& decision, bool countChanged) {
+  decision.mode = TDispatchMode::kSwallow;
   if (!host_->ShowKeyView()) return;
   const bool visible = host_->GuideVisible();
   // A hidden guide holds no rows, so it is rebuilt before it shows even when the count is the
@@ -166,13 +166,13 @@ void TKeyDispatcher::DecidePartial(KeyDecision& decision, bool countChanged) {
   if (visible) return;
   decision.showGuide = true;
   if (host_->HideCursor() && cursorHidden_ == 0) {
-    decision.cursor = CursorChange::kHide;
+    decision.cursor = TCursorChange::kHide;
     cursorHidden_ = 1;
   }
 }
 
-void TKeyDispatcher::DecideNoCandidate(KeyDecision& decision, bool repeatFired) {
-  decision.mode = repeatFired ? DispatchMode::kSwallow : DispatchMode::kPass;
+void TKeyDispatcher::DecideNoCandidate(TKeyDecision& decision, bool repeatFired) {
+  decision.mode = repeatFired ? TDispatchMode::kSwallow : TDispatchMode::kPass;
   decision.hideGuide = true;
   if (heldKeys_.empty()) latched_ = false;
   RestoreCursor(decision);
@@ -180,9 +180,9 @@ void TKeyDispatcher::DecideNoCandidate(KeyDecision& decision, bool repeatFired) 
 
 // The cursor is shown again whenever the dispatcher hid it, so the two calls always pair up,
 // even when the setting was switched off meanwhile.
-void TKeyDispatcher::RestoreCursor(KeyDecision& decision) {
+void TKeyDispatcher::RestoreCursor(TKeyDecision& decision) {
   if (cursorHidden_ > 0) {
-    decision.cursor = CursorChange::kShow;
+    decision.cursor = TCursorChange::kShow;
     cursorHidden_ = 0;
   }
 }

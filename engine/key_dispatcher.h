@@ -13,9 +13,9 @@ class TKeyInfo;
 class TKeyManager;
 
 // The hook library's dispatch mode; the values are the ones it stores.
-enum class DispatchMode : int8_t { kSwallow = 0, kPass = 1 };
+enum class TDispatchMode : int8_t { kSwallow = 0, kPass = 1 };
 
-enum class CursorChange : uint8_t { kKeep, kHide, kShow };
+enum class TCursorChange : uint8_t { kKeep, kHide, kShow };
 
 // Bits the keyboard hook sets in the reserved part of the keystroke flags it reports.
 inline constexpr uint32_t kKeyWithheldBit = 0x02000000;  // the hook kept the event from its window
@@ -30,18 +30,18 @@ struct TKeyEvent {
 // What the window does after one event or reset, applied in this field order: forward the event
 // to the capture; set the dispatch mode; re-send the withheld events of `replay`; rebuild the
 // guide; show it (then make it top-most); hide it; show or hide the cursor once; run `executed`.
-struct KeyDecision {
+struct TKeyDecision {
   bool ignored = false;           // a key that never takes part in chords
   bool reset = false;             // the live chord was forgotten (hideGuide and cursor say how)
   bool forwardToCapture = false;  // the settings window is visible: hand the event to it
   const TKeyInfo* executed = nullptr;  // the assignment that matched: run it last
-  std::optional<DispatchMode> mode;
+  std::optional<TDispatchMode> mode;
   // Withheld events that turned out not to belong to a chord that fired: deliver them, in order.
   std::vector<TKeyEvent> replay;
   bool rebuildGuide = false;
   bool showGuide = false;
   bool hideGuide = false;
-  CursorChange cursor = CursorChange::kKeep;
+  TCursorChange cursor = TCursorChange::kKeep;
 };
 
 // What the dispatcher asks of the window it serves.
@@ -75,13 +75,13 @@ class TKeyDispatcher {
   void SetKeyManager(const TKeyManager* keyManager) { keyManager_ = keyManager; }
 
   // One reported event; the withheld and re-sent bits of the flags say what the hook did with it.
-  KeyDecision EvaluateKeyEvent(uint32_t virtualKey, uint32_t reportFlags);
+  TKeyDecision EvaluateKeyEvent(uint32_t virtualKey, uint32_t reportFlags);
   // Forgets the live chord: the keyboard passes again (unless a chord box of the settings window
   // owns the mode) and withheld keys that were waiting for the chord are delivered.
-  KeyDecision ResetChord();
+  TKeyDecision ResetChord();
   // Another window was activated: held keys whose release went elsewhere are dropped, and an
   // empty chord ends like a reset.
-  KeyDecision WindowActivated();
+  TKeyDecision WindowActivated();
 
   const TChord& HeldKeys() const { return heldKeys_; }
   bool Latched() const { return latched_; }
@@ -113,10 +113,10 @@ class TKeyDispatcher {
   bool DropKeysReportedUp();
   void ForgetHeldKey(size_t index);
   // Matches the live chord; true when an assignment fired, with `repeatFired` set from it.
-  bool MatchAssignments(KeyDecision& decision, bool& repeatFired);
-  void DecidePartial(KeyDecision& decision, bool countChanged);
-  void DecideNoCandidate(KeyDecision& decision, bool repeatFired);
-  void RestoreCursor(KeyDecision& decision);
+  bool MatchAssignments(TKeyDecision& decision, bool& repeatFired);
+  void DecidePartial(TKeyDecision& decision, bool countChanged);
+  void DecideNoCandidate(TKeyDecision& decision, bool repeatFired);
+  void RestoreCursor(TKeyDecision& decision);
   void NoteEvent(const TKeyEvent& event, bool withheld);
   void KeepFiredChordWithheld();
   std::vector<TKeyEvent> TakeWithheld();

@@ -5,7 +5,7 @@
 namespace {
 
 // The size of one line of `text` in `font` on `window`, at least the font's height.
-GuideSize MeasureLine(HWND window, const std::string& text, HFONT font) {
+TGuideSize MeasureLine(HWND window, const std::string& text, HFONT font) {
   const TWindowDC dc(window);
   const TSelection selection(dc.Get(), font);
   RECT bounds = {0, 0, 0, 0};
@@ -50,17 +50,17 @@ bool TKeyViewDocument::GetRow(int index, HWND& keyLabel, HWND& programLabel) con
   return true;
 }
 
-std::vector<GuideRowSizes> TKeyViewDocument::RowSizes() const {
-  std::vector<GuideRowSizes> sizes;
+std::vector<TGuideRowSizes> TKeyViewDocument::RowSizes() const {
+  std::vector<TGuideRowSizes> sizes;
   for (size_t i = 0; i < keyLabels_.size(); ++i)
     sizes.push_back({keyLabels_[i].size, programLabels_[i].size});
   return sizes;
 }
 
-void TKeyViewDocument::Apply(const GuideLayout& layout) {
+void TKeyViewDocument::Apply(const TGuideLayout& layout) {
   size_t count = std::min(layout.rows.size(), keyLabels_.size());
   for (size_t i = 0; i < count; ++i) {
-    const GuideRowPlacement& row = layout.rows[i];
+    const TGuideRowPlacement& row = layout.rows[i];
     Label& key = keyLabels_[i];
     Label& program = programLabels_[i];
     key.text = row.keyTextColor;

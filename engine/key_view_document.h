@@ -24,15 +24,15 @@ class TKeyViewDocument {
   int MaxProgramWidth() const { return maxProgramWidth_; }
 
   // The measured sizes, and placing the labels where the layout says with its colours.
-  std::vector<GuideRowSizes> RowSizes() const;
-  void Apply(const GuideLayout& layout);
+  std::vector<TGuideRowSizes> RowSizes() const;
+  void Apply(const TGuideLayout& layout);
   // WM_CTLCOLORSTATIC for one of the labels; null when it is not one of them.
   HBRUSH LabelColors(HWND label, HDC dc);
 
  private:
   struct Label {
     TOwnedWindow window;
-    GuideSize size;
+    TGuideSize size;
     TColor text = 0;
     TColor back = 0;
   };

@@ -52,7 +52,7 @@ struct TKeyViewWnd::Impl : TKeyDispatcherHost {
   bool settlePosted = false;  // a kSettleModeMessage is queued
   // The mode the last decision asked for; while re-sent keys are on their way the keyboard stays
   // withheld instead, so that no key typed meanwhile overtakes them.
-  DispatchMode wantedMode = DispatchMode::kPass;
+  TDispatchMode wantedMode = TDispatchMode::kPass;
   TKeyManager* keys = nullptr;
   TSetting* setting = nullptr;
   TKeyNameManager* names = nullptr;
@@ -108,10 +108,10 @@ void TKeyViewWnd::ResetChord() { Apply(impl_->dispatcher.ResetChord(), 0, 0); }
 void TKeyViewWnd::BuildGuide() {
   TKeyViewDocument& document = *impl_->document;
   document.Clear();
-  for (const GuideRowText& row : BuildGuideRows(impl_->dispatcher.Candidates(),
+  for (const TGuideRowText& row : BuildGuideRows(impl_->dispatcher.Candidates(),
                                                 impl_->dispatcher.HeldKeys().size(), impl_->names))
     document.AddRow(row.keysText, row.programName, impl_->font.Get());
-  GuideLayout layout =
+  TGuideLayout layout =
       LayOutGuide(document.RowSizes(),
                   {GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)},
                   impl_->setting ? impl_->setting->KeyViewPos : 0,
@@ -136,7 +136,7 @@ void TKeyViewWnd::ShowGuide() {
 
 // The mode is set before anything else can take time, and the assignment runs last, so keys
 // typed meanwhile meet the mode of the finished decision.
-void TKeyViewWnd::Apply(const KeyDecision& decision, UINT virtualKey, LPARAM flags) {
+void TKeyViewWnd::Apply(const TKeyDecision& decision, UINT virtualKey, LPARAM flags) {
   if (decision.forwardToCapture && OnKeyCapture) OnKeyCapture(this, virtualKey, flags);
   if (decision.mode) impl_->wantedMode = *decision.mode;
   if (!decision.replay.empty()) Resend(decision.replay);
@@ -144,16 +144,16 @@ void TKeyViewWnd::Apply(const KeyDecision& decision, UINT virtualKey, LPARAM fla
   if (decision.rebuildGuide) BuildGuide();
   if (decision.showGuide) ShowGuide();
   if (decision.hideGuide) ShowWindow(Handle(), SW_HIDE);
-  if (decision.cursor == CursorChange::kHide) ShowCursor(FALSE);
-  if (decision.cursor == CursorChange::kShow) ShowCursor(TRUE);
+  if (decision.cursor == TCursorChange::kHide) ShowCursor(FALSE);
+  if (decision.cursor == TCursorChange::kShow) ShowCursor(TRUE);
   if (decision.executed) impl_->executor.Execute(*decision.executed);
 }
 
-void TKeyViewWnd::SetMode(DispatchMode mode) { nlSetDispatchMode(static_cast<signed char>(mode)); }
+void TKeyViewWnd::SetMode(TDispatchMode mode) { nlSetDispatchMode(static_cast<signed char>(mode)); }
 
-void TKeyViewWnd::BeginCapture() { SetMode(DispatchMode::kSwallow); }
+void TKeyViewWnd::BeginCapture() { SetMode(TDispatchMode::kSwallow); }
 
-void TKeyViewWnd::EndCapture() { SetMode(DispatchMode::kPass); }
+void TKeyViewWnd::EndCapture() { SetMode(TDispatchMode::kPass); }
 
 // Gives the keyboard the mode last decided, unless re-sent keys are on their way or a chord box
 // owns it. Passing waits while reports are still queued: a key withheld meanwhile would otherwise
@@ -161,7 +161,7 @@ void TKeyViewWnd::EndCapture() { SetMode(DispatchMode::kPass); }
 void TKeyViewWnd::SettleMode() {
   if (impl_->resend.Busy() || impl_->CaptureOwnsMode()) return;
   const bool reportsWaiting = (HIWORD(GetQueueStatus(QS_POSTMESSAGE)) & QS_POSTMESSAGE) != 0;
-  if (impl_->wantedMode == DispatchMode::kPass && reportsWaiting) {
+  if (impl_->wantedMode == TDispatchMode::kPass && reportsWaiting) {
     if (!impl_->settlePosted) impl_->settlePosted = PostMessageA(Handle(), kSettleModeMessage, 0, 0) != FALSE;
     return;
   }
@@ -188,7 +188,7 @@ INPUT KeyInput(const TKeyEvent& event) {
 // The keyboard stays withheld until the last is back, so no key typed meanwhile overtakes them.
 void TKeyViewWnd::Resend(const std::vector<TKeyEvent>& events) {
   impl_->resend.Add(events);
-  SetMode(DispatchMode::kSwallow);
+  SetMode(TDispatchMode::kSwallow);
   SendNextResent();
 }
 

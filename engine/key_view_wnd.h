@@ -13,9 +13,9 @@
 #include "data/setting.h"
 #include "toolkit/window.h"
 
-struct KeyDecision;
+struct TKeyDecision;
 struct TKeyEvent;
-enum class DispatchMode : int8_t;
+enum class TDispatchMode : int8_t;
 
 class TKeyManager;
 class TKeyNameManager;
@@ -61,9 +61,9 @@ class TKeyViewWnd : public TWindow {
 
  private:
   void OnHookKey(UINT virtualKey, LPARAM flags);
-  void Apply(const KeyDecision& decision, UINT virtualKey, LPARAM flags);
+  void Apply(const TKeyDecision& decision, UINT virtualKey, LPARAM flags);
   void Resend(const std::vector<TKeyEvent>& events);
-  void SetMode(DispatchMode mode);
+  void SetMode(TDispatchMode mode);
   void SettleMode();
   void SendNextResent();
   void GiveUpResend();

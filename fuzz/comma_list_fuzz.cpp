@@ -11,7 +11,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string_view line(reinterpret_cast<const char*>(data), size);
-  TextList items = DecodeCommaList(line);
+  TTextList items = DecodeCommaList(line);
   for (const std::string& item : items)
     if (EndsInLoneLeadByte(item)) return 0;
   if (DecodeCommaList(EncodeCommaList(items)) != items) std::abort();

@@ -279,8 +279,8 @@ void TPluginManager::ExecuteMacro(const std::string& macro) {
 }
 
 void TPluginManager::PluginThreadTerminate(TPluginThread& thread) {
-  const std::shared_ptr<tagPLUGININFO>& registration = thread.plugin();
-  if (!thread.completed())
+  const std::shared_ptr<tagPLUGININFO>& registration = thread.Plugin();
+  if (!thread.Completed())
     host_.reportFailure(PluginFailureText(registration ? registration->name : ""));
   Erase(running_, registration.get());
   RetireAfterRun(registration.get());
@@ -293,7 +293,7 @@ bool TPluginManager::LoadFromFile(const std::string& fileName) {
   std::string bytes;
   if (!platform::ReadFileBytes(fileName, bytes)) return false;
   for (const std::string& line : SplitLines(bytes)) {
-    TextList items = DecodeCommaList(line);
+    TTextList items = DecodeCommaList(line);
     if (items.size() < 3) continue;  // not a line this program wrote
     if (Add(items[0], items[1], items[2])) continue;
     // Kept unloaded (a drive not there yet, a file being replaced): saved back as it was.

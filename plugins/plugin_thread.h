@@ -20,8 +20,8 @@ class TPluginThread : public TWorkerThread {
   // The registration to run. The thread keeps it, its own reference to the library and a copy
   // of the value until the run is over, whatever happens to the registration meanwhile.
   void SetPlugin(std::shared_ptr<tagPLUGININFO> registration);
-  const std::shared_ptr<tagPLUGININFO>& plugin() const { return plugin_; }
-  bool completed() const { return completed_; }
+  const std::shared_ptr<tagPLUGININFO>& Plugin() const { return plugin_; }
+  bool Completed() const { return completed_; }
 
   // Drops the thread's reference to the library (at the latest when the object is freed).
   void ReleaseLibrary() { library_.Reset(); }

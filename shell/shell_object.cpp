@@ -113,7 +113,7 @@ std::string TShellObject::GetSpecialFolder(int csidl, bool) const {
 
 int TShellObject::GetFileTypeInfo(const std::string& extension, std::string& typeName,
                                   std::string& iconFile, bool& genericIcon) const {
-  FileTypeInfo info = LookUpFileType(extension, ReadClassesRootDefault, ReadEnvironmentVariable);
+  TFileTypeInfo info = LookUpFileType(extension, ReadClassesRootDefault, ReadEnvironmentVariable);
   typeName = info.typeName;
   iconFile = info.iconFile;
   genericIcon = info.genericIcon;

@@ -8,13 +8,13 @@ namespace {
 
 // Reads one DefaultIcon value into `info`: the file before the first comma, the index after
 // it. `noteFailure` marks a non-numeric index as a request for the generic program icon.
-void ReadIconValue(const std::string& value, FileTypeInfo& info, bool noteFailure) {
-  IconValueParts parts = SplitIconValue(value);
+void ReadIconValue(const std::string& value, TFileTypeInfo& info, bool noteFailure) {
+  TIconValueParts parts = SplitIconValue(value);
   if (parts.hasComma) info.iconFile = parts.file;
   if (!ParseIconIndex(parts.rest, info.iconIndex) && noteFailure) info.genericIcon = true;
 }
 
-FileTypeInfo Finished(FileTypeInfo info) {
+TFileTypeInfo Finished(TFileTypeInfo info) {
   info.iconFile = WithoutEnclosingQuotes(info.iconFile);
   return info;
 }
@@ -54,9 +54,9 @@ bool ParseDecimal(const std::string& text, size_t at, int64_t& value) {
 
 }  // namespace
 
-FileTypeInfo LookUpFileType(const std::string& extension, const RegistryDefaultReader& readKey,
-                            const EnvironmentLookup& lookUpVariable) {
-  FileTypeInfo info;
+TFileTypeInfo LookUpFileType(const std::string& extension, const TRegistryDefaultReader& readKey,
+                            const TEnvironmentLookup& lookUpVariable) {
+  TFileTypeInfo info;
   const bool isDirectory = extension == "<dir>";
   std::string className = "Directory";
   if (!isDirectory) {
@@ -74,7 +74,7 @@ FileTypeInfo LookUpFileType(const std::string& extension, const RegistryDefaultR
 }
 
 std::string ExpandEnvironmentReferences(const std::string& text,
-                                        const EnvironmentLookup& lookUpVariable) {
+                                        const TEnvironmentLookup& lookUpVariable) {
   std::string result;
   size_t at = 0;
   while (at < text.size()) {
@@ -96,8 +96,8 @@ std::string ExpandEnvironmentReferences(const std::string& text,
   return result;
 }
 
-IconValueParts SplitIconValue(const std::string& value) {
-  IconValueParts parts;
+TIconValueParts SplitIconValue(const std::string& value) {
+  TIconValueParts parts;
   const size_t comma = value.find(',');
   if (comma == std::string::npos) {
     parts.rest = value;

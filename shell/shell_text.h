@@ -7,14 +7,14 @@
 #include <string>
 
 // Looks up one environment variable; false when it is not known.
-using EnvironmentLookup = std::function<bool(const std::string& name, std::string& value)>;
+using TEnvironmentLookup = std::function<bool(const std::string& name, std::string& value)>;
 
 // Opens the key `keyName` below the file-type root and reads its unnamed value as text (empty
 // when absent); false when the key cannot be opened.
-using RegistryDefaultReader =
+using TRegistryDefaultReader =
     std::function<bool(const std::string& keyName, std::string& defaultValue)>;
 
-struct FileTypeInfo {
+struct TFileTypeInfo {
   int iconIndex = -1;
   std::string typeName;
   std::string iconFile;
@@ -23,22 +23,22 @@ struct FileTypeInfo {
 
 // Description and icon of a file type ("txt", ".txt" or "<dir>"), as the registry under the
 // file-type root records them. A missing key ends the lookup with what was found so far.
-FileTypeInfo LookUpFileType(const std::string& extension, const RegistryDefaultReader& readKey,
-                            const EnvironmentLookup& lookUpVariable);
+TFileTypeInfo LookUpFileType(const std::string& extension, const TRegistryDefaultReader& readKey,
+                            const TEnvironmentLookup& lookUpVariable);
 
 // "%NAME%" references replaced by their values, left to right; an unknown name loses its
 // reference, and a "%" without a closing one is dropped with the text after it kept.
 std::string ExpandEnvironmentReferences(const std::string& text,
-                                        const EnvironmentLookup& lookUpVariable);
+                                        const TEnvironmentLookup& lookUpVariable);
 
 // A DefaultIcon value split at its first comma. Without a comma, `file` is empty and `rest`
 // is the whole value.
-struct IconValueParts {
+struct TIconValueParts {
   bool hasComma = false;
   std::string file;
   std::string rest;
 };
-IconValueParts SplitIconValue(const std::string& value);
+TIconValueParts SplitIconValue(const std::string& value);
 
 // A 32-bit integer: leading blanks, an optional sign, then decimal digits or hexadecimal after
 // "$" or "0x"; nothing after. False for anything else, `index` then untouched.

@@ -55,9 +55,9 @@ TEST(TChord, OnePassRelationAgreesWithEqualAndBeginsWith) {
       ChordText({"000029", "000030", "000045"}), "0000", "000029\r", "000029\r\n0"};
   for (const std::string& held : texts) {
     for (const std::string& assigned : texts) {
-      ChordRelation expected = ChordRelation::kNone;
-      if (!held.empty() && ChordTextEquals(held, assigned)) expected = ChordRelation::kEqual;
-      else if (ChordTextBeginsWith(assigned, held)) expected = ChordRelation::kBegins;
+      TChordRelation expected = TChordRelation::kNone;
+      if (!held.empty() && ChordTextEquals(held, assigned)) expected = TChordRelation::kEqual;
+      else if (ChordTextBeginsWith(assigned, held)) expected = TChordRelation::kBegins;
       EXPECT_EQ(RelateChordTexts(held, assigned), expected) << held << " / " << assigned;
     }
   }

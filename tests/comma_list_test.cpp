@@ -29,47 +29,47 @@ TEST(CommaListEncode, DoubleByteCharactersAreNeverSplit) {
 }
 
 TEST(CommaListDecode, ReadsItemsAndSkipsBlanks) {
-  EXPECT_EQ(DecodeCommaList(""), TextList{});
-  EXPECT_EQ(DecodeCommaList("   "), TextList{});
-  EXPECT_EQ(DecodeCommaList("\"\""), TextList{""});
-  EXPECT_EQ(DecodeCommaList("a,b"), (TextList{"a", "b"}));
-  EXPECT_EQ(DecodeCommaList("  a ,\t b  "), (TextList{"a", "b"}));
-  EXPECT_EQ(DecodeCommaList("a b"), (TextList{"a", "b"}));
-  EXPECT_EQ(DecodeCommaList("a,,b"), (TextList{"a", "", "b"}));
-  EXPECT_EQ(DecodeCommaList(",a"), (TextList{"", "a"}));
-  EXPECT_EQ(DecodeCommaList("a,"), (TextList{"a", ""}));
-  EXPECT_EQ(DecodeCommaList(","), (TextList{"", ""}));
+  EXPECT_EQ(DecodeCommaList(""), TTextList{});
+  EXPECT_EQ(DecodeCommaList("   "), TTextList{});
+  EXPECT_EQ(DecodeCommaList("\"\""), TTextList{""});
+  EXPECT_EQ(DecodeCommaList("a,b"), (TTextList{"a", "b"}));
+  EXPECT_EQ(DecodeCommaList("  a ,\t b  "), (TTextList{"a", "b"}));
+  EXPECT_EQ(DecodeCommaList("a b"), (TTextList{"a", "b"}));
+  EXPECT_EQ(DecodeCommaList("a,,b"), (TTextList{"a", "", "b"}));
+  EXPECT_EQ(DecodeCommaList(",a"), (TTextList{"", "a"}));
+  EXPECT_EQ(DecodeCommaList("a,"), (TTextList{"a", ""}));
+  EXPECT_EQ(DecodeCommaList(","), (TTextList{"", ""}));
   // Only a comma that is the very last byte gives a trailing empty item.
-  EXPECT_EQ(DecodeCommaList("a, "), TextList{"a"});
-  EXPECT_EQ(DecodeCommaList("\"a\"\"b\",\" c \""), (TextList{"a\"b", " c "}));
-  EXPECT_EQ(DecodeCommaList("\"\"\"\""), TextList{"\""});
-  EXPECT_EQ(DecodeCommaList("a\"b"), TextList{"a\"b"});
+  EXPECT_EQ(DecodeCommaList("a, "), TTextList{"a"});
+  EXPECT_EQ(DecodeCommaList("\"a\"\"b\",\" c \""), (TTextList{"a\"b", " c "}));
+  EXPECT_EQ(DecodeCommaList("\"\"\"\""), TTextList{"\""});
+  EXPECT_EQ(DecodeCommaList("a\"b"), TTextList{"a\"b"});
 }
 
 TEST(CommaListDecode, HandEditedQuotesAndNul) {
   // An unclosed quote reads to the end of the line.
-  EXPECT_EQ(DecodeCommaList("x,\"a,b c"), (TextList{"x", "a,b c"}));
-  EXPECT_EQ(DecodeCommaList("\""), TextList{""});
+  EXPECT_EQ(DecodeCommaList("x,\"a,b c"), (TTextList{"x", "a,b c"}));
+  EXPECT_EQ(DecodeCommaList("\""), TTextList{""});
   // Text after a closing quote is the next item.
-  EXPECT_EQ(DecodeCommaList("\"a\"b,c"), (TextList{"a", "b", "c"}));
-  EXPECT_EQ(DecodeCommaList("\"a\" \"b\""), (TextList{"a", "b"}));
+  EXPECT_EQ(DecodeCommaList("\"a\"b,c"), (TTextList{"a", "b", "c"}));
+  EXPECT_EQ(DecodeCommaList("\"a\" \"b\""), (TTextList{"a", "b"}));
   // A NUL byte ends the text.
-  EXPECT_EQ(DecodeCommaList(std::string("a,b\0,c", 6)), (TextList{"a", "b"}));
-  EXPECT_EQ(DecodeCommaList(std::string("\0a", 2)), TextList{});
+  EXPECT_EQ(DecodeCommaList(std::string("a,b\0,c", 6)), (TTextList{"a", "b"}));
+  EXPECT_EQ(DecodeCommaList(std::string("\0a", 2)), TTextList{});
 }
 
 TEST(CommaListDecode, LeadByteAtTheEndIsNotReadPast) {
   // Copies without the terminating NUL of the literal, so a read past the end is caught.
-  EXPECT_EQ(DecodeCommaList(std::string("ab\x81")), TextList{"ab\x81"});
-  EXPECT_EQ(DecodeCommaList(std::string("\"ab\x81")), TextList{"ab\x81"});
-  EXPECT_EQ(DecodeCommaList(std::string("a,\x81")), (TextList{"a", "\x81"}));
+  EXPECT_EQ(DecodeCommaList(std::string("ab\x81")), TTextList{"ab\x81"});
+  EXPECT_EQ(DecodeCommaList(std::string("\"ab\x81")), TTextList{"ab\x81"});
+  EXPECT_EQ(DecodeCommaList(std::string("a,\x81")), (TTextList{"a", "\x81"}));
   // The lead byte swallows the closing quote, which leaves the item unclosed.
-  EXPECT_EQ(DecodeCommaList(std::string("\"ab\x81\"")), TextList{"ab\x81\""});
-  EXPECT_EQ(DecodeCommaList(std::string("\x81,x")), TextList{"\x81,x"});
+  EXPECT_EQ(DecodeCommaList(std::string("\"ab\x81\"")), TTextList{"ab\x81\""});
+  EXPECT_EQ(DecodeCommaList(std::string("\x81,x")), TTextList{"\x81,x"});
 }
 
 TEST(CommaList, RoundTripsAwkwardItems) {
-  const std::vector<TextList> lists = {
+  const std::vector<TTextList> lists = {
       {""},
       {"", ""},
       {"", "", ""},
@@ -82,16 +82,16 @@ TEST(CommaList, RoundTripsAwkwardItems) {
       {"\x81,", "\x81\"", "\x81 x", "\x81\x81"},
       {"000029,000030", "C:\\Windows\\notepad.exe"},
   };
-  for (const TextList& items : lists) {
+  for (const TTextList& items : lists) {
     SCOPED_TRACE(EncodeCommaList(items));
     EXPECT_EQ(DecodeCommaList(EncodeCommaList(items)), items);
   }
 }
 
 TEST(CommaList, NestedListsRoundTrip) {
-  const TextList keys = {"000029", "000030", "001029"};
+  const TTextList keys = {"000029", "000030", "001029"};
   const std::string inner = EncodeCommaList(keys);
-  const TextList outer = DecodeCommaList(EncodeCommaList({inner, "x"}));
+  const TTextList outer = DecodeCommaList(EncodeCommaList({inner, "x"}));
   ASSERT_EQ(outer.size(), 2u);
   EXPECT_EQ(DecodeCommaList(outer[0]), keys);
 }
@@ -99,7 +99,7 @@ TEST(CommaList, NestedListsRoundTrip) {
 TEST(CommaListDecode, SurvivesRandomBytes) {
   for (uint32_t seed = 1; seed <= 200; ++seed) {
     const std::string bytes = SeededBytes(seed, 1 + seed * 7);
-    TextList items = DecodeCommaList(bytes);
+    TTextList items = DecodeCommaList(bytes);
     size_t total = 0;
     for (const std::string& item : items) total += item.size();
     EXPECT_LE(total, bytes.size());

@@ -6,16 +6,16 @@ namespace {
 
 TEST(Commands, WordsIgnoreCaseButNotBlanks) {
   for (const char* text : {"$ExitWindows", "$EXITWINDOWS", "$exitwindows"})
-    EXPECT_EQ(ParseCommand(text).command, BuiltinCommand::kExitWindows) << text;
-  EXPECT_EQ(ParseCommand("$reboot").command, BuiltinCommand::kReboot);
-  EXPECT_EQ(ParseCommand("$Show").command, BuiltinCommand::kShow);
-  EXPECT_EQ(ParseCommand("$WindowInfo").command, BuiltinCommand::kWindowInfo);
-  EXPECT_EQ(ParseCommand("$VolumeUp").command, BuiltinCommand::kVolumeUp);
-  EXPECT_EQ(ParseCommand("$volumedown").command, BuiltinCommand::kVolumeDown);
-  EXPECT_EQ(ParseCommand("$MUTE").command, BuiltinCommand::kMute);
+    EXPECT_EQ(ParseCommand(text).command, TBuiltinCommand::kExitWindows) << text;
+  EXPECT_EQ(ParseCommand("$reboot").command, TBuiltinCommand::kReboot);
+  EXPECT_EQ(ParseCommand("$Show").command, TBuiltinCommand::kShow);
+  EXPECT_EQ(ParseCommand("$WindowInfo").command, TBuiltinCommand::kWindowInfo);
+  EXPECT_EQ(ParseCommand("$VolumeUp").command, TBuiltinCommand::kVolumeUp);
+  EXPECT_EQ(ParseCommand("$volumedown").command, TBuiltinCommand::kVolumeDown);
+  EXPECT_EQ(ParseCommand("$MUTE").command, TBuiltinCommand::kMute);
 
-  ParsedCommand blank = ParseCommand("$show ");
-  EXPECT_EQ(blank.command, BuiltinCommand::kMacro);
+  TParsedCommand blank = ParseCommand("$show ");
+  EXPECT_EQ(blank.command, TBuiltinCommand::kMacro);
   EXPECT_EQ(blank.macroText, "$show ");
 }
 
@@ -35,7 +35,7 @@ TEST(Commands, OnlyTextsStartingWithDollarAreCommands) {
 }
 
 TEST(WindowInfo, TextHasEveryLineInOrder) {
-  WindowInfoFacts facts{"無題 - メモ帳", 0x2A0F4, "Notepad", -8, 10, 1032, 776};
+  TWindowInfoFacts facts{"無題 - メモ帳", 0x2A0F4, "Notepad", -8, 10, 1032, 776};
   EXPECT_EQ(WindowInfoText(facts),
             "■ウィンドウ情報■\r\n\r\n"
             "ウィンドウテキスト : 無題 - メモ帳\r\n"
@@ -46,7 +46,7 @@ TEST(WindowInfo, TextHasEveryLineInOrder) {
 }
 
 TEST(WindowInfo, WideHandlesKeepEveryDigit) {
-  WindowInfoFacts facts;
+  TWindowInfoFacts facts;
   facts.handle = static_cast<uintptr_t>(0xABCDEF01u);
   EXPECT_NE(WindowInfoText(facts).find(" : ABCDEF01\r\n"), std::string::npos);
   if (sizeof(uintptr_t) == 8) {

@@ -8,13 +8,13 @@
 
 namespace {
 
-const GuidePalette kPalette{0x01, 0x02, 0x03, 0x11, 0x12, 0x13, 0x20};
-const GuideSize kScreen{1024, 768};
+const TGuidePalette kPalette{0x01, 0x02, 0x03, 0x11, 0x12, 0x13, 0x20};
+const TGuideSize kScreen{1024, 768};
 
 std::string Name(const TestKey& key) { return platform::KeyNameText(KeyFlags(key)); }
 
-std::vector<GuideRowSizes> Rows(size_t count, int height = 24) {
-  return std::vector<GuideRowSizes>(count, {{50, height}, {80, height}});
+std::vector<TGuideRowSizes> Rows(size_t count, int height = 24) {
+  return std::vector<TGuideRowSizes>(count, {{50, height}, {80, height}});
 }
 
 TEST(GuideRows, ShowTheKeysAfterTheHeldOnes) {
@@ -22,7 +22,7 @@ TEST(GuideRows, ShowTheKeysAfterTheHeldOnes) {
   const TKeyInfo* first =
       keys.Add({CodeOf(kLeftCtrl), CodeOf(kLeftAlt), CodeOf(kKeyX)}, "", "", "", "one", "", false);
   const TKeyInfo* second = keys.Add({CodeOf(kLeftCtrl), CodeOf(kKeyY)}, "", "", "", "two", "", false);
-  std::vector<GuideRowText> rows = BuildGuideRows({first, second}, 1, nullptr);
+  std::vector<TGuideRowText> rows = BuildGuideRows({first, second}, 1, nullptr);
   ASSERT_EQ(rows.size(), 2u);
   EXPECT_EQ(rows[0].keysText, Name(kLeftAlt) + "+" + Name(kKeyX));
   EXPECT_EQ(rows[0].programName, "one");
@@ -44,12 +44,12 @@ TEST(GuideRows, KeysWithoutPlatformNameUseTheAliasOrTheirDigits) {
   EXPECT_EQ(BuildGuideRows({info}, 1, &aliases)[0].keysText, "変換");
 }
 
-TEST(GuideLayout, RowsTouchAndAlternateColours) {
-  std::vector<GuideRowSizes> rows = {{{71, 24}, {100, 24}}, {{40, 24}, {30, 25}}};
-  GuideLayout layout = LayOutGuide(rows, kScreen, 1, kPalette);
+TEST(TGuideLayout, RowsTouchAndAlternateColours) {
+  std::vector<TGuideRowSizes> rows = {{{71, 24}, {100, 24}}, {{40, 24}, {30, 25}}};
+  TGuideLayout layout = LayOutGuide(rows, kScreen, 1, kPalette);
   ASSERT_EQ(layout.rows.size(), 2u);
-  const GuideRowPlacement& even = layout.rows[0];
-  const GuideRowPlacement& odd = layout.rows[1];
+  const TGuideRowPlacement& even = layout.rows[0];
+  const TGuideRowPlacement& odd = layout.rows[1];
   EXPECT_EQ(even.keyLabel.left, 4);
   EXPECT_EQ(even.keyLabel.top, 4);
   EXPECT_EQ(even.keyLabel.width, 87);
@@ -69,9 +69,9 @@ TEST(GuideLayout, RowsTouchAndAlternateColours) {
   EXPECT_EQ(layout.client.height, 4 + 48 + 4);
 }
 
-TEST(GuideLayout, ColumnsWrapAtTheScreenHeight) {
+TEST(TGuideLayout, ColumnsWrapAtTheScreenHeight) {
   // 768 pixels and 24-pixel rows: rows at 4, 28, ..., 724 fill a column (724 + 48 > 768).
-  GuideLayout full = LayOutGuide(Rows(31), kScreen, 1, kPalette);
+  TGuideLayout full = LayOutGuide(Rows(31), kScreen, 1, kPalette);
   EXPECT_EQ(full.rows[1].keyLabel.top, 28);
   EXPECT_EQ(full.rows[2].keyLabel.top, 52);
   EXPECT_EQ(full.rows[30].keyLabel.top, 724);
@@ -79,7 +79,7 @@ TEST(GuideLayout, ColumnsWrapAtTheScreenHeight) {
   EXPECT_EQ(full.client.width, column + 8);  // no empty column after an exactly full one
   EXPECT_EQ(full.client.height, 752);
 
-  GuideLayout wrapped = LayOutGuide(Rows(33), kScreen, 1, kPalette);
+  TGuideLayout wrapped = LayOutGuide(Rows(33), kScreen, 1, kPalette);
   EXPECT_EQ(wrapped.rows[31].keyLabel.top, 4);
   EXPECT_EQ(wrapped.rows[31].keyLabel.left, column + 4);
   EXPECT_EQ(wrapped.rows[32].keyLabel.top, 28);
@@ -87,17 +87,17 @@ TEST(GuideLayout, ColumnsWrapAtTheScreenHeight) {
   EXPECT_EQ(wrapped.client.height, 752);
 
   // Rows taller than the screen still get a column each, with no empty one at the end.
-  GuideLayout tall = LayOutGuide(Rows(3, 500), kScreen, 1, kPalette);
+  TGuideLayout tall = LayOutGuide(Rows(3, 500), kScreen, 1, kPalette);
   EXPECT_EQ(tall.rows[2].keyLabel.left, 2 * column + 4);
   EXPECT_EQ(tall.client.width, 3 * column + 8);
   EXPECT_EQ(tall.client.height, 508);
 }
 
-TEST(GuideLayout, FormPlacedByPosition) {
+TEST(TGuideLayout, FormPlacedByPosition) {
   // 71 + 16 + 100 + 16 + 8 = 211 wide, 3 rows: 4 + 72 + 4 = 80 high.
-  std::vector<GuideRowSizes> rows(3, {{71, 24}, {100, 24}});
+  std::vector<TGuideRowSizes> rows(3, {{71, 24}, {100, 24}});
   auto place = [&](int position) {
-    GuideLayout layout = LayOutGuide(rows, kScreen, position, kPalette);
+    TGuideLayout layout = LayOutGuide(rows, kScreen, position, kPalette);
     return std::make_pair(layout.formLeft, layout.formTop);
   };
   EXPECT_EQ(place(1), std::make_pair(0, 0));

@@ -46,21 +46,21 @@ class Dispatcher : public ::testing::Test {
     keys.Add(chord, "C:\\" + name + ".exe", "", "", name, "", repeat);
   }
 
-  KeyDecision Feed(TestKeyEvent event) {
-    KeyDecision decision = dispatcher.EvaluateKeyEvent(event.virtualKey, event.flags);
+  TKeyDecision Feed(TestKeyEvent event) {
+    TKeyDecision decision = dispatcher.EvaluateKeyEvent(event.virtualKey, event.flags);
     Apply(decision);
     return decision;
   }
   void Feed(std::initializer_list<TestKeyEvent> events) {
     for (const TestKeyEvent& event : events) Feed(event);
   }
-  KeyDecision Reset() {
-    KeyDecision decision = dispatcher.ResetChord();
+  TKeyDecision Reset() {
+    TKeyDecision decision = dispatcher.ResetChord();
     Apply(decision);
     return decision;
   }
 
-  void Apply(const KeyDecision& decision) {
+  void Apply(const TKeyDecision& decision) {
     if (decision.forwardToCapture) ++captured;
     if (decision.mode) mode = *decision.mode;
     for (const TKeyEvent& event : decision.replay) delivered.push_back(event);
@@ -73,8 +73,8 @@ class Dispatcher : public ::testing::Test {
       window.guideVisible = false;
       rows.clear();
     }
-    if (decision.cursor == CursorChange::kHide) ++cursorHides;
-    if (decision.cursor == CursorChange::kShow) ++cursorShows;
+    if (decision.cursor == TCursorChange::kHide) ++cursorHides;
+    if (decision.cursor == TCursorChange::kShow) ++cursorShows;
     if (decision.executed) {
       window.executed.push_back(decision.executed->ProgramName());
       if (window.onExecute) window.onExecute(*decision.executed);
@@ -83,12 +83,12 @@ class Dispatcher : public ::testing::Test {
 
   std::vector<std::string> RowPrograms() const {
     std::vector<std::string> names;
-    for (const GuideRowText& row : rows) names.push_back(row.programName);
+    for (const TGuideRowText& row : rows) names.push_back(row.programName);
     return names;
   }
   std::vector<std::string> RowKeys() const {
     std::vector<std::string> texts;
-    for (const GuideRowText& row : rows) texts.push_back(row.keysText);
+    for (const TGuideRowText& row : rows) texts.push_back(row.keysText);
     return texts;
   }
   static std::string Name(const TestKey& key) { return platform::KeyNameText(KeyFlags(key)); }
@@ -96,9 +96,9 @@ class Dispatcher : public ::testing::Test {
   FakeWindow window;
   TKeyManager keys;
   TKeyDispatcher dispatcher{window};
-  DispatchMode mode = DispatchMode::kPass;
+  TDispatchMode mode = TDispatchMode::kPass;
   std::vector<TKeyEvent> delivered;  // re-sent to the focused window, in order
-  std::vector<GuideRowText> rows;
+  std::vector<TGuideRowText> rows;
   int captured = 0, rebuilds = 0, cursorHides = 0, cursorShows = 0;
 };
 
@@ -121,20 +121,20 @@ TEST_F(Dispatcher, ChordsSharingABeginningShowBothUntilOneFires) {
   Assign({kLeftCtrl, kLeftAlt, kKeyY}, "second");
 
   Feed(Press(kLeftCtrl));
-  EXPECT_EQ(mode, DispatchMode::kSwallow);
+  EXPECT_EQ(mode, TDispatchMode::kSwallow);
   EXPECT_TRUE(window.guideVisible);
   EXPECT_EQ(RowPrograms(), (Names{"first", "second"}));
   EXPECT_EQ(RowKeys(), (Names{Name(kLeftAlt) + "+" + Name(kKeyX), Name(kLeftAlt) + "+" + Name(kKeyY)}));
 
-  KeyDecision alt = Feed(Press(kLeftAlt));
+  TKeyDecision alt = Feed(Press(kLeftAlt));
   EXPECT_TRUE(alt.rebuildGuide);
   EXPECT_FALSE(alt.showGuide);  // already showing
   EXPECT_EQ(RowKeys(), (Names{Name(kKeyX), Name(kKeyY)}));
 
-  KeyDecision x = Feed(Press(kKeyX));
+  TKeyDecision x = Feed(Press(kKeyX));
   ASSERT_NE(x.executed, nullptr);
   EXPECT_EQ(window.executed, Names{"first"});
-  EXPECT_EQ(mode, DispatchMode::kPass);
+  EXPECT_EQ(mode, TDispatchMode::kPass);
   EXPECT_FALSE(window.guideVisible);
   EXPECT_TRUE(dispatcher.Latched());
 
@@ -146,7 +146,7 @@ TEST_F(Dispatcher, ChordsSharingABeginningShowBothUntilOneFires) {
   EXPECT_FALSE(window.guideVisible);
   Feed(Release(kLeftCtrl));
   EXPECT_FALSE(dispatcher.Latched());
-  EXPECT_EQ(mode, DispatchMode::kPass);
+  EXPECT_EQ(mode, TDispatchMode::kPass);
 
   Feed({Press(kLeftCtrl), Press(kLeftAlt), Press(kKeyY)});
   EXPECT_EQ(window.executed, (Names{"first", "second"}));
@@ -156,36 +156,36 @@ TEST_F(Dispatcher, KeysInAnotherOrderDoNotMatch) {
   Assign({kLeftCtrl, kKeyX}, "ctrl-x");
   Feed({Press(kKeyX), Press(kLeftCtrl)});
   EXPECT_TRUE(window.executed.empty());
-  EXPECT_EQ(mode, DispatchMode::kPass);
+  EXPECT_EQ(mode, TDispatchMode::kPass);
   EXPECT_FALSE(window.guideVisible);
 }
 
 TEST_F(Dispatcher, RepeatingAssignmentFiresOnEveryAutoRepeatWithoutRebuild) {
   Assign({kLeftCtrl, kKeyX}, "volume", /*repeat=*/true);
   Feed({Press(kLeftCtrl), Press(kKeyX)});
-  EXPECT_EQ(mode, DispatchMode::kSwallow);
+  EXPECT_EQ(mode, TDispatchMode::kSwallow);
   EXPECT_FALSE(dispatcher.Latched());
   EXPECT_FALSE(window.guideVisible);
   const int rebuildsBefore = rebuilds;
   Feed({Repeat(kKeyX), Repeat(kKeyX), Repeat(kKeyX)});
   EXPECT_EQ(window.executed.size(), 4u);
-  EXPECT_EQ(mode, DispatchMode::kSwallow);
+  EXPECT_EQ(mode, TDispatchMode::kSwallow);
   EXPECT_EQ(rebuilds, rebuildsBefore);
 
   // Letting go of X leaves a beginning again.
   Feed(Release(kKeyX));
   EXPECT_TRUE(window.guideVisible);
   EXPECT_EQ(RowPrograms(), Names{"volume"});
-  EXPECT_EQ(mode, DispatchMode::kSwallow);
+  EXPECT_EQ(mode, TDispatchMode::kSwallow);
 }
 
 TEST_F(Dispatcher, AutoRepeatOfABeginningKeepsTheGuideWithoutRebuild) {
   Assign({kLeftCtrl, kKeyX}, "ctrl-x");
   Feed(Press(kLeftCtrl));
-  KeyDecision repeat = Feed(Repeat(kLeftCtrl));
+  TKeyDecision repeat = Feed(Repeat(kLeftCtrl));
   EXPECT_FALSE(repeat.rebuildGuide);
   EXPECT_FALSE(repeat.showGuide);
-  EXPECT_EQ(repeat.mode, DispatchMode::kSwallow);
+  EXPECT_EQ(repeat.mode, TDispatchMode::kSwallow);
   EXPECT_EQ(dispatcher.HeldKeys(), TChord{CodeOf(kLeftCtrl)});
 }
 
@@ -225,10 +225,10 @@ TEST_F(Dispatcher, WindowsKeysResetAndLeaveTheKeyboardPassing) {
   ASSERT_EQ(cursorHides, 1);
 
   for (const TestKeyEvent& event : {Press(kLeftWin), Release(kLeftWin), Press(kRightWin)}) {
-    KeyDecision win = Feed(event);
+    TKeyDecision win = Feed(event);
     EXPECT_TRUE(win.ignored);
     EXPECT_TRUE(win.reset);
-    EXPECT_EQ(mode, DispatchMode::kPass);
+    EXPECT_EQ(mode, TDispatchMode::kPass);
   }
   EXPECT_TRUE(dispatcher.HeldKeys().empty());
   EXPECT_FALSE(window.guideVisible);
@@ -236,7 +236,7 @@ TEST_F(Dispatcher, WindowsKeysResetAndLeaveTheKeyboardPassing) {
 
   // The Windows key never joined the chord.
   Feed(Press(kKeyX));
-  EXPECT_EQ(mode, DispatchMode::kPass);
+  EXPECT_EQ(mode, TDispatchMode::kPass);
   EXPECT_EQ(dispatcher.HeldKeys(), TChord{CodeOf(kKeyX)});
 }
 
@@ -244,7 +244,7 @@ TEST_F(Dispatcher, InputModeKeysAreIgnoredWithoutReset) {
   Assign({kLeftCtrl, kKeyX}, "ctrl-x");
   Feed(Press(kLeftCtrl));
   for (uint32_t virtualKey : {0x19u, 0xF0u, 0xF2u, 0xF3u, 0xF4u, 0xF5u, 0xF6u}) {
-    KeyDecision decision = Feed(Press({0x70, false, virtualKey}));
+    TKeyDecision decision = Feed(Press({0x70, false, virtualKey}));
     EXPECT_TRUE(decision.ignored) << virtualKey;
     EXPECT_FALSE(decision.reset);
     EXPECT_FALSE(decision.hideGuide);
@@ -260,7 +260,7 @@ TEST_F(Dispatcher, InputModeKeysAreIgnoredWithoutReset) {
 TEST_F(Dispatcher, SettingsWindowGetsEveryEventAndNothingFires) {
   Assign({kLeftCtrl}, "ctrl");
   window.settingsVisible = true;
-  KeyDecision decision = Feed(Press(kLeftCtrl));
+  TKeyDecision decision = Feed(Press(kLeftCtrl));
   EXPECT_TRUE(decision.forwardToCapture);
   EXPECT_FALSE(decision.mode.has_value());
   EXPECT_FALSE(decision.hideGuide || decision.showGuide);
@@ -286,9 +286,9 @@ TEST_F(Dispatcher, ResetForgetsTheHeldCount) {
 TEST_F(Dispatcher, ReleaseOfAKeyNeverPressedIsStillEvaluated) {
   Assign({kLeftCtrl, kKeyX}, "ctrl-x");
   Feed(Press(kLeftCtrl));
-  KeyDecision decision = Feed(Release(kKeyA));
+  TKeyDecision decision = Feed(Release(kKeyA));
   EXPECT_EQ(dispatcher.HeldKeys(), TChord{CodeOf(kLeftCtrl)});
-  EXPECT_EQ(decision.mode, DispatchMode::kSwallow);
+  EXPECT_EQ(decision.mode, TDispatchMode::kSwallow);
   EXPECT_FALSE(decision.rebuildGuide);
 }
 
@@ -297,8 +297,8 @@ TEST_F(Dispatcher, EmptyListOrNoListAlwaysPasses) {
   for (const TKeyManager* list : lists) {
     dispatcher.SetKeyManager(list);
     for (const TestKeyEvent& event : {Press(kLeftCtrl), Press(kKeyX), Release(kKeyX)}) {
-      KeyDecision decision = Feed(event);
-      EXPECT_EQ(decision.mode, DispatchMode::kPass);
+      TKeyDecision decision = Feed(event);
+      EXPECT_EQ(decision.mode, TDispatchMode::kPass);
       EXPECT_FALSE(decision.showGuide);
     }
     Reset();
@@ -309,8 +309,8 @@ TEST_F(Dispatcher, GuideAndCursorFollowTheSettings) {
   Assign({kLeftCtrl, kKeyX}, "ctrl-x");
   window.showKeyView = false;
   window.hideCursor = true;
-  KeyDecision decision = Feed(Press(kLeftCtrl));
-  EXPECT_EQ(decision.mode, DispatchMode::kSwallow);
+  TKeyDecision decision = Feed(Press(kLeftCtrl));
+  EXPECT_EQ(decision.mode, TDispatchMode::kSwallow);
   EXPECT_FALSE(decision.rebuildGuide || decision.showGuide);
   EXPECT_EQ(cursorHides, 0);
   Feed(Release(kLeftCtrl));
@@ -340,18 +340,18 @@ TEST_F(Dispatcher, CursorComesBackEvenWhenTheSettingWasSwitchedOff) {
 TEST_F(Dispatcher, TheModeIsSetBeforeTheAssignmentRuns) {
   Assign({kLeftCtrl, kKeyX}, "once");
   Assign({kLeftCtrl, kKeyY}, "held", /*repeat=*/true);
-  std::vector<DispatchMode> modesWhileRunning;
+  std::vector<TDispatchMode> modesWhileRunning;
   window.onExecute = [&](const TKeyInfo&) { modesWhileRunning.push_back(mode); };
   Feed({Press(kLeftCtrl), Press(kKeyX), Release(kKeyX), Release(kLeftCtrl)});
   Feed({Press(kLeftCtrl), Press(kKeyY)});
-  EXPECT_EQ(modesWhileRunning, (std::vector<DispatchMode>{DispatchMode::kPass, DispatchMode::kSwallow}));
+  EXPECT_EQ(modesWhileRunning, (std::vector<TDispatchMode>{TDispatchMode::kPass, TDispatchMode::kSwallow}));
 }
 
 TEST_F(Dispatcher, ResetLeavesTheKeyboardPassingUnlessAChordBoxOwnsIt) {
   Assign({kLeftCtrl, kKeyX}, "ctrl-x");
   Feed(Press(kLeftCtrl));
-  ASSERT_EQ(mode, DispatchMode::kSwallow);
-  EXPECT_EQ(Reset().mode, DispatchMode::kPass);
+  ASSERT_EQ(mode, TDispatchMode::kSwallow);
+  EXPECT_EQ(Reset().mode, TDispatchMode::kPass);
   window.captureOwnsMode = true;
   EXPECT_FALSE(Reset().mode.has_value());
 }
@@ -360,7 +360,7 @@ TEST_F(Dispatcher, ResetLeavesTheKeyboardPassingUnlessAChordBoxOwnsIt) {
 TEST_F(Dispatcher, WithheldKeysOfAChordThatNeverWasAreDeliveredInOrder) {
   Assign({kLeftCtrl, kLeftAlt, kKeyX}, "ctrl-alt-x");
   Feed({Press(kLeftCtrl), Withheld(Repeat(kLeftCtrl)), Withheld(Press(kKeyA))});
-  EXPECT_EQ(mode, DispatchMode::kPass);
+  EXPECT_EQ(mode, TDispatchMode::kPass);
   EXPECT_EQ(Described(delivered), (Names{Down(kLeftCtrl), Down(kKeyA)}));
   Feed({Release(kKeyA), Release(kLeftCtrl)});
   EXPECT_EQ(delivered.size(), 2u);
@@ -402,7 +402,7 @@ TEST_F(Dispatcher, ResetDeliversWhatWaitedAndWindowsKeyGoesAlong) {
   Feed({Press(kLeftCtrl), Withheld(Press(kLeftAlt))});
   Feed(Withheld(Press(kLeftWin)));
   EXPECT_EQ(Described(delivered), (Names{Down(kLeftAlt), Down(kLeftWin)}));
-  EXPECT_EQ(mode, DispatchMode::kPass);
+  EXPECT_EQ(mode, TDispatchMode::kPass);
 }
 
 TEST_F(Dispatcher, WithDeliveryOffWithheldKeysStayWithheld) {
@@ -446,10 +446,10 @@ TEST_F(Dispatcher, ActivationDropsKeysReportedUpAndEndsAnEmptyChord) {
   window.nowMs += TKeyDispatcher::kKeyStateSettleMs;
   EXPECT_FALSE(dispatcher.WindowActivated().reset);  // still down
   window.keysUp = {0xA2};
-  KeyDecision decision = dispatcher.WindowActivated();
+  TKeyDecision decision = dispatcher.WindowActivated();
   Apply(decision);
   EXPECT_TRUE(decision.reset);
-  EXPECT_EQ(mode, DispatchMode::kPass);
+  EXPECT_EQ(mode, TDispatchMode::kPass);
   EXPECT_TRUE(dispatcher.HeldKeys().empty());
 }
 
@@ -470,7 +470,7 @@ TEST_F(Dispatcher, ShowingTheSettingsFromAnAssignmentEndsIdle) {
   EXPECT_TRUE(dispatcher.HeldKeys().empty());
   EXPECT_FALSE(dispatcher.Latched());
   EXPECT_EQ(dispatcher.LastHeldCount(), 0);
-  EXPECT_EQ(mode, DispatchMode::kPass);
+  EXPECT_EQ(mode, TDispatchMode::kPass);
   EXPECT_EQ(cursorHides, 1);
   EXPECT_EQ(cursorShows, 1);
 }
@@ -480,7 +480,7 @@ TEST_F(Dispatcher, AssignmentWithoutKeysNeverFires) {
   Feed({Press(kKeyA), Release(kKeyA), Release(kKeyB)});
   EXPECT_TRUE(window.executed.empty());
   // Neither guard alone may go: the empty live chord relates to no chord, not even the empty one.
-  EXPECT_EQ(RelateChordTexts("", ""), ChordRelation::kNone);
+  EXPECT_EQ(RelateChordTexts("", ""), TChordRelation::kNone);
 }
 
 TEST_F(Dispatcher, GuideShownAgainWithTheSameHeldCountHasItsRows) {

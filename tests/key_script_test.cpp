@@ -133,7 +133,7 @@ class Replay : public ::testing::Test {
   static std::string Modes(const std::vector<ReplayStep>& steps) {
     std::string text;
     for (size_t i = 0; i < steps.size(); ++i) {
-      text += steps[i].modeMet == DispatchMode::kPass ? 'p' : 's';
+      text += steps[i].modeMet == TDispatchMode::kPass ? 'p' : 's';
       if (i > 0) {
         EXPECT_EQ(steps[i].modeMet, steps[i - 1].modeAfter) << i;
       }

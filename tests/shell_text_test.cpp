@@ -13,7 +13,7 @@ struct FakeRegistry {
   std::map<std::string, std::string> keys;
   std::vector<std::string> opened;
 
-  RegistryDefaultReader Reader() {
+  TRegistryDefaultReader Reader() {
     return [this](const std::string& name, std::string& value) {
       opened.push_back(name);
       auto found = keys.find(name);
@@ -24,7 +24,7 @@ struct FakeRegistry {
   }
 };
 
-EnvironmentLookup Variables(std::map<std::string, std::string> known) {
+TEnvironmentLookup Variables(std::map<std::string, std::string> known) {
   return [known](const std::string& name, std::string& value) {
     auto found = known.find(name);
     if (found == known.end()) return false;
@@ -33,16 +33,16 @@ EnvironmentLookup Variables(std::map<std::string, std::string> known) {
   };
 }
 
-const EnvironmentLookup kNoVariables = Variables({});
+const TEnvironmentLookup kNoVariables = Variables({});
 
 TEST(FileType, SameResultWithAndWithoutLeadingDot) {
   FakeRegistry registry;
   registry.keys = {{".vkt", "vkt_file"},
                    {"vkt_file", "Vakro text"},
                    {"vkt_file\\DefaultIcon", "\"%ProgramFiles%\\v\\text.dll\",-3"}};
-  const EnvironmentLookup variables = Variables({{"ProgramFiles", "C:\\Program Files"}});
+  const TEnvironmentLookup variables = Variables({{"ProgramFiles", "C:\\Program Files"}});
   for (const char* extension : {"vkt", ".vkt"}) {
-    FileTypeInfo info = LookUpFileType(extension, registry.Reader(), variables);
+    TFileTypeInfo info = LookUpFileType(extension, registry.Reader(), variables);
     EXPECT_EQ(info.typeName, "Vakro text") << extension;
     EXPECT_EQ(info.iconFile, "C:\\Program Files\\v\\text.dll") << extension;
     EXPECT_EQ(info.iconIndex, -3) << extension;
@@ -54,7 +54,7 @@ TEST(FileType, DirectoryNeedsNoExtensionKey) {
   FakeRegistry registry;
   registry.keys = {{"Directory", "File folder"},
                    {"Directory\\DefaultIcon", "%SystemRoot%\\shell32.dll,3"}};
-  FileTypeInfo info =
+  TFileTypeInfo info =
       LookUpFileType("<dir>", registry.Reader(), Variables({{"SystemRoot", "C:\\windows"}}));
   EXPECT_EQ(info.typeName, "File folder");
   EXPECT_EQ(info.iconFile, "C:\\windows\\shell32.dll");
@@ -68,7 +68,7 @@ TEST(FileType, IconWithoutCommaAsksForGenericProgramIcon) {
                    {"vkp_file", ""},
                    {"vkp_file\\DefaultIcon", "C:\\tools\\viewer.exe"},
                    {"comfile\\DefaultIcon", "\"C:\\windows\\shell32.dll\",2"}};
-  FileTypeInfo info = LookUpFileType("vkp", registry.Reader(), kNoVariables);
+  TFileTypeInfo info = LookUpFileType("vkp", registry.Reader(), kNoVariables);
   EXPECT_TRUE(info.genericIcon);
   EXPECT_EQ(info.iconFile, "C:\\windows\\shell32.dll");
   EXPECT_EQ(info.iconIndex, 2);
@@ -87,7 +87,7 @@ TEST(FileType, PerFileIconKeepsItsFileWhenGenericHasNoComma) {
                    {"vkq_file", "Program"},
                    {"vkq_file\\DefaultIcon", "%1,%2"},
                    {"comfile\\DefaultIcon", "bad"}};
-  FileTypeInfo info = LookUpFileType(".vkq", registry.Reader(), kNoVariables);
+  TFileTypeInfo info = LookUpFileType(".vkq", registry.Reader(), kNoVariables);
   EXPECT_TRUE(info.genericIcon);
   // The generic value has no comma, so the file of the first value stays; its lone "%" is
   // dropped. Neither index can be read, so the index keeps its initial value.
@@ -100,7 +100,7 @@ TEST(FileType, MissingKeysEndTheLookupWithWhatWasFound) {
   EXPECT_EQ(LookUpFileType("none", registry.Reader(), kNoVariables).iconIndex, -1);
   registry.keys = {{".vke", ""}};
   EXPECT_EQ(registry.opened.size(), 1u);
-  FileTypeInfo info = LookUpFileType("vke", registry.Reader(), kNoVariables);
+  TFileTypeInfo info = LookUpFileType("vke", registry.Reader(), kNoVariables);
   EXPECT_EQ(info.typeName, "");
   registry.keys = {{".vke", "vke_file"}, {"vke_file", "Named only"}};
   info = LookUpFileType("vke", registry.Reader(), kNoVariables);
@@ -111,7 +111,7 @@ TEST(FileType, MissingKeysEndTheLookupWithWhatWasFound) {
 }
 
 TEST(EnvironmentReferences, ExpandLeftToRight) {
-  const EnvironmentLookup variables = Variables({{"A", "alpha"}, {"B", "%A%"}});
+  const TEnvironmentLookup variables = Variables({{"A", "alpha"}, {"B", "%A%"}});
   EXPECT_EQ(ExpandEnvironmentReferences("x%A%y%A%z", variables), "xalphayalphaz");
   // Values are not expanded again.
   EXPECT_EQ(ExpandEnvironmentReferences("%B%", variables), "%A%");

@@ -28,7 +28,7 @@ class ReplayHost : public TKeyDispatcherHost {
     return false;
   }
 
-  void Apply(const KeyDecision& decision) {
+  void Apply(const TKeyDecision& decision) {
     if (decision.executed) NoteExecuted(*decision.executed);
     if (decision.mode) mode = *decision.mode;
     if (decision.showGuide) guideVisible = true;
@@ -42,7 +42,7 @@ class ReplayHost : public TKeyDispatcherHost {
   }
 
   bool guideVisible = false;
-  DispatchMode mode = DispatchMode::kPass;
+  TDispatchMode mode = TDispatchMode::kPass;
   int executed = -1;
   std::vector<TKeyEvent> delivered;
   std::map<ScriptKey, uint32_t> physicallyDown;
@@ -58,8 +58,8 @@ class ReplayHost : public TKeyDispatcherHost {
 };
 
 // The flags the hook reports for an event that met `mode`.
-uint32_t Reported(uint32_t flags, DispatchMode mode) {
-  return mode == DispatchMode::kSwallow ? flags | kKeyWithheldBit : flags;
+uint32_t Reported(uint32_t flags, TDispatchMode mode) {
+  return mode == TDispatchMode::kSwallow ? flags | kKeyWithheldBit : flags;
 }
 
 // Whether an F9 press typed now would reach the window, at once or delivered afterwards; tried
@@ -70,7 +70,7 @@ bool OrdinaryKeyArrives(const TKeyDispatcher& dispatcher, const ReplayHost& host
   TKeyDispatcher copy(dispatcher, trial);
   copy.SetKeyManager(&keys);
   const uint32_t press = 1u | (static_cast<uint32_t>(kF9) << 16);
-  const bool passed = trial.mode == DispatchMode::kPass;
+  const bool passed = trial.mode == TDispatchMode::kPass;
   trial.NoteKey(Down(kF9), kVkF9, press);
   trial.delivered.clear();
   trial.Apply(copy.EvaluateKeyEvent(kVkF9, Reported(press, trial.mode)));

@@ -17,8 +17,8 @@ struct ReplayStep {
   uint32_t flags = 0;
   // The mode set by the events before: what the hook decides this event by, when the program
   // handled each event before the next reached the hooked window.
-  DispatchMode modeMet = DispatchMode::kPass;
-  DispatchMode modeAfter = DispatchMode::kPass;  // the mode the program sets for it
+  TDispatchMode modeMet = TDispatchMode::kPass;
+  TDispatchMode modeAfter = TDispatchMode::kPass;  // the mode the program sets for it
   int executed = -1;  // index in the assignment list of the assignment it ran; -1 for none
   bool ghost = false;  // reported to vakro without a keyboard: it never reaches a window
   // Withheld events the program delivers after this one, in order.

@@ -26,7 +26,7 @@ uint32_t PlatformVirtualKey(ScriptKey key) {
   return GenericVirtualKey(MapVirtualKeyA(key, MAPVK_VSC_TO_VK_EX));
 }
 
-const char* ModeName(DispatchMode mode) { return mode == DispatchMode::kPass ? "pass" : "swallow"; }
+const char* ModeName(TDispatchMode mode) { return mode == TDispatchMode::kPass ? "pass" : "swallow"; }
 
 void Print(const std::vector<ReplayStep>& steps, const TKeyManager& keys) {
   int execs = 0, stuck = 0;

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "toolkit/handles.h"
+#include "toolkit/program_path.h"
 
 namespace {
 
@@ -21,11 +22,8 @@ bool HookChainsSkipOtherBitness() {
 }
 
 std::string CompanionPath() {
-  char path[MAX_PATH];
-  const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
-  if (length == 0 || length >= MAX_PATH) return {};
-  std::string folder(path, length);
-  return folder.substr(0, folder.find_last_of('\\') + 1) + kCompanionProgram;
+  const std::string folder = ProgramFolder();
+  return folder.empty() ? std::string() : folder + kCompanionProgram;
 }
 
 // The companion inherits a handle of this process that it can only wait on.
