@@ -1,6 +1,7 @@
 #include "toolkit/color_panel.h"
 
 #include "toolkit/handles.h"
+#include "toolkit/window.h"
 
 namespace {
 
@@ -41,24 +42,10 @@ LRESULT CALLBACK ColorPanelProc(HWND panel, UINT message, WPARAM wParam, LPARAM 
   }
 }
 
-void RegisterOnce() {
-  WNDCLASSEXA known = {};
-  known.cbSize = sizeof known;
-  HINSTANCE instance = GetModuleHandleA(nullptr);
-  if (GetClassInfoExA(instance, kClassName, &known)) return;
-  WNDCLASSEXA panelClass = {};
-  panelClass.cbSize = sizeof panelClass;
-  panelClass.lpfnWndProc = ColorPanelProc;
-  panelClass.hInstance = instance;
-  panelClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
-  panelClass.lpszClassName = kClassName;
-  RegisterClassExA(&panelClass);
-}
-
 }  // namespace
 
 HWND CreateColorPanel(HWND parent, TControlPlace place, WORD id, COLORREF color) {
-  RegisterOnce();
+  RegisterWindowClassOnce(kClassName, ColorPanelProc);
   HWND panel = CreateWindowExA(0, kClassName, "", WS_CHILD | WS_VISIBLE, place.left, place.top,
                                place.width, place.height, parent,
                                reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)),

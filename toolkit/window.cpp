@@ -7,26 +7,30 @@ TWindow::~TWindow() {
   }
 }
 
-bool TWindow::CreateWindowObject(const char* className, const char* caption, DWORD style,
-                                 DWORD exStyle, int x, int y, int width, int height,
-                                 HWND parent, HBRUSH background, HICON icon) {
+bool RegisterWindowClassOnce(const char* className, WNDPROC procedure, HBRUSH background,
+                             HICON icon) {
   HINSTANCE instance = GetModuleHandleA(nullptr);
   WNDCLASSEXA known = {};
   known.cbSize = sizeof known;
-  if (!GetClassInfoExA(instance, className, &known)) {
-    WNDCLASSEXA windowClass = {};
-    windowClass.cbSize = sizeof windowClass;
-    windowClass.lpfnWndProc = WindowProc;
-    windowClass.hInstance = instance;
-    windowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    windowClass.hbrBackground = background;
-    windowClass.hIcon = icon;
-    windowClass.hIconSm = icon;
-    windowClass.lpszClassName = className;
-    if (!RegisterClassExA(&windowClass)) return false;
-  }
+  if (GetClassInfoExA(instance, className, &known)) return true;
+  WNDCLASSEXA windowClass = {};
+  windowClass.cbSize = sizeof windowClass;
+  windowClass.lpfnWndProc = procedure;
+  windowClass.hInstance = instance;
+  windowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
+  windowClass.hbrBackground = background;
+  windowClass.hIcon = icon;
+  windowClass.hIconSm = icon;
+  windowClass.lpszClassName = className;
+  return RegisterClassExA(&windowClass) != 0;
+}
+
+bool TWindow::CreateWindowObject(const char* className, const char* caption, DWORD style,
+                                 DWORD exStyle, int x, int y, int width, int height,
+                                 HWND parent, HBRUSH background, HICON icon) {
+  if (!RegisterWindowClassOnce(className, WindowProc, background, icon)) return false;
   return CreateWindowExA(exStyle, className, caption, style, x, y, width, height, parent,
-                         nullptr, instance, this) != nullptr;
+                         nullptr, GetModuleHandleA(nullptr), this) != nullptr;
 }
 
 LRESULT TWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -4,6 +4,11 @@
 
 #include <windows.h>
 
+// Registers a window class of this program under `className` unless it already is; false when
+// it could not be registered.
+bool RegisterWindowClassOnce(const char* className, WNDPROC procedure, HBRUSH background = nullptr,
+                             HICON icon = nullptr);
+
 class TWindow {
  public:
   TWindow() = default;
