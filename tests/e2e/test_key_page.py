@@ -38,9 +38,16 @@ class SettingsWindowDriver:
         return [window for window in WinTool(cls.desktop).tree(window_class) if window.visible]
 
     @classmethod
-    def settings(cls):
+    def listed_settings(cls):
+        """The settings window as one listing saw it, or None: a listing can miss it while a
+        message box closes."""
         found = cls.windows("TNodraWnd")
         return found[0] if found else None
+
+    @classmethod
+    def settings(cls):
+        """The settings window, listed again until a listing finds it."""
+        return wait_until(cls.listed_settings, 10, "the settings window")
 
     def entry(self):
         window = self.settings()
@@ -48,7 +55,7 @@ class SettingsWindowDriver:
 
     def wait_entry(self, control_id, expected, what):
         return wait_until(lambda: (lambda w: w if w and w.control(control_id).text == expected else None)(
-            self.settings()), 10, what)
+            self.listed_settings()), 10, what)
 
     # -- acting ----------------------------------------------------------------------------
     def click_control(self, control_id):
@@ -60,7 +67,7 @@ class SettingsWindowDriver:
 
     def key_box_has_focus(self):
         # A listing can miss the window while a message box closes: then it is asked again.
-        window = self.settings()
+        window = self.listed_settings()
         return window is not None and window.control(ID_KEY).focus
 
     def record_chord(self, *keys):
@@ -133,7 +140,7 @@ class KeyPageTest(SettingsWindowDriver, DesktopTestCase):
             place_companion(os.path.join(build_dir(), "ui"))
             cls.desktop.run(os.path.join(build_dir(), "ui", "vakro.exe"))
             # With no assignments the settings window opens at once.
-            wait_until(lambda: cls.settings(), 60, "the settings window")
+            wait_until(cls.listed_settings, 60, "the settings window")
         except BaseException:
             cls.tearDownClass()
             raise
@@ -259,7 +266,7 @@ class KeyPageTest(SettingsWindowDriver, DesktopTestCase):
 
         # OK hides the window and saves; then the new chord starts the program of the first row.
         self.click_control(ID_OK)
-        wait_until(lambda: not self.settings(), 10, "the settings window to hide")
+        wait_until(lambda: not self.listed_settings(), 10, "the settings window to hide")
         data = os.path.join(self.desktop.prefix, "drive_c", "users", "root", "AppData", "Roaming", "Vakro",
                             "keydata.dat")
         with open(data, "rb") as f:
