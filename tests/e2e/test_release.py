@@ -49,7 +49,7 @@ class ReleaseTest(SettingsWindowDriver, ArchiveChecks, DesktopTestCase):
 
         # First start: no assignments, so the settings window opens at once.
         vakro = self.desktop.run(os.path.join(folder, "vakro.exe"), cwd=folder)
-        wait_until(lambda: self.settings(), 60, "the settings window")
+        wait_until(self.listed_settings, 60, "the settings window")
         self.assertTrue(self.settings().title.startswith("Vakro 0.3.0"), self.settings().title)
 
         # One assignment with real keys and clicks: the chord, the program, its arguments.
@@ -63,7 +63,7 @@ class ReleaseTest(SettingsWindowDriver, ArchiveChecks, DesktopTestCase):
         self.click_control(ID_ADD)
         self.wait_entry(ID_PATH, "", "the entry emptied by 追加")
         self.click_control(ID_OK)
-        wait_until(lambda: not self.settings(), 10, "the settings window to hide")
+        wait_until(lambda: not self.listed_settings(), 10, "the settings window to hide")
 
         # The chord starts the program while another window has the keyboard.
         witness = Witness(self.desktop, "typing", at=(40, 60, 320, 200))
