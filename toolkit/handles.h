@@ -51,7 +51,6 @@ struct KernelObject {
   static void Close(HANDLE handle) { CloseHandle(handle); }
 };
 struct GdiObject : NullIsNone { static void Close(HGDIOBJ object) { DeleteObject(object); } };
-struct MemoryDC : NullIsNone { static void Close(HDC dc) { DeleteDC(dc); } };
 struct ImageList : NullIsNone { static void Close(HIMAGELIST list) { ImageList_Destroy(list); } };
 struct Icon : NullIsNone { static void Close(HICON icon) { DestroyIcon(icon); } };
 struct Menu : NullIsNone { static void Close(HMENU menu) { DestroyMenu(menu); } };
@@ -69,8 +68,6 @@ template <typename Object>  // HFONT, HBRUSH, HBITMAP, HPEN, HRGN...
 using TGdiObject = TOwned<Object, handle_free::GdiObject>;
 using TFont = TGdiObject<HFONT>;
 using TBrush = TGdiObject<HBRUSH>;
-using TBitmap = TGdiObject<HBITMAP>;
-using TMemoryDC = TOwned<HDC, handle_free::MemoryDC>;  // from CreateCompatibleDC
 using TImageList = TOwned<HIMAGELIST, handle_free::ImageList>;
 using TIcon = TOwned<HICON, handle_free::Icon>;
 using TMenu = TOwned<HMENU, handle_free::Menu>;
