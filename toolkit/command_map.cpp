@@ -12,10 +12,17 @@ void TCommandMap::OnClickId(WORD id, CommandHandler handler) {
   clicksById_[id] = std::move(handler);
 }
 
-bool TCommandMap::Command(HWND window, WPARAM wParam, LPARAM lParam) const {
-  const WORD id = LOWORD(wParam);
-  const WORD code = HIWORD(wParam);
-  HWND control = lParam ? reinterpret_cast<HWND>(lParam) : GetDlgItem(window, id);
+bool TCommandMap::Dispatch(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) const {
+  result = 0;
+  if (message == WM_COMMAND)
+    return Command(reinterpret_cast<HWND>(lParam), LOWORD(wParam), HIWORD(wParam));
+  if (message == WM_NOTIFY) return Notify(*reinterpret_cast<NMHDR*>(lParam), result);
+  return false;
+}
+
+// A command that names no control (posted by id, as another program may) finds only a click
+// registered by id.
+bool TCommandMap::Command(HWND control, WORD id, WORD code) const {
   CommandHandler handler;  // a copy: the handler may change the map
   if (const auto found = commands_.find({control, code}); control && found != commands_.end())
     handler = found->second;

@@ -1,6 +1,6 @@
 // What happens when a control is used, registered beside the code that creates the control: a
-// window or panel hands its WM_COMMAND and WM_NOTIFY here, and the map runs the handler
-// registered for that control and notification code.
+// window or panel hands its messages here, and the map runs the handler registered for the
+// control and notification code of a WM_COMMAND or WM_NOTIFY.
 #pragma once
 
 #include <windows.h>
@@ -26,13 +26,14 @@ class TCommandMap {
   // that answers its commands before it has made its buttons.
   void OnClickId(WORD id, CommandHandler handler);
 
-  // WM_COMMAND and WM_NOTIFY of `window`'s children; true when a handler ran. A command that
-  // names no control (posted by id, as a menu or another program would) is the control's
-  // whose id it carries.
-  bool Command(HWND window, WPARAM wParam, LPARAM lParam) const;
-  bool Notify(NMHDR& header, LRESULT& result) const;
+  // True when the message was a command or notification with a handler, which ran; `result`
+  // is then the message's result.
+  bool Dispatch(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) const;
 
  private:
+  bool Command(HWND control, WORD id, WORD code) const;
+  bool Notify(NMHDR& header, LRESULT& result) const;
+
   std::map<std::pair<HWND, UINT>, CommandHandler> commands_;
   std::map<WORD, CommandHandler> clicksById_;
   std::map<std::pair<HWND, UINT>, NotifyHandler> notifications_;

@@ -26,20 +26,8 @@ HWND CreateControl(const char* className, const char* text, DWORD style, DWORD e
 LRESULT CALLBACK PanelProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
                            UINT_PTR, DWORD_PTR commandMap) {
   const TCommandMap& commands = *reinterpret_cast<const TCommandMap*>(commandMap);
-  LRESULT result = 0;
-  switch (message) {
-    case WM_COMMAND:
-      if (commands.Command(window, wParam, lParam)) return 0;
-      break;
-    case WM_NOTIFY:
-      if (commands.Notify(*reinterpret_cast<NMHDR*>(lParam), result)) return result;
-      break;
-    case WM_NCDESTROY:
-      RemoveWindowSubclass(window, PanelProc, 0);
-      break;
-    default:
-      break;
-  }
+  if (LRESULT result; commands.Dispatch(message, wParam, lParam, result)) return result;
+  if (message == WM_NCDESTROY) RemoveWindowSubclass(window, PanelProc, 0);
   return DefSubclassProc(window, message, wParam, lParam);
 }
 

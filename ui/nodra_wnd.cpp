@@ -401,6 +401,7 @@ void TNodraWnd::OnTrayNotify(LPARAM mouseMessage) {
 }
 
 LRESULT TNodraWnd::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (LRESULT result; commands_.Dispatch(message, wParam, lParam, result)) return result;
   switch (message) {
     case WM_QUERYENDSESSION:
       SaveAll();
@@ -422,14 +423,6 @@ LRESULT TNodraWnd::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CLOSE:
       FormClose();
       return 0;
-    case WM_COMMAND:
-      if (commands_.Command(Handle(), wParam, lParam)) return 0;
-      break;
-    case WM_NOTIFY: {
-      LRESULT result = 0;
-      if (commands_.Notify(*reinterpret_cast<NMHDR*>(lParam), result)) return result;
-      break;
-    }
     case WM_TRAY_NOTIFY:
       OnTrayNotify(lParam);
       return 0;
