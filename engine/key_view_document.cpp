@@ -2,21 +2,7 @@
 
 #include <algorithm>
 
-namespace {
-
-// The size of one line of `text` in `font` on `window`, at least the font's height.
-TGuideSize MeasureLine(HWND window, const std::string& text, HFONT font) {
-  const TWindowDC dc(window);
-  const TSelection selection(dc.Get(), font);
-  RECT bounds = {0, 0, 0, 0};
-  DrawTextA(dc.Get(), text.c_str(), static_cast<int>(text.size()), &bounds,
-            DT_CALCRECT | DT_SINGLELINE);
-  TEXTMETRICA metrics = {};
-  GetTextMetricsA(dc.Get(), &metrics);
-  return {static_cast<int>(bounds.right), std::max<int>(bounds.bottom, metrics.tmHeight)};
-}
-
-}  // namespace
+#include "toolkit/controls.h"
 
 void TKeyViewDocument::Clear() {
   keyLabels_.clear();
@@ -27,7 +13,8 @@ void TKeyViewDocument::Clear() {
 
 TKeyViewDocument::Label TKeyViewDocument::CreateLabel(const std::string& text, HFONT font) {
   Label label;
-  label.size = MeasureLine(owner_, text, font);
+  const SIZE size = TextLineSize(owner_, font, text);
+  label.size = {static_cast<int>(size.cx), static_cast<int>(size.cy)};
   label.window.Reset(CreateWindowExA(0, "STATIC", text.c_str(), WS_CHILD | WS_VISIBLE | SS_LEFT,
                                      0, 0, label.size.width, label.size.height, owner_, nullptr,
                                      GetModuleHandleA(nullptr), nullptr));

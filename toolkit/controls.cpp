@@ -4,6 +4,7 @@
 #include <commdlg.h>
 #include <imm.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "toolkit/command_map.h"
@@ -40,14 +41,9 @@ void SetSubItems(HWND list, int row, std::initializer_list<std::string> subItems
 
 namespace {
 
-// The caption's size in the control's font, mnemonic ampersands taken out as the control does.
 SIZE CaptionSize(HWND control) {
-  const std::string caption = GetControlText(control);
-  const TWindowDC dc(control);
-  const TSelection font(dc.Get(), reinterpret_cast<HFONT>(SendMessageA(control, WM_GETFONT, 0, 0)));
-  RECT text = {0, 0, 0, 0};
-  DrawTextA(dc.Get(), caption.c_str(), static_cast<int>(caption.size()), &text, DT_CALCRECT | DT_SINGLELINE);
-  return {text.right, text.bottom};
+  return TextLineSize(control, reinterpret_cast<HFONT>(SendMessageA(control, WM_GETFONT, 0, 0)),
+                      GetControlText(control));
 }
 
 void WidenTo(HWND control, int needed) {
@@ -58,6 +54,17 @@ void WidenTo(HWND control, int needed) {
 }
 
 }  // namespace
+
+SIZE TextLineSize(HWND window, HFONT font, const std::string& text) {
+  const TWindowDC dc(window);
+  const TSelection selection(dc.Get(), font);
+  RECT bounds = {0, 0, 0, 0};
+  DrawTextA(dc.Get(), text.c_str(), static_cast<int>(text.size()), &bounds,
+            DT_CALCRECT | DT_SINGLELINE);
+  TEXTMETRICA metrics = {};
+  GetTextMetricsA(dc.Get(), &metrics);
+  return {bounds.right, std::max<LONG>(bounds.bottom, metrics.tmHeight)};
+}
 
 HWND CreateLabel(HWND parent, const char* text, TControlPlace place, HFONT font, WORD id) {
   HWND label = CreateControl(WC_STATICA, text, SS_LEFT, 0, place, parent, id, font);

@@ -21,6 +21,9 @@ HWND CreateEdit(HWND parent, TControlPlace place, HFONT font, WORD id, int maxLe
                 bool readOnly = false, bool inputMethodOff = false);
 HWND CreateButton(HWND parent, const char* text, TControlPlace place, HFONT font, WORD id);
 HWND CreateCheckBox(HWND parent, const char* text, TControlPlace place, HFONT font, WORD id);
+// The size of `text` drawn on one line in `font` on `window` (mnemonic ampersands taken out, as
+// a label shows them), at least the font's line height.
+SIZE TextLineSize(HWND window, HFONT font, const std::string& text);
 // Widens a check box whose caption does not fit, as when a stand-in font is wider than the
 // font the layout was made for.
 void WidenToCaption(HWND checkBox);
