@@ -33,9 +33,9 @@ uint32_t TKeyDispatcher::StateVirtualKey(uint32_t virtualKey, uint32_t keystroke
   }
 }
 
-TKeyDecision TKeyDispatcher::EvaluateKeyEvent(uint32_t virtualKey, uint32_t reportFlags) {
+TKeyDecision TKeyDispatcher::EvaluateKeyEvent(uint32_t virtualKey, uint32_t reportFlags, uint8_t keyState) {
   const bool withheld = (reportFlags & kKeyWithheldBit) != 0;
-  const TKeyEvent event{virtualKey, reportFlags & ~(kKeyWithheldBit | kKeyReplayedBit)};
+  const TKeyEvent event{virtualKey, reportFlags & ~kKeyReportBits, keyState};
   if (IsIgnoredKey(virtualKey)) {
     TKeyDecision decision = IsWindowsKey(virtualKey) ? ResetChord() : TKeyDecision{};
     decision.ignored = true;
@@ -51,6 +51,7 @@ TKeyDecision TKeyDispatcher::EvaluateKeyEvent(uint32_t virtualKey, uint32_t repo
     decision.forwardToCapture = true;
     return decision;
   }
+  if (reportFlags & kKeyUnansweredBit) return AfterUnansweredKey(event);
   NoteEvent(event, withheld);
   // While latched, the keys of the fired chord that are already up end the latch.
   if (latched_ && DropKeysReportedUp() && heldKeys_.empty()) latched_ = false;
@@ -93,6 +94,19 @@ TKeyDecision TKeyDispatcher::ResetChord() {
   if (!host_->CaptureOwnsMode()) decision.mode = TDispatchMode::kPass;
   decision.replay = TakeWithheld();
   RestoreCursor(decision);
+  return decision;
+}
+
+// The hooks passed this key because the program had not answered for a while: the chord and the
+// guide start afresh. What was withheld before is dropped rather than delivered after keys typed
+// later, except releases of presses the window saw, so that no key stays held there; the key
+// itself reached its window, and counts as held for chords typed once the program answers.
+TKeyDecision TKeyDispatcher::AfterUnansweredKey(const TKeyEvent& event) {
+  std::erase_if(withheld_, [](const TWithheldEvent& entry) { return !entry.releaseOfSeenPress; });
+  TKeyDecision decision = ResetChord();
+  NoteEvent(event, false);
+  UpdateHeldKeys(event.virtualKey, event.flags);
+  lastHeldCount_ = static_cast<int>(heldKeys_.size());
   return decision;
 }
 

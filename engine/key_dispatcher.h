@@ -20,11 +20,17 @@ enum class TCursorChange : uint8_t { kKeep, kHide, kShow };
 // Bits the keyboard hook sets in the reserved part of the keystroke flags it reports.
 inline constexpr uint32_t kKeyWithheldBit = 0x02000000;  // the hook kept the event from its window
 inline constexpr uint32_t kKeyReplayedBit = 0x04000000;  // the event was one the program re-sent
+// The hook passed the event although the mode said swallow: the program had left reports
+// unanswered too long.
+inline constexpr uint32_t kKeyUnansweredBit = 0x08000000;
+inline constexpr uint32_t kKeyReportBits = kKeyWithheldBit | kKeyReplayedBit | kKeyUnansweredBit;
 
-// One key event: the virtual-key code and keystroke flags the hook reported.
+// One key event: the virtual-key code and keystroke flags the hook reported, and for a withheld
+// one the key state of the window's thread when it came (the hook's state bits; 0 unknown).
 struct TKeyEvent {
   uint32_t virtualKey = 0;
   uint32_t flags = 0;
+  uint8_t keyState = 0;
 };
 
 // What the window does after one event or reset, applied in this field order: forward the event
@@ -74,8 +80,9 @@ class TKeyDispatcher {
   // the chord before entries are removed.
   void SetKeyManager(const TKeyManager* keyManager) { keyManager_ = keyManager; }
 
-  // One reported event; the withheld and re-sent bits of the flags say what the hook did with it.
-  TKeyDecision EvaluateKeyEvent(uint32_t virtualKey, uint32_t reportFlags);
+  // One reported event; the report bits of the flags say what the hook did with it, `keyState`
+  // the key state a withheld event met.
+  TKeyDecision EvaluateKeyEvent(uint32_t virtualKey, uint32_t reportFlags, uint8_t keyState = 0);
   // Forgets the live chord: the keyboard passes again (unless a chord box of the settings window
   // owns the mode) and withheld keys that were waiting for the chord are delivered.
   TKeyDecision ResetChord();
@@ -118,6 +125,7 @@ class TKeyDispatcher {
   void DecideNoCandidate(TKeyDecision& decision, bool repeatFired);
   void RestoreCursor(TKeyDecision& decision);
   void NoteEvent(const TKeyEvent& event, bool withheld);
+  TKeyDecision AfterUnansweredKey(const TKeyEvent& event);
   void KeepFiredChordWithheld();
   std::vector<TKeyEvent> TakeWithheld();
 

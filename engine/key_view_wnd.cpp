@@ -16,7 +16,8 @@
 
 namespace {
 
-static_assert(kKeyWithheldBit == NL_KEY_WITHHELD && kKeyReplayedBit == NL_KEY_REPLAYED);
+static_assert(kKeyWithheldBit == NL_KEY_WITHHELD && kKeyReplayedBit == NL_KEY_REPLAYED &&
+              kKeyUnansweredBit == NL_KEY_UNANSWERED);
 
 // A finder field copied whole from the shared block, always terminated inside its bytes.
 std::string FetchFinderField(BOOL(WINAPI* getter)(char*, int)) {
@@ -48,7 +49,8 @@ struct TKeyViewWnd::Impl : TKeyDispatcherHost {
   TKeyDispatcher dispatcher;
   TCommandExecutor executor;
   TResendQueue resend;
-  uintptr_t keysHandled = 0;
+  uintptr_t keysHandled = 0;   // reports of key events, for the window property
+  UINT reportsHandled = 0;      // every report, re-sent events' too, for the hooks
   bool settlePosted = false;  // a kSettleModeMessage is queued
   // The mode the last decision asked for; while re-sent keys are on their way the keyboard stays
   // withheld instead, so that no key typed meanwhile overtakes them.
@@ -170,11 +172,12 @@ void TKeyViewWnd::SettleMode() {
 
 namespace {
 
-INPUT KeyInput(const TKeyEvent& event) {
+// A withheld event sent again, by scan code with its extended flag, carrying the re-send mark.
+INPUT KeyInput(const TKeyEvent& event, UINT scanMark) {
   INPUT input = {};
   input.type = INPUT_KEYBOARD;
   input.ki.wVk = static_cast<WORD>(event.virtualKey);
-  input.ki.wScan = static_cast<WORD>((event.flags >> 16) & 0xFF);
+  input.ki.wScan = static_cast<WORD>(((event.flags >> 16) & 0xFF) | scanMark);
   input.ki.dwFlags = KEYEVENTF_SCANCODE;
   if (IsExtendedFlags(event.flags)) input.ki.dwFlags |= KEYEVENTF_EXTENDEDKEY;
   if (IsReleaseFlags(event.flags)) input.ki.dwFlags |= KEYEVENTF_KEYUP;
@@ -182,35 +185,56 @@ INPUT KeyInput(const TKeyEvent& event) {
   return input;
 }
 
+NL_RESENT_KEY ResentKeyOf(const TKeyEvent& event) {
+  NL_RESENT_KEY key;
+  key.virtualKey = static_cast<unsigned char>(event.virtualKey);
+  key.scanCode = static_cast<unsigned char>((event.flags >> 16) & 0xFF);
+  key.flags = static_cast<unsigned char>((IsExtendedFlags(event.flags) ? NL_RESENT_EXTENDED : 0) |
+                                         (IsReleaseFlags(event.flags) ? NL_RESENT_RELEASE : 0));
+  key.keyState = event.keyState;
+  return key;
+}
+
+void SendKeys(const std::vector<TKeyEvent>& events) {
+  const UINT scanMark = nlResentScanMark();
+  std::vector<INPUT> inputs;
+  inputs.reserve(events.size());
+  for (const TKeyEvent& event : events) inputs.push_back(KeyInput(event, scanMark));
+  if (!inputs.empty()) SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+
 }  // namespace
 
-// Withheld key events go to the focused window again, by scan code with their extended flag.
+// Withheld key events go to the focused window again, each in the key state it was typed in.
 // The keyboard stays withheld until the last is back, so no key typed meanwhile overtakes them.
 void TKeyViewWnd::Resend(const std::vector<TKeyEvent>& events) {
   impl_->resend.Add(events);
   SetMode(TDispatchMode::kSwallow);
-  SendNextResent();
+  SendNextBatch();
 }
 
-void TKeyViewWnd::SendNextResent() {
-  const std::optional<TKeyEvent> next = impl_->resend.StartNext();
-  if (!next) {
+// A batch goes at once, as one input: the hooks know its events by their mark, and take the key
+// state each was typed in from the batch announced in the shared block.
+void TKeyViewWnd::SendNextBatch() {
+  const std::vector<TKeyEvent> batch = impl_->resend.StartBatch(kResendBatchMost);
+  if (batch.empty()) {
     if (!impl_->resend.Busy()) EndResend();
     return;
   }
-  nlExpectResentKey(next->virtualKey, next->flags);
-  INPUT input = KeyInput(*next);
-  SendInput(1, &input, sizeof input);
+  std::vector<NL_RESENT_KEY> entries;
+  entries.reserve(batch.size());
+  for (const TKeyEvent& event : batch) entries.push_back(ResentKeyOf(event));
+  nlQueueResentKeys(entries.data(), static_cast<UINT>(entries.size()));
+  SendKeys(batch);
   SetTimer(Handle(), kResendTimer, kResendReturnMs, nullptr);
 }
 
 // One did not come back in time (it went to a window without the hook): the rest go at once.
 void TKeyViewWnd::GiveUpResend() {
-  nlExpectResentKey(0, 0);
-  std::vector<INPUT> inputs;
-  for (const TKeyEvent& event : impl_->resend.GiveUp()) inputs.push_back(KeyInput(event));
+  nlQueueResentKeys(nullptr, 0);
+  const std::vector<TKeyEvent> rest = impl_->resend.GiveUp();
   EndResend();
-  if (!inputs.empty()) SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+  SendKeys(rest);
 }
 
 // The keyboard gets the mode last asked for, unless a chord box has taken it over meanwhile.
@@ -219,16 +243,19 @@ void TKeyViewWnd::EndResend() {
   SettleMode();
 }
 
-void TKeyViewWnd::OnHookKey(UINT virtualKey, LPARAM flags) {
+void TKeyViewWnd::OnHookKey(WPARAM key, LPARAM flags) {
   const uint32_t reported = static_cast<uint32_t>(flags);
+  nlSetReportsHandled(++impl_->reportsHandled);
   if (reported & kKeyReplayedBit) {  // a re-sent event, back: never a new one
-    if (!impl_->resend.InFlight()) return;
-    impl_->resend.Returned();
-    SendNextResent();
+    if (impl_->resend.Returned()) {
+      KillTimer(Handle(), kResendTimer);
+      SendNextBatch();
+    }
     return;
   }
-  Apply(impl_->dispatcher.EvaluateKeyEvent(virtualKey, reported), virtualKey,
-        static_cast<LPARAM>(reported & ~kKeyWithheldBit));
+  const UINT virtualKey = LOWORD(key);
+  Apply(impl_->dispatcher.EvaluateKeyEvent(virtualKey, reported, static_cast<uint8_t>(NL_REPORT_STATE(key))),
+        virtualKey, static_cast<LPARAM>(reported & ~kKeyReportBits));
   CountHandledKey();
 }
 
@@ -249,7 +276,7 @@ void TKeyViewWnd::OnFinderReplyMessage(HWND target) {
 LRESULT TKeyViewWnd::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_HOOK_KEY:
-      OnHookKey(static_cast<UINT>(wParam), lParam);
+      OnHookKey(wParam, lParam);
       break;
     case WM_HOOK_ACTIVATE:
       Apply(impl_->dispatcher.WindowActivated(), 0, 0);

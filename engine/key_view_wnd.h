@@ -60,18 +60,19 @@ class TKeyViewWnd : public TWindow {
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
  private:
-  void OnHookKey(UINT virtualKey, LPARAM flags);
+  void OnHookKey(WPARAM key, LPARAM flags);
   void Apply(const TKeyDecision& decision, UINT virtualKey, LPARAM flags);
   void Resend(const std::vector<TKeyEvent>& events);
   void SetMode(TDispatchMode mode);
   void SettleMode();
-  void SendNextResent();
+  void SendNextBatch();
   void GiveUpResend();
   void EndResend();
   void CountHandledKey();
   static constexpr UINT_PTR kResendTimer = 1;
   static constexpr UINT kSettleModeMessage = WM_APP + 700;  // to itself: settle the mode later
   static constexpr UINT kResendReturnMs = 1000;
+  static constexpr size_t kResendBatchMost = 64;  // the hook library's batch
   void BuildGuide();
   void ShowGuide();
   void SetEdgeColor(TColor color);

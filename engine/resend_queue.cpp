@@ -1,20 +1,29 @@
 #include "engine/resend_queue.h"
 
+#include <algorithm>
+
 void TResendQueue::Add(const std::vector<TKeyEvent>& events) {
   waiting_.insert(waiting_.end(), events.begin(), events.end());
 }
 
-std::optional<TKeyEvent> TResendQueue::StartNext() {
-  if (inFlight_ || waiting_.empty()) return std::nullopt;
-  const TKeyEvent next = waiting_.front();
-  waiting_.pop_front();
-  inFlight_ = true;
-  return next;
+std::vector<TKeyEvent> TResendQueue::StartBatch(size_t most) {
+  if (inFlight_ > 0) return {};
+  const size_t count = std::min(most, waiting_.size());
+  const auto end = waiting_.begin() + static_cast<std::ptrdiff_t>(count);
+  std::vector<TKeyEvent> batch(waiting_.begin(), end);
+  waiting_.erase(waiting_.begin(), end);
+  inFlight_ = count;
+  return batch;
+}
+
+bool TResendQueue::Returned() {
+  if (inFlight_ == 0) return false;
+  return --inFlight_ == 0;
 }
 
 std::vector<TKeyEvent> TResendQueue::GiveUp() {
   std::vector<TKeyEvent> rest(waiting_.begin(), waiting_.end());
   waiting_.clear();
-  inFlight_ = false;
+  inFlight_ = 0;
   return rest;
 }

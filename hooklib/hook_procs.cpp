@@ -1,6 +1,8 @@
 #include "hooklib/hook_procs.h"
 
 #include "hooklib/companion_block.h"
+#include "hooklib/key_reports.h"
+#include "hooklib/resent_keys.h"
 #include "hooklib/shared_view.h"
 
 namespace {
@@ -27,6 +29,9 @@ struct TThreadKeyState {
   bool peeked;
   WPARAM peekKey;
   LPARAM peekFlags;
+  // The key state a re-sent event lent this thread, given back before the next event or the
+  // next message that is not its own key or character message.
+  TKeyStateLoan loan;
 };
 
 volatile LONG threadSlot = static_cast<LONG>(TLS_OUT_OF_INDEXES);
@@ -41,6 +46,11 @@ DWORD ThreadSlot() {
   if (previous == static_cast<LONG>(TLS_OUT_OF_INDEXES)) return fresh;
   TlsFree(fresh);  // another thread was first
   return static_cast<DWORD>(previous);
+}
+
+TThreadKeyState* ExistingThreadKeyState() {
+  const DWORD slot = static_cast<DWORD>(threadSlot);
+  return slot == TLS_OUT_OF_INDEXES ? nullptr : static_cast<TThreadKeyState*>(TlsGetValue(slot));
 }
 
 // This thread's state, made on its first key event; none when memory or slots ran out.
@@ -90,23 +100,51 @@ LRESULT HandOnKey(TThreadKeyState* state, HHOOK next, int code, WPARAM key, LPAR
   return result;
 }
 
-// Whether the event is the one the program announced it is re-sending; the announcement is used
-// up, so a later event of the same key is decided by the mode again.
-bool TakeResentKey(SharedHookBlock& block, WPARAM key, LPARAM flags) {
-  if (block.resentKey == 0 || block.resentKey != (key & 0xFF) || block.resentScan != ResentScan(flags) ||
-      block.resentFlags != ResentFlags(flags))
-    return false;
-  block.resentKey = 0;
-  return true;
-}
-
 // The keystroke flags as reported: the platform's own bits, and in the reserved ones what the
 // hook decided.
-LPARAM ReportedFlags(LPARAM flags, bool withheld, bool replayed) {
-  LPARAM reported = flags & ~static_cast<LPARAM>(NL_KEY_WITHHELD | NL_KEY_REPLAYED);
+LPARAM ReportedFlags(LPARAM flags, bool withheld, bool replayed, bool unanswered) {
+  LPARAM reported = flags & ~static_cast<LPARAM>(0x1E000000);  // the reserved bits
   if (withheld) reported |= NL_KEY_WITHHELD;
   if (replayed) reported |= NL_KEY_REPLAYED;
+  if (unanswered) reported |= NL_KEY_UNANSWERED;
   return reported;
+}
+
+// The key state of this thread as an event arrives (before the event changes it).
+uint8_t CurrentKeyState() {
+  BYTE keys[256];
+  return GetKeyboardState(keys) ? CompactKeyState(keys) : 0;
+}
+
+void ReturnLoan(TThreadKeyState& state) {
+  if (!state.loan.mask) return;
+  ReturnKeyState(state.loan);
+  state.loan = {};
+}
+
+// Decides one event from the mode and reports it. A re-sent event always passes, in the key
+// state it was typed in; a withheld one is reported with the state it met, for its re-sending.
+bool DecideAndReport(SharedView& view, TThreadKeyState* state, WPARAM key, LPARAM flags) {
+  const DWORD now = GetTickCount();
+  TSharedExtension& extension = view.Extension();
+  const bool resent = IsResentEvent(flags);
+  const bool swallowing = view->dispatchMode != DISPATCH_PASS;
+  const bool unanswered = !resent && swallowing && ReportsUnanswered(extension, now);
+  const bool pass = resent || !swallowing || unanswered;
+  WPARAM reportedKey = key & 0xFFFF;
+  if (resent) {
+    const uint8_t typedIn = TakeResentState(extension, key, flags);
+    if (state && typedIn) state->loan = LendKeyState(typedIn);
+  } else if (!pass) {
+    reportedKey |= static_cast<WPARAM>(CurrentKeyState()) << 16;
+  }
+  if (PostMessageA(EngineWindow(*view), WM_HOOK_KEY, reportedKey, ReportedFlags(flags, !pass, resent, unanswered)))
+    CountPostedReport(extension, now);
+  return pass;
+}
+
+bool KeepsLentKeyState(UINT message) {
+  return (message >= WM_KEYFIRST && message <= WM_KEYLAST) || message == WM_IME_CHAR;
 }
 
 }  // namespace
@@ -127,24 +165,21 @@ void FreeKeyStateSlot() {
 }
 
 // Each key event is reported and decided once per thread: a nested call for the event in hand and
-// the removal of an event already peeked are handed on without a report. The key event that the
-// program announced as re-sent always passes.
+// the removal of an event already peeked are handed on without a report. A key event the program
+// re-sent always passes.
 LRESULT CALLBACK KeyboardProc(int code, WPARAM wParam, LPARAM lParam) {
   TThreadKeyState* state = ThreadKeyState();
   if (state && IsInHand(*state, wParam, lParam)) return CallNextHookEx(nullptr, code, wParam, lParam);
   if (code >= 0 && state && TakePeekedEvent(*state, code, wParam, lParam))
     return HandOnKey(state, nullptr, code, wParam, lParam);
+  if (state) ReturnLoan(*state);
   HHOOK next = nullptr;
   bool pass = true;
   {
     SharedView view;
     if (view) {
       next = HandleFromField<HHOOK>(view->keyboardHook);
-      if (code >= 0 && !ReportedElsewhere()) {
-        const bool replayed = TakeResentKey(*view, wParam, lParam);
-        pass = replayed || view->dispatchMode == DISPATCH_PASS;
-        PostMessageA(EngineWindow(*view), WM_HOOK_KEY, wParam, ReportedFlags(lParam, !pass, replayed));
-      }
+      if (code >= 0 && !ReportedElsewhere()) pass = DecideAndReport(view, state, wParam, lParam);
     }
   }
   if (!pass) return 1;
@@ -158,6 +193,8 @@ LRESULT CALLBACK KeyboardProc(int code, WPARAM wParam, LPARAM lParam) {
 LRESULT CALLBACK GetMsgProc(int code, WPARAM wParam, LPARAM lParam) {
   const MSG* message = reinterpret_cast<const MSG*>(lParam);
   HHOOK next = nullptr;
+  if (code >= 0 && !KeepsLentKeyState(message->message))
+    if (TThreadKeyState* state = ExistingThreadKeyState()) ReturnLoan(*state);
   if (code >= 0 && (message->message == WM_FIND_REQUEST || IsCloseCommand(message->message, message->wParam))) {
     SharedView view;
     if (view) {

@@ -5,6 +5,8 @@
 #include <initializer_list>
 
 #include "hooklib/hook_procs.h"
+#include "hooklib/key_reports.h"
+#include "hooklib/resent_keys.h"
 #include "hooklib/shared_view.h"
 
 namespace {
@@ -62,7 +64,7 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
 }
 
 BOOL WINAPI nlStartHook(HWND engineWindow) {
-  HANDLE created = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, kSharedBlockSize,
+  HANDLE created = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, kSharedMappingSize,
                                       kSharedBlockName);
   if (!created) return FALSE;
   if (createdBlock) CloseHandle(createdBlock);  // a second start keeps one handle, not two
@@ -100,13 +102,23 @@ BOOL WINAPI nlGetFindModuleCommand(char* buffer, int count) {
   return CopyFinderField(&SharedHookBlock::findCommandLine, buffer, count);
 }
 
-BOOL WINAPI nlExpectResentKey(UINT virtualKey, UINT keystrokeFlags) {
+UINT WINAPI nlQueueResentKeys(const NL_RESENT_KEY* keys, UINT count) {
+  SharedView view;
+  if (!view) return 0;
+  TSharedExtension& extension = view.Extension();
+  const UINT taken = keys ? (count < kResentCapacity ? count : kResentCapacity) : 0;
+  InterlockedExchange(&extension.resentCount, 0);
+  InterlockedExchange(&extension.resentNext, 0);
+  memcpy(extension.resent, keys, taken * sizeof *keys);
+  InterlockedExchange(&extension.resentCount, static_cast<LONG>(taken));  // the entries go in first
+  return taken;
+}
+
+UINT WINAPI nlResentScanMark(void) { return MarkRidesInFlags() ? NL_RESENT_SCAN_MARK : 0; }
+
+BOOL WINAPI nlSetReportsHandled(UINT total) {
   SharedView view;
   if (!view) return FALSE;
-  view->resentKey = 0;
-  view->resentScan = ResentScan(static_cast<LPARAM>(keystrokeFlags));
-  view->resentFlags = ResentFlags(static_cast<LPARAM>(keystrokeFlags));
-  MemoryBarrier();  // the key goes in last: a hook that sees it sees the rest
-  view->resentKey = static_cast<uint8_t>(virtualKey);
+  CountHandledReports(view.Extension(), total, GetTickCount());
   return view.Close();
 }

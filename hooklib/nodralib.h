@@ -11,11 +11,27 @@
 #define WM_HOOK_CLOSE (WM_APP + 603)     // a close command was seen; 0, 0
 
 // Reserved bits of the keystroke flags that the keyboard hook sets in its WM_HOOK_KEY report.
-#define NL_KEY_WITHHELD 0x02000000  // the hook withheld the event from its window
-#define NL_KEY_REPLAYED 0x04000000  // the event was the one announced with nlExpectResentKey
-// The extra-info value of the key events the program re-sends (for other programs' hooks; this
-// library knows them by nlExpectResentKey, as a hook can read another message's extra info).
+#define NL_KEY_WITHHELD 0x02000000    // the hook withheld the event from its window
+#define NL_KEY_REPLAYED 0x04000000    // the event was one the program re-sent
+#define NL_KEY_UNANSWERED 0x08000000  // passed although the mode said swallow: reports went
+                                      // unhandled too long (the program does not answer)
+// The high word of a report's wParam: the key state of the receiving thread when a withheld
+// event came, for typing it in that state when it is re-sent.
+#define NL_REPORT_STATE(wParam) ((unsigned)(((wParam) >> 16) & 0xFF))
+#define NL_STATE_LSHIFT 0x01
+#define NL_STATE_RSHIFT 0x02
+#define NL_STATE_LCONTROL 0x04
+#define NL_STATE_RCONTROL 0x08
+#define NL_STATE_LMENU 0x10
+#define NL_STATE_RMENU 0x20
+#define NL_STATE_CAPITAL 0x40  // Caps Lock toggled on
+#define NL_STATE_KNOWN 0x80    // the state was taken (only withheld events carry one)
+// Key events the program re-sends carry its mark: the extra-info value, and where the system
+// puts the high byte of SendInput's scan code into the reserved bits of the keystroke flags (as
+// Wine does, whose keyboard hooks cannot read the message's extra info), these two bits.
 #define NL_REPLAY_MARK 0x564B5250u
+#define NL_RESENT_FLAGS_MARK 0x18000000
+#define NL_RESENT_SCAN_MARK 0x1800
 
 #define DISPATCH_SWALLOW 0
 #define DISPATCH_PASS 1
@@ -38,10 +54,26 @@ NODRALIB_API BOOL WINAPI nlReleaseHook(void);
 NODRALIB_API signed char WINAPI nlSetDispatchMode(signed char mode);
 NODRALIB_API BOOL WINAPI nlGetFindModulePath(char* buffer, int count);
 NODRALIB_API BOOL WINAPI nlGetFindModuleCommand(char* buffer, int count);
-// Announces the one key event the program is about to re-send (virtual-key code, keystroke
-// flags): the keyboard hook lets it through whatever the mode and reports it with
-// NL_KEY_REPLAYED. A code of 0 withdraws the announcement. FALSE when the block does not exist.
-NODRALIB_API BOOL WINAPI nlExpectResentKey(UINT virtualKey, UINT keystrokeFlags);
+// One event of a re-send batch: its identity and the key state it was typed in.
+#define NL_RESENT_EXTENDED 0x01
+#define NL_RESENT_RELEASE 0x02
+typedef struct {
+  unsigned char virtualKey;
+  unsigned char scanCode;
+  unsigned char flags;     // NL_RESENT_EXTENDED | NL_RESENT_RELEASE
+  unsigned char keyState;  // NL_STATE_* bits as reported
+} NL_RESENT_KEY;
+
+// The events the program is about to re-send, in order (replacing any earlier batch; none
+// withdraws it): a hook that meets one of them gives its thread the recorded key state while
+// that event is handled. Returns how many were taken (at most 64); 0 when the block is gone.
+NODRALIB_API UINT WINAPI nlQueueResentKeys(const NL_RESENT_KEY* keys, UINT count);
+// What the program adds to the scan code of the events it re-sends (0 where the mark rides in
+// the extra info alone).
+NODRALIB_API UINT WINAPI nlResentScanMark(void);
+// The program has handled this many key reports in all; while reports wait unhandled for more
+// than half a second the hooks pass keys whatever the mode. FALSE when the block is gone.
+NODRALIB_API BOOL WINAPI nlSetReportsHandled(UINT total);
 
 #ifdef __cplusplus
 }

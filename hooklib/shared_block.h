@@ -15,11 +15,7 @@ inline constexpr DWORD kSharedBlockSize = 544;
 struct SharedHookBlock {
   uint32_t engineWindow;
   int8_t dispatchMode;
-  // The key event the program is re-sending, which the keyboard hook lets through once: its
-  // virtual-key code (0: none), scan code, and kResentExtended | kResentRelease.
-  uint8_t resentKey;
-  uint8_t resentScan;
-  uint8_t resentFlags;
+  uint8_t unused1[3];
   uint32_t keyboardHook;
   uint32_t getMessageHook;
   uint32_t callWndProcHook;
@@ -30,8 +26,6 @@ struct SharedHookBlock {
 
 static_assert(offsetof(SharedHookBlock, engineWindow) == 0);
 static_assert(offsetof(SharedHookBlock, dispatchMode) == 4);
-static_assert(offsetof(SharedHookBlock, resentKey) == 5);
-static_assert(offsetof(SharedHookBlock, resentFlags) == 7);
 static_assert(offsetof(SharedHookBlock, keyboardHook) == 8);
 static_assert(offsetof(SharedHookBlock, getMessageHook) == 12);
 static_assert(offsetof(SharedHookBlock, callWndProcHook) == 16);
@@ -40,14 +34,37 @@ static_assert(offsetof(SharedHookBlock, findCommandLine) == 281);
 static_assert(offsetof(SharedHookBlock, unused2) == 542);
 static_assert(sizeof(SharedHookBlock) == kSharedBlockSize);
 
-inline constexpr uint8_t kResentExtended = 1;
-inline constexpr uint8_t kResentRelease = 2;
+// What follows the 544 bytes of the block in the same mapping: the program's bookkeeping of the
+// key reports and of the events it re-sends. A reader of the first 544 bytes sees the block as
+// it always was.
+inline constexpr int kResentCapacity = 64;
 
-// The re-sent-key fields describing an event: its scan code and its two flags.
-inline uint8_t ResentScan(LPARAM flags) { return static_cast<uint8_t>((flags >> 16) & 0xFF); }
-inline uint8_t ResentFlags(LPARAM flags) {
-  return static_cast<uint8_t>(((flags & 0x01000000) ? kResentExtended : 0) |
-                              ((flags & 0x80000000u) ? kResentRelease : 0));
+struct TSharedExtension {
+  // Key reports posted by the hooks and handled by the program, and when the program last showed
+  // progress (or a backlog began): the hooks stop withholding keys for a program that does not
+  // answer.
+  volatile LONG reportsPosted;
+  volatile LONG reportsHandled;
+  volatile LONG progressTick;
+  // The events the program re-sends in one batch, in order, each with the key state it was typed
+  // in; a re-sent event that a hook recognises takes the first matching entry from `resentNext`.
+  volatile LONG resentNext;
+  volatile LONG resentCount;
+  NL_RESENT_KEY resent[kResentCapacity];
+};
+
+struct TSharedMapping {
+  SharedHookBlock block;
+  TSharedExtension extension;
+};
+
+static_assert(offsetof(TSharedMapping, extension) == kSharedBlockSize);
+inline constexpr DWORD kSharedMappingSize = sizeof(TSharedMapping);
+
+// The identity of an event as an entry of the re-send batch records it.
+inline uint8_t ResentFlagsOf(LPARAM flags) {
+  return static_cast<uint8_t>(((flags & 0x01000000) ? NL_RESENT_EXTENDED : 0) |
+                              ((flags & 0x80000000u) ? NL_RESENT_RELEASE : 0));
 }
 
 inline uint32_t HandleField(const void* handle) {

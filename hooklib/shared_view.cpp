@@ -3,16 +3,16 @@
 SharedView::SharedView() {
   mapping_ = OpenFileMappingA(FILE_MAP_WRITE, FALSE, kSharedBlockName);
   if (!mapping_) return;
-  block_ = static_cast<SharedHookBlock*>(MapViewOfFile(mapping_, FILE_MAP_WRITE, 0, 0, kSharedBlockSize));
+  mapped_ = static_cast<TSharedMapping*>(MapViewOfFile(mapping_, FILE_MAP_WRITE, 0, 0, kSharedMappingSize));
 }
 
 SharedView::~SharedView() { Close(); }
 
 BOOL SharedView::Close() {
   if (!mapping_) return FALSE;
-  if (block_) UnmapViewOfFile(block_);
+  if (mapped_) UnmapViewOfFile(mapped_);
   const BOOL closed = CloseHandle(mapping_);
   mapping_ = nullptr;
-  block_ = nullptr;
+  mapped_ = nullptr;
   return closed;
 }

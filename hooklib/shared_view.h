@@ -10,14 +10,15 @@ class SharedView {
   SharedView(const SharedView&) = delete;
   SharedView& operator=(const SharedView&) = delete;
 
-  explicit operator bool() const { return block_ != nullptr; }
-  SharedHookBlock* operator->() const { return block_; }
-  SharedHookBlock& operator*() const { return *block_; }
+  explicit operator bool() const { return mapped_ != nullptr; }
+  SharedHookBlock* operator->() const { return &mapped_->block; }
+  SharedHookBlock& operator*() const { return mapped_->block; }
+  TSharedExtension& Extension() const { return mapped_->extension; }
 
   // Unmaps the view and closes the mapping; the result of closing it (FALSE when not open).
   BOOL Close();
 
  private:
   HANDLE mapping_ = nullptr;
-  SharedHookBlock* block_ = nullptr;
+  TSharedMapping* mapped_ = nullptr;
 };

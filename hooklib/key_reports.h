@@ -1,0 +1,16 @@
+// The hooks' side of the key-report bookkeeping: the keyboard is withheld only while the program
+// keeps up with the reports. No timer: each key event looks at how long the oldest waiting
+// report has gone unanswered.
+#pragma once
+
+#include "hooklib/shared_block.h"
+
+// Reports may wait this long while the mode says swallow; after that keys pass.
+inline constexpr DWORD kUnansweredAfterMs = 500;
+
+// Whether reports have waited unhandled longer than kUnansweredAfterMs at `now`.
+bool ReportsUnanswered(const TSharedExtension& extension, DWORD now);
+// Counts one more posted report; the first of a backlog starts its clock.
+void CountPostedReport(TSharedExtension& extension, DWORD now);
+// The program has handled `total` reports; any progress restarts the clock.
+void CountHandledReports(TSharedExtension& extension, DWORD total, DWORD now);
