@@ -51,7 +51,7 @@ TKeyDecision TKeyDispatcher::EvaluateKeyEvent(uint32_t virtualKey, uint32_t repo
     decision.forwardToCapture = true;
     return decision;
   }
-  if (reportFlags & kKeyUnansweredBit) return AfterUnansweredKey(event);
+  if (reportFlags & kKeyUnansweredBit) return AfterUnansweredKey(event, withheld);
   NoteEvent(event, withheld);
   // While latched, the keys of the fired chord that are already up end the latch.
   if (latched_ && DropKeysReportedUp() && heldKeys_.empty()) latched_ = false;
@@ -97,14 +97,14 @@ TKeyDecision TKeyDispatcher::ResetChord() {
   return decision;
 }
 
-// The hooks passed this key because the program had not answered for a while: the chord and the
-// guide start afresh. What was withheld before is dropped rather than delivered after keys typed
-// later, except releases of presses the window saw, so that no key stays held there; the key
-// itself reached its window, and counts as held for chords typed once the program answers.
-TKeyDecision TKeyDispatcher::AfterUnansweredKey(const TKeyEvent& event) {
+// The program had left reports unanswered too long, and the hooks passed this key (or, withheld,
+// it came before keys they passed): the chord and the guide start afresh. What was withheld is
+// dropped rather than delivered after keys typed later, except releases of presses the window
+// saw, so that no key stays held there. The key counts as held for chords typed afterwards.
+TKeyDecision TKeyDispatcher::AfterUnansweredKey(const TKeyEvent& event, bool withheld) {
+  NoteEvent(event, withheld);
   std::erase_if(withheld_, [](const TWithheldEvent& entry) { return !entry.releaseOfSeenPress; });
   TKeyDecision decision = ResetChord();
-  NoteEvent(event, false);
   UpdateHeldKeys(event.virtualKey, event.flags);
   lastHeldCount_ = static_cast<int>(heldKeys_.size());
   return decision;

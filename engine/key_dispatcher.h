@@ -20,8 +20,8 @@ enum class TCursorChange : uint8_t { kKeep, kHide, kShow };
 // Bits the keyboard hook sets in the reserved part of the keystroke flags it reports.
 inline constexpr uint32_t kKeyWithheldBit = 0x02000000;  // the hook kept the event from its window
 inline constexpr uint32_t kKeyReplayedBit = 0x04000000;  // the event was one the program re-sent
-// The hook passed the event although the mode said swallow: the program had left reports
-// unanswered too long.
+// The hook passed the event although the mode said swallow, as the program had left reports
+// unanswered too long (also set by the program on a withheld report that came before such keys).
 inline constexpr uint32_t kKeyUnansweredBit = 0x08000000;
 inline constexpr uint32_t kKeyReportBits = kKeyWithheldBit | kKeyReplayedBit | kKeyUnansweredBit;
 
@@ -125,7 +125,7 @@ class TKeyDispatcher {
   void DecideNoCandidate(TKeyDecision& decision, bool repeatFired);
   void RestoreCursor(TKeyDecision& decision);
   void NoteEvent(const TKeyEvent& event, bool withheld);
-  TKeyDecision AfterUnansweredKey(const TKeyEvent& event);
+  TKeyDecision AfterUnansweredKey(const TKeyEvent& event, bool withheld);
   void KeepFiredChordWithheld();
   std::vector<TKeyEvent> TakeWithheld();
 

@@ -51,6 +51,7 @@ struct TKeyViewWnd::Impl : TKeyDispatcherHost {
   TResendQueue resend;
   uintptr_t keysHandled = 0;   // reports of key events, for the window property
   UINT reportsHandled = 0;      // every report, re-sent events' too, for the hooks
+  UINT unansweredRead = 0;      // reports of keys the hooks passed unanswered
   bool settlePosted = false;  // a kSettleModeMessage is queued
   // The mode the last decision asked for; while re-sent keys are on their way the keyboard stays
   // withheld instead, so that no key typed meanwhile overtakes them.
@@ -244,8 +245,10 @@ void TKeyViewWnd::EndResend() {
 }
 
 void TKeyViewWnd::OnHookKey(WPARAM key, LPARAM flags) {
-  const uint32_t reported = static_cast<uint32_t>(flags);
-  nlSetReportsHandled(++impl_->reportsHandled);
+  uint32_t reported = static_cast<uint32_t>(flags);
+  const UINT passedUnanswered = nlSetReportsHandled(++impl_->reportsHandled);
+  if (reported & kKeyUnansweredBit) ++impl_->unansweredRead;
+  else if (passedUnanswered != impl_->unansweredRead) reported |= kKeyUnansweredBit;  // came before those
   if (reported & kKeyReplayedBit) {  // a re-sent event, back: never a new one
     if (impl_->resend.Returned()) {
       KillTimer(Handle(), kResendTimer);

@@ -137,6 +137,8 @@ bool DecideAndReport(SharedView& view, TThreadKeyState* state, WPARAM key, LPARA
     if (state && typedIn) state->loan = LendKeyState(typedIn);
   } else if (!pass) {
     reportedKey |= static_cast<WPARAM>(CurrentKeyState()) << 16;
+  } else if (unanswered) {
+    InterlockedIncrement(&extension.passedUnanswered);  // counted before the report can be read
   }
   if (PostMessageA(EngineWindow(*view), WM_HOOK_KEY, reportedKey, ReportedFlags(flags, !pass, resent, unanswered)))
     CountPostedReport(extension, now);

@@ -116,9 +116,9 @@ UINT WINAPI nlQueueResentKeys(const NL_RESENT_KEY* keys, UINT count) {
 
 UINT WINAPI nlResentScanMark(void) { return MarkRidesInFlags() ? NL_RESENT_SCAN_MARK : 0; }
 
-BOOL WINAPI nlSetReportsHandled(UINT total) {
+UINT WINAPI nlSetReportsHandled(UINT total) {
   SharedView view;
-  if (!view) return FALSE;
+  if (!view) return 0;
   CountHandledReports(view.Extension(), total, GetTickCount());
-  return view.Close();
+  return static_cast<UINT>(view.Extension().passedUnanswered);
 }

@@ -72,8 +72,10 @@ NODRALIB_API UINT WINAPI nlQueueResentKeys(const NL_RESENT_KEY* keys, UINT count
 // the extra info alone).
 NODRALIB_API UINT WINAPI nlResentScanMark(void);
 // The program has handled this many key reports in all; while reports wait unhandled for more
-// than half a second the hooks pass keys whatever the mode. FALSE when the block is gone.
-NODRALIB_API BOOL WINAPI nlSetReportsHandled(UINT total);
+// than half a second the hooks pass keys whatever the mode, and report them with
+// NL_KEY_UNANSWERED. Returns how many keys they have passed so (0 when the block is gone): a
+// report read while that number is ahead of the NL_KEY_UNANSWERED reports read came before them.
+NODRALIB_API UINT WINAPI nlSetReportsHandled(UINT total);
 
 #ifdef __cplusplus
 }

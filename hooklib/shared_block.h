@@ -46,6 +46,9 @@ struct TSharedExtension {
   volatile LONG reportsPosted;
   volatile LONG reportsHandled;
   volatile LONG progressTick;
+  // Keys passed so far because reports went unanswered: the program drops what it withheld
+  // before them instead of delivering it after them.
+  volatile LONG passedUnanswered;
   // The events the program re-sends in one batch, in order, each with the key state it was typed
   // in; a re-sent event that a hook recognises takes the first matching entry from `resentNext`.
   volatile LONG resentNext;

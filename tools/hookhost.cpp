@@ -113,7 +113,7 @@ void PollCommands(HWND window) {
 LRESULT CALLBACK HostProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_HOOK_KEY:
-      ++keyReports;
+      nlSetReportsHandled(++keyReports);  // this host answers: the hooks go on withholding
       if (quietKeys) return 0;
       logFile->Linef("WM_HOOK_KEY wp=0x%llx lp=0x%08lx", Value(wParam), static_cast<unsigned long>(lParam & 0xFFFFFFFF));
       return 0;

@@ -24,6 +24,7 @@
 //   wintool rows HWND                     each row of a report list: "*" when selected, else
 //                                         "-", then every column's text, separated by tabs
 //   wintool process HWND                  the window's process: id, handle count, private bytes
+//   wintool text HWND                     the window's text as its program answers WM_GETTEXT
 //   wintool cursor                        the cursor position as programs see it: "X Y"
 //   wintool companion                     the process ids in the hook companion's block
 //                                         (exit 1 when no companion runs)
@@ -252,6 +253,7 @@ int main(int argc, char** argv) {
   else if (command == "wait" && argc == 5) status = Wait(argv[2], argv[3], argv[4]);
   else if (command == "rows" && argc == 3) status = PrintRows(ParseHandle(argv[2]));
   else if (command == "process" && argc == 3) status = PrintProcess(ParseHandle(argv[2]));
+  else if (command == "text" && argc == 3) status = PrintText(ParseHandle(argv[2]));
   else if (command == "companion" && argc == 2) status = Companion();
   else if (command == "cursor" && argc == 2) status = Cursor();
   else if (command == "link" && argc == 3) status = PrintLinkTarget(argv[2]);

@@ -141,3 +141,17 @@ int PrintProcess(HWND window) {
               static_cast<unsigned long long>(memory.WorkingSetSize));
   return 0;
 }
+
+// The window's text as its program answers WM_GETTEXT (an edit control's whole contents), written
+// out byte for byte; exit 1 when the window does not answer.
+int PrintText(HWND window) {
+  DWORD_PTR length = 0;
+  if (!SendMessageTimeoutA(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &length)) return 1;
+  std::string text(length + 1, '\0');
+  DWORD_PTR copied = 0;
+  if (!SendMessageTimeoutA(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()), SMTO_ABORTIFHUNG,
+                           5000, &copied))
+    return 1;
+  std::fwrite(text.data(), 1, std::min<size_t>(copied, length), stdout);
+  return 0;
+}

@@ -5,12 +5,14 @@ commands, the tray icon and saving on exit."""
 import glob
 import os
 import shutil
+import signal
+import subprocess
 import unittest
 
 import test_settings_pages as pages
 from vakro_app import (KEY_X, KEY_Y, KEY_Z, LEFT_ALT, LEFT_CTRL, WM_QUERYENDSESSION, WM_SYSCOMMAND, Vakro, WinTool,
                        keydata_line)
-from vakro_e2e import DesktopTestCase, Witness, build_dir, wait_until, winpath
+from vakro_e2e import DesktopTestCase, Witness, build_dir, is_32_bit_build, wait_until, winpath
 from vakro_faults import WM_LBUTTONDBLCLK, WM_TRAY_NOTIFY, mount_data_folder
 
 VK_CONTROL, VK_MENU, VK_X, VK_F12 = 0x11, 0x12, 0x58, 0x7B
@@ -33,6 +35,41 @@ def pixel(path, x, y):
                           f"%[fx:int(255*p{{{x},{y}}}.g)],%[fx:int(255*p{{{x},{y}}}.b)]", "info:"],
                          capture_output=True, text=True, check=True).stdout
     return tuple(int(v) for v in out.split(","))
+
+
+LEFT_SHIFT, KEY_F12 = "000042", "000088"
+LETTER_SCANS = {"A": 0x1E, "B": 0x30, "C": 0x2E, "D": 0x20, "E": 0x12, "F": 0x21, "G": 0x22, "H": 0x23,
+                "I": 0x17, "J": 0x24, "K": 0x25, "L": 0x26, "M": 0x32, "N": 0x31, "O": 0x18, "P": 0x19,
+                "Q": 0x10, "R": 0x13, "S": 0x1F, "T": 0x14}
+
+
+class Notepad:
+    """The platform's notepad, of the bitness of the programs under test, and its text."""
+
+    def __init__(self, desktop, tool):
+        system = "syswow64" if is_32_bit_build() else "system32"
+        self.desktop, self.tool = desktop, tool
+        self.process = desktop.run(os.path.join(desktop.prefix, "drive_c", "windows", system, "notepad.exe"))
+        self.window = wait_until(lambda: next((w for w in tool.tree("Notepad") if w.find(cls="Edit")), None),
+                                 30, "notepad's window")
+        self.edit = self.window.find(cls="Edit")
+
+    def focus(self):
+        x, y = self.edit.centre
+        self.desktop.click_until(x, y, lambda: (self.tool.foreground() or self.window).hwnd == self.window.hwnd,
+                                 "notepad to have the focus")
+
+    def text(self):
+        return self.tool.text(self.edit.hwnd)
+
+    def wait_text(self, expected, what, timeout=20):
+        try:
+            wait_until(lambda: self.text() == expected, timeout, what)
+        except AssertionError:
+            raise AssertionError(f"{what}: notepad holds {self.text()!r}, not {expected!r}") from None
+
+    def end(self):
+        self.desktop.kill(self.process)
 
 
 class LauncherTest(DesktopTestCase):
@@ -293,6 +330,76 @@ class LauncherTest(DesktopTestCase):
         for letter in letters.upper():
             expected += [("down", ord(letter)), ("up", ord(letter))]
         self.assertEqual(self.typed_keys(witness), expected + [("up", VK_CONTROL)])
+
+    def start_typing_beside_chords(self):
+        """vakro with a chord that begins with left Shift and one that begins with left Ctrl, and
+        the platform's notepad focused; the chords start hidden witnesses that log their start."""
+        logs = [self.desktop.log(f"{name}.log") for name in ("shift-chord", "ctrl-chord")]
+        lines = [keydata_line(keys, Witness.program_wine(), f'--log "{winpath(log.path)}" --hidden --title chord')
+                 for keys, log in zip(([LEFT_SHIFT, KEY_F12], [LEFT_CTRL, LEFT_ALT, KEY_X]), logs)]
+        self.start_vakro(lines)
+        notepad = Notepad(self.desktop, self.vakro.tool)
+        self.addCleanup(notepad.end)
+        notepad.focus()
+        return notepad, logs
+
+    def send_script(self, name, lines):
+        path = os.path.join(self.desktop.folder, name)
+        with open(path, "w") as f:
+            f.write("\n".join(lines) + "\n")
+        subprocess.run([self.vakro.tool.desktop_wine(), os.path.join(build_dir(), "tools", "sendinput.exe"),
+                        "--script", winpath(path)], env=self.desktop.env(), check=True, capture_output=True,
+                       timeout=60)
+
+    def test_text_sent_back_to_back_beside_shift_and_ctrl_chords_arrives_exactly(self):
+        notepad, chord_logs = self.start_typing_beside_chords()
+        expected = ""
+        for delay, sentence in ((40, "The Quick Brown Fox Jumps Over The Lazy Dog."),
+                                (12, " Pack My Box With Five Dozen Liquor Jugs.")):
+            self.desktop.xdotool("type", "--delay", delay, sentence)
+            expected += sentence
+            notepad.wait_text(expected, f"the sentence typed with {delay} ms between characters")
+        burst = "ABCDEFGHIJKLMNOPQRST"  # each with its own left Shift, as fast as events go
+        self.send_script("burst.txt", ["down 0039", "up 0039"] +
+                         [f"{d} {k:04X}" for c in burst for d, k in (("down", 0x2A), ("down", LETTER_SCANS[c]),
+                                                                    ("up", LETTER_SCANS[c]), ("up", 0x2A))])
+        expected += " " + burst
+        notepad.wait_text(expected, "a burst of capitals")
+        self.desktop.xdotool("key", "ctrl+a", "ctrl+c", "End", "ctrl+v", "ctrl+v")
+        notepad.wait_text(expected * 3, "select all, copy and paste twice")
+        self.desktop.xdotool("key", "shift+a", "b")  # no Shift left held anywhere
+        notepad.wait_text(expected * 3 + "Ab", "a capital and a small letter after it all")
+        self.assertEqual([log.events("start") for log in chord_logs], [[], []], "a chord fired while typing")
+
+    def test_a_stopped_vakro_gives_the_keyboard_back_and_nothing_arrives_twice(self):
+        notepad, (shift_log, ctrl_log) = self.start_typing_beside_chords()
+        self.hold("Control_L")
+        wait_until(self.guide_visible, 10, "the guide after Ctrl")
+        self.release("Control_L")
+        wait_until(lambda: not self.guide_visible(), 10, "the guide to hide")
+        self.hold("Shift_L")  # a chord half typed: the keyboard is withheld
+        wait_until(self.guide_visible, 10, "the guide after Shift")
+        os.kill(self.vakro.process.pid, signal.SIGSTOP)
+        try:
+            # The first keys meet a vakro that has not answered for long yet, and are withheld.
+            wait_until(lambda: self.desktop.xdotool("key", "a") is not None and notepad.text(), 5,
+                       "a key at notepad while vakro is stopped")
+            reached = notepad.text()
+            self.assertEqual(set(reached), {"A"})
+            self.desktop.xdotool("type", "BC")
+            self.release("Shift_L")
+            self.desktop.xdotool("type", "de")
+            notepad.wait_text(reached + "BCde", "typing while vakro is stopped", timeout=5)
+        finally:
+            os.kill(self.vakro.process.pid, signal.SIGCONT)
+        wait_until(lambda: not self.guide_visible(), 10, "the guide reset once vakro answers")
+        self.desktop.xdotool("type", "fg")
+        notepad.wait_text(reached + "BCdefg", "typing once vakro answers again: nothing twice")
+        self.hold("Control_L", "Alt_L", "x")
+        ctrl_log.wait_event("start", timeout=20)
+        self.release("Control_L", "Alt_L", "x")
+        self.assertEqual(notepad.text(), reached + "BCdefg")
+        self.assertEqual(shift_log.events("start"), [])
 
     def test_with_delivery_switched_off_keys_of_no_chord_stay_withheld(self):
         settings = DEFAULT_SETTINGS + "SendUnmatchedKeys=0\r\n"

@@ -51,7 +51,8 @@ class HookHost:
         return self.log.events("mode")[-1].int_field("previous")
 
     def keys(self):
-        return collapse([(e.int_field("wp"), e.int_field("lp")) for e in self.log.events("WM_HOOK_KEY")])
+        """The key reports: virtual-key code (without the key state of withheld ones) and flags."""
+        return collapse([(e.int_field("wp") & 0xFFFF, e.int_field("lp")) for e in self.log.events("WM_HOOK_KEY")])
 
     def wait_keys(self, count, what="key events"):
         wait_until(lambda: len(self.keys()) >= count, 10, f"{count} {what} at the host")

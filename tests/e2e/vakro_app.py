@@ -156,6 +156,11 @@ class WinTool:
         status, out = self.run("link", link)
         return out.strip() if status == 0 else None
 
+    def text(self, hwnd):
+        """The window's text as its program answers WM_GETTEXT; None when it does not answer."""
+        status, out = self.run("text", hex(hwnd))
+        return out if status == 0 else None
+
     def send(self, hwnd, message, wparam=0, lparam=0):
         return self.run("send", hex(hwnd), hex(message), hex(wparam), hex(lparam))[0] == 0
 
