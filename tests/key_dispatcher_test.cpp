@@ -387,6 +387,46 @@ TEST_F(Dispatcher, KeysOfAFiredChordStayWithheldButTheFirstKeysReleaseIsDelivere
   EXPECT_EQ(Described(delivered), Names{Up(kLeftCtrl)});
 }
 
+// Ctrl, seen by the window, fires a repeating chord with Y and is released while the chord still
+// swallows: that release is the window's all the same.
+TEST_F(Dispatcher, ReleaseOfASeenPressIsDeliveredThoughItsKeyFiredARepeatingChord) {
+  Assign({kLeftCtrl, kKeyY}, "held", /*repeat=*/true);
+  Feed({Press(kLeftCtrl), Withheld(Press(kKeyY))});
+  EXPECT_EQ(mode, TDispatchMode::kSwallow);
+  Feed({Withheld(Release(kLeftCtrl)), Release(kKeyY)});
+  EXPECT_EQ(window.executed, Names{"held"});
+  EXPECT_EQ(Described(delivered), Names{Up(kLeftCtrl)});
+}
+
+// A withheld event is delivered with the key state it met, so that it is typed in that state.
+TEST_F(Dispatcher, DeliveredEventsKeepTheKeyStateTheyMet) {
+  Assign({kLeftCtrl, kLeftAlt, kKeyX}, "ctrl-alt-x");
+  Feed(Press(kLeftCtrl));
+  const TestKeyEvent a = Withheld(Press(kKeyA));
+  Apply(dispatcher.EvaluateKeyEvent(a.virtualKey, a.flags, 0x85));
+  ASSERT_EQ(delivered.size(), 1u);
+  EXPECT_EQ(delivered[0].keyState, 0x85);
+  EXPECT_EQ(delivered[0].flags & kKeyReportBits, 0u);
+}
+
+// The hooks passed keys because vakro had not answered: nothing withheld before is delivered
+// after them (only releases of presses the window saw, so no key stays held), the chord starts
+// afresh, and chords work again once vakro answers.
+TEST_F(Dispatcher, KeysPassedUnansweredEndTheChordAndDropWhatWasWithheldBefore) {
+  Assign({kLeftCtrl, kLeftAlt, kKeyX}, "ctrl-alt-x");
+  Feed(Press(kLeftCtrl));
+  window.guideVisible = true;
+  const auto stale = [](TestKeyEvent event) { return TestKeyEvent{event.virtualKey, event.flags | kKeyUnansweredBit}; };
+  Feed({stale(Withheld(Press(kKeyA))), stale(Withheld(Release(kLeftCtrl))), stale(Press(kKeyB)),
+        stale(Release(kKeyB))});
+  EXPECT_EQ(Described(delivered), Names{Up(kLeftCtrl)});
+  EXPECT_EQ(mode, TDispatchMode::kPass);
+  EXPECT_FALSE(window.guideVisible);
+  Feed({Release(kKeyA), Press(kLeftCtrl), Withheld(Press(kLeftAlt)), Withheld(Press(kKeyX))});
+  EXPECT_EQ(window.executed, Names{"ctrl-alt-x"});
+  EXPECT_EQ(delivered.size(), 1u);
+}
+
 TEST_F(Dispatcher, AbandonedBeginningIsDeliveredWhenAnotherChordFires) {
   Assign({kLeftCtrl, kKeyA, kKeyB}, "ctrl-a-b");
   Assign({kLeftCtrl, kKeyX}, "ctrl-x");
