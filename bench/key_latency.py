@@ -1,8 +1,11 @@
 #!/usr/bin/env python3
 """Time from an X key event to the witness window receiving it, without hooks and with vakro
 resident (1,000 assignments, none of which begins with the key typed, so the keys pass);
-prints medians and their ratio. With --hookhost the hooks come from the test host instead,
-which installs them and does nothing with their reports.
+prints medians and their ratio. Beside it, in the same run: a capital A typed with left Shift,
+which begins chords, so vakro withholds the A and re-sends it (its latency), and bursts of 20
+capitals sent back to back (the lag of the last one), each against the same input without
+vakro. With --hookhost the hooks come from the test host instead, which installs them and does
+nothing with their reports (then only the first figure).
 
     bench/key_latency.py [--hookhost] [keys per phase, default 200] [rounds, default 2]
 
@@ -69,6 +72,48 @@ def phase(keyboard, witness, count):
     return [e.time_us - s for e, s in zip(events, sent)]
 
 
+VK_A = 0x41
+
+
+def letter_downs(witness, before):
+    """Time stamps of the A presses at the witness after the first `before` log entries."""
+    return [e.time_us for e in witness.log.entries()[before:] if e.event == "WM_KEYDOWN" and e.int_field("wp") == VK_A]
+
+
+def capital_phase(keyboard, witness, count):
+    """Types count capital As, paced; returns the latency of each A press in microseconds."""
+    before = len(witness.log.entries())
+    shift, a = keyboard.keycode("Shift_L"), keyboard.keycode("a")
+    sent = []
+    for _ in range(count):
+        keyboard.send(shift, 1)
+        time.sleep(PACE)
+        sent.append(keyboard.send(a, 1))
+        time.sleep(PACE)
+        keyboard.send(a, 0)
+        keyboard.send(shift, 0)
+        time.sleep(PACE)
+    wait_until(lambda: len(letter_downs(witness, before)) >= count, 30, "every capital at the witness")
+    return [r - s for r, s in zip(letter_downs(witness, before), sent)]
+
+
+def burst_phase(keyboard, witness, bursts, size=20):
+    """Sends bursts of capitals back to back; returns the lag of each burst's last A press."""
+    shift, a = keyboard.keycode("Shift_L"), keyboard.keycode("a")
+    lags = []
+    for _ in range(bursts):
+        before = len(witness.log.entries())
+        for _ in range(size):
+            keyboard.send(shift, 1)
+            last = keyboard.send(a, 1)
+            keyboard.send(a, 0)
+            keyboard.send(shift, 0)
+        wait_until(lambda: len(letter_downs(witness, before)) >= size, 30, "the burst at the witness")
+        lags.append(letter_downs(witness, before)[size - 1] - last)
+        time.sleep(20 * PACE)
+    return lags
+
+
 def start_host(desktop, name):
     log = desktop.log(name + ".log")
     commands = os.path.join(desktop.folder, name + ".commands")
@@ -117,6 +162,7 @@ def main():
     count = int(args[0]) if args else 200
     rounds = int(args[1]) if len(args) > 1 else 2
     without, hooked = [], []
+    figures = {"capital": ([], []), "burst": ([], [])}  # (without, with vakro)
     with Desktop("key_latency") as desktop:
         witness = Witness(desktop, "latency-witness")
         witness.focus()
@@ -124,6 +170,9 @@ def main():
         phase(keyboard, witness, 20)  # warm-up
         for n in range(rounds):
             without += phase(keyboard, witness, count)
+            if not hookhost:
+                figures["capital"][0].extend(capital_phase(keyboard, witness, count // 4))
+                figures["burst"][0].extend(burst_phase(keyboard, witness, 5))
             if hookhost:
                 host = start_host(desktop, f"latency-host-{n}")
                 hooked += phase(keyboard, witness, count)
@@ -131,6 +180,8 @@ def main():
             else:
                 vakro = start_vakro(desktop, witness)
                 hooked += phase(keyboard, witness, count)
+                figures["capital"][1].extend(capital_phase(keyboard, witness, count // 4))
+                figures["burst"][1].extend(burst_phase(keyboard, witness, 5))
                 stop_vakro(vakro)
         keyboard.close()
 
@@ -142,6 +193,13 @@ def main():
     describe("without hooks", without)
     describe("hook host, pass mode" if hookhost else "vakro, 1,000 assignments", hooked)
     print(f"ratio of medians (hooked / without): {statistics.median(hooked) / statistics.median(without):.3f}")
+    if hookhost:
+        return
+    for name, label in (("capital", "capital A, re-sent"), ("burst", "last of 20 capitals")):
+        plain, resident = figures[name]
+        describe(f"{label}, without", plain)
+        describe(f"{label}, vakro", resident)
+        print(f"  difference of medians: {(statistics.median(resident) - statistics.median(plain)) / 1000:.3f} ms")
 
 
 if __name__ == "__main__":
