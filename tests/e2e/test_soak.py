@@ -257,6 +257,43 @@ class SoakTest(DesktopTestCase):
         time.sleep(1)  # any start beyond those expected would show by now
         return [word for _, word in sorted(lines(), key=lambda entry: int(entry[0]))]
 
+    def test_unpaced_typing_beside_chord_beginnings_makes_exactly_the_typed_characters(self):
+        """Random text with capitals, sent as fast as events go, against chords that begin with
+        left Shift and with left Ctrl but that the text never completes: the characters the
+        window makes of it are the text, and its key messages come in the order typed."""
+        rng = random.Random(int(os.environ.get("VAKRO_SOAK_SEED", "1")))
+        scans = dict(zip("qwertyuiopasdfghjkl", [0x10 + i for i in range(10)] + [0x1E + i for i in range(9)]))
+        scans.update({"1": 0x02, "2": 0x03, "3": 0x04, " ": 0x39})
+        text = "".join(rng.choice(list(scans) + [c.upper() for c in "qwertyuiopasdfghjkl"])
+                       for _ in range(soak_events() // 5))
+        lines, typed = [], []
+        for c in text:
+            keys = ([LEFT_SHIFT] if c.isupper() else []) + [scans[c.lower()]]
+            lines += [f"down {k:04X}" for k in keys] + [f"up {k:04X}" for k in reversed(keys)]
+            vks = [VK_SHIFT] * c.isupper() + [ord(c.upper()) if c.isalnum() else 0x20]
+            typed += [("down", vk) for vk in vks] + [("up", vk) for vk in reversed(vks)]
+        chords = [[LEFT_SHIFT, F9], [LEFT_SHIFT, 0x0044], [LEFT_CTRL, LEFT_ALT, LETTERS[3]]]
+        launches = self.path("unpaced-launches.txt")
+        keydata = "".join(keydata_line([key_code(k) for k in keys], winpath(tool("launchlog.exe")),
+                                       f'"{winpath(launches)}" c{i}') for i, keys in enumerate(chords))
+        vakro = Vakro(self.desktop, {"keydata.dat": keydata}).start()
+        self.addCleanup(vakro.stop)
+        witness = self.focused_witness("unpaced")
+        started = time.monotonic()
+        figures = self.send(self.write("unpaced.txt", "\n".join(lines) + "\n"))
+        sent_seconds = time.monotonic() - started
+
+        def characters():
+            return "".join(chr(e.int_field("wp")) for e in witness.log.entries() if e.event == "WM_CHAR")
+        wait_until(lambda: len(characters()) >= len(text), 60, f"{len(text)} characters at the witness")
+        print(f"\nsoak: {figures['events']:.0f} events unpaced in {sent_seconds:.1f} s "
+              f"({figures['rate']:.0f}/s while sending), {len(text)} characters")
+        self.assertEqual(characters(), text)
+        received = [("down" if m.endswith("DOWN") else "up", vk) for m, vk, _ in witness.keys()]
+        self.assertEqual(received, typed, "the key messages, in the order typed")
+        self.assertFalse(os.path.exists(launches), "a chord fired")
+        self.assertFalse(vakro.exited())
+
     def test_soak_starts_what_the_oracle_says_and_leaves_nothing_behind(self):
         seed = int(os.environ.get("VAKRO_SOAK_SEED", "1"))
         rate = float(os.environ.get("VAKRO_SOAK_RATE", "0"))
