@@ -35,7 +35,7 @@ struct TKeyViewWnd::Impl : TKeyDispatcherHost {
   bool SettingsVisible() const override {
     return window.IsSettingsVisible && window.IsSettingsVisible();
   }
-  bool GuideVisible() const override { return window.Visible(); }
+  bool GuideVisible() const override { return guideWanted; }
   bool CaptureOwnsMode() const override { return window.IsCapturing && window.IsCapturing(); }
   bool ShowKeyView() const override { return setting && setting->ShowKeyView; }
   bool HideCursor() const override { return setting && setting->HideCursor; }
@@ -53,6 +53,11 @@ struct TKeyViewWnd::Impl : TKeyDispatcherHost {
   UINT reportsHandled = 0;      // every report, re-sent events' too, for the hooks
   UINT unansweredRead = 0;      // reports of keys the hooks passed unanswered
   bool settlePosted = false;  // a kSettleModeMessage is queued
+  // The guide as the decisions left it; the window follows once no key report waits, so that
+  // a burst of keys is decided at the speed of the decisions, not of drawing windows.
+  bool guideWanted = false;
+  bool guideRebuild = false;
+  bool guidePosted = false;  // a kUpdateGuideMessage is queued
   // The mode the last decision asked for; while re-sent keys are on their way the keyboard stays
   // withheld instead, so that no key typed meanwhile overtakes them.
   TDispatchMode wantedMode = TDispatchMode::kPass;
@@ -81,7 +86,7 @@ bool TKeyViewWnd::Create() {
                           nullptr))
     return false;
   impl_->document = std::make_unique<TKeyViewDocument>(Handle());
-  impl_->executor.HideGuide = [this] { ShowWindow(Handle(), SW_HIDE); };
+  impl_->executor.HideGuide = [this] { HideGuideNow(); };
   impl_->executor.ShowSettings = [this] {
     if (ShowSettings) ShowSettings();
   };
@@ -144,12 +149,51 @@ void TKeyViewWnd::Apply(const TKeyDecision& decision, UINT virtualKey, LPARAM fl
   if (decision.mode) impl_->wantedMode = *decision.mode;
   if (!decision.replay.empty()) Resend(decision.replay);
   else if (decision.mode) SettleMode();
-  if (decision.rebuildGuide) BuildGuide();
-  if (decision.showGuide) ShowGuide();
-  if (decision.hideGuide) ShowWindow(Handle(), SW_HIDE);
+  if (decision.rebuildGuide) impl_->guideRebuild = true;
+  if (decision.showGuide) impl_->guideWanted = true;
+  if (decision.hideGuide) impl_->guideWanted = impl_->guideRebuild = false;
+  if (decision.rebuildGuide || decision.showGuide || decision.hideGuide) UpdateGuideSoon();
   if (decision.cursor == TCursorChange::kHide) ShowCursor(FALSE);
   if (decision.cursor == TCursorChange::kShow) ShowCursor(TRUE);
   if (decision.executed) impl_->executor.Execute(*decision.executed);
+}
+
+// The guide is drawn when the key reports queued now have been handled (posted messages keep
+// their order), with the rows of the chord as it is by then.
+void TKeyViewWnd::UpdateGuideSoon() {
+  if (!impl_->guidePosted) impl_->guidePosted = PostMessageA(Handle(), kUpdateGuideMessage, 0, 0) != FALSE;
+  if (!impl_->guidePosted) UpdateGuide();
+}
+
+// A hidden guide shows only once the chord has stayed unfinished a moment: keys sent in a burst
+// (an auto-type, a scanner) never make it flash, nor wait while it is drawn.
+void TKeyViewWnd::UpdateGuide() {
+  impl_->guidePosted = false;
+  if (!impl_->guideWanted) {
+    KillTimer(Handle(), kGuideTimer);
+    if (Visible()) ShowWindow(Handle(), SW_HIDE);
+    return;
+  }
+  if (!Visible()) {
+    SetTimer(Handle(), kGuideTimer, kGuideDelayMs, nullptr);
+    return;
+  }
+  if (impl_->guideRebuild) BuildGuide();
+  impl_->guideRebuild = false;
+}
+
+void TKeyViewWnd::ShowWantedGuide() {
+  KillTimer(Handle(), kGuideTimer);
+  if (!impl_->guideWanted || Visible()) return;
+  BuildGuide();
+  impl_->guideRebuild = false;
+  ShowGuide();
+}
+
+void TKeyViewWnd::HideGuideNow() {
+  impl_->guideWanted = impl_->guideRebuild = false;
+  KillTimer(Handle(), kGuideTimer);
+  ShowWindow(Handle(), SW_HIDE);
 }
 
 void TKeyViewWnd::SetMode(TDispatchMode mode) { nlSetDispatchMode(static_cast<signed char>(mode)); }
@@ -288,9 +332,13 @@ LRESULT TKeyViewWnd::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       impl_->settlePosted = false;
       SettleMode();
       return 0;
+    case kUpdateGuideMessage:
+      UpdateGuide();
+      return 0;
     case WM_TIMER:
-      if (wParam != kResendTimer) break;
-      GiveUpResend();
+      if (wParam == kGuideTimer) ShowWantedGuide();
+      else if (wParam == kResendTimer) GiveUpResend();
+      else break;
       return 0;
     case WM_FIND_REPLY:
       OnFinderReplyMessage(reinterpret_cast<HWND>(wParam));

@@ -75,6 +75,13 @@ class TKeyViewWnd : public TWindow {
   static constexpr size_t kResendBatchMost = 64;  // the hook library's batch
   void BuildGuide();
   void ShowGuide();
+  void UpdateGuideSoon();
+  void UpdateGuide();
+  void HideGuideNow();
+  void ShowWantedGuide();
+  static constexpr UINT_PTR kGuideTimer = 2;
+  static constexpr UINT kGuideDelayMs = 50;
+  static constexpr UINT kUpdateGuideMessage = WM_APP + 701;  // to itself: draw the guide now
   void SetEdgeColor(TColor color);
   void OnFinderReplyMessage(HWND target);
 

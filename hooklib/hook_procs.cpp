@@ -117,9 +117,7 @@ uint8_t CurrentKeyState() {
 }
 
 void ReturnLoan(TThreadKeyState& state) {
-  if (!state.loan.mask) return;
-  ReturnKeyState(state.loan);
-  state.loan = {};
+  if (state.loan.active) ReturnKeyState(state.loan);
 }
 
 // Decides one event from the mode and reports it. A re-sent event always passes, in the key
@@ -134,7 +132,7 @@ bool DecideAndReport(SharedView& view, TThreadKeyState* state, WPARAM key, LPARA
   WPARAM reportedKey = key & 0xFFFF;
   if (resent) {
     const uint8_t typedIn = TakeResentState(extension, key, flags);
-    if (state && typedIn) state->loan = LendKeyState(typedIn);
+    if (state) LendKeyState(state->loan, typedIn, static_cast<BYTE>(key));
   } else if (!pass) {
     reportedKey |= static_cast<WPARAM>(CurrentKeyState()) << 16;
   } else if (unanswered) {

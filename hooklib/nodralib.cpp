@@ -13,6 +13,23 @@ namespace {
 
 HINSTANCE moduleInstance = nullptr;  // this library in the current process: the hooks' module
 HANDLE createdBlock = nullptr;       // held by the process that called nlStartHook
+// That process's own view of the block, for the exports it calls on every key report (the hook
+// procedures, in other processes, open the block on every call).
+TSharedMapping* programView = nullptr;
+
+void UnmapProgramView() {
+  if (programView) UnmapViewOfFile(programView);
+  programView = nullptr;
+}
+
+// Runs `use` on the mapping: this process's own view where it has one, else opened for the call;
+// `none` when the block does not exist.
+template <typename Result, typename Use>
+Result WithMapping(Result none, Use use) {
+  if (programView) return use(*programView);
+  SharedView view;
+  return view ? use(view.Mapping()) : none;
+}
 
 // The hooks this process installed. They are removed by these handles, never by the ones in the
 // shared block, which any process can write.
@@ -67,8 +84,10 @@ BOOL WINAPI nlStartHook(HWND engineWindow) {
   HANDLE created = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, kSharedMappingSize,
                                       kSharedBlockName);
   if (!created) return FALSE;
+  UnmapProgramView();
   if (createdBlock) CloseHandle(createdBlock);  // a second start keeps one handle, not two
   createdBlock = created;
+  programView = static_cast<TSharedMapping*>(MapViewOfFile(created, FILE_MAP_WRITE, 0, 0, kSharedMappingSize));
 
   SharedView view;
   if (!view) return FALSE;
@@ -80,6 +99,7 @@ BOOL WINAPI nlStartHook(HWND engineWindow) {
 
 BOOL WINAPI nlReleaseHook(void) {
   RemoveHooks();
+  UnmapProgramView();
   if (!createdBlock) return FALSE;
   const BOOL closed = CloseHandle(createdBlock);
   createdBlock = nullptr;
@@ -87,11 +107,11 @@ BOOL WINAPI nlReleaseHook(void) {
 }
 
 signed char WINAPI nlSetDispatchMode(signed char mode) {
-  SharedView view;
-  if (!view) return -1;
-  const signed char previous = view->dispatchMode;
-  if (mode != -1) view->dispatchMode = mode;
-  return previous;
+  return WithMapping<signed char>(-1, [mode](TSharedMapping& mapping) {
+    const signed char previous = mapping.block.dispatchMode;
+    if (mode != -1) mapping.block.dispatchMode = mode;
+    return previous;
+  });
 }
 
 BOOL WINAPI nlGetFindModulePath(char* buffer, int count) {
@@ -103,22 +123,22 @@ BOOL WINAPI nlGetFindModuleCommand(char* buffer, int count) {
 }
 
 UINT WINAPI nlQueueResentKeys(const NL_RESENT_KEY* keys, UINT count) {
-  SharedView view;
-  if (!view) return 0;
-  TSharedExtension& extension = view.Extension();
-  const UINT taken = keys ? (count < kResentCapacity ? count : kResentCapacity) : 0;
-  InterlockedExchange(&extension.resentCount, 0);
-  InterlockedExchange(&extension.resentNext, 0);
-  memcpy(extension.resent, keys, taken * sizeof *keys);
-  InterlockedExchange(&extension.resentCount, static_cast<LONG>(taken));  // the entries go in first
-  return taken;
+  return WithMapping<UINT>(0, [keys, count](TSharedMapping& mapping) {
+    TSharedExtension& extension = mapping.extension;
+    const UINT taken = keys ? (count < kResentCapacity ? count : kResentCapacity) : 0;
+    InterlockedExchange(&extension.resentCount, 0);
+    InterlockedExchange(&extension.resentNext, 0);
+    memcpy(extension.resent, keys, taken * sizeof *keys);
+    InterlockedExchange(&extension.resentCount, static_cast<LONG>(taken));  // the entries go in first
+    return taken;
+  });
 }
 
 UINT WINAPI nlResentScanMark(void) { return MarkRidesInFlags() ? NL_RESENT_SCAN_MARK : 0; }
 
 UINT WINAPI nlSetReportsHandled(UINT total) {
-  SharedView view;
-  if (!view) return 0;
-  CountHandledReports(view.Extension(), total, GetTickCount());
-  return static_cast<UINT>(view.Extension().passedUnanswered);
+  return WithMapping<UINT>(0, [total](TSharedMapping& mapping) {
+    CountHandledReports(mapping.extension, total, GetTickCount());
+    return static_cast<UINT>(mapping.extension.passedUnanswered);
+  });
 }

@@ -1,5 +1,7 @@
 #include "hooklib/resent_keys.h"
 
+#include <cstring>
+
 namespace {
 
 struct TStateKey {
@@ -64,25 +66,30 @@ void PutKeyState(BYTE keys[256], uint8_t state, uint8_t mask) {
     keys[VK_CAPITAL] = (state & NL_STATE_CAPITAL) ? (keys[VK_CAPITAL] | 0x01) : (keys[VK_CAPITAL] & ~0x01);
 }
 
-TKeyStateLoan LendKeyState(uint8_t state) {
-  TKeyStateLoan loan;
+void LendKeyState(TKeyStateLoan& loan, uint8_t state, BYTE ownKey) {
+  loan.active = false;
+  if (!GetKeyboardState(loan.before)) return;
+  loan.active = true;
+  loan.ownKey = ownKey;
+  if (!(state & NL_STATE_KNOWN)) return;
+  const uint8_t mask = static_cast<uint8_t>((CompactKeyState(loan.before) ^ state) & ~NL_STATE_KNOWN);
+  if (!mask) return;
   BYTE keys[256];
-  if (!(state & NL_STATE_KNOWN) || !GetKeyboardState(keys)) return loan;
-  const uint8_t current = CompactKeyState(keys);
-  loan.mask = static_cast<uint8_t>((current ^ state) & ~NL_STATE_KNOWN);
-  if (!loan.mask) return loan;
-  loan.before = current & loan.mask;
-  loan.lent = state & loan.mask;
-  PutKeyState(keys, state, loan.mask);
-  if (!SetKeyboardState(keys)) loan.mask = 0;
-  return loan;
+  memcpy(keys, loan.before, sizeof keys);
+  PutKeyState(keys, state, mask);
+  SetKeyboardState(keys);
 }
 
-void ReturnKeyState(const TKeyStateLoan& loan) {
+void ReturnKeyState(TKeyStateLoan& loan) {
+  if (!loan.active) return;
+  loan.active = false;
   BYTE keys[256];
-  if (!loan.mask || !GetKeyboardState(keys)) return;
-  const uint8_t stillLent = static_cast<uint8_t>(~(CompactKeyState(keys) ^ loan.lent) & loan.mask);
-  if (!stillLent) return;
-  PutKeyState(keys, loan.before, stillLent);
+  if (!GetKeyboardState(keys)) return;
+  for (const TStateKey& key : kStateKeys) {
+    keys[key.virtualKey] = loan.before[key.virtualKey];
+    keys[key.generic] = loan.before[key.generic];
+  }
+  keys[VK_CAPITAL] = loan.before[VK_CAPITAL];
+  keys[loan.ownKey] = loan.before[loan.ownKey];
   SetKeyboardState(keys);
 }

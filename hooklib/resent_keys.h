@@ -22,15 +22,17 @@ uint8_t TakeResentState(TSharedExtension& extension, WPARAM key, LPARAM flags);
 uint8_t CompactKeyState(const BYTE keys[256]);
 void PutKeyState(BYTE keys[256], uint8_t state, uint8_t mask);
 
-// What a thread's key state was before a re-sent event got its recorded state, so that it gets
-// its own back afterwards: the bits changed, their values before and as put.
+// What a thread's key state was before a re-sent event: its own key and the modifiers get it back
+// afterwards. The thread's state already took in the withheld original (and every real event
+// after it), so the copy's own transition, and the recorded state it was lent, last only while
+// the copy itself is handled.
 struct TKeyStateLoan {
-  uint8_t mask = 0;
-  uint8_t before = 0;
-  uint8_t lent = 0;
+  bool active = false;
+  BYTE ownKey = 0;
+  BYTE before[256] = {};
 };
 
-// Gives this thread `state` (NL_STATE_KNOWN set) and says what to give back.
-TKeyStateLoan LendKeyState(uint8_t state);
-// Gives back what the loan changed, where the thread's state still holds what was lent.
-void ReturnKeyState(const TKeyStateLoan& loan);
+// Gives this thread `state` (when NL_STATE_KNOWN is set) for the re-sent event of `ownKey`.
+void LendKeyState(TKeyStateLoan& loan, uint8_t state, BYTE ownKey);
+// Gives back the thread's own state of the modifiers and of the re-sent key.
+void ReturnKeyState(TKeyStateLoan& loan);

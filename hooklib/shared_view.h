@@ -14,6 +14,7 @@ class SharedView {
   SharedHookBlock* operator->() const { return &mapped_->block; }
   SharedHookBlock& operator*() const { return mapped_->block; }
   TSharedExtension& Extension() const { return mapped_->extension; }
+  TSharedMapping& Mapping() const { return *mapped_; }
 
   // Unmaps the view and closes the mapping; the result of closing it (FALSE when not open).
   BOOL Close();

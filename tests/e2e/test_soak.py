@@ -52,6 +52,7 @@ VK_F9 = 0x78
 KEY_MESSAGES = ("WM_KEYDOWN", "WM_KEYUP", "WM_SYSKEYDOWN", "WM_SYSKEYUP")
 VK_SHIFT = 0x10
 ALT_HELD, WAS_DOWN = 1 << 29, 1 << 30
+RESENT_MARK = 0x18000000  # reserved bits that re-sent events carry under Wine
 GHOSTS_PER_EVENT = 0.01
 GHOST_PAUSE_MS = 200
 
@@ -62,8 +63,8 @@ def comparable(events):
     pressed while right Shift is held comes as a repeat) and for both Alt keys (releasing one
     clears Alt-held while the other is down), and the state also takes in events that were
     withheld from the window, so a chord's withheld press makes a later press look like a repeat,
-    and the other way round."""
-    return [(vk, lp & ~(ALT_HELD | WAS_DOWN)) for vk, lp in events]
+    and the other way round. Events that vakro re-sent carry its mark in reserved bits."""
+    return [(vk, lp & ~(ALT_HELD | WAS_DOWN | RESENT_MARK)) for vk, lp in events]
 
 
 def soak_events():

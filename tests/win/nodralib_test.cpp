@@ -172,7 +172,8 @@ TEST_F(NodraLibTest, MarkedEventsPassAndRealOnesOfTheSameKeyAreDecidedByTheMode)
 
 // A withheld event is reported with the key state it met; its copy gets that state back while
 // it is handled (a Shift released meanwhile would make it arrive unshifted), and the thread's
-// own state returns before the next message that is not the copy's key or character message.
+// own state returns before the next message that is not the copy's key or character message,
+// also for the copy's own key.
 TEST_F(NodraLibTest, ReSentEventsAreHandledInTheKeyStateTheyWereTypedIn) {
   BYTE keys[256] = {};
   keys[VK_SHIFT] = keys[VK_LSHIFT] = 0x80;
@@ -204,6 +205,19 @@ TEST_F(NodraLibTest, ReSentEventsAreHandledInTheKeyStateTheyWereTypedIn) {
   EXPECT_GE(GetKeyState(VK_SHIFT), 0);
   EXPECT_GE(GetKeyState(VK_LSHIFT), 0);
   EXPECT_EQ(GetKeyState(VK_CAPITAL) & 1, 1);
+
+  // The thread took in a withheld Shift press and its release; the copy of the press adds its
+  // transition again (as the system does once the hook passes it), for its own handling only.
+  memset(keys, 0, sizeof keys);
+  ASSERT_TRUE(SetKeyboardState(keys));
+  const NL_RESENT_KEY shift = {VK_SHIFT, 0x2A, 0, NL_STATE_KNOWN};
+  ASSERT_EQ(nlQueueResentKeys(&shift, 1), 1u);
+  EXPECT_EQ(KeyboardProc(HC_ACTION, VK_SHIFT, 0x002A0001 | NL_RESENT_FLAGS_MARK), 0);
+  keys[VK_SHIFT] = keys[VK_LSHIFT] = 0x80;
+  ASSERT_TRUE(SetKeyboardState(keys));
+  GetMsgProc(HC_ACTION, PM_REMOVE, reinterpret_cast<LPARAM>(&paint));
+  EXPECT_GE(GetKeyState(VK_SHIFT), 0);
+  EXPECT_GE(GetKeyState(VK_LSHIFT), 0);
   DropPosted();
   memset(keys, 0, sizeof keys);
   SetKeyboardState(keys);
