@@ -66,13 +66,30 @@ void PutKeyState(BYTE keys[256], uint8_t state, uint8_t mask) {
     keys[VK_CAPITAL] = (state & NL_STATE_CAPITAL) ? (keys[VK_CAPITAL] | 0x01) : (keys[VK_CAPITAL] & ~0x01);
 }
 
+namespace {
+
+// Keys whose state the thread keeps beside the modifiers: a re-sent press would toggle them again.
+bool IsToggleKey(BYTE key) { return key == VK_CAPITAL || key == VK_NUMLOCK || key == VK_SCROLL || key == VK_KANA; }
+
+bool IsStateKey(BYTE key) {
+  for (const TStateKey& stateKey : kStateKeys)
+    if (key == stateKey.virtualKey || key == stateKey.generic) return true;
+  return IsToggleKey(key);
+}
+
+}  // namespace
+
+// A re-sent letter whose state matches costs one look at the thread's state and nothing after.
 void LendKeyState(TKeyStateLoan& loan, uint8_t state, BYTE ownKey) {
   loan.active = false;
+  const bool ownKeyMatters = IsStateKey(ownKey);
+  if (!(state & NL_STATE_KNOWN) && !ownKeyMatters) return;
   if (!GetKeyboardState(loan.before)) return;
-  loan.active = true;
   loan.ownKey = ownKey;
-  if (!(state & NL_STATE_KNOWN)) return;
-  const uint8_t mask = static_cast<uint8_t>((CompactKeyState(loan.before) ^ state) & ~NL_STATE_KNOWN);
+  const uint8_t mask = (state & NL_STATE_KNOWN)
+                           ? static_cast<uint8_t>((CompactKeyState(loan.before) ^ state) & ~NL_STATE_KNOWN)
+                           : 0;
+  loan.active = mask != 0 || ownKeyMatters;
   if (!mask) return;
   BYTE keys[256];
   memcpy(keys, loan.before, sizeof keys);
@@ -85,11 +102,16 @@ void ReturnKeyState(TKeyStateLoan& loan) {
   loan.active = false;
   BYTE keys[256];
   if (!GetKeyboardState(keys)) return;
+  bool changed = false;
+  const auto giveBack = [&](BYTE key) {
+    changed |= keys[key] != loan.before[key];
+    keys[key] = loan.before[key];
+  };
   for (const TStateKey& key : kStateKeys) {
-    keys[key.virtualKey] = loan.before[key.virtualKey];
-    keys[key.generic] = loan.before[key.generic];
+    giveBack(key.virtualKey);
+    giveBack(key.generic);
   }
-  keys[VK_CAPITAL] = loan.before[VK_CAPITAL];
-  keys[loan.ownKey] = loan.before[loan.ownKey];
-  SetKeyboardState(keys);
+  giveBack(VK_CAPITAL);
+  if (IsToggleKey(loan.ownKey)) giveBack(loan.ownKey);
+  if (changed) SetKeyboardState(keys);
 }

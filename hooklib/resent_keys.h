@@ -34,5 +34,6 @@ struct TKeyStateLoan {
 
 // Gives this thread `state` (when NL_STATE_KNOWN is set) for the re-sent event of `ownKey`.
 void LendKeyState(TKeyStateLoan& loan, uint8_t state, BYTE ownKey);
-// Gives back the thread's own state of the modifiers and of the re-sent key.
+// Gives back the thread's own state of the modifiers and of the re-sent key where that is a
+// modifier or a toggle key (the thread took in the original's transition already).
 void ReturnKeyState(TKeyStateLoan& loan);
