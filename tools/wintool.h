@@ -24,6 +24,7 @@ int PrintInfo(HWND window);
 // wintool_remote.cpp: what is read out of another process.
 int PrintRows(HWND list);
 int PrintProcess(HWND window);
+int PrintToolTips();
 
 // wintool_platform.cpp: answers of the platform itself.
 int PrintLinkTarget(const char* link);

@@ -24,7 +24,7 @@ namespace {
 enum TControlId : WORD {
   kKeyListId = 201,
   kProgramId, kKeyId, kKeyResetId, kPathId, kArgumentsId, kWorkPathId,
-  kAddId, kUpdateId, kDeleteId, kPathButtonId, kWorkPathButtonId, kRepeatId, kFinderId
+  kAddId, kUpdateId, kDeleteId, kPathButtonId, kWorkPathButtonId, kRepeatId, kFinderId, kKeyNoteId
 };
 
 const int kConsoleHeight = 235;
@@ -120,7 +120,7 @@ void TKeyPage::CreateControls(HFONT font) {
   chkRepeat = CreateCheckBox(panel, "押し続けるのを検出する(&R)", {96, 182, 161, 17}, font, kRepeatId);
   commands.OnClick(chkRepeat, [this] { ShowEditedNote(); });
   CreateFinder(font);
-  lblKeyNote = CreateLabel(panel, "", {8, kNoteTop, 400, kNoteHeight - 2}, font);
+  lblKeyNote = CreateLabel(panel, "", {8, kNoteTop, 400, kNoteHeight - 2}, font, kKeyNoteId);
   SetWindowLongPtrA(lblKeyNote, GWL_STYLE, GetWindowLongPtrA(lblKeyNote, GWL_STYLE) | SS_NOPREFIX);
   ShowWindow(lblKeyNote, SW_HIDE);
 }
@@ -281,16 +281,18 @@ void TKeyPage::CaptureKey(UINT, LPARAM keystrokeFlags) {
   if (!AppendCapturedKey(capturedKeys_, text, KeyCodeFromFlags(flags),
                          KeyDisplayName(flags, &host_.KeyNameManager())))
     return;
+  ShowEditedNote();
   SetControlText(edtKey, text);
   const WPARAM end = text.size();
   SendMessageA(edtKey, EM_SETSEL, end, static_cast<LPARAM>(end));
-  ShowEditedNote();
 }
 
+// The note, which may move the entry, changes before the key box does: whoever sees the new
+// chord finds the controls where they stay.
 void TKeyPage::ClearCaptureKey() {
   capturedKeys_.clear();
-  SetControlText(edtKey, "");
   ShowEditedNote();
+  SetControlText(edtKey, "");
 }
 
 void TKeyPage::ClearEntry() {
@@ -304,18 +306,19 @@ TKeyInfo* TKeyPage::RowInfo(int row) const {
 
 void TKeyPage::ShowEntry(const TKeyInfo& info) {
   capturedKeys_ = info.Keys();
+  SetChecked(chkRepeat, info.Repeat());
+  ShowEditedNote();
   SetControlText(edtProgram, info.ProgramName());
   SetControlText(edtKey, info.KeyText());
   SetControlText(edtPath, info.Path());
   SetControlText(edtArguments, info.Arguments());
   SetControlText(edtWorkPath, info.WorkPath());
-  SetChecked(chkRepeat, info.Repeat());
 }
 
 // The edited chord's place in the list follows the selection, so its note is looked at again.
 void TKeyPage::lvKeySelectItem() {
   if (const TKeyInfo* info = RowInfo(SelectedListRow(lvKey))) ShowEntry(*info);
-  ShowEditedNote();
+  else ShowEditedNote();
 }
 
 // While the chord box has the focus the hook library reports keys but lets none through.
