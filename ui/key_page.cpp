@@ -252,8 +252,11 @@ void TKeyPage::ShowNoteArea(bool shown) {
   GetClientRect(GetParent(lvKey), &page);
   const int consoleHeight = kConsoleHeight + (shown ? kNoteHeight : 0);
   MoveWindow(lvKey, 0, 0, page.right, page.bottom - consoleHeight, TRUE);
-  MoveWindow(panKeyConsole, 0, page.bottom - consoleHeight, page.right, consoleHeight, TRUE);
+  SetWindowPos(panKeyConsole, nullptr, 0, page.bottom - consoleHeight, page.right, consoleHeight,
+               SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOCOPYBITS);
   ShowWindow(lblKeyNote, shown ? SW_SHOW : SW_HIDE);
+  // Every control of the entry moved: all are drawn afresh, not only the uncovered strip.
+  RedrawWindow(panKeyConsole, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
   const int selected = SelectedListRow(lvKey);
   if (selected >= 0) SendMessageA(lvKey, LVM_ENSUREVISIBLE, selected, FALSE);
 }
