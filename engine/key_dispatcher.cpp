@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <utility>
 
 #include "data/key_manager.h"
 #include "engine/commands.h"
@@ -107,7 +108,12 @@ TKeyDecision TKeyDispatcher::WindowActivated() {
 TKeyDecision TKeyDispatcher::SetPaused(bool paused) {
   if (paused == paused_) return {};
   paused_ = paused;
-  return paused ? ResetChord() : TKeyDecision{};
+  if (!paused) return {};
+  // The chord that switched the pause on keeps its keys withheld, as any fired chord does.
+  TChord fired = firedKeys_;
+  TKeyDecision decision = ResetChord();
+  firedKeys_ = std::move(fired);
+  return decision;
 }
 
 void TKeyDispatcher::UpdateHeldKeys(uint32_t virtualKey, uint32_t keystrokeFlags) {
