@@ -29,6 +29,7 @@ void TCommandExecutor::ExecuteCommand(const std::string& text) {
     case TBuiltinCommand::kVolumeUp: StepVolume(true); break;
     case TBuiltinCommand::kVolumeDown: StepVolume(false); break;
     case TBuiltinCommand::kMute: ToggleMute(); break;
+    case TBuiltinCommand::kPause: if (TogglePause) TogglePause(); break;
     case TBuiltinCommand::kMacro: if (plugins) plugins->ExecuteMacro(parsed.macroText); break;
   }
 }

@@ -12,6 +12,7 @@ class TCommandExecutor {
  public:
   std::function<void()> HideGuide;     // before every "$" command
   std::function<void()> ShowSettings;  // the word "show"
+  std::function<void()> TogglePause;   // the word "pause"
   TPluginManager* plugins = nullptr;
 
   void Execute(const TKeyInfo& info);

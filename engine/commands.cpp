@@ -17,7 +17,7 @@ TParsedCommand ParseCommand(const std::string& executableText) {
       {"exitwindows", TBuiltinCommand::kExitWindows}, {"reboot", TBuiltinCommand::kReboot},
       {"show", TBuiltinCommand::kShow},               {"windowinfo", TBuiltinCommand::kWindowInfo},
       {"volumeup", TBuiltinCommand::kVolumeUp},       {"volumedown", TBuiltinCommand::kVolumeDown},
-      {"mute", TBuiltinCommand::kMute},
+      {"mute", TBuiltinCommand::kMute},               {"pause", TBuiltinCommand::kPause},
   };
   std::string lowered = executableText;
   platform::LowerAnsi(lowered);
@@ -31,6 +31,11 @@ TParsedCommand ParseCommand(const std::string& executableText) {
   }
   parsed.macroText = "$" + rest;
   return parsed;
+}
+
+bool IsPauseCommand(const std::string& executableText) {
+  return IsCommandText(executableText) &&
+         ParseCommand(executableText).command == TBuiltinCommand::kPause;
 }
 
 namespace {

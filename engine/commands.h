@@ -13,6 +13,7 @@ enum class TBuiltinCommand : uint8_t {
   kVolumeUp,
   kVolumeDown,
   kMute,
+  kPause,  // switches the hot keys off and on again
   kMacro,  // none of the words: a plug-in macro
 };
 
@@ -27,6 +28,9 @@ bool IsCommandText(const std::string& executableText);
 // Lower-cases the text as the ANSI code page does, drops its first character (the "$") and
 // compares the rest exactly, blanks included, with the built-in words.
 TParsedCommand ParseCommand(const std::string& executableText);
+
+// Whether the executable text is the command word "pause", the one chord matched while paused.
+bool IsPauseCommand(const std::string& executableText);
 
 struct TWindowInfoFacts {
   std::string title;

@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <utility>
 
 #include "data/key_manager.h"
+#include "engine/commands.h"
 
 namespace {
 
@@ -59,7 +61,9 @@ TKeyDecision TKeyDispatcher::EvaluateKeyEvent(uint32_t virtualKey, uint32_t repo
 
   bool repeatFired = false;
   bool countChanged = false;
-  if (!latched_) {
+  if (paused_) {
+    if (!latched_) MatchPauseChord(decision);
+  } else if (!latched_) {
     bool fired = MatchAssignments(decision, repeatFired);
     // A chord that leads nowhere may hold a key whose release was lost; without it, try again.
     // (Releases still on their way keep their keys until then: the full chord is tried first.)
@@ -115,6 +119,17 @@ TKeyDecision TKeyDispatcher::WindowActivated() {
   return ResetChord();
 }
 
+TKeyDecision TKeyDispatcher::SetPaused(bool paused) {
+  if (paused == paused_) return {};
+  paused_ = paused;
+  if (!paused) return {};
+  // The chord that switched the pause on keeps its keys withheld, as any fired chord does.
+  TChord fired = firedKeys_;
+  TKeyDecision decision = ResetChord();
+  firedKeys_ = std::move(fired);
+  return decision;
+}
+
 void TKeyDispatcher::UpdateHeldKeys(uint32_t virtualKey, uint32_t keystrokeFlags) {
   const std::string keyCode = KeyCodeFromFlags(keystrokeFlags);
   const auto at = std::find(heldKeys_.begin(), heldKeys_.end(), keyCode);
@@ -168,6 +183,20 @@ bool TKeyDispatcher::MatchAssignments(TKeyDecision& decision, bool& repeatFired)
     if (relation == TChordRelation::kBegins) candidates_.push_back(info);
   }
   return false;
+}
+
+// Only a whole pause chord counts, so no beginning withholds a key; it latches even when it
+// repeats, or every auto-repeat would switch the pause again.
+void TKeyDispatcher::MatchPauseChord(TKeyDecision& decision) {
+  if (!keyManager_ || heldKeys_.empty()) return;
+  const std::string heldText = ChordText(heldKeys_);
+  for (int index = 0; index < keyManager_->Count(); ++index) {
+    const TKeyInfo* info = keyManager_->Get(index);
+    if (!info || info->KeysText() != heldText || !IsPauseCommand(info->Path())) continue;
+    decision.executed = info;
+    latched_ = true;
+    return;
+  }
 }
 
 void TKeyDispatcher::DecidePartial(TKeyDecision& decision, bool countChanged) {

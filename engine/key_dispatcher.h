@@ -89,6 +89,10 @@ class TKeyDispatcher {
   // Another window was activated: held keys whose release went elsewhere are dropped, and an
   // empty chord ends like a reset.
   TKeyDecision WindowActivated();
+  // The pause switch. While paused no chord fires but a whole chord of the command "$pause",
+  // the keyboard passes at once and the guide never shows; pausing forgets the live chord.
+  TKeyDecision SetPaused(bool paused);
+  bool Paused() const { return paused_; }
 
   const TChord& HeldKeys() const { return heldKeys_; }
   bool Latched() const { return latched_; }
@@ -121,6 +125,7 @@ class TKeyDispatcher {
   void ForgetHeldKey(size_t index);
   // Matches the live chord; true when an assignment fired, with `repeatFired` set from it.
   bool MatchAssignments(TKeyDecision& decision, bool& repeatFired);
+  void MatchPauseChord(TKeyDecision& decision);
   void DecidePartial(TKeyDecision& decision, bool countChanged);
   void DecideNoCandidate(TKeyDecision& decision, bool repeatFired);
   void RestoreCursor(TKeyDecision& decision);
@@ -135,6 +140,7 @@ class TKeyDispatcher {
   std::vector<uint32_t> heldVirtualKeys_;  // beside heldKeys_: StateVirtualKey of each
   std::vector<uint32_t> heldSinceMs_;      // beside heldKeys_: when each went down
   bool latched_ = false;
+  bool paused_ = false;
   std::vector<const TKeyInfo*> candidates_;
   int lastHeldCount_ = 0;
   int cursorHidden_ = 0;

@@ -90,6 +90,7 @@ bool TKeyViewWnd::Create() {
   impl_->executor.ShowSettings = [this] {
     if (ShowSettings) ShowSettings();
   };
+  impl_->executor.TogglePause = [this] { SetPaused(!Paused()); };
   nlStartHook(Handle());
   return true;
 }
@@ -112,6 +113,14 @@ void TKeyViewWnd::SetGuideFont(const LOGFONTA& font) {
 const LOGFONTA& TKeyViewWnd::GuideFont() const { return impl_->fontInfo; }
 
 void TKeyViewWnd::ResetChord() { Apply(impl_->dispatcher.ResetChord(), 0, 0); }
+
+void TKeyViewWnd::SetPaused(bool paused) {
+  if (paused == Paused()) return;
+  Apply(impl_->dispatcher.SetPaused(paused), 0, 0);
+  if (OnPauseChanged) OnPauseChanged(paused);
+}
+
+bool TKeyViewWnd::Paused() const { return impl_->dispatcher.Paused(); }
 
 void TKeyViewWnd::BuildGuide() {
   TKeyViewDocument& document = *impl_->document;

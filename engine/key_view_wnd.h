@@ -47,6 +47,10 @@ class TKeyViewWnd : public TWindow {
   std::function<void()> ShowSettings;
 
   void ResetChord();
+  // The pause switch (the tray menu and the command "$pause"); OnPauseChanged tells of a change.
+  void SetPaused(bool paused);
+  bool Paused() const;
+  std::function<void(bool)> OnPauseChanged;
   // A chord box got or lost the focus: while it has it the hook withholds every key and reports
   // it here, for the box.
   void BeginCapture();

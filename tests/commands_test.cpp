@@ -13,6 +13,9 @@ TEST(Commands, WordsIgnoreCaseButNotBlanks) {
   EXPECT_EQ(ParseCommand("$VolumeUp").command, TBuiltinCommand::kVolumeUp);
   EXPECT_EQ(ParseCommand("$volumedown").command, TBuiltinCommand::kVolumeDown);
   EXPECT_EQ(ParseCommand("$MUTE").command, TBuiltinCommand::kMute);
+  EXPECT_TRUE(IsPauseCommand("$Pause"));
+  EXPECT_FALSE(IsPauseCommand("$pause "));
+  EXPECT_FALSE(IsPauseCommand("pause"));
 
   TParsedCommand blank = ParseCommand("$show ");
   EXPECT_EQ(blank.command, TBuiltinCommand::kMacro);

@@ -5,6 +5,7 @@
 
 #include "data/key_manager.h"
 #include "data/platform.h"
+#include "engine/commands.h"
 #include "engine/guide_layout.h"
 #include "engine/key_dispatcher.h"
 #include "tests/key_events.h"
@@ -53,6 +54,19 @@ class Dispatcher : public ::testing::Test {
   }
   void Feed(std::initializer_list<TestKeyEvent> events) {
     for (const TestKeyEvent& event : events) Feed(event);
+  }
+  TKeyDecision Pause(bool paused) {
+    TKeyDecision decision = dispatcher.SetPaused(paused);
+    Apply(decision);
+    return decision;
+  }
+  // Left Ctrl, left Alt, Z runs "$pause", which switches the pause as the executor does.
+  void AssignPauseChord(bool repeat) {
+    Assign({kLeftCtrl, kLeftAlt, kKeyZ}, "pause", repeat);
+    keys.Get(keys.Count() - 1)->SetPath("$Pause");
+    window.onExecute = [this](const TKeyInfo& info) {
+      if (IsPauseCommand(info.Path())) Pause(!dispatcher.Paused());
+    };
   }
   TKeyDecision Reset() {
     TKeyDecision decision = dispatcher.ResetChord();
@@ -533,3 +547,53 @@ TEST_F(Dispatcher, GuideShownAgainWithTheSameHeldCountHasItsRows) {
 }
 
 }  // namespace
+
+TEST_F(Dispatcher, WhilePausedOnlyThePauseChordFiresAndTheKeyboardPassesWithoutAGuide) {
+  Assign({kLeftCtrl, kKeyX}, "ctrl-x");
+  AssignPauseChord(/*repeat=*/true);
+  Feed({Press(kLeftCtrl), Withheld(Press(kLeftAlt)), Withheld(Press(kKeyZ)), Withheld(Repeat(kKeyZ))});
+  EXPECT_EQ(window.executed, Names{"pause"});
+  ASSERT_TRUE(dispatcher.Paused());
+  EXPECT_EQ(mode, TDispatchMode::kPass);
+  EXPECT_TRUE(delivered.empty());  // the pause chord's keys are never typed
+  Feed({Release(kKeyZ), Release(kLeftAlt), Release(kLeftCtrl)});
+
+  // Ctrl begins both chords, yet nothing is withheld or shown, and Ctrl+X does not fire.
+  for (const TestKeyEvent& event : {Press(kLeftCtrl), Press(kKeyX), Release(kKeyX), Press(kLeftAlt)}) {
+    TKeyDecision decision = Feed(event);
+    EXPECT_EQ(decision.mode, TDispatchMode::kPass);
+    EXPECT_FALSE(decision.showGuide || decision.rebuildGuide);
+  }
+  EXPECT_EQ(window.executed, Names{"pause"});
+
+  // The pause chord, whole, ends the pause once, however long its last key repeats.
+  Feed({Press(kKeyZ), Repeat(kKeyZ), Repeat(kKeyZ)});
+  EXPECT_EQ(window.executed, (Names{"pause", "pause"}));
+  EXPECT_FALSE(dispatcher.Paused());
+  Feed({Release(kKeyZ), Release(kLeftAlt), Release(kLeftCtrl)});
+  Feed({Press(kLeftCtrl), Press(kKeyX)});
+  EXPECT_EQ(window.executed, (Names{"pause", "pause", "ctrl-x"}));
+}
+
+TEST_F(Dispatcher, PausingMidChordLeavesNothingWithheldAndTheRecorderStillGetsKeys) {
+  window.hideCursor = true;
+  Assign({kLeftCtrl, kLeftAlt, kKeyX}, "ctrl-alt-x");
+  Feed({Press(kLeftCtrl), Withheld(Press(kLeftAlt))});
+  ASSERT_EQ(mode, TDispatchMode::kSwallow);
+  ASSERT_TRUE(window.guideVisible);
+
+  Pause(true);
+  EXPECT_EQ(mode, TDispatchMode::kPass);
+  EXPECT_FALSE(window.guideVisible);
+  EXPECT_EQ(cursorShows, 1);
+  EXPECT_TRUE(dispatcher.HeldKeys().empty());
+  EXPECT_EQ(Described(delivered), Names{Down(kLeftAlt)});
+  // A key that met the old mode on its way is delivered at once.
+  Feed(Withheld(Press(kKeyX)));
+  EXPECT_EQ(Described(delivered), (Names{Down(kLeftAlt), Down(kKeyX)}));
+  EXPECT_TRUE(window.executed.empty());
+  EXPECT_FALSE(Pause(true).reset);  // already paused: nothing to do
+
+  window.settingsVisible = true;
+  EXPECT_TRUE(Feed(Press(kKeyB)).forwardToCapture);
+}

@@ -4,7 +4,9 @@
 
 #include "toolkit/handles.h"
 
-bool TTrayIcon::Set(HWND owner, HICON icon, bool show) {
+namespace {
+
+NOTIFYICONDATAA IconRecord(HWND owner, HICON icon, const char* tip) {
   NOTIFYICONDATAA data;
   std::memset(&data, 0, sizeof data);
   data.cbSize = NOTIFYICONDATAA_V1_SIZE;
@@ -13,8 +15,21 @@ bool TTrayIcon::Set(HWND owner, HICON icon, bool show) {
   data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
   data.uCallbackMessage = WM_TRAY_NOTIFY;
   data.hIcon = icon;
-  std::strcpy(data.szTip, "Vakro");
+  std::strncpy(data.szTip, tip, sizeof data.szTip - 1);
+  return data;
+}
+
+}  // namespace
+
+bool TTrayIcon::Set(HWND owner, HICON icon, bool show) {
+  NOTIFYICONDATAA data = IconRecord(owner, icon, "Vakro");
   return Shell_NotifyIconA(show ? NIM_ADD : NIM_DELETE, &data) != FALSE;
+}
+
+bool TTrayIcon::Change(HWND owner, HICON icon, const char* tip) {
+  NOTIFYICONDATAA data = IconRecord(owner, icon, tip);
+  data.uFlags = NIF_ICON | NIF_TIP;
+  return Shell_NotifyIconA(NIM_MODIFY, &data) != FALSE;
 }
 
 namespace {
@@ -23,9 +38,11 @@ UINT_PTR MenuId(TTrayCommand command) { return static_cast<UINT_PTR>(command); }
 
 }  // namespace
 
-TTrayCommand TrackTrayMenu(HWND owner) {
+TTrayCommand TrackTrayMenu(HWND owner, bool paused) {
   const TMenu menu(CreatePopupMenu());
   AppendMenuA(menu.Get(), MF_STRING, MenuId(TTrayCommand::kShow), "表示(&V)");
+  AppendMenuA(menu.Get(), MF_STRING | (paused ? MF_CHECKED : MF_UNCHECKED),
+              MenuId(TTrayCommand::kPause), "一時停止(&P)");
   AppendMenuA(menu.Get(), MF_STRING, MenuId(TTrayCommand::kReset), "リセット(&R)");
   AppendMenuA(menu.Get(), MF_SEPARATOR, 0, nullptr);
   AppendMenuA(menu.Get(), MF_STRING, MenuId(TTrayCommand::kExit), "終了(&X)");

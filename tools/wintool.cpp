@@ -25,6 +25,9 @@
 //                                         "-", then every column's text, separated by tabs
 //   wintool process HWND                  the window's process: id, handle count, private bytes
 //   wintool text HWND                     the window's text as its program answers WM_GETTEXT
+//   wintool prop HWND NAME                the window property's value as a decimal number
+//   wintool tips                          the text of every tool of every tool tip window, one
+//                                         a line (the notification-area icons' tips among them)
 //   wintool cursor                        the cursor position as programs see it: "X Y"
 //   wintool companion                     the process ids in the hook companion's block
 //                                         (exit 1 when no companion runs)
@@ -233,6 +236,12 @@ int Wait(const char* windowClass, const char* prefix, const char* seconds) {
   return 1;
 }
 
+int PrintProperty(HWND window, const char* name) {
+  if (!IsWindow(window)) return 1;
+  std::printf("%llu\n", static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(GetPropA(window, name))));
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -254,6 +263,8 @@ int main(int argc, char** argv) {
   else if (command == "rows" && argc == 3) status = PrintRows(ParseHandle(argv[2]));
   else if (command == "process" && argc == 3) status = PrintProcess(ParseHandle(argv[2]));
   else if (command == "text" && argc == 3) status = PrintText(ParseHandle(argv[2]));
+  else if (command == "tips" && argc == 2) status = PrintToolTips();
+  else if (command == "prop" && argc == 4) status = PrintProperty(ParseHandle(argv[2]), argv[3]);
   else if (command == "companion" && argc == 2) status = Companion();
   else if (command == "cursor" && argc == 2) status = Cursor();
   else if (command == "link" && argc == 3) status = PrintLinkTarget(argv[2]);

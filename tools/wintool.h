@@ -25,6 +25,7 @@ int PrintInfo(HWND window);
 int PrintRows(HWND list);
 int PrintProcess(HWND window);
 int PrintText(HWND window);
+int PrintToolTips();
 
 // wintool_platform.cpp: answers of the platform itself.
 int PrintLinkTarget(const char* link);

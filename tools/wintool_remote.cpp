@@ -1,5 +1,6 @@
-// What wintool reads out of another process: the rows of its report list, through memory of
-// that process, and the handles and memory it holds, as a leak would show from outside.
+// What wintool reads out of another process: the rows of its report list and the texts of its
+// tool tips, through memory of that process, and the handles and memory it holds, as a leak
+// would show from outside.
 #include "tools/wintool.h"
 
 #include <commctrl.h>
@@ -114,6 +115,38 @@ int PrintRows(HWND list) {
     for (int column = 0; column < columns; ++column)
       std::printf("\t%s", CellText(list, block, row, column).c_str());
     std::printf("\n");
+  }
+  return 0;
+}
+
+namespace {
+
+std::string ToolTipText(HWND tips, const RemoteBlock& block, int index) {
+  const size_t textChars = 256;
+  TTTOOLINFOW tool = {};
+  tool.cbSize = sizeof tool;
+  tool.lpszText = reinterpret_cast<LPWSTR>(block.At(sizeof tool));
+  std::vector<wchar_t> text(textChars + 1, L'\0');
+  if (!block.Write(0, &tool, sizeof tool) || !block.Write(sizeof tool, text.data(), textChars * sizeof(wchar_t)))
+    return {};
+  if (!SendMessageW(tips, TTM_ENUMTOOLSW, index, reinterpret_cast<LPARAM>(block.At(0)))) return {};
+  block.Read(sizeof tool, text.data(), textChars * sizeof(wchar_t));
+  char ansi[4 * textChars] = {};
+  WideCharToMultiByte(CP_ACP, 0, text.data(), -1, ansi, sizeof ansi - 1, nullptr, nullptr);
+  return ansi;
+}
+
+}  // namespace
+
+// The shell shows the tip of each notification-area icon through a tool tip window of its own.
+int PrintToolTips() {
+  for (HWND window : TopLevelWindows()) {
+    if (ClassOf(window) != "tooltips_class32") continue;
+    RemoteBlock block(window, sizeof(TTTOOLINFOW) + 256 * sizeof(wchar_t));
+    if (!block.Ok()) continue;
+    const int count = static_cast<int>(SendMessageW(window, TTM_GETTOOLCOUNT, 0, 0));
+    for (int index = 0; index < count; ++index)
+      std::printf("%s\n", ToolTipText(window, block, index).c_str());
   }
   return 0;
 }

@@ -24,10 +24,12 @@ namespace {
 enum TControlId : WORD {
   kKeyListId = 201,
   kProgramId, kKeyId, kKeyResetId, kPathId, kArgumentsId, kWorkPathId,
-  kAddId, kUpdateId, kDeleteId, kPathButtonId, kWorkPathButtonId, kRepeatId, kFinderId
+  kAddId, kUpdateId, kDeleteId, kPathButtonId, kWorkPathButtonId, kRepeatId, kFinderId, kKeyNoteId
 };
 
 const int kConsoleHeight = 235;
+const int kNoteTop = 232;     // the note line below the buttons, two lines high
+const int kNoteHeight = 30;   // added to the panel while there is a note
 const int kMargin = 8;
 const int kLabelWidth = 88;
 const int kLabelHeight = 14;
@@ -71,6 +73,9 @@ TKeyPage::TKeyPage(TPageHost& host, HWND panel, HFONT font) : host_(host) {
     return 0;
   });
   OnRowSelection(commands, lvKey, [this](int, bool) { lvKeySelectItem(); });
+  commands.OnNotify(lvKey, NM_CUSTOMDRAW, [this](NMHDR& header) {
+    return lvKeyCustomDraw(reinterpret_cast<NMLVCUSTOMDRAW&>(header));
+  });
   panKeyConsole = CreatePanel(panel, {0, page.bottom - kConsoleHeight, page.right, kConsoleHeight},
                               commands);
   CreateControls(font);
@@ -113,7 +118,11 @@ void TKeyPage::CreateControls(HFONT font) {
   tbWorkPath = CreateToolButton(panel, {216, 119, 25, 24}, imgButtons_.Get(), 0, kWorkPathButtonId);
   commands.OnClick(tbWorkPath, [this] { tbbWorkPathClick(); });
   chkRepeat = CreateCheckBox(panel, "押し続けるのを検出する(&R)", {96, 182, 161, 17}, font, kRepeatId);
+  commands.OnClick(chkRepeat, [this] { ShowEditedNote(); });
   CreateFinder(font);
+  lblKeyNote = CreateLabel(panel, "", {8, kNoteTop, 400, kNoteHeight - 2}, font, kKeyNoteId);
+  SetWindowLongPtrA(lblKeyNote, GWL_STYLE, GetWindowLongPtrA(lblKeyNote, GWL_STYLE) | SS_NOPREFIX);
+  ShowWindow(lblKeyNote, SW_HIDE);
 }
 
 void TKeyPage::CreateFinder(HFONT font) {
@@ -142,8 +151,10 @@ void TKeyPage::panKeyConsoleResize() {
     const int boxLeft = PlaceInParent(row.box).left;
     MoveHorizontally(row.box, boxLeft, buttonLeft - kMargin - boxLeft);
   }
-  const int descriptionLeft = PlaceInParent(lblAppFindDesc).left;
-  MoveHorizontally(lblAppFindDesc, descriptionLeft, width - kMargin - descriptionLeft);
+  for (HWND label : {lblAppFindDesc, lblKeyNote}) {
+    const int left = PlaceInParent(label).left;
+    MoveHorizontally(label, left, width - kMargin - left);
+  }
 }
 
 // The entry panel: its size changes lay it out; while the finder is dragged it holds the mouse.
@@ -198,7 +209,56 @@ void TKeyPage::OnIdle() {
 void TKeyPage::FillList() {
   SendMessageA(lvKey, LVM_SETITEMCOUNT, static_cast<WPARAM>(host_.KeyManager().Count()),
                LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
+  RefreshNotes();
+}
+
+void TKeyPage::RefreshNotes() {
+  rowNotes_ = ChordNotes(ChordAssignments(host_.KeyManager()));
   InvalidateRect(lvKey, nullptr, TRUE);
+  ShowEditedNote();
+}
+
+LRESULT TKeyPage::lvKeyCustomDraw(NMLVCUSTOMDRAW& draw) const {
+  if (draw.nmcd.dwDrawStage == CDDS_PREPAINT) return CDRF_NOTIFYITEMDRAW;
+  if (draw.nmcd.dwDrawStage != CDDS_ITEMPREPAINT) return CDRF_DODEFAULT;
+  const size_t row = static_cast<size_t>(draw.nmcd.dwItemSpec);
+  if (row < rowNotes_.size() && !rowNotes_[row].CanFire()) draw.clrText = GetSysColor(COLOR_GRAYTEXT);
+  return CDRF_NEWFONT;
+}
+
+std::string TKeyPage::AssignmentName(int row) const {
+  const TKeyInfo* info = RowInfo(row);
+  if (!info) return {};
+  return info->ProgramName().empty() ? info->Path() : info->ProgramName();
+}
+
+// The chord in the key box, as it would stand in the list: in the selected row's place, or
+// after the last row.
+void TKeyPage::ShowEditedNote() {
+  std::string text;
+  if (!capturedKeys_.empty()) {
+    const TChordNote note = EditedChordNote(ChordAssignments(host_.KeyManager()), capturedKeys_,
+                                            IsChecked(chkRepeat), SelectedListRow(lvKey));
+    text = ChordNoteText(note, AssignmentName(note.other), IsChecked(chkRepeat));
+  }
+  SetControlText(lblKeyNote, text);
+  ShowNoteArea(!text.empty());
+}
+
+void TKeyPage::ShowNoteArea(bool shown) {
+  if (shown == noteShown_) return;
+  noteShown_ = shown;
+  RECT page;
+  GetClientRect(GetParent(lvKey), &page);
+  const int consoleHeight = kConsoleHeight + (shown ? kNoteHeight : 0);
+  MoveWindow(lvKey, 0, 0, page.right, page.bottom - consoleHeight, TRUE);
+  SetWindowPos(panKeyConsole, nullptr, 0, page.bottom - consoleHeight, page.right, consoleHeight,
+               SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOCOPYBITS);
+  ShowWindow(lblKeyNote, shown ? SW_SHOW : SW_HIDE);
+  // Every control of the entry moved: all are drawn afresh, not only the uncovered strip.
+  RedrawWindow(panKeyConsole, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+  const int selected = SelectedListRow(lvKey);
+  if (selected >= 0) SendMessageA(lvKey, LVM_ENSUREVISIBLE, selected, FALSE);
 }
 
 void TKeyPage::lvKeyData(LVITEMA& item) const {
@@ -224,13 +284,17 @@ void TKeyPage::CaptureKey(UINT, LPARAM keystrokeFlags) {
   if (!AppendCapturedKey(capturedKeys_, text, KeyCodeFromFlags(flags),
                          KeyDisplayName(flags, &host_.KeyNameManager())))
     return;
+  ShowEditedNote();
   SetControlText(edtKey, text);
   const WPARAM end = text.size();
   SendMessageA(edtKey, EM_SETSEL, end, static_cast<LPARAM>(end));
 }
 
+// The note, which may move the entry, changes before the key box does: whoever sees the new
+// chord finds the controls where they stay.
 void TKeyPage::ClearCaptureKey() {
   capturedKeys_.clear();
+  ShowEditedNote();
   SetControlText(edtKey, "");
 }
 
@@ -245,16 +309,19 @@ TKeyInfo* TKeyPage::RowInfo(int row) const {
 
 void TKeyPage::ShowEntry(const TKeyInfo& info) {
   capturedKeys_ = info.Keys();
+  SetChecked(chkRepeat, info.Repeat());
+  ShowEditedNote();
   SetControlText(edtProgram, info.ProgramName());
   SetControlText(edtKey, info.KeyText());
   SetControlText(edtPath, info.Path());
   SetControlText(edtArguments, info.Arguments());
   SetControlText(edtWorkPath, info.WorkPath());
-  SetChecked(chkRepeat, info.Repeat());
 }
 
+// The edited chord's place in the list follows the selection, so its note is looked at again.
 void TKeyPage::lvKeySelectItem() {
   if (const TKeyInfo* info = RowInfo(SelectedListRow(lvKey))) ShowEntry(*info);
+  else ShowEditedNote();
 }
 
 // While the chord box has the focus the hook library reports keys but lets none through.
@@ -310,7 +377,7 @@ void TKeyPage::btnUpdateClick() {
   info->SetArguments(entry.arguments);
   info->SetWorkPath(entry.workPath);
   info->SetRepeat(IsChecked(chkRepeat));
-  SendMessageA(lvKey, LVM_REDRAWITEMS, row, row);
+  RefreshNotes();
   SendMessageA(lvKey, LVM_ENSUREVISIBLE, row, FALSE);
 }
 
@@ -323,6 +390,7 @@ void TKeyPage::btnDeleteClick() {
   host_.KeyManager().Remove(info);
   SendMessageA(lvKey, LVM_DELETEITEM, row, 0);
   ClearEntry();
+  RefreshNotes();
 }
 
 void TKeyPage::FocusBeforeDialog(HWND control) {

@@ -6,8 +6,10 @@
 #include <commctrl.h>
 
 #include <string>
+#include <vector>
 
 #include "data/chord.h"
+#include "engine/chord_conflicts.h"
 #include "toolkit/handles.h"
 #include "ui/key_entry.h"
 #include "ui/page.h"
@@ -67,12 +69,22 @@ class TKeyPage : public TCapturePage {
   TKeyInfo* RowInfo(int row) const;
   // Fills in the text that lvKey asks for one cell.
   void lvKeyData(LVITEMA& item) const;
+  // Rows whose chord can never fire are drawn greyed.
+  LRESULT lvKeyCustomDraw(NMLVCUSTOMDRAW& draw) const;
+  // The notes of every row, after the list changed, and the one of the chord being edited.
+  void RefreshNotes();
+  void ShowEditedNote();
+  // The note line takes room below the entry only while it has something to say.
+  void ShowNoteArea(bool shown);
+  std::string AssignmentName(int row) const;
   void ShowEntry(const TKeyInfo& info);
   // Moves the focus to `control` and lets the focus change take effect before a dialog opens.
   void FocusBeforeDialog(HWND control);
 
   TPageHost& host_;
   TChord capturedKeys_;
+  std::vector<TChordNote> rowNotes_;
+  bool noteShown_ = false;
   std::string lastOpenedFile_;
   TImageList imgButtons_;
   TIcon finderMark_;
@@ -85,6 +97,7 @@ class TKeyPage : public TCapturePage {
   HWND lvKey = nullptr;
   HWND panKeyConsole = nullptr;
   HWND lblAppFindDesc = nullptr;
+  HWND lblKeyNote = nullptr;
   HWND edtProgram = nullptr, edtKey = nullptr, edtPath = nullptr, edtArguments = nullptr,
        edtWorkPath = nullptr;
   HWND btnKeyReset = nullptr, btnAdd = nullptr, btnUpdate = nullptr, btnDelete = nullptr;

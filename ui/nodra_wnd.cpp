@@ -9,6 +9,7 @@
 #include "toolkit/application.h"
 #include "toolkit/controls.h"
 #include "toolkit/file_version.h"
+#include "toolkit/grey_icon.h"
 #include "toolkit/message_box.h"
 #include "toolkit/program_path.h"
 #include "toolkit/setting_font.h"
@@ -78,6 +79,7 @@ bool TNodraWnd::Create() {
     if (keyPage_) keyPage_->FindModuleResult(target, path, commandLine);
   };
   keyView_->ShowSettings = [this] { ShowSettings(false); };
+  keyView_->OnPauseChanged = [this](bool paused) { ShowPauseState(paused); };
   ShowWindow(keyView_->Handle(), SW_SHOWNA);
   ShowWindow(keyView_->Handle(), SW_HIDE);
 
@@ -391,13 +393,20 @@ void TNodraWnd::OnTrayNotify(LPARAM mouseMessage) {
   if (mouseMessage == WM_LBUTTONDBLCLK) {
     ShowSettings(true);
   } else if (mouseMessage == WM_RBUTTONDOWN) {
-    switch (TrackTrayMenu(Handle())) {
+    switch (TrackTrayMenu(Handle(), keyView_->Paused())) {
       case TTrayCommand::kShow: ShowSettings(false); break;
+      case TTrayCommand::kPause: keyView_->SetPaused(!keyView_->Paused()); break;
       case TTrayCommand::kReset: ResetChord(); break;
       case TTrayCommand::kExit: btnCloseClick(); break;
       case TTrayCommand::kNone: break;
     }
   }
+}
+
+void TNodraWnd::ShowPauseState(bool paused) {
+  if (paused && !pausedIcon_) pausedIcon_ = MakeGreyedIcon(icon_);
+  HICON shown = paused && pausedIcon_ ? pausedIcon_.Get() : icon_;
+  TTrayIcon::Change(Handle(), shown, paused ? "Vakro (一時停止中)" : "Vakro");
 }
 
 LRESULT TNodraWnd::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -84,6 +84,8 @@ class TNodraWnd : public TWindow, public TPageHost {
   void FormShow();
   void FormClose();
   void OnTrayNotify(LPARAM mouseMessage);
+  // The tray icon greyed, with its tip saying so, while the hot keys are paused.
+  void ShowPauseState(bool paused);
   void OnDropFiles(HDROP drop);
   void OnIdle();
   TPageIndex ActivePage() const;
@@ -110,6 +112,7 @@ class TNodraWnd : public TWindow, public TPageHost {
 
   TCommandMap commands_;
   HICON icon_ = nullptr;
+  TIcon pausedIcon_;  // made from icon_ the first time the hot keys are paused
   TFont font_;
   HWND pgcMain_ = nullptr;
   HWND pages_[4] = {};

@@ -9,10 +9,11 @@ import unittest
 
 from vakro_e2e import DesktopTestCase, Witness, build_dir, wait_until, winpath
 from vakro_app import WinTool, place_companion
+from vakro_faults import WM_LBUTTONDBLCLK, WM_TRAY_NOTIFY
 
 # Control ids of the programs page.
 ID_PROGRAM, ID_KEY, ID_KEY_RESET, ID_PATH, ID_ARGUMENTS, ID_WORK_PATH = 202, 203, 204, 205, 206, 207
-ID_ADD, ID_UPDATE, ID_DELETE, ID_FINDER, ID_KEY_LIST = 208, 209, 210, 214, 201
+ID_ADD, ID_UPDATE, ID_DELETE, ID_FINDER, ID_KEY_LIST, ID_KEY_NOTE = 208, 209, 210, 214, 201, 215
 ID_OK = 102
 ENTRY_IDS = (ID_PROGRAM, ID_KEY, ID_PATH, ID_ARGUMENTS, ID_WORK_PATH)
 # Keystroke flags of a few keys (scan code in bits 16-23), for the platform's key names.
@@ -284,10 +285,55 @@ class KeyPageTest(SettingsWindowDriver, DesktopTestCase):
         self.assertTrue(fired_log.events("cmdline")[-1].rest.endswith("--extra fired"),
                         fired_log.events("cmdline")[-1].rest)
 
-    def keep_screenshot(self):
+    def test_4_note_names_the_chord_that_fires_instead_and_blocks_nothing(self):
+        tool = WinTool(self.desktop)
+        tool.post(tool.find("TNodraWnd"), WM_TRAY_NOTIFY, 0, WM_LBUTTONDBLCLK)
+        window = self.settings()
+        # Empty space below the rows: no row is selected, so a new chord would come last.
+        x, y, w, h = window.control(ID_KEY_LIST).rect
+        self.desktop.click(x + w // 2, y + h - 30)
+        wait_until(lambda: not self.settings().control(ID_UPDATE).enabled, 10, "no row selected")
+        self.assertEqual(window.control(ID_KEY_NOTE).text, "")
+
+        # Ctrl+F7 (起動テスト) fires on the way to Ctrl+F7+F9, which therefore never can.
+        self.record_chord("Control_L", "F7", "F9")
+        window = self.wait_entry(ID_KEY_NOTE, "途中で「起動テスト」が実行されるため、実行されません。",
+                                 "the note of the shadowed chord")
+        self.assertTrue(window.control(ID_KEY_NOTE).visible)
+        self.keep_screenshot("settings-programs-note")
+        self.type_into(ID_PATH, "notepad.exe")
+        self.click_control(ID_ADD)
+        self.wait_entry(ID_PATH, "", "the entry emptied by 追加")
+        window = self.wait_entry(ID_KEY_NOTE, "", "the note gone with the entry")
+        self.assertFalse(window.control(ID_KEY_NOTE).visible)
+        # Rows that never fire (Ctrl+F7+F8 of test 3 and the new one) are drawn greyed.
+        self.assertEqual(self.row_text_shades(), ["dark", "grey", "dark", "grey"])
+
+    def row_text_shades(self):
+        """How each row's text is drawn, from a screenshot of the list's key column (above the
+        scroll bar): the text lines are bands of pixel rows darker than the background."""
+        x, y, w, h = self.settings().control(ID_KEY_LIST).rect
+        header = self.settings().find(cls="SysHeader32").rect
+        top = header[1] + header[3]
+        path = self.desktop.screenshot("rows")
+        pgm = subprocess.run(["convert", path, "-crop", f"90x{y + h - top - 24}+{x + 104}+{top}", "+repage",
+                              "-colorspace", "gray", "-depth", "8", "pgm:-"], capture_output=True, check=True).stdout
+        width, height = map(int, pgm.split(b"\n")[1].split())
+        pixels = pgm[len(pgm) - width * height:]
+        darkest = [min(pixels[r * width:(r + 1) * width]) for r in range(height)]
+        shades, band = [], None
+        for value in darkest + [255]:
+            if value < 200:
+                band = value if band is None else min(band, value)
+            elif band is not None:
+                shades.append("dark" if band < 64 else "grey")
+                band = None
+        return shades
+
+    def keep_screenshot(self, name="settings-programs"):
         window = self.settings()
         x, y, w, h = window.rect
-        path = self.desktop.screenshot("settings-programs")
+        path = self.desktop.screenshot(name)
         subprocess.run(["convert", path, "-crop", f"{w}x{h}+{x}+{y}", "+repage", path], check=True, timeout=30)
 
 

@@ -461,6 +461,87 @@ class LauncherTest(DesktopTestCase):
         """The tray icon: the right end of the taskbar's notification area."""
         return 1013, 757
 
+    PAUSED_TIP = "Vakro (一時停止中)"
+
+    def pause_from_tray(self, screenshot=None):
+        """Clicks 一時停止(&P), the menu's second item (表示 above it is as high)."""
+        self.desktop.xdotool("mousemove", *self.tray_icon_position(), "click", 3)
+        menu = wait_until(lambda: self.vakro.tool.find("#32768"), 10, "the tray menu")
+        if screenshot:
+            self.desktop.screenshot(screenshot)
+        left, top, right, _ = self.vakro.tool.info(menu).edges
+        self.desktop.click((left + right) // 2, top + 30)
+        wait_until(lambda: not self.vakro.tool.find("#32768"), 10, "the tray menu to close")
+
+    def wait_tip(self, paused):
+        tip = self.PAUSED_TIP if paused else "Vakro"
+        wait_until(lambda: self.vakro.tray_tip(tip), 10, f"the tray tip {tip!r}")
+
+    def press_handled(self, *keys):
+        """Holds the keys down, each once the program has handled the report of the one before."""
+        for key in keys:
+            handled = self.vakro.keys_handled()
+            self.desktop.xdotool("keydown", key)
+            wait_until(lambda: self.vakro.keys_handled() > handled, 10, f"vakro to handle {key}")
+
+    def pause_test_program(self, settings=None):
+        started = self.desktop.log("paused-chord.log")
+        self.start_vakro([keydata_line([LEFT_CTRL, LEFT_ALT, KEY_X], Witness.program_wine(),
+                                       f'--log "{winpath(started.path)}" --hidden', name="起動"),
+                          keydata_line([LEFT_CTRL, KEY_Z], "$Pause", name="一時停止")], settings)
+        return started
+
+    def check_paused_keys_pass(self, witness):
+        """While paused a chord's keys reach the window at once and the guide stays hidden."""
+        witness.focus()
+        self.press_handled("Control_L", "Alt_L")
+        self.assertFalse(self.guide_visible(), "the guide showed while paused")
+        self.press_handled("x")
+        # Had the chord fired, X would have been kept from the window.
+        self.wait_for_key_at(witness, VK_X)
+        self.release("Control_L", "Alt_L", "x")
+        self.wait_for_key_at(witness, VK_X, "up")
+
+    def check_chord_fires_once(self, witness, started):
+        """After the pause the chord fires; it had not while paused (events are handled in order)."""
+        witness.focus()
+        self.hold("Control_L", "Alt_L", "x")
+        self.release("Control_L", "Alt_L", "x")
+        started.wait_event("start", timeout=20)
+        self.assertEqual(len(started.events("start")), 1)
+
+    def test_pause_from_the_tray_mid_chord_leaves_the_keyboard_passing_until_resumed(self):
+        # Withheld keys are never sent on here, so a key reaches the window only by passing.
+        started = self.pause_test_program(DEFAULT_SETTINGS + "SendUnmatchedKeys=0\r\n")
+        self.assertTrue(self.vakro.tray_tip("Vakro"))
+        witness = self.focused_witness("paused")
+        self.press_handled("Control_L", "Alt_L")  # half a chord: Alt is withheld
+        self.assertTrue(self.guide_visible())
+        self.pause_from_tray()
+        self.wait_tip(paused=True)
+        self.assertFalse(self.guide_visible())
+        witness.focus()
+        self.press_handled("c")
+        self.wait_for_key_at(witness, ord("C"))
+        self.release("Control_L", "Alt_L", "c")
+        self.check_paused_keys_pass(witness)
+
+        self.pause_from_tray(screenshot="tray-menu-paused")
+        self.wait_tip(paused=False)
+        self.check_chord_fires_once(witness, started)
+
+    def test_pause_chord_switches_the_hot_keys_off_and_on(self):
+        started = self.pause_test_program()
+        witness = self.focused_witness("pausechord")
+        self.hold("Control_L", "z")
+        self.release("Control_L", "z")
+        self.wait_tip(paused=True)
+        self.check_paused_keys_pass(witness)
+        self.hold("Control_L", "z")
+        self.release("Control_L", "z")
+        self.wait_tip(paused=False)
+        self.check_chord_fires_once(witness, started)
+
 
 class CurrentFolderTest(DesktopTestCase):
     """On a desktop of its own: this vakro runs from the build folder, the launcher tests' from a

@@ -167,6 +167,21 @@ class WinTool:
     def post(self, hwnd, message, wparam=0, lparam=0):
         return self.run("post", hex(hwnd), hex(message), hex(wparam), hex(lparam))[0] == 0
 
+    def tool_tips(self):
+        """The texts of every tool tip of the desktop (the tray icons' tips among them). The shell
+        is a 64-bit program: the x64 build's tool asks it when there is one, as tool tip records
+        hold pointers."""
+        x64 = os.path.join(os.path.dirname(build_dir()), "win64", "tools", "wintool.exe")
+        tool = WinTool(self.desktop)
+        if os.path.exists(x64):
+            tool.path = x64
+        return tool.run("tips")[1].splitlines()
+
+    def property(self, hwnd, name):
+        """A window property's value as a number; None when the window is gone."""
+        status, out = self.run("prop", hex(hwnd), name)
+        return int(out) if status == 0 else None
+
     def dialog_texts(self, caption):
         """Texts of the controls of the visible dialogs with this caption ([] when none)."""
         status, out = self.run("texts", caption)
@@ -231,6 +246,14 @@ class Vakro:
     def guide_visible(self):
         window = self.guide_info()
         return window is not None and window.visible
+
+    def keys_handled(self):
+        """How many key reports the key guide window has handled."""
+        return self.tool.property(self.guide, "VakroKeysHandled") or 0
+
+    def tray_tip(self, tip):
+        """Whether the tray shows a tip that is exactly this text."""
+        return tip in self.tool.tool_tips()
 
     def hide_settings(self):
         self.tool.post(self.main, WM_SYSCOMMAND, SC_CLOSE, 0)

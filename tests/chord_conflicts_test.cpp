@@ -1,0 +1,92 @@
+#include <gtest/gtest.h>
+
+#include "engine/chord_conflicts.h"
+#include "tests/key_events.h"
+
+namespace {
+
+const TestKey kSpace{0x39, false, 0x20};
+const TestKey kNumpadSlash{0x35, true, 0x6F};
+const TestKey kRightCtrl{0x1D, true, 0x11};
+const TestKey kF1{0x3B, false, 0x70};
+
+TChordAssignment Chord(std::initializer_list<TestKey> keys, bool repeat = false) {
+  TChord chord;
+  for (const TestKey& key : keys) chord.push_back(CodeOf(key));
+  return {ChordText(chord), repeat};
+}
+
+TChordNoteKind KindOf(const TChordNote& note) { return note.kind; }
+
+TEST(ChordNotes, SameChordRunsOnlyTheFirst) {
+  const auto notes = ChordNotes({Chord({kLeftCtrl, kKeyX}), Chord({kLeftCtrl, kKeyY}),
+                                 Chord({kLeftCtrl, kKeyX}, true)});
+  EXPECT_EQ(KindOf(notes[0]), TChordNoteKind::kNone);
+  EXPECT_EQ(KindOf(notes[2]), TChordNoteKind::kSameChord);
+  EXPECT_EQ(notes[2].other, 0);
+  EXPECT_FALSE(notes[2].CanFire());
+  EXPECT_TRUE(notes[0].CanFire());
+}
+
+// The shorter chord fires as soon as its keys are held, wherever it stands in the list.
+TEST(ChordNotes, ShorterChordShadowsLongerOnesUnlessItRepeats) {
+  std::vector<TChordAssignment> list = {Chord({kLeftCtrl, kKeyX, kKeyY}), Chord({kLeftCtrl, kKeyX}),
+                                        Chord({kLeftCtrl, kKeyX, kKeyZ})};
+  auto notes = ChordNotes(list);
+  EXPECT_EQ(KindOf(notes[0]), TChordNoteKind::kShadowedByShorter);
+  EXPECT_EQ(notes[0].other, 1);
+  EXPECT_FALSE(notes[0].CanFire());
+  EXPECT_EQ(KindOf(notes[1]), TChordNoteKind::kBeginsOthers);
+  EXPECT_EQ(notes[1].other, 0);
+  EXPECT_EQ(notes[1].otherCount, 2);
+
+  list[1].repeat = true;
+  notes = ChordNotes(list);
+  EXPECT_EQ(KindOf(notes[0]), TChordNoteKind::kNone);
+  EXPECT_TRUE(notes[2].CanFire());
+  EXPECT_EQ(KindOf(notes[1]), TChordNoteKind::kBeginsOthers);  // it still fires first
+}
+
+// A repeating chord lets the next one through, and that one may end the rest.
+TEST(ChordNotes, NonRepeatingChordOnTheWayEndsLongerOnes) {
+  const auto notes = ChordNotes({Chord({kLeftCtrl}, true), Chord({kLeftCtrl, kKeyX}),
+                                 Chord({kLeftCtrl, kKeyX, kKeyY}), Chord({})});
+  EXPECT_EQ(notes[2].other, 1);
+  EXPECT_EQ(KindOf(notes[2]), TChordNoteKind::kShadowedByShorter);
+  EXPECT_EQ(notes[0].otherCount, 1);  // only Ctrl+X can follow it
+  EXPECT_EQ(notes[1].otherCount, 1);
+  EXPECT_EQ(KindOf(notes[3]), TChordNoteKind::kNoKeys);
+  EXPECT_FALSE(notes[3].CanFire());
+}
+
+TEST(ChordNotes, FirstKeyThatTypesACharacterIsNoted) {
+  const auto notes = ChordNotes({Chord({kKeyA, kKeyB}), Chord({kLeftCtrl, kKeyA}), Chord({kSpace, kKeyX}),
+                                 Chord({kNumpadSlash, kKeyX}), Chord({kRightCtrl, kKeyX}), Chord({kF1, kKeyX})});
+  std::vector<TChordNoteKind> kinds;
+  for (const TChordNote& note : notes) kinds.push_back(note.kind);
+  const auto typing = TChordNoteKind::kTypingFirstKey, none = TChordNoteKind::kNone;
+  EXPECT_EQ(kinds, (std::vector<TChordNoteKind>{typing, none, typing, typing, none, none}));
+  EXPECT_TRUE(notes[0].CanFire());
+}
+
+TEST(ChordNotes, EditedChordTakesTheSelectedRowsPlaceOrComesLast) {
+  TChord ctrlX = {CodeOf(kLeftCtrl), CodeOf(kKeyX)};
+  const std::vector<TChordAssignment> list = {Chord({kLeftCtrl, kKeyY}), Chord({kLeftCtrl, kKeyX})};
+  EXPECT_EQ(KindOf(EditedChordNote(list, ctrlX, false, -1)), TChordNoteKind::kSameChord);
+  EXPECT_EQ(KindOf(EditedChordNote(list, ctrlX, false, 1)), TChordNoteKind::kNone);
+  const TChordNote replacing = EditedChordNote(list, ctrlX, false, 0);
+  EXPECT_EQ(KindOf(replacing), TChordNoteKind::kNone);  // the other Ctrl+X comes after it
+  EXPECT_EQ(KindOf(ChordNotes({Chord({kLeftCtrl, kKeyX}), list[1]})[1]), TChordNoteKind::kSameChord);
+}
+
+TEST(ChordNotes, TextNamesTheOtherAssignmentAndWhatHappens) {
+  EXPECT_EQ(ChordNoteText({TChordNoteKind::kNone, -1, 0}, "", false), "");
+  const std::string same = ChordNoteText({TChordNoteKind::kSameChord, 0, 0}, "メモ帳", false);
+  EXPECT_NE(same.find("「メモ帳」"), std::string::npos) << same;
+  const TChordNote begins{TChordNoteKind::kBeginsOthers, 2, 3};
+  const std::string ends = ChordNoteText(begins, "電卓", false);
+  EXPECT_NE(ends.find("「電卓」ほか2件"), std::string::npos) << ends;
+  EXPECT_NE(ends, ChordNoteText(begins, "電卓", true));  // repeating, the others can still run
+}
+
+}  // namespace
