@@ -100,16 +100,6 @@ LRESULT HandOnKey(TThreadKeyState* state, HHOOK next, int code, WPARAM key, LPAR
   return result;
 }
 
-// The keystroke flags as reported: the platform's own bits, and in the reserved ones what the
-// hook decided.
-LPARAM ReportedFlags(LPARAM flags, bool withheld, bool replayed, bool unanswered) {
-  LPARAM reported = flags & ~static_cast<LPARAM>(0x1E000000);  // the reserved bits
-  if (withheld) reported |= NL_KEY_WITHHELD;
-  if (replayed) reported |= NL_KEY_REPLAYED;
-  if (unanswered) reported |= NL_KEY_UNANSWERED;
-  return reported;
-}
-
 // The key state of this thread as an event arrives (before the event changes it).
 uint8_t CurrentKeyState() {
   BYTE keys[256];
@@ -124,23 +114,16 @@ void ReturnLoan(TThreadKeyState& state) {
 // state it was typed in; a withheld one is reported with the state it met, for its re-sending.
 bool DecideAndReport(SharedView& view, TThreadKeyState* state, WPARAM key, LPARAM flags) {
   const DWORD now = GetTickCount();
-  TSharedExtension& extension = view.Extension();
-  const bool resent = IsResentEvent(flags);
-  const bool swallowing = view->dispatchMode != DISPATCH_PASS;
-  const bool unanswered = !resent && swallowing && ReportsUnanswered(extension, now);
-  const bool pass = resent || !swallowing || unanswered;
+  const TKeyVerdict verdict = DecideKey(view.Mapping(), IsResentEvent(flags), now);
   WPARAM reportedKey = key & 0xFFFF;
-  if (resent) {
-    const uint8_t typedIn = TakeResentState(extension, key, flags);
+  if (verdict.resent) {
+    const uint8_t typedIn = TakeResentState(view.Extension(), key, flags);
     if (state) LendKeyState(state->loan, typedIn, static_cast<BYTE>(key));
-  } else if (!pass) {
+  } else if (!verdict.pass) {
     reportedKey |= static_cast<WPARAM>(CurrentKeyState()) << 16;
-  } else if (unanswered) {
-    InterlockedIncrement(&extension.passedUnanswered);  // counted before the report can be read
   }
-  if (PostMessageA(EngineWindow(*view), WM_HOOK_KEY, reportedKey, ReportedFlags(flags, !pass, resent, unanswered)))
-    CountPostedReport(extension, now);
-  return pass;
+  PostKeyReport(view.Mapping(), reportedKey, ReportedFlags(flags, verdict), now);
+  return verdict.pass;
 }
 
 bool KeepsLentKeyState(UINT message) {

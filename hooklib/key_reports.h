@@ -14,3 +14,17 @@ bool ReportsUnanswered(const TSharedExtension& extension, DWORD now);
 void CountPostedReport(TSharedExtension& extension, DWORD now);
 // The program has handled `total` reports; any progress restarts the clock.
 void CountHandledReports(TSharedExtension& extension, DWORD total, DWORD now);
+
+// What a hook does with one key event: a re-sent event and every event while the mode passes go
+// on; otherwise the event is withheld, unless reports have gone unanswered too long.
+struct TKeyVerdict {
+  bool pass;
+  bool resent;
+  bool unanswered;
+};
+TKeyVerdict DecideKey(TSharedMapping& mapping, bool resent, DWORD now);
+
+// The keystroke flags as reported: the platform's own bits, and in the reserved ones the verdict.
+LPARAM ReportedFlags(LPARAM flags, const TKeyVerdict& verdict);
+// Posts the report of a key event to the program and counts it.
+void PostKeyReport(TSharedMapping& mapping, WPARAM key, LPARAM flags, DWORD now);

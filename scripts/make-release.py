@@ -5,8 +5,8 @@
 
 The archive holds one folder vakro-<version>\\ with the program, the hook library, the help
 file, the read-me for Windows users (Shift-JIS, CRLF) and the example plug-in with its source
-and the plug-in header. The 32-bit archive also holds x64\\: the hook companion and its 64-bit
-hook library, from the x64 build beside BUILD_DIR, so that keys of 64-bit programs are seen. Names inside are ASCII; entries are sorted and dated by their files, so
+and the plug-in header. The 32-bit archive also holds x64\\: the hook companion (a low-level hook,
+no hook library), from the x64 build beside BUILD_DIR, so that keys of 64-bit programs are seen. Names inside are ASCII; entries are sorted and dated by their files, so
 the same build gives the same archive. Prints the archive's path.
 """
 import os
@@ -38,8 +38,7 @@ def companion(build):
     if not is_32_bit(os.path.join(build, "ui", "vakro.exe")):
         return []
     x64 = os.path.join(os.path.dirname(build), "win64", "ui")
-    return [("x64/vakrohook64.exe", os.path.join(x64, "vakrohook64.exe")),
-            ("x64/NodraLib.dll", os.path.join(x64, "NodraLib.dll"))]
+    return [("x64/vakrohook64.exe", os.path.join(x64, "vakrohook64.exe"))]
 
 
 def contents(build):

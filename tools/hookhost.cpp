@@ -71,7 +71,7 @@ void RunCommand(HWND window, const std::string& line) {
     const int previous = nlSetDispatchMode(static_cast<signed char>(mode));
     logFile->Linef("mode set=%d previous=%d", mode, previous);
   } else if (command == "find") {
-    PostMessageA(reinterpret_cast<HWND>(static_cast<uintptr_t>(a)), WM_FIND_REQUEST, 0, 0);
+    PostFinderRequest(reinterpret_cast<HWND>(static_cast<uintptr_t>(a)));
   } else if (command == "post") {
     PostMessageA(reinterpret_cast<HWND>(static_cast<uintptr_t>(a)), static_cast<UINT>(b), static_cast<WPARAM>(c),
                  static_cast<LPARAM>(d));

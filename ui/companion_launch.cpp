@@ -3,6 +3,9 @@
 #include <cstdio>
 #include <string>
 
+#include "hooklib/companion_block.h"
+#include "hooklib/nodralib.h"
+#include "hooklib/shared_block.h"
 #include "toolkit/handles.h"
 #include "toolkit/program_path.h"
 
@@ -11,14 +14,6 @@ namespace {
 bool RunsUnderWow64() {
   BOOL wow64 = FALSE;
   return IsWow64Process(GetCurrentProcess(), &wow64) && wow64;
-}
-
-// Wine ends a hook chain at a hook whose library cannot be loaded into the process (one of the
-// other bitness) instead of skipping it, so there the companion's hooks, installed last, would
-// hide the keys of every 32-bit program from vakro's own hooks.
-bool HookChainsSkipOtherBitness() {
-  const HMODULE ntdll = GetModuleHandleA("ntdll.dll");
-  return !ntdll || !GetProcAddress(ntdll, "wine_get_version");
 }
 
 std::string CompanionPath() {
@@ -35,7 +30,7 @@ bool InheritableSelf(THandle& self) {
 }  // namespace
 
 bool StartHookCompanion(HWND engineWindow) {
-  if (!RunsUnderWow64() || !HookChainsSkipOtherBitness()) return false;
+  if (!RunsUnderWow64()) return false;
   const std::string program = CompanionPath();
   if (program.empty() || GetFileAttributesA(program.c_str()) == INVALID_FILE_ATTRIBUTES) return false;
   return StartHookCompanionProgram(program.c_str(), engineWindow);
@@ -56,4 +51,16 @@ bool StartHookCompanionProgram(const char* program, HWND engineWindow) {
     return false;
   const THandle thread(started.hThread), process(started.hProcess);
   return true;
+}
+
+// The companion answers for the windows of 64-bit programs (it asks their processes); for the
+// others the hook library inside the program answers the request itself.
+void PostFinderRequest(HWND target) {
+  PostMessageA(target, WM_FIND_REQUEST, 0, 0);
+  const THandle mapping(OpenFileMappingA(FILE_MAP_READ, FALSE, kCompanionBlockName));
+  if (!mapping) return;
+  const TMappedView view(MapViewOfFile(mapping.Get(), FILE_MAP_READ, 0, 0, sizeof(CompanionBlock)));
+  if (const auto* block = static_cast<const CompanionBlock*>(view.Get()); block && block->companionWindow)
+    PostMessageA(HandleFromField<HWND>(block->companionWindow), WM_FIND_REQUEST,
+                 reinterpret_cast<WPARAM>(target), 0);
 }

@@ -18,6 +18,7 @@
 #include "toolkit/key_box.h"
 #include "toolkit/message_box.h"
 #include "toolkit/program_path.h"
+#include "ui/companion_launch.h"
 
 namespace {
 
@@ -431,7 +432,7 @@ void TKeyPage::imgFinderMouseUp() {
   SetCursorPos(at.x, at.y);
   finderAsked_ = WindowFromPoint(at);
   finderAskedAt_ = GetTickCount();
-  PostMessageA(finderAsked_, WM_FIND_REQUEST, 0, 0);
+  PostFinderRequest(finderAsked_);
 }
 
 // Only the answer to the request just made counts, and only for a few seconds: any program can

@@ -24,7 +24,7 @@ ARCHIVE_FILES = {"vakro.exe", "NodraLib.dll", "vakro.chm", "readme.txt", "plugin
                  "plugin/source/vakro_plugin.h", "plugin/source/window_action.c",
                  "plugin/source/window_action.rc", "plugin/source/window_action.def",
                  "plugin/source/resource.h"}
-COMPANION_FILES = {"x64/vakrohook64.exe", "x64/NodraLib.dll"}
+COMPANION_FILES = {"x64/vakrohook64.exe"}  # no hook library of its own: nothing to map into programs
 PE_I386, PE_AMD64 = 0x014C, 0x8664
 PE32, PE32_PLUS = 0x10B, 0x20B
 COMMANDS = ("$exitwindows", "$reboot", "$show", "$windowinfo", "$volumeup", "$volumedown", "$mute")

@@ -10,8 +10,9 @@ import subprocess
 import unittest
 
 import test_settings_pages as pages
+from test_nodralib import Witness64
 from vakro_app import (KEY_X, KEY_Y, KEY_Z, LEFT_ALT, LEFT_CTRL, WM_QUERYENDSESSION, WM_SYSCOMMAND, Vakro, WinTool,
-                       keydata_line)
+                       companion_processes, keydata_line)
 from vakro_e2e import DesktopTestCase, Witness, build_dir, is_32_bit_build, wait_until, winpath
 from vakro_faults import WM_LBUTTONDBLCLK, WM_TRAY_NOTIFY, mount_data_folder
 
@@ -44,10 +45,11 @@ LETTER_SCANS = {"A": 0x1E, "B": 0x30, "C": 0x2E, "D": 0x20, "E": 0x12, "F": 0x21
 
 
 class Notepad:
-    """The platform's notepad, of the bitness of the programs under test, and its text."""
+    """The platform's notepad, of the bitness of the programs under test (or a 64-bit one), and
+    its text."""
 
-    def __init__(self, desktop, tool):
-        system = "syswow64" if is_32_bit_build() else "system32"
+    def __init__(self, desktop, tool, bits=None):
+        system = "syswow64" if (bits or (32 if is_32_bit_build() else 64)) == 32 else "system32"
         self.desktop, self.tool = desktop, tool
         self.process = desktop.run(os.path.join(desktop.prefix, "drive_c", "windows", system, "notepad.exe"))
         self.window = wait_until(lambda: next((w for w in tool.tree("Notepad") if w.find(cls="Edit")), None),
@@ -331,14 +333,16 @@ class LauncherTest(DesktopTestCase):
             expected += [("down", ord(letter)), ("up", ord(letter))]
         self.assertEqual(self.typed_keys(witness), expected + [("up", VK_CONTROL)])
 
-    def start_typing_beside_chords(self):
+    def start_typing_beside_chords(self, bits=None):
         """vakro with a chord that begins with left Shift and one that begins with left Ctrl, and
         the platform's notepad focused; the chords start hidden witnesses that log their start."""
         logs = [self.desktop.log(f"{name}.log") for name in ("shift-chord", "ctrl-chord")]
         lines = [keydata_line(keys, Witness.program_wine(), f'--log "{winpath(log.path)}" --hidden --title chord')
                  for keys, log in zip(([LEFT_SHIFT, KEY_F12], [LEFT_CTRL, LEFT_ALT, KEY_X]), logs)]
         self.start_vakro(lines)
-        notepad = Notepad(self.desktop, self.vakro.tool)
+        if bits == 64 and is_32_bit_build():
+            wait_until(lambda: companion_processes(self.vakro.tool), 30, "the hook companion")
+        notepad = Notepad(self.desktop, self.vakro.tool, bits)
         self.addCleanup(notepad.end)
         notepad.focus()
         return notepad, logs
@@ -352,7 +356,14 @@ class LauncherTest(DesktopTestCase):
                        timeout=60)
 
     def test_text_sent_back_to_back_beside_shift_and_ctrl_chords_arrives_exactly(self):
-        notepad, chord_logs = self.start_typing_beside_chords()
+        self.check_typing_beside_chords()
+
+    @unittest.skipUnless(is_32_bit_build(), "the 32-bit vakro reaches 64-bit programs through its companion")
+    def test_text_reaches_a_64_bit_program_exactly_through_the_companion(self):
+        self.check_typing_beside_chords(bits=64)
+
+    def check_typing_beside_chords(self, bits=None):
+        notepad, chord_logs = self.start_typing_beside_chords(bits)
         expected = ""
         for delay, sentence in ((40, "The Quick Brown Fox Jumps Over The Lazy Dog."),
                                 (12, " Pack My Box With Five Dozen Liquor Jugs.")):
@@ -370,6 +381,35 @@ class LauncherTest(DesktopTestCase):
         self.desktop.xdotool("key", "shift+a", "b")  # no Shift left held anywhere
         notepad.wait_text(expected * 3 + "Ab", "a capital and a small letter after it all")
         self.assertEqual([log.events("start") for log in chord_logs], [[], []], "a chord fired while typing")
+
+    @unittest.skipUnless(is_32_bit_build(), "the 32-bit vakro reaches 64-bit programs through its companion")
+    def test_chords_fire_in_a_64_bit_program_and_a_killed_vakro_gives_its_keys_back(self):
+        launched = self.desktop.log("launched64.log")
+        self.start_vakro([keydata_line([LEFT_CTRL, LEFT_ALT, KEY_X], Witness.program_wine(),
+                                       f'--log "{winpath(launched.path)}" --hidden --title launched')])
+        companion = wait_until(lambda: companion_processes(self.vakro.tool), 30, "the hook companion")
+        self.assertEqual(companion["program"], self.vakro.process_id())
+        witness = Witness64(self.desktop, "typing64")
+        self.addCleanup(witness.end)
+        witness.focus()
+        self.hold("Control_L")
+        wait_until(self.guide_visible, 10, "the guide after the first key")
+        self.hold("Alt_L", "x")
+        launched.wait_event("start", timeout=20)
+        self.release("Control_L", "Alt_L", "x")
+        wait_until(lambda: ("WM_KEYUP", VK_CONTROL) in [(m, vk) for m, vk, _ in witness.keys()], 10,
+                   "the Ctrl release at the 64-bit program")
+        downs = [vk for m, vk, lp in witness.keys() if m in ("WM_KEYDOWN", "WM_SYSKEYDOWN") and not lp & (1 << 30)]
+        self.assertEqual(downs, [VK_CONTROL], "only the first key may reach the program")
+
+        self.hold("Control_L")  # the keyboard withheld, and then vakro is killed
+        wait_until(self.guide_visible, 10, "the guide after Ctrl")
+        self.vakro.stop()
+        self.desktop.type_keys(["F12"])
+        wait_until(lambda: ("WM_KEYUP", VK_F12) in [(m, vk) for m, vk, _ in witness.keys()], 10,
+                   "a key at the 64-bit program once vakro is gone")
+        self.release("Control_L")
+        wait_until(lambda: companion_processes(self.vakro.tool) is None, 10, "the companion to end with vakro")
 
     def test_a_stopped_vakro_gives_the_keyboard_back_and_nothing_arrives_twice(self):
         notepad, (shift_log, ctrl_log) = self.start_typing_beside_chords()

@@ -192,6 +192,8 @@ class NodraLibTest(DesktopTestCase):
 
     @unittest.skipUnless(is_32_bit_build(), "the hook companion serves the 32-bit build")
     def test_companion_hooks_64_bit_programs_and_ends_with_its_host(self):
+        """The companion's low-level hook decides the keys of 64-bit programs and reports them as
+        the in-process hook does; the keys of 32-bit programs it leaves to that hook."""
         self.host.end()
         x64 = os.path.join(os.path.dirname(build_dir()), "win64")
         host = HookHost(self.desktop, "companion-host",
@@ -211,13 +213,32 @@ class NodraLibTest(DesktopTestCase):
         wait_until(lambda: (VK_F9, withheld) in [(wp, lp & ~(1 << 30)) for wp, lp in host.keys()],
                    10, "F9 reported through the companion")
         self.assertEqual(witness.keys(), [])
+        host.set_mode(1)
+        self.desktop.type_keys(["F9"])
+        wait_until(lambda: ("WM_KEYUP", VK_F9) in [(m, wp) for m, wp, _ in witness.keys()], 10, "F9 passing")
+        host.command("sync")
+        self.assertEqual([(wp, lp) for _, wp, lp in witness.keys()][-2:], [k for k in host.keys() if k[0] == VK_F9][-2:],
+                         "the companion reports what the program receives")
 
-        # The finder in the 64-bit program answers its own path and command line.
+        # The finder in the 64-bit program: the companion asks its process.
         host.command(f"find {witness.hwnd():x}")
         wait_until(lambda: host.log.events("find_command"), 10, "the finder reply")
         self.assertEqual(host.log.events("find_path")[-1].rest.lower(), winpath(witness.path).lower())
         # (It lies in the x64 build, outside drive V:, so its command line may reach the cut.)
         self.assertEqual(host.log.events("find_command")[-1].rest, witness.log.wait_event("cmdline").rest[:260])
+
+        # A 32-bit program's keys: reported once each, by the hook inside it, and withheld.
+        self.witness = Witness(self.desktop, "witness32-beside", stay=True)
+        self.addCleanup(self.witness.end)
+        self.witness.focus()
+        host.set_mode(0)
+        before = len(host.keys())
+        self.desktop.type_keys(["F9"])
+        wait_until(lambda: len(host.keys()) >= before + 2, 10, "F9 reported for the 32-bit program")
+        host.command("sync")
+        self.assertEqual([wp for wp, _ in host.keys()[before:]], [VK_F9, VK_F9])
+        self.assertNotIn(VK_F9, [wp for _, wp, _ in self.witness.keys()])
+        witness.focus()
 
         # Killed while withholding: the companion ends and the program gets its keys at once.
         host.order("terminate")

@@ -34,15 +34,13 @@ def keydata_line(keys, path, arguments="", work="", name="", key_text="", repeat
 
 
 def place_companion(folder):
-    """As in the 32-bit release: the x64 hook companion and its NodraLib.dll in folder\\x64
-    (from the x64 build beside this one). Nothing for the x64 build, which needs none. Under
-    Wine vakro leaves it unstarted: its hooks would end the chains of the 32-bit programs."""
+    """As in the 32-bit release: the x64 hook companion in folder\\x64 (from the x64 build beside
+    this one), which the 32-bit vakro starts. Nothing for the x64 build, which needs none."""
     if not is_32_bit_build():
         return
     x64 = os.path.join(folder, "x64")
     os.makedirs(x64, exist_ok=True)
-    for name in ("vakrohook64.exe", "NodraLib.dll"):
-        shutil.copy2(os.path.join(os.path.dirname(build_dir()), "win64", "ui", name), x64)
+    shutil.copy2(os.path.join(os.path.dirname(build_dir()), "win64", "ui", "vakrohook64.exe"), x64)
 
 
 def companion_processes(tool):
@@ -230,6 +228,10 @@ class Vakro:
 
     def exited(self):
         return self.process.poll() is not None
+
+    def process_id(self):
+        """The Windows process id of vakro."""
+        return int(self.tool.run("process", hex(self.main), check=True)[1].split("pid=")[1].split()[0])
 
     def title(self):
         window = self.tool.info(self.main)
