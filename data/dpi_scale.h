@@ -4,6 +4,11 @@
 
 const int kBaseDpi = 96;
 
+// A control's place in its parent: left, top, width, height.
+struct TLayoutPlace {
+  int left, top, width, height;
+};
+
 class TScale {
  public:
   // A scale for `dpi`; anything not positive counts as the base.
@@ -13,6 +18,11 @@ class TScale {
   bool IsBase() const { return dpi_ == kBaseDpi; }
   // A length of the 96-DPI layout at this scale, rounded to the nearest pixel.
   int Px(int length) const { return Convert(length, kBaseDpi, dpi_); }
+  // A place {left, top, width, height} of the 96-DPI layout at this scale; each part is scaled
+  // on its own, so that controls of one size stay of one size.
+  TLayoutPlace Place(const TLayoutPlace& place) const {
+    return {Px(place.left), Px(place.top), Px(place.width), Px(place.height)};
+  }
   // A length measured at `fromDpi` brought to this scale (a window moving between monitors).
   int From(int length, int fromDpi) const { return Convert(length, fromDpi, dpi_); }
   // The character height (negative, as fonts take it) of a font of `points` points.

@@ -73,6 +73,7 @@ class TKeyViewWnd : public TWindow {
   static constexpr UINT kSettleModeMessage = WM_APP + 700;  // to itself: settle the mode later
   static constexpr UINT kResendReturnMs = 1000;
   void BuildGuide();
+  HFONT FontForMonitor(int dpi);
   void ShowGuide();
   void SetEdgeColor(TColor color);
   void OnFinderReplyMessage(HWND target);

@@ -9,6 +9,7 @@
 
 #include "toolkit/command_map.h"
 #include "toolkit/current_folder.h"
+#include "toolkit/dpi.h"
 #include "toolkit/handles.h"
 
 namespace {
@@ -93,7 +94,9 @@ HWND CreateCheckBox(HWND parent, const char* text, TControlPlace place, HFONT fo
 }
 
 void WidenToCaption(HWND checkBox) {
-  WidenTo(checkBox, CaptionSize(checkBox).cx + GetSystemMetrics(SM_CXMENUCHECK) + 8);
+  const int dpi = WindowDpi(checkBox);
+  WidenTo(checkBox,
+          CaptionSize(checkBox).cx + SystemMetricForDpi(SM_CXMENUCHECK, dpi) + TScale(dpi).Px(8));
 }
 
 HWND CreateGroupBox(HWND parent, const char* text, TControlPlace place, HFONT font) {

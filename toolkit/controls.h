@@ -9,11 +9,11 @@
 #include <initializer_list>
 #include <string>
 
+#include "data/dpi_scale.h"
+
 class TCommandMap;
 
-struct TControlPlace {
-  int left, top, width, height;
-};
+using TControlPlace = TLayoutPlace;
 
 HWND CreateLabel(HWND parent, const char* text, TControlPlace place, HFONT font, WORD id = 0);
 // An edit box; maxLength 0 is no limit. A read-only box may also have the input method off.

@@ -27,6 +27,7 @@ class TFakePageHost : public TPageHost {
  public:
   HWND OwnerWindow() const override { return nullptr; }
   TCommandMap& Commands() override { return commands_; }
+  const TScale& LayoutScale() const override { return scale_; }
   TKeyManager& KeyManager() override { return keys_; }
   TKeyNameManager& KeyNameManager() override { return names_; }
   TPluginManager& PluginManager() override { return plugins_; }
@@ -39,6 +40,7 @@ class TFakePageHost : public TPageHost {
 
  private:
   TCommandMap commands_;
+  TScale scale_;
   TKeyManager keys_;
   TKeyNameManager names_;
   TPluginManager plugins_{TPluginHost{}};
