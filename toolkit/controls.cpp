@@ -93,8 +93,7 @@ HWND CreateCheckBox(HWND parent, const char* text, TControlPlace place, HFONT fo
   return CreateControl(WC_BUTTONA, text, WS_TABSTOP | BS_AUTOCHECKBOX, 0, place, parent, id, font);
 }
 
-void WidenToCaption(HWND checkBox) {
-  const int dpi = WindowDpi(checkBox);
+void WidenToCaption(HWND checkBox, int dpi) {
   WidenTo(checkBox,
           CaptionSize(checkBox).cx + SystemMetricForDpi(SM_CXMENUCHECK, dpi) + TScale(dpi).Px(8));
 }

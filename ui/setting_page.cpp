@@ -59,7 +59,7 @@ void TSettingPage::CreateControls() {
   chkSendUnmatchedKeys = CreateCheckBox(panel_, "組み合わせにならなかったキーを送る(&K)",
                                         s.Place({8, 212, 201, 17}), font_, kSendUnmatchedKeysId);
   for (HWND checkBox : {chkShowKeyView, chkStartUp, chkHideCursor, chkSendUnmatchedKeys})
-    WidenToCaption(checkBox);
+    WidenToCaption(checkBox, s.Dpi());
 }
 
 void TSettingPage::CreateColorGroup() {
