@@ -376,6 +376,19 @@ void TNodraWnd::FormShow() {
   SetWindowPos(Handle(), nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+void TNodraWnd::SetIconsForDpi(int dpi) {
+  HINSTANCE instance = GetModuleHandleA(nullptr);
+  auto load = [&](int widthMetric, int heightMetric) {
+    return static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(1), IMAGE_ICON,
+                                         SystemMetricForDpi(widthMetric, dpi),
+                                         SystemMetricForDpi(heightMetric, dpi), 0));
+  };
+  bigIcon_.Reset(load(SM_CXICON, SM_CYICON));
+  smallIcon_.Reset(load(SM_CXSMICON, SM_CYSMICON));
+  SendMessageA(Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_.Get()));
+  SendMessageA(Handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.Get()));
+}
+
 void TNodraWnd::RememberUserPlace() {
   RECT window;
   GetWindowRect(Handle(), &window);
@@ -395,6 +408,7 @@ void TNodraWnd::OnDpiChanged(int dpi, const RECT& suggested) {
   const int before = scale_.Dpi();
   scale_ = TScale(dpi);
   if (pgcMain_ && dpi != before) RescaleChildren(Handle(), before, dpi, MakeFont());
+  if (dpi != before) SetIconsForDpi(dpi);
   SetWindowPos(Handle(), nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
                suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
 }

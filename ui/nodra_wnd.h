@@ -87,6 +87,7 @@ class TNodraWnd : public TWindow, public TPageHost {
   void FormShow();
   void FormClose();
   void OnDpiChanged(int dpi, const RECT& suggested);
+  void SetIconsForDpi(int dpi);
   void RememberUserPlace();
   HFONT MakeFont();
   void OnTrayNotify(LPARAM mouseMessage);
@@ -118,6 +119,8 @@ class TNodraWnd : public TWindow, public TPageHost {
   HICON icon_ = nullptr;
   // The DPI of the monitor the window is on; every place of the window is laid out for it.
   TScale scale_;
+  // The window's icons in the sizes the system asks for on a monitor it moved to.
+  TIcon bigIcon_, smallIcon_;
   // Where the user last moved the window, kept for the next time it shows.
   std::optional<TUserPlace> userPlace_;
   TFont font_;
