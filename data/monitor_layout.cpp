@@ -43,6 +43,7 @@ const TMonitorArea& MonitorOfRect(const std::vector<TMonitorArea>& monitors,
   return *best;
 }
 
-const TMonitorArea& MonitorOfPoint(const std::vector<TMonitorArea>& monitors, TPlacementPoint point) {
+const TMonitorArea& MonitorOfPoint(const std::vector<TMonitorArea>& monitors,
+                                   TPlacementPoint point) {
   return MonitorOfRect(monitors, {point.x, point.y, point.x + 1, point.y + 1});
 }

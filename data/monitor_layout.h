@@ -24,4 +24,5 @@ struct TMonitorArea {
 const TMonitorArea& MonitorOfRect(const std::vector<TMonitorArea>& monitors,
                                   const TPlacementRect& window);
 // The monitor showing `point`, else the nearest one; `monitors` must not be empty.
-const TMonitorArea& MonitorOfPoint(const std::vector<TMonitorArea>& monitors, TPlacementPoint point);
+const TMonitorArea& MonitorOfPoint(const std::vector<TMonitorArea>& monitors,
+                                   TPlacementPoint point);

@@ -104,7 +104,8 @@ BOOL CALLBACK CollectChild(HWND child, LPARAM list) {
   RECT rect;
   GetWindowRect(child, &rect);
   // A drop-down list's height is that of its open list.
-  if (IsClass(child, WC_COMBOBOXA)) SendMessageA(child, CB_GETDROPPEDCONTROLRECT, 0, reinterpret_cast<LPARAM>(&rect));
+  if (IsClass(child, WC_COMBOBOXA))
+    SendMessageA(child, CB_GETDROPPEDCONTROLRECT, 0, reinterpret_cast<LPARAM>(&rect));
   MapWindowPoints(nullptr, GetParent(child), reinterpret_cast<POINT*>(&rect), 2);
   reinterpret_cast<std::vector<TChildPlace>*>(list)->push_back({child, rect});
   return TRUE;
