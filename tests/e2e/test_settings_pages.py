@@ -100,10 +100,14 @@ class Vakro:
         scale the tabs' widths are not known: the first tab is clicked and the arrow keys go on."""
         tabs = self.main().find(cls="SysTabControl32")
         x, y, _, _ = tabs.rect
-        guesses = (36 + 72 * index, 30 + 66 * index, 42 + 78 * index) if dpi == 96 else (20,)
+        guesses = (36 + 72 * index, 30 + 66 * index, 42 + 78 * index) if dpi == 96 else (20, 20, 20)
         for guess in guesses:
-            self.desktop.click(x + guess * dpi // 96, y + 10 * dpi // 96)
-            if dpi != 96:
+            if dpi == 96:
+                self.desktop.click(x + guess, y + 10)
+            else:
+                self.desktop.click_until(x + guess * dpi // 96, y + 10 * dpi // 96,
+                                         lambda: self.main().find(cls="SysTabControl32").focus,
+                                         "the tabs to take the focus")
                 self.desktop.xdotool("key", "Home", *["Right"] * index)
             try:
                 wait_until(lambda: self.control(control_id).visible, 3, f"page {index}")
