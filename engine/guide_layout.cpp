@@ -47,43 +47,60 @@ TGuideRowPlacement PlaceRow(const TGuideRowSizes& sizes, size_t index, int left,
   return row;
 }
 
-void PlaceForm(TGuideLayout& layout, TGuideSize screen, int keyViewPos) {
-  const int right = screen.width - layout.client.width;
-  const int bottom = screen.height - layout.client.height;
+void PlaceForm(TGuideLayout& layout, const TPlacementRect& monitor, int keyViewPos) {
+  const int width = monitor.right - monitor.left;
+  const int height = monitor.bottom - monitor.top;
+  const int right = width - layout.client.width;
+  const int bottom = height - layout.client.height;
   switch (keyViewPos) {
     case 1: layout.formLeft = 0; layout.formTop = 0; break;
     case 2: layout.formLeft = 0; layout.formTop = bottom; break;
     case 3: layout.formLeft = right; layout.formTop = 0; break;
     case 4: layout.formLeft = right; layout.formTop = bottom; break;
     default:
-      layout.formLeft = screen.width / 2 - layout.client.width / 2;
-      layout.formTop = screen.height / 2 - layout.client.height / 2;
+      layout.formLeft = width / 2 - layout.client.width / 2;
+      layout.formTop = height / 2 - layout.client.height / 2;
       break;
   }
+  layout.formLeft += monitor.left;
+  layout.formTop += monitor.top;
 }
 
 }  // namespace
 
 TGuideLayout LayOutGuide(const std::vector<TGuideRowSizes>& rows, TGuideSize screen,
                         int keyViewPos, const TGuidePalette& palette) {
+  return LayOutGuide(rows, {0, 0, screen.width, screen.height}, keyViewPos, palette, TScale());
+}
+
+const TMonitorArea& GuideMonitor(const std::vector<TMonitorArea>& monitors,
+                                 const std::optional<TPlacementRect>& foreground,
+                                 TPlacementPoint cursor) {
+  return foreground ? MonitorOfRect(monitors, *foreground) : MonitorOfPoint(monitors, cursor);
+}
+
+TGuideLayout LayOutGuide(const std::vector<TGuideRowSizes>& rows, const TPlacementRect& monitor,
+                        int keyViewPos, const TGuidePalette& palette, const TScale& scale) {
+  const int margin = scale.Px(kMargin);
+  const int screenHeight = monitor.bottom - monitor.top;
   const WidestLabels widest = FindWidestLabels(rows);
-  const int keyWidth = widest.key + kLabelPadding;
-  const int programWidth = widest.program + kLabelPadding;
+  const int keyWidth = widest.key + scale.Px(kLabelPadding);
+  const int programWidth = widest.program + scale.Px(kLabelPadding);
   const int columnWidth = keyWidth + programWidth;
 
   TGuideLayout layout;
   layout.rows.reserve(rows.size());
   int column = 0;
-  int y = kMargin;
+  int y = margin;
   int bottom = 0;
   for (size_t index = 0; index < rows.size(); ++index) {
-    const int left = columnWidth * column + kMargin;
+    const int left = columnWidth * column + margin;
     layout.rows.push_back(PlaceRow(rows[index], index, left, y, keyWidth, programWidth, palette));
     const int height = rows[index].keyLabel.height;
-    if (screen.height < y + 2 * height) {
+    if (screenHeight < y + 2 * height) {
       // The next row would not fit below this one: it starts the next column.
       bottom = std::max(bottom, y + height);
-      y = kMargin;
+      y = margin;
       ++column;
     } else {
       y += height;
@@ -91,10 +108,10 @@ TGuideLayout LayOutGuide(const std::vector<TGuideRowSizes>& rows, TGuideSize scr
     }
   }
   // The last row filled its column exactly: no empty column at the right.
-  if (column > 0 && y == kMargin) --column;
+  if (column > 0 && y == margin) --column;
 
-  layout.client = {(column + 1) * columnWidth + 2 * kMargin, bottom + kMargin};
+  layout.client = {(column + 1) * columnWidth + 2 * margin, bottom + margin};
   layout.edgeColor = palette.edgeColor;
-  PlaceForm(layout, screen, keyViewPos);
+  PlaceForm(layout, monitor, keyViewPos);
   return layout;
 }

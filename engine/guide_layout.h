@@ -4,9 +4,12 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "data/dpi_scale.h"
+#include "data/monitor_layout.h"
 #include "data/setting.h"
 
 class TKeyInfo;
@@ -66,8 +69,17 @@ struct TGuideLayout {
   TColor edgeColor = 0;
 };
 
-// Columns of rows from the top, a new column when the next row would not fit the screen's
-// height, a 4-pixel margin around them, the form placed by `keyViewPos` (0 centre, 1 upper-left,
-// 2 lower-left, 3 upper-right, 4 lower-right, anything else centre).
+// Columns of rows from the top, a new column when the next row would not fit the monitor's
+// height, a margin of 4 (at `scale`) around them, the form placed on `monitor` by `keyViewPos`
+// (0 centre, 1 upper-left, 2 lower-left, 3 upper-right, 4 lower-right, anything else centre).
+TGuideLayout LayOutGuide(const std::vector<TGuideRowSizes>& rows, const TPlacementRect& monitor,
+                        int keyViewPos, const TGuidePalette& palette, const TScale& scale);
+// The same on a 96-DPI screen of `screen` size at (0, 0).
 TGuideLayout LayOutGuide(const std::vector<TGuideRowSizes>& rows, TGuideSize screen,
                         int keyViewPos, const TGuidePalette& palette);
+
+// The monitor the guide shows on: that of the foreground window, or of the cursor when there
+// is no foreground window.
+const TMonitorArea& GuideMonitor(const std::vector<TMonitorArea>& monitors,
+                                 const std::optional<TPlacementRect>& foreground,
+                                 TPlacementPoint cursor);

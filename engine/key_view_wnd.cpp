@@ -7,10 +7,12 @@
 #include "data/setting.h"
 #include "engine/command_executor.h"
 #include "engine/guide_layout.h"
+#include "engine/guide_screen.h"
 #include "engine/key_dispatcher.h"
 #include "engine/key_view_document.h"
 #include "engine/resend_queue.h"
 #include "hooklib/nodralib.h"
+#include "toolkit/dpi.h"
 #include "toolkit/handles.h"
 #include "toolkit/setting_font.h"
 
@@ -67,6 +69,9 @@ struct TKeyViewWnd::Impl : TKeyDispatcherHost {
   std::unique_ptr<TKeyViewDocument> document;
   LOGFONTA fontInfo = InitialGuideFont();
   TFont font{CreateFontIndirectA(&fontInfo)};
+  // The font at the DPI of the monitor the guide last showed on, when that is another one.
+  TFont monitorFont;
+  int monitorFontDpi = 0;
   TBrush edgeBrush;
   TColor edgeColor = 0;
 };
@@ -108,6 +113,18 @@ void TKeyViewWnd::SetGuideFont(const LOGFONTA& font) {
   impl_->fontInfo = font;
   TFont created(CreateFontIndirectA(&font));
   if (created) impl_->font = std::move(created);
+  impl_->monitorFont.Reset();
+  impl_->monitorFontDpi = 0;
+}
+
+HFONT TKeyViewWnd::FontForMonitor(int dpi) {
+  if (dpi == SystemDpi()) return impl_->font.Get();
+  if (!impl_->monitorFont || impl_->monitorFontDpi != dpi) {
+    const LOGFONTA scaled = FontForDpi(impl_->fontInfo, dpi);
+    impl_->monitorFont.Reset(CreateFontIndirectA(&scaled));
+    impl_->monitorFontDpi = dpi;
+  }
+  return impl_->monitorFont ? impl_->monitorFont.Get() : impl_->font.Get();
 }
 
 const LOGFONTA& TKeyViewWnd::GuideFont() const { return impl_->fontInfo; }
@@ -125,14 +142,16 @@ bool TKeyViewWnd::Paused() const { return impl_->dispatcher.Paused(); }
 void TKeyViewWnd::BuildGuide() {
   TKeyViewDocument& document = *impl_->document;
   document.Clear();
+  const TMonitorArea monitor = GuideMonitorNow(Handle());
+  HFONT font = FontForMonitor(monitor.dpi);
   for (const TGuideRowText& row : BuildGuideRows(impl_->dispatcher.Candidates(),
                                                 impl_->dispatcher.HeldKeys().size(), impl_->names))
-    document.AddRow(row.keysText, row.programName, impl_->font.Get());
+    document.AddRow(row.keysText, row.programName, font);
   TGuideLayout layout =
-      LayOutGuide(document.RowSizes(),
-                  {GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)},
+      LayOutGuide(document.RowSizes(), monitor.monitor,
                   impl_->setting ? impl_->setting->KeyViewPos : 0,
-                  impl_->setting ? GuidePaletteOf(*impl_->setting) : GuidePaletteOf(TSetting()));
+                  impl_->setting ? GuidePaletteOf(*impl_->setting) : GuidePaletteOf(TSetting()),
+                  TScale(monitor.dpi));
   document.Apply(layout);
   SetEdgeColor(layout.edgeColor);
   SetWindowPos(Handle(), nullptr, layout.formLeft, layout.formTop, layout.client.width,

@@ -78,6 +78,7 @@ class TKeyViewWnd : public TWindow {
   static constexpr UINT kResendReturnMs = 1000;
   static constexpr size_t kResendBatchMost = 64;  // the hook library's batch
   void BuildGuide();
+  HFONT FontForMonitor(int dpi);
   void ShowGuide();
   void UpdateGuideSoon();
   void UpdateGuide();

@@ -111,4 +111,79 @@ TEST(TGuideLayout, FormPlacedByPosition) {
   EXPECT_EQ(place(5), centre);
 }
 
+TEST(TScale, RoundsLengthsAndKeepsPointSizes) {
+  const TScale base, larger(120), large(144);
+  EXPECT_EQ(base.Px(17), 17);
+  EXPECT_EQ(larger.Px(17), 21);  // 21.25
+  EXPECT_EQ(large.Px(17), 26);   // 25.5 rounds up
+  EXPECT_EQ(large.Px(-3), -5);   // -4.5 rounds away from zero, as lengths to the left do
+  EXPECT_EQ(large.From(26, 144), 26);
+  EXPECT_EQ(larger.From(36, 144), 30);
+  EXPECT_EQ(base.FontHeight(9), -12);
+  EXPECT_EQ(large.FontHeight(9), -18);
+  EXPECT_EQ(large.Points(-18), 9);
+  EXPECT_EQ(large.Points(18), 9);
+  EXPECT_EQ(TScale(0).Dpi(), kBaseDpi);
+  EXPECT_EQ(TScale::Convert(5, 0, 96), 0);
+}
+
+// Two monitors side by side, the right one at 144 DPI, and one above the left one.
+const TMonitorArea kLeft{{0, 0, 1024, 768}, {0, 0, 1024, 740}, 96};
+const TMonitorArea kRight{{1024, 0, 2944, 1080}, {1024, 0, 2944, 1040}, 144};
+const TMonitorArea kAbove{{-200, -1080, 1720, 0}, {-200, -1080, 1720, 0}, 120};
+const std::vector<TMonitorArea> kMonitors{kLeft, kRight, kAbove};
+
+TEST(TGuideLayout, ScalesItsEdgeAndPaddingAndWrapsAtItsMonitor) {
+  // 144 DPI: a margin of 6 and labels 24 wider than their text; rows of 36 on a monitor 1080
+  // high end a column at 6 + 28 * 36 = 1014 (1014 + 72 > 1080).
+  TGuideLayout layout = LayOutGuide(Rows(31, 36), kRight.monitor, 1, kPalette, TScale(144));
+  EXPECT_EQ(layout.rows[0].keyLabel.left, 6);
+  EXPECT_EQ(layout.rows[0].keyLabel.top, 6);
+  EXPECT_EQ(layout.rows[0].keyLabel.width, 50 + 24);
+  EXPECT_EQ(layout.rows[0].programLabel.left, 6 + 74);
+  EXPECT_EQ(layout.rows[0].programLabel.width, 80 + 24);
+  EXPECT_EQ(layout.rows[28].keyLabel.top, 6 + 28 * 36);
+  EXPECT_EQ(layout.rows[29].keyLabel.top, 6);
+  EXPECT_EQ(layout.rows[29].keyLabel.left, 74 + 104 + 6);
+  EXPECT_EQ(layout.client.width, 2 * (74 + 104) + 12);
+  EXPECT_EQ(layout.client.height, 6 + 29 * 36 + 6);
+  // The same rows at 96 DPI on a screen of that size are laid out as they always were.
+  TGuideLayout base = LayOutGuide(Rows(31, 36), TGuideSize{1920, 1080}, 1, kPalette);
+  TGuideLayout baseOnMonitor =
+      LayOutGuide(Rows(31, 36), TPlacementRect{0, 0, 1920, 1080}, 1, kPalette, TScale());
+  EXPECT_EQ(base.client.width, baseOnMonitor.client.width);
+  EXPECT_EQ(base.rows[30].keyLabel.top, baseOnMonitor.rows[30].keyLabel.top);
+  EXPECT_EQ(base.rows[0].keyLabel.width, 66);
+}
+
+TEST(TGuideLayout, FormPlacedOnItsMonitorByPosition) {
+  // 2 rows of 24: 50 + 16 + 80 + 16 + 8 = 170 wide, 4 + 48 + 4 = 56 high at 96 DPI.
+  auto place = [&](const TMonitorArea& area, int position) {
+    TGuideLayout layout = LayOutGuide(Rows(2), area.monitor, position, kPalette, TScale());
+    return std::make_pair(layout.formLeft, layout.formTop);
+  };
+  EXPECT_EQ(place(kRight, 1), std::make_pair(1024, 0));
+  EXPECT_EQ(place(kRight, 4), std::make_pair(2944 - 170, 1080 - 56));
+  EXPECT_EQ(place(kRight, 0), std::make_pair(1024 + 960 - 85, 540 - 28));
+  EXPECT_EQ(place(kAbove, 1), std::make_pair(-200, -1080));
+  EXPECT_EQ(place(kAbove, 2), std::make_pair(-200, -56));
+  EXPECT_EQ(place(kAbove, 3), std::make_pair(1720 - 170, -1080));
+  EXPECT_EQ(place(kAbove, 0), std::make_pair(-200 + 960 - 85, -1080 + 540 - 28));
+}
+
+TEST(GuideMonitor, IsTheForegroundWindowsElseTheCursors) {
+  // Mostly on the right monitor, though its corner is on the left one.
+  EXPECT_EQ(GuideMonitor(kMonitors, TPlacementRect{1000, 100, 1600, 500}, {10, 10}).dpi, 144);
+  EXPECT_EQ(GuideMonitor(kMonitors, TPlacementRect{100, -300, 400, 200}, {2000, 10}).dpi, 120);
+  // A minimised window lies far off every monitor: the nearest one counts.
+  EXPECT_EQ(GuideMonitor(kMonitors, TPlacementRect{-32000, -32000, -31840, -31970}, {2000, 10})
+                .monitor.top, -1080);
+  EXPECT_EQ(GuideMonitor(kMonitors, std::nullopt, {2000, 10}).dpi, 144);
+  EXPECT_EQ(GuideMonitor(kMonitors, std::nullopt, {-100, -5}).dpi, 120);
+  EXPECT_EQ(GuideMonitor(kMonitors, std::nullopt, {0, 0}).dpi, 96);
+  // Below the left monitor, where no monitor is: the left one is nearest.
+  EXPECT_EQ(GuideMonitor(kMonitors, std::nullopt, {500, 900}).dpi, 96);
+  EXPECT_EQ(GuideMonitor({kLeft}, TPlacementRect{5000, 5000, 5100, 5100}, {0, 0}).dpi, 96);
+}
+
 }  // namespace

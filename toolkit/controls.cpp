@@ -9,6 +9,7 @@
 
 #include "toolkit/command_map.h"
 #include "toolkit/current_folder.h"
+#include "toolkit/dpi.h"
 #include "toolkit/handles.h"
 
 namespace {
@@ -92,8 +93,9 @@ HWND CreateCheckBox(HWND parent, const char* text, TControlPlace place, HFONT fo
   return CreateControl(WC_BUTTONA, text, WS_TABSTOP | BS_AUTOCHECKBOX, 0, place, parent, id, font);
 }
 
-void WidenToCaption(HWND checkBox) {
-  WidenTo(checkBox, CaptionSize(checkBox).cx + GetSystemMetrics(SM_CXMENUCHECK) + 8);
+void WidenToCaption(HWND checkBox, int dpi) {
+  WidenTo(checkBox,
+          CaptionSize(checkBox).cx + SystemMetricForDpi(SM_CXMENUCHECK, dpi) + TScale(dpi).Px(8));
 }
 
 HWND CreateGroupBox(HWND parent, const char* text, TControlPlace place, HFONT font) {

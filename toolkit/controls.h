@@ -9,11 +9,11 @@
 #include <initializer_list>
 #include <string>
 
+#include "data/dpi_scale.h"
+
 class TCommandMap;
 
-struct TControlPlace {
-  int left, top, width, height;
-};
+using TControlPlace = TLayoutPlace;
 
 HWND CreateLabel(HWND parent, const char* text, TControlPlace place, HFONT font, WORD id = 0);
 // An edit box; maxLength 0 is no limit. A read-only box may also have the input method off.
@@ -26,7 +26,7 @@ HWND CreateCheckBox(HWND parent, const char* text, TControlPlace place, HFONT fo
 SIZE TextLineSize(HWND window, HFONT font, const std::string& text);
 // Widens a check box whose caption does not fit, as when a stand-in font is wider than the
 // font the layout was made for.
-void WidenToCaption(HWND checkBox);
+void WidenToCaption(HWND checkBox, int dpi);
 HWND CreateGroupBox(HWND parent, const char* text, TControlPlace place, HFONT font);
 // A drop-down list that cannot be edited, holding `items` in order.
 HWND CreateDropDownList(HWND parent, TControlPlace place, HFONT font, WORD id,

@@ -32,28 +32,30 @@ TKeyNamePage::TKeyNamePage(TPageHost& host, HWND panel, HFONT font)
 }
 
 void TKeyNamePage::CreateControls() {
+  const TScale& s = host_.LayoutScale();
   RECT page;
   GetClientRect(panel_, &page);
-  const int consoleTop = page.bottom - kConsoleHeight;
+  const int consoleHeight = s.Px(kConsoleHeight);
+  const int consoleTop = page.bottom - consoleHeight;
   TCommandMap& commands = host_.Commands();
   lvKeyName = CreateReportList(panel_, {0, 0, page.right, consoleTop}, font_, kKeyNameListId,
-                               {{"キー", 150}, {"割り当て名", 150}});
+                               {{"キー", s.Px(150)}, {"割り当て名", s.Px(150)}});
   OnRowSelection(commands, lvKeyName,
                  [this](int row, bool selected) { lvKeyNameSelectItem(row, selected); });
-  panKeyNameConsole = CreatePanel(panel_, {0, consoleTop, page.right, kConsoleHeight}, commands);
-  CreateLabel(panKeyNameConsole, "キー(&K)", {8, 12, 38, 13}, font_);
-  edtSrcKey = CreateEdit(panKeyNameConsole, {48, 8, 121, 20}, font_, kSrcKeyId, 0, true, true);
+  panKeyNameConsole = CreatePanel(panel_, {0, consoleTop, page.right, consoleHeight}, commands);
+  CreateLabel(panKeyNameConsole, "キー(&K)", s.Place({8, 12, 38, 13}), font_);
+  edtSrcKey = CreateEdit(panKeyNameConsole, s.Place({48, 8, 121, 20}), font_, kSrcKeyId, 0, true, true);
   InstallKeyBox(edtSrcKey);
   commands.OnCommand(edtSrcKey, EN_SETFOCUS, [this] { edtSrcKeyEnter(); });
   commands.OnCommand(edtSrcKey, EN_KILLFOCUS, [this] { edtSrcKeyExit(); });
-  CreateLabel(panKeyNameConsole, "割り当て名(&N)", {184, 12, 72, 13}, font_);
-  edtDestName = CreateEdit(panKeyNameConsole, {258, 8, 155, 20}, font_, kDestNameId,
+  CreateLabel(panKeyNameConsole, "割り当て名(&N)", s.Place({184, 12, 72, 13}), font_);
+  edtDestName = CreateEdit(panKeyNameConsole, s.Place({258, 8, 155, 20}), font_, kDestNameId,
                            kMaxNameLength);
-  btnKeyAdd = CreateButton(panKeyNameConsole, "追加", {8, 36, 88, 21}, font_, kKeyAddId);
+  btnKeyAdd = CreateButton(panKeyNameConsole, "追加", s.Place({8, 36, 88, 21}), font_, kKeyAddId);
   commands.OnClick(btnKeyAdd, [this] { btnKeyAddClick(); });
-  btnKeyUpdate = CreateButton(panKeyNameConsole, "更新", {100, 36, 88, 21}, font_, kKeyUpdateId);
+  btnKeyUpdate = CreateButton(panKeyNameConsole, "更新", s.Place({100, 36, 88, 21}), font_, kKeyUpdateId);
   commands.OnClick(btnKeyUpdate, [this] { btnKeyUpdateClick(); });
-  btnKeyDelete = CreateButton(panKeyNameConsole, "削除", {192, 36, 88, 21}, font_, kKeyDeleteId);
+  btnKeyDelete = CreateButton(panKeyNameConsole, "削除", s.Place({192, 36, 88, 21}), font_, kKeyDeleteId);
   commands.OnClick(btnKeyDelete, [this] { btnKeyDeleteClick(); });
 }
 

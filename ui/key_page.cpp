@@ -15,6 +15,7 @@
 #include "toolkit/application.h"
 #include "toolkit/command_map.h"
 #include "toolkit/controls.h"
+#include "toolkit/dpi.h"
 #include "toolkit/key_box.h"
 #include "toolkit/message_box.h"
 #include "toolkit/program_path.h"
@@ -60,13 +61,19 @@ TKeyPage::TKeyPage(TPageHost& host, HWND panel, HFONT font) : host_(host) {
   HINSTANCE instance = GetModuleHandleA(nullptr);
   imgButtons_.Reset(ImageList_LoadImageA(instance, "BROWSE", 16, 1, RGB(255, 0, 255),
                                          IMAGE_BITMAP, LR_CREATEDIBSECTION));
-  finderMark_.Reset(static_cast<HICON>(LoadImageA(instance, "FINDERMARK", IMAGE_ICON, 16, 16, 0)));
+  const TScale& s = host_.LayoutScale();
+  // The mark in the size the system gives small icons at this DPI.
+  const int markSize = SystemMetricForDpi(SM_CXSMICON, s.Dpi());
+  finderMark_.Reset(static_cast<HICON>(
+      LoadImageA(instance, "FINDERMARK", IMAGE_ICON, markSize, markSize, 0)));
   RECT page;
   GetClientRect(panel, &page);
-  lvKey = CreateReportList(panel, {0, 0, page.right, page.bottom - kConsoleHeight}, font,
+  const int consoleHeight = s.Px(kConsoleHeight);
+  const int column = s.Px(100);
+  lvKey = CreateReportList(panel, {0, 0, page.right, page.bottom - consoleHeight}, font,
                            kKeyListId,
-                           {{"プログラム名", 100}, {"キー", 100}, {"実行ファイル", 100},
-                            {"実行時引数", 100}, {"作業パス", 100}},
+                           {{"プログラム名", column}, {"キー", column}, {"実行ファイル", column},
+                            {"実行時引数", column}, {"作業パス", column}},
                            LVS_OWNERDATA);
   TCommandMap& commands = host_.Commands();
   commands.OnNotify(lvKey, LVN_GETDISPINFOA, [this](NMHDR& header) {
@@ -77,7 +84,7 @@ TKeyPage::TKeyPage(TPageHost& host, HWND panel, HFONT font) : host_(host) {
   commands.OnNotify(lvKey, NM_CUSTOMDRAW, [this](NMHDR& header) {
     return lvKeyCustomDraw(reinterpret_cast<NMLVCUSTOMDRAW&>(header));
   });
-  panKeyConsole = CreatePanel(panel, {0, page.bottom - kConsoleHeight, page.right, kConsoleHeight},
+  panKeyConsole = CreatePanel(panel, {0, page.bottom - consoleHeight, page.right, consoleHeight},
                               commands);
   CreateControls(font);
   SetWindowSubclass(panKeyConsole, ConsoleProc, 1, reinterpret_cast<DWORD_PTR>(this));
@@ -93,68 +100,71 @@ TKeyPage::~TKeyPage() {
 void TKeyPage::CreateControls(HFONT font) {
   HWND panel = panKeyConsole;
   TCommandMap& commands = host_.Commands();
-  CreateLabel(panel, "プログラム名(&P)", {8, 12, kLabelWidth, kLabelHeight}, font);
-  edtProgram = CreateEdit(panel, {96, 8, 113, 20}, font, kProgramId, 128);
-  CreateLabel(panel, "キー(&H)", {8, 40, kLabelWidth, kLabelHeight}, font);
-  edtKey = CreateEdit(panel, {96, 36, 113, 20}, font, kKeyId, 0, true, true);
+  const TScale& s = host_.LayoutScale();
+  CreateLabel(panel, "プログラム名(&P)", s.Place({8, 12, kLabelWidth, kLabelHeight}), font);
+  edtProgram = CreateEdit(panel, s.Place({96, 8, 113, 20}), font, kProgramId, 128);
+  CreateLabel(panel, "キー(&H)", s.Place({8, 40, kLabelWidth, kLabelHeight}), font);
+  edtKey = CreateEdit(panel, s.Place({96, 36, 113, 20}), font, kKeyId, 0, true, true);
   InstallKeyBox(edtKey);
   commands.OnCommand(edtKey, EN_SETFOCUS, [this] { edtKeyEnter(); });
   commands.OnCommand(edtKey, EN_KILLFOCUS, [this] { edtKeyExit(); });
-  btnKeyReset = CreateButton(panel, "リセット", {216, 36, 88, 21}, font, kKeyResetId);
+  btnKeyReset = CreateButton(panel, "リセット", s.Place({216, 36, 88, 21}), font, kKeyResetId);
   commands.OnClick(btnKeyReset, [this] { btnKeyResetClick(); });
-  CreateLabel(panel, "実行ファイル(&E)", {8, 68, kLabelWidth, kLabelHeight}, font);
-  edtPath = CreateEdit(panel, {96, 64, 113, 20}, font, kPathId, 256);
-  CreateLabel(panel, "実行時引数(&A)", {8, 96, kLabelWidth, kLabelHeight}, font);
-  edtArguments = CreateEdit(panel, {96, 92, 113, 20}, font, kArgumentsId, 128);
-  CreateLabel(panel, "作業パス(&W)", {8, 124, kLabelWidth, kLabelHeight}, font);
-  edtWorkPath = CreateEdit(panel, {96, 120, 113, 20}, font, kWorkPathId, 256);
-  btnAdd = CreateButton(panel, "追加", {8, 206, 88, 21}, font, kAddId);
+  CreateLabel(panel, "実行ファイル(&E)", s.Place({8, 68, kLabelWidth, kLabelHeight}), font);
+  edtPath = CreateEdit(panel, s.Place({96, 64, 113, 20}), font, kPathId, 256);
+  CreateLabel(panel, "実行時引数(&A)", s.Place({8, 96, kLabelWidth, kLabelHeight}), font);
+  edtArguments = CreateEdit(panel, s.Place({96, 92, 113, 20}), font, kArgumentsId, 128);
+  CreateLabel(panel, "作業パス(&W)", s.Place({8, 124, kLabelWidth, kLabelHeight}), font);
+  edtWorkPath = CreateEdit(panel, s.Place({96, 120, 113, 20}), font, kWorkPathId, 256);
+  btnAdd = CreateButton(panel, "追加", s.Place({8, 206, 88, 21}), font, kAddId);
   commands.OnClick(btnAdd, [this] { btnAddClick(); });
-  btnUpdate = CreateButton(panel, "更新", {100, 206, 88, 21}, font, kUpdateId);
+  btnUpdate = CreateButton(panel, "更新", s.Place({100, 206, 88, 21}), font, kUpdateId);
   commands.OnClick(btnUpdate, [this] { btnUpdateClick(); });
-  btnDelete = CreateButton(panel, "削除", {192, 206, 88, 21}, font, kDeleteId);
+  btnDelete = CreateButton(panel, "削除", s.Place({192, 206, 88, 21}), font, kDeleteId);
   commands.OnClick(btnDelete, [this] { btnDeleteClick(); });
-  tbPath = CreateToolButton(panel, {216, 63, 24, 24}, imgButtons_.Get(), 0, kPathButtonId);
+  tbPath = CreateToolButton(panel, s.Place({216, 63, 24, 24}), imgButtons_.Get(), 0, kPathButtonId);
   commands.OnClick(tbPath, [this] { tbbPathClick(); });
-  tbWorkPath = CreateToolButton(panel, {216, 119, 25, 24}, imgButtons_.Get(), 0, kWorkPathButtonId);
+  tbWorkPath = CreateToolButton(panel, s.Place({216, 119, 25, 24}), imgButtons_.Get(), 0, kWorkPathButtonId);
   commands.OnClick(tbWorkPath, [this] { tbbWorkPathClick(); });
-  chkRepeat = CreateCheckBox(panel, "押し続けるのを検出する(&R)", {96, 182, 161, 17}, font, kRepeatId);
+  chkRepeat = CreateCheckBox(panel, "押し続けるのを検出する(&R)", s.Place({96, 182, 161, 17}), font, kRepeatId);
   commands.OnClick(chkRepeat, [this] { ShowEditedNote(); });
   CreateFinder(font);
-  lblKeyNote = CreateLabel(panel, "", {8, kNoteTop, 400, kNoteHeight - 2}, font, kKeyNoteId);
+  lblKeyNote = CreateLabel(panel, "", s.Place({8, kNoteTop, 400, kNoteHeight - 2}), font, kKeyNoteId);
   SetWindowLongPtrA(lblKeyNote, GWL_STYLE, GetWindowLongPtrA(lblKeyNote, GWL_STYLE) | SS_NOPREFIX);
   ShowWindow(lblKeyNote, SW_HIDE);
 }
 
 void TKeyPage::CreateFinder(HFONT font) {
-  CreateLabel(panKeyConsole, "アプリファインダ", {8, 158, kLabelWidth, kLabelHeight}, font);
-  imgFinder = CreateIconImage(panKeyConsole, {96, 156, 17, 17}, finderMark_.Get(), kFinderId);
+  const TScale& s = host_.LayoutScale();
+  CreateLabel(panKeyConsole, "アプリファインダ", s.Place({8, 158, kLabelWidth, kLabelHeight}), font);
+  imgFinder = CreateIconImage(panKeyConsole, s.Place({96, 156, 17, 17}), finderMark_.Get(), kFinderId);
   SetWindowSubclass(imgFinder, FinderProc, 0, reinterpret_cast<DWORD_PTR>(this));
   // Two wrapped lines, as wide as the panel allows: the sentence does not fit in fewer.
-  lblAppFindDesc = CreateLabel(panKeyConsole, kFinderDescription, {124, 150, 240, 31}, font);
+  lblAppFindDesc = CreateLabel(panKeyConsole, kFinderDescription, s.Place({124, 150, 240, 31}), font);
 }
 
 void TKeyPage::panKeyConsoleResize() {
   RECT client;
   GetClientRect(panKeyConsole, &client);
   const int width = client.right;
+  const int margin = host_.LayoutScale().Px(kMargin);
   for (HWND edit : {edtProgram, edtArguments}) {
     const int left = PlaceInParent(edit).left;
-    MoveHorizontally(edit, left, width - kMargin - left);
+    MoveHorizontally(edit, left, width - margin - left);
   }
   const struct {
     HWND box, button;
   } rows[] = {{edtKey, btnKeyReset}, {edtPath, tbPath}, {edtWorkPath, tbWorkPath}};
   for (const auto& row : rows) {
     RECT button = PlaceInParent(row.button);
-    const int buttonLeft = width - (button.right - button.left) - kMargin;
+    const int buttonLeft = width - (button.right - button.left) - margin;
     MoveHorizontally(row.button, buttonLeft, button.right - button.left);
     const int boxLeft = PlaceInParent(row.box).left;
-    MoveHorizontally(row.box, boxLeft, buttonLeft - kMargin - boxLeft);
+    MoveHorizontally(row.box, boxLeft, buttonLeft - margin - boxLeft);
   }
   for (HWND label : {lblAppFindDesc, lblKeyNote}) {
     const int left = PlaceInParent(label).left;
-    MoveHorizontally(label, left, width - kMargin - left);
+    MoveHorizontally(label, left, width - margin - left);
   }
 }
 
@@ -251,7 +261,7 @@ void TKeyPage::ShowNoteArea(bool shown) {
   noteShown_ = shown;
   RECT page;
   GetClientRect(GetParent(lvKey), &page);
-  const int consoleHeight = kConsoleHeight + (shown ? kNoteHeight : 0);
+  const int consoleHeight = host_.LayoutScale().Px(kConsoleHeight + (shown ? kNoteHeight : 0));
   MoveWindow(lvKey, 0, 0, page.right, page.bottom - consoleHeight, TRUE);
   SetWindowPos(panKeyConsole, nullptr, 0, page.bottom - consoleHeight, page.right, consoleHeight,
                SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOCOPYBITS);

@@ -8,6 +8,7 @@
 #include "shell/shell_object.h"
 #include "toolkit/application.h"
 #include "toolkit/controls.h"
+#include "toolkit/dpi.h"
 #include "toolkit/file_version.h"
 #include "toolkit/grey_icon.h"
 #include "toolkit/message_box.h"
@@ -26,6 +27,8 @@ namespace {
 const int kClientWidth = 430;
 const int kClientHeight = 444;
 const int kButtonBarHeight = 28;
+const DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+const DWORD kExStyle = WS_EX_CONTROLPARENT;
 
 enum TControlId : WORD { kHelpId = 101, kOKId = 102, kCloseId = 103, kPagesId = 104 };
 enum TDataFile { kKeyFile, kNameFile, kPluginFile, kSettingFile };
@@ -53,13 +56,14 @@ TNodraWnd::~TNodraWnd() {
 bool TNodraWnd::Create() {
   HINSTANCE instance = GetModuleHandleA(nullptr);
   icon_ = LoadIconA(instance, MAKEINTRESOURCEA(1));
-  const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
-  RECT frame = {0, 0, kClientWidth, kClientHeight};
-  AdjustWindowRectEx(&frame, style, FALSE, WS_EX_CONTROLPARENT);
-  if (!CreateWindowObject("TNodraWnd", "Vakro", style, WS_EX_CONTROLPARENT, CW_USEDEFAULT,
-                          CW_USEDEFAULT, frame.right - frame.left, frame.bottom - frame.top,
-                          nullptr, GetSysColorBrush(COLOR_BTNFACE), icon_))
+  if (!CreateWindowObject("TNodraWnd", "Vakro", kStyle, kExStyle, CW_USEDEFAULT, CW_USEDEFAULT,
+                          0, 0, nullptr, GetSysColorBrush(COLOR_BTNFACE), icon_))
     return false;
+  scale_ = WindowScale(Handle());
+  const SIZE frame = FrameSizeForClient(scale_.Px(kClientWidth), scale_.Px(kClientHeight),
+                                        kStyle, kExStyle, scale_.Dpi());
+  SetWindowPos(Handle(), nullptr, 0, 0, frame.cx, frame.cy,
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   CreateObjects();
   // The window's own buttons answer by id too: a command posted for one before the window first
   // shows and makes its controls still counts.
@@ -117,21 +121,26 @@ void TNodraWnd::BuildPages() {
   settingPage_->LoadFrom(*setting_);
 }
 
-void TNodraWnd::CreateControls() {
-  font_.Reset(CreateFontA(-12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET,
-                          OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                          DEFAULT_PITCH | FF_DONTCARE, "MS UI Gothic"));
-  HFONT font = font_.Get();
-  SendMessageA(Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+HFONT TNodraWnd::MakeFont() {
+  font_.Reset(CreateFontA(-scale_.Px(12), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+                          SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                          DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "MS UI Gothic"));
+  SendMessageA(Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
+  return font_.Get();
+}
 
-  const int pagesHeight = kClientHeight - kButtonBarHeight;
-  pgcMain_ = CreateTabs(Handle(), {0, 0, kClientWidth, pagesHeight}, font, kPagesId,
+void TNodraWnd::CreateControls() {
+  HFONT font = MakeFont();
+  const TScale& s = scale_;
+  const int clientWidth = s.Px(kClientWidth);
+  const int pagesHeight = s.Px(kClientHeight - kButtonBarHeight);
+  pgcMain_ = CreateTabs(Handle(), {0, 0, clientWidth, pagesHeight}, font, kPagesId,
                         {"プログラム", "キーの名前", "プラグイン", "設定"});
   commands_.OnNotify(pgcMain_, TCN_SELCHANGE, [this](NMHDR&) {
     ShowPage(ActivePage());
     return 0;
   });
-  RECT area = {0, 0, kClientWidth, pagesHeight};
+  RECT area = {0, 0, clientWidth, pagesHeight};
   SendMessageA(pgcMain_, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&area));
   for (HWND& page : pages_) {
     const TControlPlace place = {area.left, area.top, area.right - area.left,
@@ -148,10 +157,10 @@ void TNodraWnd::CreateControls() {
   settingPage_ = std::make_unique<TSettingPage>(*this, pages_[kSettingPage], font);
   ShowPage(kKeyPage);
 
-  const int barTop = pagesHeight + 4;
-  CreateButton(Handle(), "ヘルプ", {8, barTop, 88, 21}, font, kHelpId);
-  CreateButton(Handle(), "OK", {246, barTop, 88, 21}, font, kOKId);
-  CreateButton(Handle(), "終了", {338, barTop, 88, 21}, font, kCloseId);
+  const int barTop = kClientHeight - kButtonBarHeight + 4;
+  CreateButton(Handle(), "ヘルプ", s.Place({8, barTop, 88, 21}), font, kHelpId);
+  CreateButton(Handle(), "OK", s.Place({246, barTop, 88, 21}), font, kOKId);
+  CreateButton(Handle(), "終了", s.Place({338, barTop, 88, 21}), font, kCloseId);
 }
 
 void TNodraWnd::ShowPage(TPageIndex index) {
@@ -346,17 +355,64 @@ TPlacementRect TaskbarRect() {
 
 }  // namespace
 
+// The window opens on the monitor of the cursor: in the bottom-right corner of its work area,
+// or where the user last put it.
 void TNodraWnd::FormShow() {
   ResetChord();
   // A Ctrl key released while the window was hidden never reached the capture.
   ctrlKeys_.Set((GetAsyncKeyState(VK_LCONTROL) & 0x8000) != 0,
                 (GetAsyncKeyState(VK_RCONTROL) & 0x8000) != 0);
+  POINT cursor;
+  GetCursorPos(&cursor);
+  const TMonitorArea monitor = MonitorOfPoint(DisplayMonitors(), {cursor.x, cursor.y});
+  const TPlacementRect work = WorkAreaBesideTaskbar(monitor, TaskbarRect());
+  // Onto that monitor first, so that the window takes its DPI before its size is known.
+  if (monitor.dpi != scale_.Dpi())
+    SetWindowPos(Handle(), nullptr, work.left, work.top, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
   RECT window;
   GetWindowRect(Handle(), &window);
-  TPlacementPoint at = SettingsWindowPosition(
-      GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), window.right - window.left,
-      window.bottom - window.top, TaskbarRect());
+  const TPlacementPoint at =
+      SettingsWindowPlacement(work, monitor.dpi, window.right - window.left,
+                              window.bottom - window.top, userPlace_);
   SetWindowPos(Handle(), nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void TNodraWnd::SetIconsForDpi(int dpi) {
+  HINSTANCE instance = GetModuleHandleA(nullptr);
+  auto load = [&](int widthMetric, int heightMetric) {
+    return static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(1), IMAGE_ICON,
+                                         SystemMetricForDpi(widthMetric, dpi),
+                                         SystemMetricForDpi(heightMetric, dpi), 0));
+  };
+  bigIcon_.Reset(load(SM_CXICON, SM_CYICON));
+  smallIcon_.Reset(load(SM_CXSMICON, SM_CYSMICON));
+  SendMessageA(Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_.Get()));
+  SendMessageA(Handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.Get()));
+}
+
+void TNodraWnd::RememberUserPlace() {
+  RECT window;
+  GetWindowRect(Handle(), &window);
+  HMONITOR handle = MonitorFromWindow(Handle(), MONITOR_DEFAULTTONEAREST);
+  MONITORINFO info = {};
+  info.cbSize = sizeof info;
+  if (!GetMonitorInfoA(handle, &info)) return;
+  const TMonitorArea monitor{ToPlacementRect(info.rcMonitor), ToPlacementRect(info.rcWork),
+                             MonitorDpi(handle)};
+  userPlace_ = UserPlaceIn(WorkAreaBesideTaskbar(monitor, TaskbarRect()), monitor.dpi,
+                           {window.left, window.top});
+}
+
+// Moved to a monitor of another DPI: the pages and their font are laid out for it, and the
+// window takes the rectangle the system suggests.
+void TNodraWnd::OnDpiChanged(int dpi, const RECT& suggested) {
+  const int before = scale_.Dpi();
+  scale_ = TScale(dpi);
+  if (pgcMain_ && dpi != before) RescaleChildren(Handle(), before, dpi, MakeFont());
+  if (dpi != before) SetIconsForDpi(dpi);
+  SetWindowPos(Handle(), nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+               suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void TNodraWnd::FormClose() {
@@ -437,6 +493,12 @@ LRESULT TNodraWnd::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_DROPFILES:
       OnDropFiles(reinterpret_cast<HDROP>(wParam));
+      return 0;
+    case WM_EXITSIZEMOVE:
+      RememberUserPlace();
+      break;
+    case WM_DPICHANGED:
+      OnDpiChanged(LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
       return 0;
     default:
       break;

@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "data/key_manager.h"
@@ -18,6 +19,7 @@
 #include "toolkit/handles.h"
 #include "toolkit/window.h"
 #include "ui/page_host.h"
+#include "ui/window_placement.h"
 
 class TKeyViewWnd;
 class TPage;
@@ -57,6 +59,7 @@ class TNodraWnd : public TWindow, public TPageHost {
   // What the pages ask of the window.
   HWND OwnerWindow() const override { return Handle(); }
   TCommandMap& Commands() override { return commands_; }
+  const TScale& LayoutScale() const override { return scale_; }
   TKeyManager& KeyManager() override { return *keyManager_; }
   TKeyNameManager& KeyNameManager() override { return *keyNameManager_; }
   TPluginManager& PluginManager() override { return *pluginManager_; }
@@ -83,6 +86,10 @@ class TNodraWnd : public TWindow, public TPageHost {
 
   void FormShow();
   void FormClose();
+  void OnDpiChanged(int dpi, const RECT& suggested);
+  void SetIconsForDpi(int dpi);
+  void RememberUserPlace();
+  HFONT MakeFont();
   void OnTrayNotify(LPARAM mouseMessage);
   // The tray icon greyed, with its tip saying so, while the hot keys are paused.
   void ShowPauseState(bool paused);
@@ -113,6 +120,12 @@ class TNodraWnd : public TWindow, public TPageHost {
   TCommandMap commands_;
   HICON icon_ = nullptr;
   TIcon pausedIcon_;  // made from icon_ the first time the hot keys are paused
+  // The DPI of the monitor the window is on; every place of the window is laid out for it.
+  TScale scale_;
+  // The window's icons in the sizes the system asks for on a monitor it moved to.
+  TIcon bigIcon_, smallIcon_;
+  // Where the user last moved the window, kept for the next time it shows.
+  std::optional<TUserPlace> userPlace_;
   TFont font_;
   HWND pgcMain_ = nullptr;
   HWND pages_[4] = {};

@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include "data/dpi_scale.h"
+
 class TCommandMap;
 class TKeyManager;
 class TKeyNameManager;
@@ -18,6 +20,8 @@ class TPageHost {
   // The settings window: owner of the pages' dialogs and message boxes.
   virtual HWND OwnerWindow() const = 0;
   virtual TCommandMap& Commands() = 0;
+  // The scale the pages lay their 96-DPI places out at.
+  virtual const TScale& LayoutScale() const = 0;
   virtual TKeyManager& KeyManager() = 0;
   virtual TKeyNameManager& KeyNameManager() = 0;
   virtual TPluginManager& PluginManager() = 0;

@@ -41,8 +41,8 @@ const char kOpenFilter[] =
 
 // A label that has grown to its caption (a stand-in font wider than the layout's) would run
 // under its box: the boxes then start after the widest label, keeping their right edges.
-void FitBesideLabels(std::initializer_list<HWND> labels, std::initializer_list<HWND> boxes) {
-  const int gap = 4;
+void FitBesideLabels(std::initializer_list<HWND> labels, std::initializer_list<HWND> boxes,
+                     int gap) {
   int left = 0;
   for (HWND label : labels) left = std::max<int>(left, PlaceInParent(label).right + gap);
   for (HWND box : boxes) {
@@ -75,35 +75,40 @@ TPluginPage::TPluginPage(TPageHost& host, HWND panel, HFONT font)
 
 // Creation order is the tab order; each label comes just before the box its mnemonic focuses.
 void TPluginPage::CreateControls() {
+  const TScale& s = host_.LayoutScale();
   RECT page;
   GetClientRect(panel_, &page);
-  const int consoleTop = page.bottom - kConsoleHeight;
-  CreateLabel(panel_, "登録されているプラグイン", {4, 4, page.right - 8, 13}, font_);
-  lvPlugin = CreateReportList(panel_, {0, kListTop, page.right, consoleTop - kListTop}, font_,
+  const int consoleHeight = s.Px(kConsoleHeight);
+  const int consoleTop = page.bottom - consoleHeight;
+  const int listTop = s.Px(kListTop);
+  const int column = s.Px(100);
+  CreateLabel(panel_, "登録されているプラグイン", {s.Px(4), s.Px(4), page.right - s.Px(8), s.Px(13)},
+              font_);
+  lvPlugin = CreateReportList(panel_, {0, listTop, page.right, consoleTop - listTop}, font_,
                               kPluginListId,
-                              {{"マクロ", 100}, {"名前", 100}, {"説明", 100},
-                               {"引き渡す値", 100}, {"パス", 100}});
+                              {{"マクロ", column}, {"名前", column}, {"説明", column},
+                               {"引き渡す値", column}, {"パス", column}});
   TCommandMap& commands = host_.Commands();
   OnRowSelection(commands, lvPlugin,
                  [this](int row, bool selected) { lvPluginSelectItem(row, selected); });
-  panPlugin = CreatePanel(panel_, {0, consoleTop, page.right, kConsoleHeight}, commands);
+  panPlugin = CreatePanel(panel_, {0, consoleTop, page.right, consoleHeight}, commands);
   HWND panel = panPlugin;
-  HWND lblPlugPath = CreateLabel(panel, "プラグインのパス(&P)", {8, 12, 88, 13}, font_);
-  edtPlugPath = CreateEdit(panel, {100, 8, 285, 20}, font_, kPlugPathId, 0);
-  HWND lblValue = CreateLabel(panel, "引き渡す値(&V)", {8, 40, 88, 13}, font_);
-  edtValue = CreateEdit(panel, {100, 36, 313, 20}, font_, kValueId, 0, false, true);
-  HWND lblMacro = CreateLabel(panel, "マクロ(&M)", {8, 68, 88, 13}, font_);
-  edtMacro = CreateEdit(panel, {100, 64, 313, 20}, font_, kMacroId, 0, false, true);
-  FitBesideLabels({lblPlugPath, lblValue, lblMacro}, {edtPlugPath, edtValue, edtMacro});
-  btnPlugAdd = CreateButton(panel, "追加", {8, 92, 88, 21}, font_, kPlugAddId);
+  HWND lblPlugPath = CreateLabel(panel, "プラグインのパス(&P)", s.Place({8, 12, 88, 13}), font_);
+  edtPlugPath = CreateEdit(panel, s.Place({100, 8, 285, 20}), font_, kPlugPathId, 0);
+  HWND lblValue = CreateLabel(panel, "引き渡す値(&V)", s.Place({8, 40, 88, 13}), font_);
+  edtValue = CreateEdit(panel, s.Place({100, 36, 313, 20}), font_, kValueId, 0, false, true);
+  HWND lblMacro = CreateLabel(panel, "マクロ(&M)", s.Place({8, 68, 88, 13}), font_);
+  edtMacro = CreateEdit(panel, s.Place({100, 64, 313, 20}), font_, kMacroId, 0, false, true);
+  FitBesideLabels({lblPlugPath, lblValue, lblMacro}, {edtPlugPath, edtValue, edtMacro}, s.Px(4));
+  btnPlugAdd = CreateButton(panel, "追加", s.Place({8, 92, 88, 21}), font_, kPlugAddId);
   commands.OnClick(btnPlugAdd, [this] { btnPlugAddClick(); });
-  btnPlugUpdate = CreateButton(panel, "更新", {100, 92, 88, 21}, font_, kPlugUpdateId);
+  btnPlugUpdate = CreateButton(panel, "更新", s.Place({100, 92, 88, 21}), font_, kPlugUpdateId);
   commands.OnClick(btnPlugUpdate, [this] { btnPlugUpdateClick(); });
-  btnPlugDelete = CreateButton(panel, "削除", {192, 92, 88, 21}, font_, kPlugDeleteId);
+  btnPlugDelete = CreateButton(panel, "削除", s.Place({192, 92, 88, 21}), font_, kPlugDeleteId);
   commands.OnClick(btnPlugDelete, [this] { btnPlugDeleteClick(); });
-  btnPluginSetting = CreateButton(panel, "設定", {326, 92, 88, 21}, font_, kPluginSettingId);
+  btnPluginSetting = CreateButton(panel, "設定", s.Place({326, 92, 88, 21}), font_, kPluginSettingId);
   commands.OnClick(btnPluginSetting, [this] { btnPluginSettingClick(); });
-  tbPluginPath = CreateToolButton(panel, {391, 8, 25, 24}, imgButtons_.Get(), 0, kPluginPathButtonId);
+  tbPluginPath = CreateToolButton(panel, s.Place({391, 8, 25, 24}), imgButtons_.Get(), 0, kPluginPathButtonId);
   commands.OnClick(tbPluginPath, [this] { tbbPluginPathClick(); });
 }
 

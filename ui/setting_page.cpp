@@ -25,8 +25,8 @@ enum TControlId : WORD {
 const int kGroupLeft = 8;
 const int kGroupTop = 31;
 
-TControlPlace InGroup(int left, int top, int width, int height) {
-  return {kGroupLeft + left, kGroupTop + top, width, height};
+TControlPlace InGroup(const TScale& scale, int left, int top, int width, int height) {
+  return scale.Place({kGroupLeft + left, kGroupTop + top, width, height});
 }
 
 // Places of the colour panels in the group, in the order of TColorIndex.
@@ -45,39 +45,41 @@ TSettingPage::TSettingPage(TPageHost& host, HWND panel, HFONT font)
 // Created in tab order: the check box, the group with its button, the list, then the two
 // check boxes below it.
 void TSettingPage::CreateControls() {
-  chkShowKeyView = CreateCheckBox(panel_, "キーガイドを表示する(&G)", {8, 8, 139, 17}, font_,
+  const TScale& s = host_.LayoutScale();
+  chkShowKeyView = CreateCheckBox(panel_, "キーガイドを表示する(&G)", s.Place({8, 8, 139, 17}), font_,
                                   kShowKeyViewId);
   CreateColorGroup();
-  CreateLabel(panel_, "キーガイドの表示位置(&P)", {8, 140, 128, 13}, font_);
-  cmbKeyViewPos = CreateDropDownList(panel_, {136, 136, 145, 20}, font_, kKeyViewPosId,
+  CreateLabel(panel_, "キーガイドの表示位置(&P)", s.Place({8, 140, 128, 13}), font_);
+  cmbKeyViewPos = CreateDropDownList(panel_, s.Place({136, 136, 145, 20}), font_, kKeyViewPosId,
                                      {"中央", "左上", "左下", "右上", "右下"});
-  chkStartUp = CreateCheckBox(panel_, "スタートアップに登録する(&S)", {8, 188, 153, 17}, font_,
+  chkStartUp = CreateCheckBox(panel_, "スタートアップに登録する(&S)", s.Place({8, 188, 153, 17}), font_,
                               kStartUpId);
   chkHideCursor = CreateCheckBox(panel_, "キーガイド表示時にカーソルを隠す(&H)",
-                                 {8, 164, 201, 17}, font_, kHideCursorId);
+                                 s.Place({8, 164, 201, 17}), font_, kHideCursorId);
   chkSendUnmatchedKeys = CreateCheckBox(panel_, "組み合わせにならなかったキーを送る(&K)",
-                                        {8, 212, 201, 17}, font_, kSendUnmatchedKeysId);
+                                        s.Place({8, 212, 201, 17}), font_, kSendUnmatchedKeysId);
   for (HWND checkBox : {chkShowKeyView, chkStartUp, chkHideCursor, chkSendUnmatchedKeys})
-    WidenToCaption(checkBox);
+    WidenToCaption(checkBox, s.Dpi());
 }
 
 void TSettingPage::CreateColorGroup() {
-  grpKeyGuide = CreateGroupBox(panel_, "キーガイドの配色", {kGroupLeft, kGroupTop, 404, 98},
+  const TScale& s = host_.LayoutScale();
+  grpKeyGuide = CreateGroupBox(panel_, "キーガイドの配色", s.Place({kGroupLeft, kGroupTop, 404, 98}),
                                font_);
-  CreateLabel(panel_, "キー文字色", InGroup(52, 20, 60, 13), font_);
-  CreateLabel(panel_, "プログラム文字色", InGroup(121, 20, 96, 13), font_);
-  CreateLabel(panel_, "背景色", InGroup(218, 20, 40, 13), font_);
-  CreateLabel(panel_, "奇数行", InGroup(12, 41, 40, 13), font_);
-  CreateLabel(panel_, "偶数行", InGroup(12, 66, 40, 13), font_);
-  CreateLabel(panel_, "枠の色", InGroup(290, 66, 40, 13), font_);
+  CreateLabel(panel_, "キー文字色", InGroup(s, 52, 20, 60, 13), font_);
+  CreateLabel(panel_, "プログラム文字色", InGroup(s, 121, 20, 96, 13), font_);
+  CreateLabel(panel_, "背景色", InGroup(s, 218, 20, 40, 13), font_);
+  CreateLabel(panel_, "奇数行", InGroup(s, 12, 41, 40, 13), font_);
+  CreateLabel(panel_, "偶数行", InGroup(s, 12, 66, 40, 13), font_);
+  CreateLabel(panel_, "枠の色", InGroup(s, 290, 66, 40, 13), font_);
   for (int i = 0; i < kColorCount; ++i) {
     const POINT at = kColorPanelPlaces[i];
-    HWND colorPanel = CreateColorPanel(panel_, InGroup(at.x, at.y, 33, 21),
+    HWND colorPanel = CreateColorPanel(panel_, InGroup(s, at.x, at.y, 33, 21),
                                        static_cast<WORD>(kColorPanelId + i), 0);
     host_.Commands().OnClick(colorPanel, [this, colorPanel] { ColorPanelClick(colorPanel); });
     colorPanels_[i] = colorPanel;
   }
-  btnSelFont = CreateButton(panel_, "フォント(F)...", InGroup(288, 36, 88, 21), font_, kSelFontId);
+  btnSelFont = CreateButton(panel_, "フォント(F)...", InGroup(s, 288, 36, 88, 21), font_, kSelFontId);
   host_.Commands().OnClick(btnSelFont, [this] { btnSelFontClick(); });
 }
 

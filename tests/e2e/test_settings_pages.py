@@ -6,7 +6,7 @@ import os
 import subprocess
 import unittest
 
-from vakro_e2e import DesktopTestCase, Witness, build_dir, wait_until
+from vakro_e2e import Desktop, DesktopTestCase, Witness, build_dir, wait_until
 from vakro_app import WinTool, keydata_line, place_companion
 
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -17,6 +17,7 @@ STARTUP = os.path.join(APPDATA, "Microsoft", "Windows", "Start Menu", "Programs"
 ID_OK, ID_CLOSE = 102, 103
 ID_KEY_NAME_LIST, ID_SRC_KEY, ID_DEST_NAME, ID_KEY_ADD, ID_KEY_UPDATE, ID_KEY_DELETE = range(301, 307)
 ID_BACK_COLOR, ID_SEL_FONT, ID_START_UP = 412, 420, 422
+ID_PROGRAM, ID_PLUG_PATH = 202, 502
 
 CTRL_L, F12, KEY_A = "000029", "000088", "000030"
 # A key Wine does not know reaches programs with scan code 0, which has no name.
@@ -94,12 +95,20 @@ class Vakro:
         self.desktop.type_keys(["F12"])
         wait_until(lambda: self.main().visible, 15, "the settings window")
 
-    def show_page(self, index, control_id):
-        """Clicks the index-th tab until the page with the control shows."""
+    def show_page(self, index, control_id, dpi=96):
+        """Clicks the index-th tab until the page with the control shows. At another display
+        scale the tabs' widths are not known: the first tab is clicked and the arrow keys go on."""
         tabs = self.main().find(cls="SysTabControl32")
         x, y, _, _ = tabs.rect
-        for guess in (36 + 72 * index, 30 + 66 * index, 42 + 78 * index):
-            self.desktop.click(x + guess, y + 10)
+        guesses = (36 + 72 * index, 30 + 66 * index, 42 + 78 * index) if dpi == 96 else (20, 20, 20)
+        for guess in guesses:
+            if dpi == 96:
+                self.desktop.click(x + guess, y + 10)
+            else:
+                self.desktop.click_until(x + guess * dpi // 96, y + 10 * dpi // 96,
+                                         lambda: self.main().find(cls="SysTabControl32").focus,
+                                         "the tabs to take the focus")
+                self.desktop.xdotool("key", "Home", *["Right"] * index)
             try:
                 wait_until(lambda: self.control(control_id).visible, 3, f"page {index}")
                 return
@@ -320,6 +329,85 @@ class SettingsPagesTest(DesktopTestCase):
         self.assertIn("StartUp=0", v.read("vakro.dat"))
         v.exit()
         print(f"\nsettings page: {screenshot}")
+
+
+def scaled(length, dpi):
+    """A length of the 96-DPI layout at dpi, rounded half away from zero as the program does."""
+    return (length * dpi + 48) // 96
+
+
+class DisplayScaleTest(unittest.TestCase):
+    """The four pages and the key guide with the prefix's display scale at 96, 120 and 144 DPI:
+    laid out for the scale, on the screen, a screenshot of each kept."""
+
+    PAGES = (("programs", ID_PROGRAM), ("keynames", ID_SRC_KEY), ("plugins", ID_PLUG_PATH),
+             ("settings", ID_SEL_FONT))
+
+    def run_at(self, dpi):
+        with Desktop(f"{type(self).__name__}{dpi}", dpi=dpi) as desktop:
+            v = Vakro(desktop, {
+                "keydata.dat": keydata_line([CTRL_L, KEY_A], r"C:\Tools\editor.exe", name="エディタ",
+                                            key_text="Control+A")
+                               + keydata_line([CTRL_L, F12], r"C:\Tools\mail.exe", name="メール",
+                                              key_text="Control+F12") + SHOW,
+                "keyname.dat": f"{NAMELESS_CODE},拡張キー\r\n", "vakro.dat": QUIET_SETTINGS})
+            try:
+                v.show_settings()
+                shots = {}
+                for index, (name, control_id) in enumerate(self.PAGES):
+                    v.show_page(index, control_id, dpi)
+                    shots[name] = v.screenshot_of(v.main(), f"settings-{name}-{dpi}dpi")
+                main = v.main()
+                tabs = main.find(cls="SysTabControl32")
+                # The client area is the 96-DPI one scaled; the window sits in the bottom-right
+                # corner of the work area.
+                self.assertEqual(tabs.rect[2], scaled(430, dpi))
+                taskbar = v.tool.tree("Shell_TrayWnd")[0]
+                self.assertEqual(main.edges[2:], (1024, taskbar.rect[1]))
+                # Moved by its caption, the window opens there again, inside the work area.
+                moved = self.drag_caption(v, dpi, -60, -40)
+                v.ok()
+                v.show_settings()
+                x, y, w, h = moved.rect
+                self.assertEqual(v.main().rect, (x, max(y, 0), w, h))
+                v.ok()
+                guide = v.hold_for_guide()
+                shots["guide"] = v.screenshot_of(guide, f"key-guide-{dpi}dpi")
+                v.release()
+                first = min(guide.children, key=lambda c: (c.rect[1], c.rect[0]))
+                # The edge around the rows is 4 pixels at 96 DPI, scaled; the guide is on the screen.
+                self.assertEqual(first.rect[0] - guide.rect[0], scaled(4, dpi))
+                self.assertEqual(first.rect[1] - guide.rect[1], scaled(4, dpi))
+                self.assertEqual(guide.edges[:2], (0, 0))
+                self.assertLessEqual(guide.edges[2], 1024)
+                v.exit()
+            finally:
+                desktop.kill(v.process)
+            for name, path in shots.items():
+                print(f"\n{name} at {dpi} DPI: {path}")
+            return first.rect[3], tabs.rect[3]
+
+    @staticmethod
+    def drag_caption(v, dpi, dx, dy):
+        """Drags the settings window by its caption (Wine's move loop may take the pointer's
+        first step twice); returns the window once it has come to rest elsewhere."""
+        x, y, w, _ = v.main().rect
+        grab = (x + w // 2, y + scaled(10, dpi))
+        steps = [("mousemove", grab[0] + dx * i // 5, grab[1] + dy * i // 5) for i in range(1, 6)]
+        v.desktop.xdotool("mousemove", *grab, "mousedown", 1, *[word for step in steps for word in step],
+                          "mouseup", 1)
+        seen = []
+
+        def at_rest():
+            seen.append(v.main())
+            return len(seen) > 1 and seen[-1].rect[:2] != (x, y) and seen[-1].rect == seen[-2].rect and seen[-1]
+        return wait_until(at_rest, 10, "the window to move")
+
+    def test_pages_and_guide_follow_the_display_scale(self):
+        sizes = [self.run_at(dpi) for dpi in (96, 120, 144)]
+        row_heights = [row for row, _ in sizes]
+        self.assertLess(row_heights[0], row_heights[1], "the guide's font keeps its points")
+        self.assertLess(row_heights[1], row_heights[2])
 
 
 if __name__ == "__main__":

@@ -88,6 +88,26 @@ def disable_crash_debugger(prefix):
         f.write("\n".join(kept))
 
 
+def set_display_dpi(prefix, dpi):
+    """The display scale as the platform's own setting: LogPixels of the user's desktop, which
+    every program of the prefix reads when it starts."""
+    path = os.path.join(prefix, "user.reg")
+    with open(path, encoding="utf-8", errors="surrogateescape") as f:
+        lines = f.read().split("\n")
+    kept, inside = [], False
+    for line in lines:
+        if line.startswith("["):
+            inside = line.startswith("[Control Panel\\\\Desktop]")
+        elif inside and line.startswith('"LogPixels"='):
+            continue
+        elif inside and not line:
+            kept.append(f'"LogPixels"=dword:{dpi:08x}')
+            inside = False
+        kept.append(line)
+    with open(path, "w", encoding="utf-8", errors="surrogateescape") as f:
+        f.write("\n".join(kept))
+
+
 open_desktops = set()
 
 
@@ -152,8 +172,9 @@ class Entry:
 class Desktop:
     """An X display with the Wine "shell" desktop of a private copy of the test prefix."""
 
-    def __init__(self, name):
+    def __init__(self, name, dpi=None):
         self.name = name
+        self.dpi = dpi
         self.folder = os.path.join(build_dir(), "e2e-runs", name)
         self.prefix = os.path.join(self.folder, "prefix")
         self.processes = []
@@ -173,6 +194,8 @@ class Desktop:
             copy_prefix(source, self.prefix)
             os.symlink(os.path.abspath(build_dir()), os.path.join(self.prefix, "dosdevices", BUILD_DRIVE))
             disable_crash_debugger(self.prefix)
+            if self.dpi:
+                set_display_dpi(self.prefix, self.dpi)
             self._start_xvfb()
             self.wineserver = subprocess.Popen([WINESERVER, "-f", "-p"], env=self.env(),
                                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)

@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "data/key_manager.h"
 #include "data/key_name_manager.h"
@@ -16,7 +18,13 @@
 #include "shell/shell_object.h"
 #include "tests/test_support.h"
 #include "toolkit/command_map.h"
+#include "toolkit/controls.h"
+#include "toolkit/dpi.h"
+#include "toolkit/handles.h"
+#include "ui/key_name_page.h"
+#include "ui/key_page.h"
 #include "ui/page_host.h"
+#include "ui/plugin_page.h"
 #include "ui/setting_page.h"
 #include "ui/startup_shortcut.h"
 
@@ -25,8 +33,11 @@ namespace {
 // The little a page asks of its window, without one.
 class TFakePageHost : public TPageHost {
  public:
+  TFakePageHost() = default;
+  explicit TFakePageHost(int dpi) : scale_(dpi) {}
   HWND OwnerWindow() const override { return nullptr; }
   TCommandMap& Commands() override { return commands_; }
+  const TScale& LayoutScale() const override { return scale_; }
   TKeyManager& KeyManager() override { return keys_; }
   TKeyNameManager& KeyNameManager() override { return names_; }
   TPluginManager& PluginManager() override { return plugins_; }
@@ -39,6 +50,7 @@ class TFakePageHost : public TPageHost {
 
  private:
   TCommandMap commands_;
+  TScale scale_;
   TKeyManager keys_;
   TKeyNameManager names_;
   TPluginManager plugins_{TPluginHost{}};
@@ -175,6 +187,71 @@ std::string ThisProgram() {
   char path[MAX_PATH] = {};
   GetModuleFileNameA(nullptr, path, sizeof path);
   return path;
+}
+
+// What of a control's caption does not fit it, measured in the control's own font: empty when
+// it all shows.
+std::string CaptionOverflow(HWND control, int dpi) {
+  char className[32] = {};
+  GetClassNameA(control, className, sizeof className);
+  const std::string text = GetControlText(control);
+  const LONG style = GetWindowLongA(control, GWL_STYLE);
+  if (text.empty() || (std::strcmp(className, "Static") != 0 && std::strcmp(className, "Button") != 0))
+    return {};
+  if (std::strcmp(className, "Button") == 0 && (style & BS_TYPEMASK) == BS_GROUPBOX) return {};
+  HFONT font = reinterpret_cast<HFONT>(SendMessageA(control, WM_GETFONT, 0, 0));
+  RECT client;
+  GetClientRect(control, &client);
+  const SIZE line = TextLineSize(control, font, text);
+  int needed = line.cx;
+  if (std::strcmp(className, "Button") == 0 && (style & BS_TYPEMASK) == BS_AUTOCHECKBOX)
+    needed += SystemMetricForDpi(SM_CXMENUCHECK, dpi);
+  if (client.bottom >= 2 * line.cy) {
+    // A label of several lines wraps its text: all of it must fit its height.
+    const TWindowDC dc(control);
+    const TSelection selection(dc.Get(), font);
+    RECT wrapped = {0, 0, client.right, 0};
+    DrawTextA(dc.Get(), text.c_str(), static_cast<int>(text.size()), &wrapped,
+              DT_CALCRECT | DT_WORDBREAK);
+    if (wrapped.bottom <= client.bottom) return {};
+    return text + ": " + std::to_string(wrapped.bottom) + " high in " + std::to_string(client.bottom);
+  }
+  if (needed <= client.right) return {};
+  return text + ": " + std::to_string(needed) + " wide in " + std::to_string(client.right);
+}
+
+BOOL CALLBACK CollectOverflow(HWND control, LPARAM found) {
+  auto& list = *reinterpret_cast<std::vector<std::string>*>(found);
+  std::string overflow = CaptionOverflow(control, static_cast<int>(GetWindowLongPtrA(
+                                                      GetAncestor(control, GA_ROOT), GWLP_USERDATA)));
+  if (!overflow.empty()) list.push_back(overflow);
+  return TRUE;
+}
+
+TEST(PageLayout, EveryCaptionShowsWholeAtEachDisplayScale) {
+  for (int dpi : {96, 120, 144}) {
+    TFakePageHost host(dpi);
+    const TScale& scale = host.LayoutScale();
+    const TFont font(CreateFontA(-scale.Px(12), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+                                 SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                                 DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "MS UI Gothic"));
+    // The four pages on panels of the size the settings window gives them.
+    std::vector<TOwnedWindow> panels;
+    for (int i = 0; i < 4; ++i) {
+      panels.emplace_back(CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, scale.Px(422),
+                                          scale.Px(390), nullptr, nullptr,
+                                          GetModuleHandleA(nullptr), nullptr));
+      SetWindowLongPtrA(panels.back().Get(), GWLP_USERDATA, dpi);
+    }
+    TKeyPage keyPage(host, panels[0].Get(), font.Get());
+    TKeyNamePage keyNamePage(host, panels[1].Get(), font.Get());
+    TPluginPage pluginPage(host, panels[2].Get(), font.Get());
+    TSettingPage settingPage(host, panels[3].Get(), font.Get());
+    std::vector<std::string> overflows;
+    for (const TOwnedWindow& panel : panels)
+      EnumChildWindows(panel.Get(), CollectOverflow, reinterpret_cast<LPARAM>(&overflows));
+    for (const std::string& overflow : overflows) ADD_FAILURE() << dpi << " DPI: " << overflow;
+  }
 }
 
 TEST(StartupShortcut, CreatedWhenWantedRemovedWhenNot) {
