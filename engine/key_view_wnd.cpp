@@ -224,6 +224,11 @@ void TKeyViewWnd::HideGuideNow() {
   ShowWindow(Handle(), SW_HIDE);
 }
 
+bool TKeyViewWnd::KeyReportsWaiting() const {
+  MSG waiting;
+  return PeekMessageA(&waiting, Handle(), WM_HOOK_KEY, WM_HOOK_KEY, PM_NOREMOVE) != FALSE;
+}
+
 void TKeyViewWnd::SetMode(TDispatchMode mode) { nlSetDispatchMode(static_cast<signed char>(mode)); }
 
 void TKeyViewWnd::BeginCapture() { SetMode(TDispatchMode::kSwallow); }
@@ -321,6 +326,9 @@ void TKeyViewWnd::OnHookKey(WPARAM key, LPARAM flags) {
   const UINT passedUnanswered = nlSetReportsHandled(++impl_->reportsHandled);
   if (reported & kKeyUnansweredBit) ++impl_->unansweredRead;
   else if (passedUnanswered != impl_->unansweredRead) reported |= kKeyUnansweredBit;  // came before those
+  // Once no report waits, every key the hooks passed has been read: the counts agree again, even
+  // after forged reports or a forged count.
+  if (passedUnanswered != impl_->unansweredRead && !KeyReportsWaiting()) impl_->unansweredRead = passedUnanswered;
   if (reported & kKeyReplayedBit) {  // a re-sent event, back: never a new one
     if (impl_->resend.Returned()) {
       KillTimer(Handle(), kResendTimer);
