@@ -5,7 +5,9 @@ prints medians and their ratio. Beside it, in the same run: a capital A typed wi
 which begins chords, so vakro withholds the A and re-sends it (its latency), and bursts of 20
 capitals sent back to back (the lag of the last one), each against the same input without
 vakro. With --hookhost the hooks come from the test host instead, which installs them and does
-nothing with their reports (then only the first figure).
+nothing with their reports (then only the first figure). Against the 32-bit build
+(VAKRO_BUILD_DIR=build/win32, on a machine that runs 32-bit code) it also types into a 64-bit
+witness, whose keys the 32-bit vakro sees through its hook companion's low-level hook.
 
     bench/key_latency.py [--hookhost] [keys per phase, default 200] [rounds, default 2]
 
@@ -22,8 +24,9 @@ import sys
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "e2e"))
-from vakro_app import WM_CLOSE, Vakro, keydata_line  # noqa: E402
-from vakro_e2e import Desktop, Witness, build_dir, wait_until, winpath  # noqa: E402
+from vakro_app import WM_CLOSE, Vakro, companion_processes, keydata_line  # noqa: E402
+from vakro_e2e import Desktop, Witness, build_dir, is_32_bit_build, wait_until, winpath  # noqa: E402
+from test_nodralib import Witness64  # noqa: E402
 
 PACE = 0.008  # seconds between two key events, so one event is received before the next
 
@@ -146,6 +149,8 @@ def assignments(count):
 
 def start_vakro(desktop, witness):
     vakro = Vakro(desktop, {"keydata.dat": assignments(1000)}).start()
+    if is_32_bit_build():
+        wait_until(lambda: companion_processes(vakro.tool), 30, "the hook companion")
     witness.focus()
     return vakro
 
@@ -162,8 +167,10 @@ def main():
     count = int(args[0]) if args else 200
     rounds = int(args[1]) if len(args) > 1 else 2
     without, hooked = [], []
-    figures = {"capital": ([], []), "burst": ([], [])}  # (without, with vakro)
+    figures = {"capital": ([], []), "burst": ([], []), "x64": ([], [])}  # (without, with vakro)
+    into_64 = is_32_bit_build() and not hookhost
     with Desktop("key_latency") as desktop:
+        witness64 = Witness64(desktop, "latency-witness64", at=(100, 400, 320, 200)) if into_64 else None
         witness = Witness(desktop, "latency-witness")
         witness.focus()
         keyboard = XTestKeyboard(desktop.display)
@@ -173,6 +180,10 @@ def main():
             if not hookhost:
                 figures["capital"][0].extend(capital_phase(keyboard, witness, count // 4))
                 figures["burst"][0].extend(burst_phase(keyboard, witness, 5))
+            if into_64:
+                witness64.focus()
+                figures["x64"][0].extend(phase(keyboard, witness64, count))
+                witness.focus()
             if hookhost:
                 host = start_host(desktop, f"latency-host-{n}")
                 hooked += phase(keyboard, witness, count)
@@ -182,6 +193,10 @@ def main():
                 hooked += phase(keyboard, witness, count)
                 figures["capital"][1].extend(capital_phase(keyboard, witness, count // 4))
                 figures["burst"][1].extend(burst_phase(keyboard, witness, 5))
+                if into_64:
+                    witness64.focus()
+                    figures["x64"][1].extend(phase(keyboard, witness64, count))
+                    witness.focus()
                 stop_vakro(vakro)
         keyboard.close()
 
@@ -195,8 +210,11 @@ def main():
     print(f"ratio of medians (hooked / without): {statistics.median(hooked) / statistics.median(without):.3f}")
     if hookhost:
         return
-    for name, label in (("capital", "capital A, re-sent"), ("burst", "last of 20 capitals")):
+    for name, label in (("capital", "capital A, re-sent"), ("burst", "last of 20 capitals"),
+                        ("x64", "64-bit program")):
         plain, resident = figures[name]
+        if not plain:
+            continue
         describe(f"{label}, without", plain)
         describe(f"{label}, vakro", resident)
         print(f"  difference of medians: {(statistics.median(resident) - statistics.median(plain)) / 1000:.3f} ms")
