@@ -175,29 +175,27 @@ def main():
         witness.focus()
         keyboard = XTestKeyboard(desktop.display)
         phase(keyboard, witness, 20)  # warm-up
-        for n in range(rounds):
-            without += phase(keyboard, witness, count)
-            if not hookhost:
-                figures["capital"][0].extend(capital_phase(keyboard, witness, count // 4))
-                figures["burst"][0].extend(burst_phase(keyboard, witness, 5))
+        def resident_phases(side):
+            """The re-sent capitals, the bursts and the 64-bit program, into figures[...][side]."""
+            figures["capital"][side].extend(capital_phase(keyboard, witness, count // 4))
+            figures["burst"][side].extend(burst_phase(keyboard, witness, 5))
             if into_64:
                 witness64.focus()
-                figures["x64"][0].extend(phase(keyboard, witness64, count))
+                figures["x64"][side].extend(phase(keyboard, witness64, count))
                 witness.focus()
+
+        for n in range(rounds):
+            without += phase(keyboard, witness, count)
             if hookhost:
                 host = start_host(desktop, f"latency-host-{n}")
                 hooked += phase(keyboard, witness, count)
                 stop_host(host)
-            else:
-                vakro = start_vakro(desktop, witness)
-                hooked += phase(keyboard, witness, count)
-                figures["capital"][1].extend(capital_phase(keyboard, witness, count // 4))
-                figures["burst"][1].extend(burst_phase(keyboard, witness, 5))
-                if into_64:
-                    witness64.focus()
-                    figures["x64"][1].extend(phase(keyboard, witness64, count))
-                    witness.focus()
-                stop_vakro(vakro)
+                continue
+            resident_phases(0)
+            vakro = start_vakro(desktop, witness)
+            hooked += phase(keyboard, witness, count)
+            resident_phases(1)
+            stop_vakro(vakro)
         keyboard.close()
 
     def describe(name, values):
