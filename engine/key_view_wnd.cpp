@@ -224,9 +224,10 @@ void TKeyViewWnd::HideGuideNow() {
   ShowWindow(Handle(), SW_HIDE);
 }
 
-bool TKeyViewWnd::KeyReportsWaiting() const {
-  MSG waiting;
-  return PeekMessageA(&waiting, Handle(), WM_HOOK_KEY, WM_HOOK_KEY, PM_NOREMOVE) != FALSE;
+// Whether posted messages (key reports among them) wait in the queue; asked without handling any
+// message sent meanwhile, which peeking would.
+bool TKeyViewWnd::PostedMessagesWaiting() const {
+  return (HIWORD(GetQueueStatus(QS_POSTMESSAGE)) & QS_POSTMESSAGE) != 0;
 }
 
 void TKeyViewWnd::SetMode(TDispatchMode mode) { nlSetDispatchMode(static_cast<signed char>(mode)); }
@@ -240,8 +241,7 @@ void TKeyViewWnd::EndCapture() { SetMode(TDispatchMode::kPass); }
 // be overtaken by keys typed after it, which would pass at once.
 void TKeyViewWnd::SettleMode() {
   if (impl_->resend.Busy() || impl_->CaptureOwnsMode()) return;
-  const bool reportsWaiting = (HIWORD(GetQueueStatus(QS_POSTMESSAGE)) & QS_POSTMESSAGE) != 0;
-  if (impl_->wantedMode == TDispatchMode::kPass && reportsWaiting) {
+  if (impl_->wantedMode == TDispatchMode::kPass && PostedMessagesWaiting()) {
     if (!impl_->settlePosted) impl_->settlePosted = PostMessageA(Handle(), kSettleModeMessage, 0, 0) != FALSE;
     return;
   }
@@ -324,11 +324,13 @@ void TKeyViewWnd::EndResend() {
 void TKeyViewWnd::OnHookKey(WPARAM key, LPARAM flags) {
   uint32_t reported = static_cast<uint32_t>(flags);
   const UINT passedUnanswered = nlSetReportsHandled(++impl_->reportsHandled);
-  if (reported & kKeyUnansweredBit) ++impl_->unansweredRead;
-  else if (passedUnanswered != impl_->unansweredRead) reported |= kKeyUnansweredBit;  // came before those
+  UINT& read = impl_->unansweredRead;
+  if (reported & kKeyUnansweredBit) ++read;
+  if (read > passedUnanswered) read = passedUnanswered;  // a forged report, or one read before it was counted
+  else if (passedUnanswered > read) reported |= kKeyUnansweredBit;  // came before keys the hooks passed
   // Once no report waits, every key the hooks passed has been read: the counts agree again, even
-  // after forged reports or a forged count.
-  if (passedUnanswered != impl_->unansweredRead && !KeyReportsWaiting()) impl_->unansweredRead = passedUnanswered;
+  // after a forged count.
+  if (passedUnanswered > read && !PostedMessagesWaiting()) read = passedUnanswered;
   if (reported & kKeyReplayedBit) {  // a re-sent event, back: never a new one
     if (impl_->resend.Returned()) {
       KillTimer(Handle(), kResendTimer);

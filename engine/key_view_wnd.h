@@ -65,7 +65,7 @@ class TKeyViewWnd : public TWindow {
 
  private:
   void OnHookKey(WPARAM key, LPARAM flags);
-  bool KeyReportsWaiting() const;
+  bool PostedMessagesWaiting() const;
   void Apply(const TKeyDecision& decision, UINT virtualKey, LPARAM flags);
   void Resend(const std::vector<TKeyEvent>& events);
   void SetMode(TDispatchMode mode);
