@@ -201,6 +201,7 @@ void TKeyDispatcher::MatchPauseChord(TKeyDecision& decision) {
 
 void TKeyDispatcher::DecidePartial(TKeyDecision& decision, bool countChanged) {
   decision.mode = TDispatchMode::kSwallow;
+  decision.continuation = ContinuationKeys();
   if (!host_->ShowKeyView()) return;
   const bool visible = host_->GuideVisible();
   // A hidden guide holds no rows, so it is rebuilt before it shows even when the count is the
@@ -212,6 +213,30 @@ void TKeyDispatcher::DecidePartial(TKeyDecision& decision, bool countChanged) {
     decision.cursor = TCursorChange::kHide;
     cursorHidden_ = 1;
   }
+}
+
+// The key after the live chord in each candidate. With something withheld already, or delivery
+// off, every key stays withheld (the list is empty).
+std::vector<uint16_t> TKeyDispatcher::ContinuationKeys() const {
+  if (!withheld_.empty() || !host_->DeliverUnmatchedKeys()) return {};
+  std::vector<uint16_t> keys;
+  const size_t next = heldKeys_.size();
+  for (const TKeyInfo* info : candidates_) {
+    if (info->Keys().size() <= next) continue;
+    const auto key = static_cast<uint16_t>((FlagsFromKeyCode(info->Keys()[next]) >> 16) & 0x1FF);
+    if (std::find(keys.begin(), keys.end(), key) != keys.end()) continue;
+    if (keys.size() == kMostContinuationKeys) return {};
+    keys.push_back(key);
+  }
+  return keys;
+}
+
+bool TKeyDispatcher::PassesBesideTheChord(const std::vector<uint16_t>& continuation, uint32_t keystrokeFlags) {
+  if (continuation.empty()) return false;
+  if (IsReleaseFlags(keystrokeFlags)) return true;
+  const auto key = static_cast<uint16_t>((keystrokeFlags >> 16) & 0x1FF);
+  return !(keystrokeFlags & (1u << 30)) &&
+         std::find(continuation.begin(), continuation.end(), key) == continuation.end();
 }
 
 void TKeyDispatcher::DecideNoCandidate(TKeyDecision& decision, bool repeatFired) {

@@ -42,6 +42,10 @@ struct TKeyDecision {
   bool forwardToCapture = false;  // the settings window is visible: hand the event to it
   const TKeyInfo* executed = nullptr;  // the assignment that matched: run it last
   std::optional<TDispatchMode> mode;
+  // With a swallowing mode: the keys that can go on with the chord begun (scan code | 0x100 when
+  // extended), when nothing is withheld yet. The hook then passes other keys at once instead of
+  // withholding them for delivery (see PassesBesideTheChord). Empty: everything is withheld.
+  std::vector<uint16_t> continuation;
   // Withheld events that turned out not to belong to a chord that fired: deliver them, in order.
   std::vector<TKeyEvent> replay;
   bool rebuildGuide = false;
@@ -105,6 +109,12 @@ class TKeyDispatcher {
   // so a key is taken for up only once it has been held longer.
   static constexpr uint32_t kKeyStateSettleMs = 100;
 
+  // Whether the hook passes an event beside a chord begun with these continuation keys: a
+  // release, or the first press of another key (an auto-repeat, or a press of one of them, is
+  // withheld and ends the list).
+  static bool PassesBesideTheChord(const std::vector<uint16_t>& continuation, uint32_t keystrokeFlags);
+  static constexpr size_t kMostContinuationKeys = 32;  // the hook library's list
+
   static bool IsIgnoredKey(uint32_t virtualKey);
   static bool IsWindowsKey(uint32_t virtualKey);
   // The code to ask the system's key state with: left or right Ctrl and Alt by the extended flag;
@@ -127,6 +137,7 @@ class TKeyDispatcher {
   bool MatchAssignments(TKeyDecision& decision, bool& repeatFired);
   void MatchPauseChord(TKeyDecision& decision);
   void DecidePartial(TKeyDecision& decision, bool countChanged);
+  std::vector<uint16_t> ContinuationKeys() const;
   void DecideNoCandidate(TKeyDecision& decision, bool repeatFired);
   void RestoreCursor(TKeyDecision& decision);
   void NoteEvent(const TKeyEvent& event, bool withheld);

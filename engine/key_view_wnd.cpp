@@ -54,15 +54,16 @@ struct TKeyViewWnd::Impl : TKeyDispatcherHost {
   uintptr_t keysHandled = 0;   // reports of key events, for the window property
   UINT reportsHandled = 0;      // every report, re-sent events' too, for the hooks
   UINT unansweredRead = 0;      // reports of keys the hooks passed unanswered
+  UINT withheldRead = 0;        // reports of withheld keys
   bool settlePosted = false;  // a kSettleModeMessage is queued
   // The guide as the decisions left it; the window follows once no key report waits, so that
   // a burst of keys is decided at the speed of the decisions, not of drawing windows.
   bool guideWanted = false;
   bool guideRebuild = false;
-  bool guidePosted = false;  // a kUpdateGuideMessage is queued
   // The mode the last decision asked for; while re-sent keys are on their way the keyboard stays
   // withheld instead, so that no key typed meanwhile overtakes them.
   TDispatchMode wantedMode = TDispatchMode::kPass;
+  std::vector<uint16_t> wantedContinuation;  // with a swallowing mode: keys the chord goes on with
   TKeyManager* keys = nullptr;
   TSetting* setting = nullptr;
   TKeyNameManager* names = nullptr;
@@ -174,7 +175,10 @@ void TKeyViewWnd::ShowGuide() {
 // typed meanwhile meet the mode of the finished decision.
 void TKeyViewWnd::Apply(const TKeyDecision& decision, UINT virtualKey, LPARAM flags) {
   if (decision.forwardToCapture && OnKeyCapture) OnKeyCapture(this, virtualKey, flags);
-  if (decision.mode) impl_->wantedMode = *decision.mode;
+  if (decision.mode) {
+    impl_->wantedMode = *decision.mode;
+    impl_->wantedContinuation = decision.continuation;
+  }
   if (!decision.replay.empty()) Resend(decision.replay);
   else if (decision.mode) SettleMode();
   if (decision.rebuildGuide) impl_->guideRebuild = true;
@@ -186,17 +190,16 @@ void TKeyViewWnd::Apply(const TKeyDecision& decision, UINT virtualKey, LPARAM fl
   if (decision.executed) impl_->executor.Execute(*decision.executed);
 }
 
-// The guide is drawn when the key reports queued now have been handled (posted messages keep
-// their order), with the rows of the chord as it is by then.
+// The guide is drawn once the key reports queued now have been handled (a timer's message comes
+// only when no posted message waits), with the rows of the chord as it is by then.
 void TKeyViewWnd::UpdateGuideSoon() {
-  if (!impl_->guidePosted) impl_->guidePosted = PostMessageA(Handle(), kUpdateGuideMessage, 0, 0) != FALSE;
-  if (!impl_->guidePosted) UpdateGuide();
+  if (!SetTimer(Handle(), kGuideUpdateTimer, 0, nullptr)) UpdateGuide();
 }
 
 // A hidden guide shows only once the chord has stayed unfinished a moment: keys sent in a burst
 // (an auto-type, a scanner) never make it flash, nor wait while it is drawn.
 void TKeyViewWnd::UpdateGuide() {
-  impl_->guidePosted = false;
+  KillTimer(Handle(), kGuideUpdateTimer);
   if (!impl_->guideWanted) {
     KillTimer(Handle(), kGuideTimer);
     if (Visible()) ShowWindow(Handle(), SW_HIDE);
@@ -224,28 +227,43 @@ void TKeyViewWnd::HideGuideNow() {
   ShowWindow(Handle(), SW_HIDE);
 }
 
-// Whether posted messages (key reports among them) wait in the queue; asked without handling any
-// message sent meanwhile, which peeking would.
-bool TKeyViewWnd::PostedMessagesWaiting() const {
-  return (HIWORD(GetQueueStatus(QS_POSTMESSAGE)) & QS_POSTMESSAGE) != 0;
+// Whether key reports wait, posted by the hooks and not handled yet (the hooks count them);
+// asked without handling a message sent meanwhile, which peeking at the queue would.
+bool TKeyViewWnd::KeyReportsWaiting() const { return nlReportsWaiting() > 0; }
+
+// Whether the report of a withheld key waits unhandled. Forged reports or a forged count cannot
+// make it so for good: with no report waiting at all, the counts agree again.
+bool TKeyViewWnd::WithheldKeyWaits() {
+  const UINT reported = nlWithheldReported();
+  UINT& read = impl_->withheldRead;
+  if (read > reported || (reported > read && !KeyReportsWaiting())) read = reported;
+  return reported > read;
 }
 
-void TKeyViewWnd::SetMode(TDispatchMode mode) { nlSetDispatchMode(static_cast<signed char>(mode)); }
+// A swallowing mode with keys a chord goes on with lets the hooks pass the others; the list goes in
+// before the mode, and goes before any other mode is set.
+void TKeyViewWnd::SetMode(TDispatchMode mode, const std::vector<uint16_t>& continuation) {
+  const bool listed = mode == TDispatchMode::kSwallow && !continuation.empty();
+  nlSetContinuation(listed ? continuation.data() : nullptr, listed ? static_cast<UINT>(continuation.size()) : 0);
+  nlSetDispatchMode(static_cast<signed char>(mode));
+}
 
 void TKeyViewWnd::BeginCapture() { SetMode(TDispatchMode::kSwallow); }
 
 void TKeyViewWnd::EndCapture() { SetMode(TDispatchMode::kPass); }
 
 // Gives the keyboard the mode last decided, unless re-sent keys are on their way or a chord box
-// owns it. Passing waits while reports are still queued: a key withheld meanwhile would otherwise
-// be overtaken by keys typed after it, which would pass at once.
+// owns it. Whatever lets keys pass waits while the report of a withheld key is still queued: that
+// key would otherwise be overtaken by keys typed after it (a swallowing mode holds them meanwhile).
 void TKeyViewWnd::SettleMode() {
   if (impl_->resend.Busy() || impl_->CaptureOwnsMode()) return;
-  if (impl_->wantedMode == TDispatchMode::kPass && PostedMessagesWaiting()) {
+  const bool letsKeysPass = impl_->wantedMode == TDispatchMode::kPass || !impl_->wantedContinuation.empty();
+  if (letsKeysPass && WithheldKeyWaits()) {
+    if (impl_->wantedMode == TDispatchMode::kSwallow) SetMode(TDispatchMode::kSwallow);
     if (!impl_->settlePosted) impl_->settlePosted = PostMessageA(Handle(), kSettleModeMessage, 0, 0) != FALSE;
     return;
   }
-  SetMode(impl_->wantedMode);
+  SetMode(impl_->wantedMode, impl_->wantedContinuation);
 }
 
 namespace {
@@ -324,13 +342,14 @@ void TKeyViewWnd::EndResend() {
 void TKeyViewWnd::OnHookKey(WPARAM key, LPARAM flags) {
   uint32_t reported = static_cast<uint32_t>(flags);
   const UINT passedUnanswered = nlSetReportsHandled(++impl_->reportsHandled);
+  if (reported & kKeyWithheldBit) ++impl_->withheldRead;
   UINT& read = impl_->unansweredRead;
   if (reported & kKeyUnansweredBit) ++read;
   if (read > passedUnanswered) read = passedUnanswered;  // a forged report, or one read before it was counted
   else if (passedUnanswered > read) reported |= kKeyUnansweredBit;  // came before keys the hooks passed
   // Once no report waits, every key the hooks passed has been read: the counts agree again, even
   // after a forged count.
-  if (passedUnanswered > read && !PostedMessagesWaiting()) read = passedUnanswered;
+  if (passedUnanswered > read && !KeyReportsWaiting()) read = passedUnanswered;
   if (reported & kKeyReplayedBit) {  // a re-sent event, back: never a new one
     if (impl_->resend.Returned()) {
       KillTimer(Handle(), kResendTimer);
@@ -370,11 +389,9 @@ LRESULT TKeyViewWnd::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       impl_->settlePosted = false;
       SettleMode();
       return 0;
-    case kUpdateGuideMessage:
-      UpdateGuide();
-      return 0;
     case WM_TIMER:
       if (wParam == kGuideTimer) ShowWantedGuide();
+      else if (wParam == kGuideUpdateTimer) UpdateGuide();
       else if (wParam == kResendTimer) GiveUpResend();
       else break;
       return 0;

@@ -65,10 +65,11 @@ class TKeyViewWnd : public TWindow {
 
  private:
   void OnHookKey(WPARAM key, LPARAM flags);
-  bool PostedMessagesWaiting() const;
+  bool KeyReportsWaiting() const;
+  bool WithheldKeyWaits();
   void Apply(const TKeyDecision& decision, UINT virtualKey, LPARAM flags);
   void Resend(const std::vector<TKeyEvent>& events);
-  void SetMode(TDispatchMode mode);
+  void SetMode(TDispatchMode mode, const std::vector<uint16_t>& continuation = {});
   void SettleMode();
   void SendNextBatch();
   void GiveUpResend();
@@ -87,7 +88,7 @@ class TKeyViewWnd : public TWindow {
   void ShowWantedGuide();
   static constexpr UINT_PTR kGuideTimer = 2;
   static constexpr UINT kGuideDelayMs = 50;
-  static constexpr UINT kUpdateGuideMessage = WM_APP + 701;  // to itself: draw the guide now
+  static constexpr UINT_PTR kGuideUpdateTimer = 3;
   void SetEdgeColor(TColor color);
   void OnFinderReplyMessage(HWND target);
 

@@ -114,7 +114,7 @@ void ReturnLoan(TThreadKeyState& state) {
 // state it was typed in; a withheld one is reported with the state it met, for its re-sending.
 bool DecideAndReport(SharedView& view, TThreadKeyState* state, WPARAM key, LPARAM flags) {
   const DWORD now = GetTickCount();
-  const TKeyVerdict verdict = DecideKey(view.Mapping(), IsResentEvent(flags), now);
+  const TKeyVerdict verdict = DecideKey(view.Mapping(), IsResentEvent(flags), flags, now);
   WPARAM reportedKey = key & 0xFFFF;
   if (verdict.resent) {
     const uint8_t typedIn = TakeResentState(view.Extension(), key, flags);

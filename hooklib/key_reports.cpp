@@ -23,8 +23,27 @@ void CountHandledReports(TSharedExtension& extension, DWORD total, DWORD now) {
   InterlockedExchange(&extension.reportsHandled, static_cast<LONG>(total));
 }
 
-TKeyVerdict DecideKey(TSharedMapping& mapping, bool resent, DWORD now) {
-  const bool swallowing = mapping.block.dispatchMode != DISPATCH_PASS;
+namespace {
+
+// Whether the event passes a swallowing mode because it cannot go on with the chord begun: a
+// release, or the first press of a key that no chord goes on with. A press that can, or an
+// auto-repeat, is withheld and ends the list, so that no later key overtakes it.
+bool PassesBesideTheChord(TSharedExtension& extension, LPARAM flags) {
+  const LONG count = extension.continuationCount;
+  if (count <= 0 || count > kContinuationCapacity) return false;
+  if (flags & 0x80000000u) return true;
+  const uint16_t key = static_cast<uint16_t>((flags >> 16) & 0x1FF);
+  bool continues = (flags & 0x40000000) != 0;
+  for (LONG at = 0; at < count && !continues; ++at) continues = extension.continuation[at] == key;
+  if (continues) InterlockedExchange(&extension.continuationCount, 0);
+  return !continues;
+}
+
+}  // namespace
+
+TKeyVerdict DecideKey(TSharedMapping& mapping, bool resent, LPARAM flags, DWORD now) {
+  const bool swallowing = mapping.block.dispatchMode != DISPATCH_PASS && !resent &&
+                          !PassesBesideTheChord(mapping.extension, flags);
   const bool unanswered = !resent && swallowing && ReportsUnanswered(mapping.extension, now);
   // Counted before the report can be read: the program drops what it withheld before this key.
   if (unanswered) InterlockedIncrement(&mapping.extension.passedUnanswered);
@@ -41,5 +60,7 @@ LPARAM ReportedFlags(LPARAM flags, const TKeyVerdict& verdict) {
 
 void PostKeyReport(TSharedMapping& mapping, WPARAM key, LPARAM flags, DWORD now) {
   const HWND engine = HandleFromField<HWND>(mapping.block.engineWindow);
-  if (PostMessageA(engine, WM_HOOK_KEY, key, flags)) CountPostedReport(mapping.extension, now);
+  if (!PostMessageA(engine, WM_HOOK_KEY, key, flags)) return;
+  CountPostedReport(mapping.extension, now);
+  if (flags & NL_KEY_WITHHELD) InterlockedIncrement(&mapping.extension.withheldPosted);
 }

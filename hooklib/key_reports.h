@@ -16,13 +16,14 @@ void CountPostedReport(TSharedExtension& extension, DWORD now);
 void CountHandledReports(TSharedExtension& extension, DWORD total, DWORD now);
 
 // What a hook does with one key event: a re-sent event and every event while the mode passes go
-// on; otherwise the event is withheld, unless reports have gone unanswered too long.
+// on; otherwise the event is withheld, unless reports have gone unanswered too long or the event
+// cannot go on with the chord begun (see TSharedExtension::continuation).
 struct TKeyVerdict {
   bool pass;
   bool resent;
   bool unanswered;
 };
-TKeyVerdict DecideKey(TSharedMapping& mapping, bool resent, DWORD now);
+TKeyVerdict DecideKey(TSharedMapping& mapping, bool resent, LPARAM flags, DWORD now);
 
 // The keystroke flags as reported: the platform's own bits, and in the reserved ones the verdict.
 LPARAM ReportedFlags(LPARAM flags, const TKeyVerdict& verdict);

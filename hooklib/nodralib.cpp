@@ -134,6 +134,29 @@ UINT WINAPI nlQueueResentKeys(const NL_RESENT_KEY* keys, UINT count) {
   });
 }
 
+BOOL WINAPI nlSetContinuation(const unsigned short* keys, UINT count) {
+  return WithMapping<BOOL>(FALSE, [keys, count](TSharedMapping& mapping) {
+    TSharedExtension& extension = mapping.extension;
+    InterlockedExchange(&extension.continuationCount, 0);
+    if (!keys || count == 0 || count > kContinuationCapacity) return TRUE;
+    memcpy(extension.continuation, keys, count * sizeof *keys);
+    InterlockedExchange(&extension.continuationCount, static_cast<LONG>(count));  // the keys go in first
+    return TRUE;
+  });
+}
+
+UINT WINAPI nlReportsWaiting(void) {
+  return WithMapping<UINT>(0, [](TSharedMapping& mapping) {
+    const LONG waiting = static_cast<LONG>(static_cast<DWORD>(mapping.extension.reportsPosted) -
+                                           static_cast<DWORD>(mapping.extension.reportsHandled));
+    return waiting > 0 ? static_cast<UINT>(waiting) : 0u;
+  });
+}
+
+UINT WINAPI nlWithheldReported(void) {
+  return WithMapping<UINT>(0, [](TSharedMapping& mapping) { return static_cast<UINT>(mapping.extension.withheldPosted); });
+}
+
 UINT WINAPI nlResentScanMark(void) { return MarkRidesInFlags() ? NL_RESENT_SCAN_MARK : 0; }
 
 UINT WINAPI nlSetReportsHandled(UINT total) {

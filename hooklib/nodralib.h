@@ -68,6 +68,12 @@ typedef struct {
 // withdraws it): a hook that meets one of them gives its thread the recorded key state while
 // that event is handled. Returns how many were taken (at most 64); 0 when the block is gone.
 NODRALIB_API UINT WINAPI nlQueueResentKeys(const NL_RESENT_KEY* keys, UINT count);
+// While the mode swallows for a chord just begun, with nothing withheld yet: the keys that can go
+// on with it, each its scan code | 0x100 when extended. The hooks then pass releases and first
+// presses of other keys at once, and withhold a press of one of these (or an auto-repeat) and
+// everything after it (the list ends there). A count of 0, or more than 32 keys, ends the list.
+// FALSE when the block is gone.
+NODRALIB_API BOOL WINAPI nlSetContinuation(const unsigned short* keys, UINT count);
 // What the program adds to the scan code of the events it re-sends (0 where the mark rides in
 // the extra info alone).
 NODRALIB_API UINT WINAPI nlResentScanMark(void);
@@ -76,6 +82,12 @@ NODRALIB_API UINT WINAPI nlResentScanMark(void);
 // NL_KEY_UNANSWERED. Returns how many keys they have passed so (0 when the block is gone): a
 // report read while that number is ahead of the NL_KEY_UNANSWERED reports read came before them.
 NODRALIB_API UINT WINAPI nlSetReportsHandled(UINT total);
+// How many key reports the hooks have posted that the program has not handled yet (0 when the
+// block is gone).
+NODRALIB_API UINT WINAPI nlReportsWaiting(void);
+// How many reports of withheld key events the hooks have posted in all (0 when the block is gone):
+// while the program has read fewer, a withheld event waits, and no later key may pass it.
+NODRALIB_API UINT WINAPI nlWithheldReported(void);
 
 #ifdef __cplusplus
 }

@@ -38,6 +38,7 @@ static_assert(sizeof(SharedHookBlock) == kSharedBlockSize);
 // key reports and of the events it re-sends. A reader of the first 544 bytes sees the block as
 // it always was.
 inline constexpr int kResentCapacity = 64;
+inline constexpr int kContinuationCapacity = 32;
 
 struct TSharedExtension {
   // Key reports posted by the hooks and handled by the program, and when the program last showed
@@ -49,6 +50,13 @@ struct TSharedExtension {
   // Keys passed so far because reports went unanswered: the program drops what it withheld
   // before them instead of delivering it after them.
   volatile LONG passedUnanswered;
+  // Reports of withheld events posted: while one waits unhandled, nothing may let a later key pass.
+  volatile LONG withheldPosted;
+  // While the mode swallows for a chord begun with nothing withheld yet, the keys that can go on
+  // with it (scan code | 0x100 for an extended key): presses of other keys, and releases, pass.
+  // The first press withheld ends the list, so that no later key overtakes it.
+  volatile LONG continuationCount;
+  uint16_t continuation[kContinuationCapacity];
   // The events the program re-sends in one batch, in order, each with the key state it was typed
   // in; a re-sent event that a hook recognises takes the first matching entry from `resentNext`.
   volatile LONG resentNext;

@@ -441,6 +441,27 @@ TEST_F(Dispatcher, KeysPassedUnansweredEndTheChordAndDropWhatWasWithheldBefore) 
   EXPECT_EQ(delivered.size(), 1u);
 }
 
+// While nothing is withheld for a chord begun, the hook may let by every key but those the chord
+// can go on with: they would only be delivered after it.
+TEST_F(Dispatcher, ABegunChordNamesTheKeysItCanGoOnWith) {
+  Assign({kLeftCtrl, kLeftAlt, kKeyX}, "ctrl-alt-x");
+  Assign({kLeftCtrl, kKeyY}, "ctrl-y");
+  Assign({kLeftCtrl, kLeftAlt, kKeyY}, "ctrl-alt-y");
+  EXPECT_EQ(Feed(Press(kLeftCtrl)).continuation, (std::vector<uint16_t>{0x38, 0x15}));
+  EXPECT_EQ(Feed(Withheld(Press(kLeftAlt))).continuation, std::vector<uint16_t>{});  // it waits now
+  Reset();
+  window.deliverUnmatched = false;  // nothing is ever let by for delivery
+  Feed(Release(kLeftAlt));
+  EXPECT_EQ(Feed(Press(kLeftCtrl)).continuation, std::vector<uint16_t>{});
+
+  const std::vector<uint16_t> alt{0x38};
+  EXPECT_TRUE(TKeyDispatcher::PassesBesideTheChord(alt, KeyFlags(kKeyA)));
+  EXPECT_TRUE(TKeyDispatcher::PassesBesideTheChord(alt, Release(kLeftAlt).flags));
+  EXPECT_FALSE(TKeyDispatcher::PassesBesideTheChord(alt, KeyFlags(kLeftAlt)));
+  EXPECT_FALSE(TKeyDispatcher::PassesBesideTheChord(alt, Repeat(kKeyA).flags));
+  EXPECT_FALSE(TKeyDispatcher::PassesBesideTheChord({}, KeyFlags(kKeyA)));
+}
+
 TEST_F(Dispatcher, AbandonedBeginningIsDeliveredWhenAnotherChordFires) {
   Assign({kLeftCtrl, kKeyA, kKeyB}, "ctrl-a-b");
   Assign({kLeftCtrl, kKeyX}, "ctrl-x");

@@ -129,13 +129,14 @@ class Replay : public ::testing::Test {
   std::vector<ReplayStep> Run(const std::vector<ScriptEvent>& events) {
     return ReplayScript(events, keys, GenericCode);
   }
-  // The mode each event meets; each is the one the event before set.
+  // The mode each event meets; each is the one the event before set, but for events that pass
+  // beside a chord begun.
   static std::string Modes(const std::vector<ReplayStep>& steps) {
     std::string text;
     for (size_t i = 0; i < steps.size(); ++i) {
       text += steps[i].modeMet == TDispatchMode::kPass ? 'p' : 's';
-      if (i > 0) {
-        EXPECT_EQ(steps[i].modeMet, steps[i - 1].modeAfter) << i;
+      if (i > 0 && steps[i].modeMet != steps[i - 1].modeAfter) {
+        EXPECT_EQ(steps[i].modeMet, TDispatchMode::kPass) << i;
       }
     }
     return text;
@@ -170,7 +171,7 @@ TEST_F(Replay, WindowsKeyForgetsTheChordAndTheKeyboardPassesAgain) {
   Assign({kCtrl, kX}, "a0", false);
   const auto steps = Run({Down(kCtrl), Down(kLeftWin), Down(kX), Up(kLeftWin), Up(kX), Up(kCtrl),
                           Down(kCtrl), Down(kX)});
-  EXPECT_EQ(Modes(steps), "psppppps");
+  EXPECT_EQ(Modes(steps), "ppppppps");  // the Windows key passes beside the chord begun
   EXPECT_EQ(Executed(steps), (std::vector<int>{-1, -1, -1, -1, -1, -1, -1, 0}));
 }
 

@@ -30,7 +30,10 @@ class ReplayHost : public TKeyDispatcherHost {
 
   void Apply(const TKeyDecision& decision) {
     if (decision.executed) NoteExecuted(*decision.executed);
-    if (decision.mode) mode = *decision.mode;
+    if (decision.mode) {
+      mode = *decision.mode;
+      continuation = decision.continuation;
+    }
     if (decision.showGuide) guideVisible = true;
     if (decision.hideGuide) guideVisible = false;
     delivered.insert(delivered.end(), decision.replay.begin(), decision.replay.end());
@@ -41,8 +44,17 @@ class ReplayHost : public TKeyDispatcherHost {
     else physicallyDown[event.key] = TKeyDispatcher::StateVirtualKey(virtualKey, flags);
   }
 
+  // What the hook decides an event by, and reports it with: withheld when the mode swallows,
+  // unless it passes beside the chord begun (a withheld press ends that list).
+  uint32_t Reported(uint32_t flags) {
+    if (mode != TDispatchMode::kSwallow || TKeyDispatcher::PassesBesideTheChord(continuation, flags)) return flags;
+    continuation.clear();
+    return flags | kKeyWithheldBit;
+  }
+
   bool guideVisible = false;
   TDispatchMode mode = TDispatchMode::kPass;
+  std::vector<uint16_t> continuation;
   int executed = -1;
   std::vector<TKeyEvent> delivered;
   std::map<ScriptKey, uint32_t> physicallyDown;
@@ -57,11 +69,6 @@ class ReplayHost : public TKeyDispatcherHost {
   const TKeyManager& keys_;
 };
 
-// The flags the hook reports for an event that met `mode`.
-uint32_t Reported(uint32_t flags, TDispatchMode mode) {
-  return mode == TDispatchMode::kSwallow ? flags | kKeyWithheldBit : flags;
-}
-
 // Whether an F9 press typed now would reach the window, at once or delivered afterwards; tried
 // on copies, so the replay itself goes on untouched.
 bool OrdinaryKeyArrives(const TKeyDispatcher& dispatcher, const ReplayHost& host,
@@ -70,10 +77,11 @@ bool OrdinaryKeyArrives(const TKeyDispatcher& dispatcher, const ReplayHost& host
   TKeyDispatcher copy(dispatcher, trial);
   copy.SetKeyManager(&keys);
   const uint32_t press = 1u | (static_cast<uint32_t>(kF9) << 16);
-  const bool passed = trial.mode == TDispatchMode::kPass;
+  const uint32_t reported = trial.Reported(press);
+  const bool passed = !(reported & kKeyWithheldBit);
   trial.NoteKey(Down(kF9), kVkF9, press);
   trial.delivered.clear();
-  trial.Apply(copy.EvaluateKeyEvent(kVkF9, Reported(press, trial.mode)));
+  trial.Apply(copy.EvaluateKeyEvent(kVkF9, reported));
   for (const TKeyEvent& event : trial.delivered)
     if (event.virtualKey == kVkF9 && !(event.flags >> 31)) return true;
   return passed;
@@ -103,8 +111,10 @@ std::vector<ReplayStep> ReplayScript(const std::vector<ScriptEvent>& events,
       host.Apply(dispatcher.EvaluateKeyEvent(step.virtualKey, step.flags));
     } else {
       step.flags = keystrokes.Next(event, step.virtualKey);
+      const uint32_t reported = host.Reported(step.flags);
+      if (!(reported & kKeyWithheldBit)) step.modeMet = TDispatchMode::kPass;  // passed beside a chord begun
       host.NoteKey(event, step.virtualKey, step.flags);
-      host.Apply(dispatcher.EvaluateKeyEvent(step.virtualKey, Reported(step.flags, step.modeMet)));
+      host.Apply(dispatcher.EvaluateKeyEvent(step.virtualKey, reported));
     }
     step.executed = host.executed;
     step.modeAfter = host.mode;

@@ -32,10 +32,11 @@ bool ForegroundIs64Bit() {
 // typed in without help.
 bool DecideAndReport(const KBDLLHOOKSTRUCT& event, bool wasDown) {
   const DWORD now = GetTickCount();
-  const TKeyVerdict verdict = DecideKey(*keyHook.view, IsResentLowLevelEvent(event), now);
+  const LPARAM flags = KeystrokeFlagsOf(event, wasDown);
+  const TKeyVerdict verdict = DecideKey(*keyHook.view, IsResentLowLevelEvent(event), flags, now);
   WPARAM key = ReportedVirtualKey(event.vkCode);
   if (!verdict.pass) key |= static_cast<WPARAM>(AsyncKeyState()) << 16;
-  PostKeyReport(*keyHook.view, key, ReportedFlags(KeystrokeFlagsOf(event, wasDown), verdict), now);
+  PostKeyReport(*keyHook.view, key, ReportedFlags(flags, verdict), now);
   return verdict.pass;
 }
 

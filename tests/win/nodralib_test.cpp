@@ -250,6 +250,28 @@ TEST_F(NodraLibTest, KeysPassWhenReportsGoUnansweredWhileTheModeSwallows) {
   EXPECT_EQ(TakePosted(WM_HOOK_KEY).lParam, kKeyAFlags | NL_KEY_WITHHELD);
 }
 
+// Beside a chord begun with nothing withheld, keys it cannot go on with pass at once; the first
+// press withheld ends the list, so every key after it waits too.
+TEST_F(NodraLibTest, KeysBesideAChordBegunPassUntilOneItGoesOnWithIsWithheld) {
+  const LPARAM altFlags = 0x00380001;
+  const unsigned short alt = 0x38;
+  ASSERT_TRUE(nlSetContinuation(&alt, 1));
+  nlSetDispatchMode(0);
+  EXPECT_EQ(KeyboardProc(HC_ACTION, 'A', kKeyAFlags), 0);
+  EXPECT_EQ(KeyboardProc(HC_ACTION, 'A', kKeyAFlags | 0xC0000000), 0);
+  EXPECT_EQ(KeyboardProc(HC_ACTION, VK_MENU, altFlags), 1);
+  EXPECT_EQ(KeyboardProc(HC_ACTION, 'A', kKeyAFlags), 1);
+  EXPECT_EQ(TakePosted(WM_HOOK_KEY).lParam, kKeyAFlags);
+  EXPECT_EQ(TakePosted(WM_HOOK_KEY).lParam, kKeyAFlags | 0xC0000000);
+  EXPECT_EQ(TakePosted(WM_HOOK_KEY).lParam, altFlags | NL_KEY_WITHHELD);
+  EXPECT_EQ(TakePosted(WM_HOOK_KEY).lParam, kKeyAFlags | NL_KEY_WITHHELD);
+
+  ASSERT_TRUE(nlSetContinuation(&alt, 1));  // an auto-repeat waits too, as it would be dropped
+  EXPECT_EQ(KeyboardProc(HC_ACTION, 'A', kKeyAFlags | 0x40000000), 1);
+  EXPECT_EQ(KeyboardProc(HC_ACTION, 'A', kKeyAFlags), 1);
+  DropPosted();
+}
+
 // Release unhooks what this process installed, whatever another process wrote into the block.
 TEST_F(NodraLibTest, ReleaseUnhooksItsOwnHooksNotTheBlocksFields) {
   HHOOK planted = SetWindowsHookExA(WH_KEYBOARD, KeyboardProc, nullptr, GetCurrentThreadId());
