@@ -91,6 +91,9 @@ BOOL WINAPI nlStartHook(HWND engineWindow) {
 
   SharedView view;
   if (!view) return FALSE;
+  // A block left by an earlier run (a view another process still held) starts its bookkeeping
+  // afresh with this program, whose counts start at 0.
+  memset(&view.Extension(), 0, sizeof(TSharedExtension));
   view->engineWindow = HandleField(engineWindow);
   view->dispatchMode = DISPATCH_PASS;
   InstallHooks(*view);

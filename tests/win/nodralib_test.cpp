@@ -86,6 +86,20 @@ TEST_F(NodraLibTest, BlockHoldsWindowPassModeAndHooks) {
   EXPECT_NE(view->callWndProcHook, 0u);
 }
 
+// Another process may still hold a view of the block when the program starts again (the hook
+// companion of the run before, ending): the key-report counts start afresh with the new run.
+TEST_F(NodraLibTest, AStartOverALeftBlockStartsTheReportCountsAfresh) {
+  SharedView kept;
+  ASSERT_TRUE(kept);
+  kept.Extension().reportsPosted = 40;
+  kept.Extension().withheldPosted = 7;
+  nlReleaseHook();
+  ASSERT_TRUE(nlStartHook(window));
+  EXPECT_EQ(kept.Extension().reportsPosted, 0);
+  EXPECT_EQ(kept.Extension().withheldPosted, 0);
+  EXPECT_EQ(nlReportsWaiting(), 0u);
+}
+
 TEST_F(NodraLibTest, DispatchModeReadsWithMinusOneAndReturnsThePrevious) {
   EXPECT_EQ(nlSetDispatchMode(0), 1);
   EXPECT_EQ(nlSetDispatchMode(-1), 0);
