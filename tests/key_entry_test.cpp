@@ -134,6 +134,27 @@ TEST(KeyEntry, WorkingFolderMustBeAnExistingFolder) {
   EXPECT_EQ(message("C:\\nowhere"), kMissingFolder);
 }
 
+// Index 0 is all programs, whatever the list says; 1 only, 2 all but. A rejected list leaves
+// the scope at all programs.
+TEST(KeyEntry, ProgramListChecksAndShortForm) {
+  TProgramScope scope;
+  EXPECT_EQ(ReadProgramScope(0, "C:\\x.exe,,", scope), "");
+  EXPECT_TRUE(scope.IsAll());
+  EXPECT_EQ(ReadProgramScope(1, " ", scope), "対象のプログラムを指定してください。");
+  EXPECT_EQ(ReadProgramScope(2, "a.exe, ,b", scope), "プログラムの一覧に空の名前があります。");
+  const std::string pathMessage =
+      "プログラムはフォルダを含まない実行ファイル名 (notepad.exe など) で指定してください。";
+  EXPECT_EQ(ReadProgramScope(1, ",C:\\Windows\\notepad.exe", scope), pathMessage);  // the last wins
+  EXPECT_TRUE(scope.IsAll());
+  EXPECT_EQ(ReadProgramScope(2, "notepad , write.exe", scope), "");
+  EXPECT_EQ(scope, (TProgramScope{TScopeKind::kExcept, {"notepad", "write.exe"}, ""}));
+  EXPECT_EQ(ScopeShortText(scope), "以外: notepad, write.exe");
+  EXPECT_EQ(ScopeShortText({}), "");
+  EXPECT_EQ(WithProgramAdded("", "calc.exe"), "calc.exe");
+  EXPECT_EQ(WithProgramAdded("notepad, calc", "CALC.EXE"), "notepad, calc");
+  EXPECT_EQ(WithProgramAdded("notepad", "calc.exe"), "notepad, calc.exe");
+}
+
 TEST(FinderArguments, AfterTheProgramTrimmed) {
   EXPECT_EQ(ArgumentsOfCommandLine("\"C:\\Program Files\\w.exe\"  -a \"b c\"  "), "-a \"b c\"");
   EXPECT_EQ(ArgumentsOfCommandLine("\"C:\\Program Files\\w.exe\""), "");
