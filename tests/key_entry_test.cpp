@@ -155,6 +155,21 @@ TEST(KeyEntry, ProgramListChecksAndShortForm) {
   EXPECT_EQ(WithProgramAdded("notepad", "calc.exe"), "notepad, calc.exe");
 }
 
+// The same keys may be registered again for programs the other rows are not for.
+TEST(KeyEntry, KeyTakenOnlyWhereTheScopesShareAProgram) {
+  FakeDisk disk;
+  const std::vector<std::string> rows = {"Ctrl+A", "Ctrl+A"};
+  const std::vector<TProgramScope> scopes = {{TScopeKind::kOnly, {"notepad.exe"}, ""},
+                                             {TScopeKind::kExcept, {"notepad", "calc"}, ""}};
+  const auto message = [&](const TProgramScope& scope) {
+    return KeyEntryMessage(Entry("Ctrl+A", "a.exe"), rows, true, -1, disk.Probe(), scopes, scope);
+  };
+  EXPECT_EQ(message({TScopeKind::kOnly, {"CALC.EXE"}, ""}), "");
+  EXPECT_EQ(message({TScopeKind::kOnly, {"calc", "mspaint"}, ""}), kTaken);
+  EXPECT_EQ(message({TScopeKind::kExcept, {"mspaint"}, ""}), kTaken);
+  EXPECT_EQ(message({}), kTaken);
+}
+
 TEST(FinderArguments, AfterTheProgramTrimmed) {
   EXPECT_EQ(ArgumentsOfCommandLine("\"C:\\Program Files\\w.exe\"  -a \"b c\"  "), "-a \"b c\"");
   EXPECT_EQ(ArgumentsOfCommandLine("\"C:\\Program Files\\w.exe\""), "");

@@ -53,14 +53,20 @@ bool SameKeyText(const std::string& a, const std::string& b) {
 }
 
 std::string KeyEntryMessage(const TKeyEntry& entry, const std::vector<std::string>& rowKeyTexts,
-                            bool adding, int selectedRow, const TPathProbe& probe) {
+                            bool adding, int selectedRow, const TPathProbe& probe,
+                            const std::vector<TProgramScope>& rowScopes,
+                            const TProgramScope& entryScope) {
   std::string message;
+  const TProgramSet entryPrograms = TProgramSet::Of(entryScope);
+  const auto sharesPrograms = [&](size_t row) {
+    return row >= rowScopes.size() || TProgramSet::Of(rowScopes[row]).Overlaps(entryPrograms);
+  };
   if (entry.keyText.empty()) {
     message = "キーを指定してください。";
   } else {
     for (size_t row = 0; row < rowKeyTexts.size(); ++row)
       if (SameKeyText(rowKeyTexts[row], entry.keyText) &&
-          (adding || static_cast<int>(row) != selectedRow))
+          (adding || static_cast<int>(row) != selectedRow) && sharesPrograms(row))
         message = "このキーの組み合わせは登録済みです。";
   }
   if (entry.path.empty())

@@ -41,8 +41,12 @@ bool SameKeyText(const std::string& a, const std::string& b);
 // The message of the entry's last failing check, or empty text when it is acceptable.
 // `rowKeyTexts` are the key texts of the list's rows in order; `selectedRow` is the selected
 // row (-1 for none), which an update may share its key text with.
+// A row holds the key text only where its scope shares a program with the entry's
+// (`rowScopes` beside `rowKeyTexts`; none means all programs everywhere).
 std::string KeyEntryMessage(const TKeyEntry& entry, const std::vector<std::string>& rowKeyTexts,
-                            bool adding, int selectedRow, const TPathProbe& probe);
+                            bool adding, int selectedRow, const TPathProbe& probe,
+                            const std::vector<TProgramScope>& rowScopes = {},
+                            const TProgramScope& entryScope = {});
 
 // The scope of an entry from the scope list's index (all, only, all but) and the typed program
 // list, into `scope`; the message of its last failing check, or empty text when it is

@@ -375,16 +375,19 @@ bool TKeyPage::CheckKeyInput(bool adding, TKeyEntry& entry, TProgramScope& scope
   entry = ReadKeyEntry(GetControlText(edtProgram), GetControlText(edtKey), GetControlText(edtPath),
                        GetControlText(edtArguments), GetControlText(edtWorkPath));
   std::vector<std::string> rowKeyTexts;
+  std::vector<TProgramScope> rowScopes;
   const int rows = static_cast<int>(SendMessageA(lvKey, LVM_GETITEMCOUNT, 0, 0));
   for (int row = 0; row < rows; ++row) {
     const TKeyInfo* info = RowInfo(row);
     rowKeyTexts.push_back(info ? info->KeyText() : std::string());
+    rowScopes.push_back(info ? info->Scope() : TProgramScope());
   }
   const TPathProbe probe = {
       [](const std::string& path) { return platform::FileExists(path) || platform::FolderExists(path); },
       [](const std::string& path) { return platform::FolderExists(path); }};
-  std::string message = KeyEntryMessage(entry, rowKeyTexts, adding, SelectedListRow(lvKey), probe);
   const std::string scopeMessage = ReadProgramScope(ScopeIndex(), GetControlText(edtScope), scope);
+  std::string message =
+      KeyEntryMessage(entry, rowKeyTexts, adding, SelectedListRow(lvKey), probe, rowScopes, scope);
   if (!scopeMessage.empty()) message = scopeMessage;
   if (message.empty()) return true;
   ShowError(host_.OwnerWindow(), message);

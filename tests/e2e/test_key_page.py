@@ -340,13 +340,25 @@ class KeyPageTest(SettingsWindowDriver, DesktopTestCase):
         self.keep_screenshot("settings-programs-scope")
         self.click_control(ID_ADD)
         self.wait_entry(ID_SCOPE_LIST, "", "the entry emptied by 追加")
+
+        # The same chord is taken for those programs, and free for all the others.
+        self.record_chord("Control_L", "F11")
+        self.type_into(ID_PATH, "notepad.exe")
+        tool.send(window.control(ID_SCOPE).hwnd, CB_SETCURSEL, 1)
+        self.type_into(ID_SCOPE_LIST, "Scoped")
+        self.assertEqual(self.press_add_and_read_error(), "このキーの組み合わせは登録済みです。")
+        tool.send(window.control(ID_SCOPE).hwnd, CB_SETCURSEL, 2)  # 次のプログラム以外
+        self.type_into(ID_SCOPE_LIST, "notepad, scoped.exe")
+        self.click_control(ID_ADD)
+        self.wait_entry(ID_SCOPE_LIST, "", "the entry emptied by 追加")
         self.click_control(ID_OK)
         wait_until(lambda: not self.listed_settings(), 10, "the settings window to hide")
         data = os.path.join(self.desktop.prefix, "drive_c", "users", "root", "AppData", "Roaming", "Vakro")
         with open(os.path.join(data, "keydata.dat"), "rb") as f:
             lines = f.read().split(b"\r\n")
-        self.assertTrue(lines[-2].endswith(b',notepad.exe,,,false,"only,notepad,scoped.exe"'), lines[-2])
-        self.assertTrue(all(line.endswith((b"true", b"false")) for line in lines[:-2]), lines)
+        self.assertTrue(lines[-3].endswith(b',notepad.exe,,,false,"only,notepad,scoped.exe"'), lines[-3])
+        self.assertTrue(lines[-2].endswith(b',notepad.exe,,,false,"except,notepad,scoped.exe"'), lines[-2])
+        self.assertTrue(all(line.endswith((b"true", b"false")) for line in lines[:-3]), lines)
 
     def row_text_shades(self):
         """How each row's text is drawn, from a screenshot of the list's key column (above the
