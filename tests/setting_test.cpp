@@ -124,7 +124,7 @@ TEST(Setting, ValuesRoundTrip) {
   EXPECT_FALSE(loaded.HideCursor);
 }
 
-// Only a list that is not empty is written, after the specified keys; names read back whole,
+// Only a list that is not empty is written, after the usual keys; names read back whole,
 // even one that is quoted from end to end.
 TEST(Setting, ExcludeProgramsRoundTrip) {
   const std::string file = ScratchFolder() + "vakro.dat";
