@@ -40,8 +40,9 @@ void TKeyManager::Remove(const TKeyInfo* info) {
 
 namespace {
 
-// Items of one line: Keys, ProgramName, KeyText, Path, Arguments, WorkPath, Repeat.
-enum : size_t { kKeys, kProgramName, kKeyText, kPath, kArguments, kWorkPath, kRepeat, kItemCount };
+// Items of one line: Keys, ProgramName, KeyText, Path, Arguments, WorkPath, Repeat, and for an
+// assignment that is not for all programs its scope.
+enum : size_t { kKeys, kProgramName, kKeyText, kPath, kArguments, kWorkPath, kRepeat, kItemCount, kScope = kItemCount };
 
 // A line of the older layout has no Repeat item; anything shorter is not an assignment.
 const size_t kOlderItemCount = kItemCount - 1;
@@ -55,6 +56,9 @@ TTextList ItemsOf(const TKeyInfo& info) {
   items[kArguments] = info.Arguments();
   items[kWorkPath] = info.WorkPath();
   items[kRepeat] = info.Repeat() ? "true" : "false";
+  // Lines of assignments for all programs stay as they always were.
+  std::string scope = EncodeProgramScope(info.Scope());
+  if (!scope.empty()) items.push_back(std::move(scope));
   return items;
 }
 
@@ -81,6 +85,7 @@ void TKeyManager::AddFromItems(TTextList& items) {
   info->SetArguments(std::move(items[kArguments]));
   info->SetWorkPath(std::move(items[kWorkPath]));
   info->SetRepeat(items[kRepeat] == "true");
+  if (items.size() > kScope) info->SetScope(DecodeProgramScope(items[kScope]));
   items_.push_back(std::move(info));
 }
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "data/chord.h"
+#include "data/program_scope.h"
 
 class TKeyInfo {
  public:
@@ -21,6 +22,8 @@ class TKeyInfo {
   const std::string& KeyText() const { return keyText_; }
   const std::string& Arguments() const { return arguments_; }
   bool Repeat() const { return repeat_; }
+  // The programs the assignment is for; all of them unless set.
+  const TProgramScope& Scope() const { return scope_; }
 
   void SetPath(std::string text) { path_ = std::move(text); }
   void SetWorkPath(std::string text) { workPath_ = std::move(text); }
@@ -28,12 +31,14 @@ class TKeyInfo {
   void SetKeyText(std::string text) { keyText_ = std::move(text); }
   void SetArguments(std::string text) { arguments_ = std::move(text); }
   void SetRepeat(bool repeat) { repeat_ = repeat; }
+  void SetScope(TProgramScope scope) { scope_ = std::move(scope); }
 
  private:
   TChord keys_;
   std::string keysText_;
   std::string path_, workPath_, programName_, keyText_, arguments_;
   bool repeat_ = false;
+  TProgramScope scope_;
 };
 
 class TKeyManager {

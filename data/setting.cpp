@@ -133,6 +133,14 @@ bool ParseSettingInteger(const std::string& text, int32_t& value) {
   return true;
 }
 
+// The profile functions drop one pair of quotes around a whole value, so a value that begins and
+// ends with the same quote gets one more pair to lose.
+std::string ProfileValue(const std::string& text) {
+  const bool quoted = text.size() >= 2 && text.front() == text.back() &&
+                      (text.front() == '"' || text.front() == '\'');
+  return quoted ? '"' + text + '"' : text;
+}
+
 bool TSetting::LoadFromFile(const std::string& fileName) {
   const SettingReader read(fileName);
   read.Boolean("ShowKeyView", ShowKeyView);
@@ -152,6 +160,8 @@ bool TSetting::LoadFromFile(const std::string& fileName) {
   KeyViewPos = static_cast<int8_t>(static_cast<uint8_t>(position & 0xFF));
   read.Boolean("HideCursor", HideCursor);
   read.Boolean("SendUnmatchedKeys", SendUnmatchedKeys);
+  const std::string excluded = read.Text("ExcludePrograms", "");
+  if (!excluded.empty()) ExcludePrograms = DecodeCommaList(excluded);
   return true;
 }
 
@@ -177,6 +187,8 @@ bool TSetting::SaveToFile(const std::string& fileName) const {
       {"HideCursor", BooleanText(HideCursor)},
   };
   if (!SendUnmatchedKeys) entries.push_back({"SendUnmatchedKeys", BooleanText(false)});
+  if (!ExcludePrograms.empty())
+    entries.push_back({"ExcludePrograms", ProfileValue(EncodeCommaList(ExcludePrograms))});
   const std::string temporary = platform::TemporaryNameFor(fileName);
   if (platform::FileExists(temporary)) platform::RemoveFile(temporary);
   std::string written;

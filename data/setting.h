@@ -38,6 +38,9 @@ class TSetting {
   // Withheld keys that turn out not to be a chord reach their window afterwards. Stored only
   // when off, so a file with the defaults stays as it always was.
   bool SendUnmatchedKeys;
+  // Programs (executable file names) vakro leaves alone: while one has the focus no chord
+  // fires. Stored as a comma list only when not empty.
+  std::vector<std::string> ExcludePrograms;
 
   // False only for a malformed "FontStyle" item; the settings after it are then not read.
   bool LoadFromFile(const std::string& fileName);
@@ -48,6 +51,9 @@ class TSetting {
 // Integer syntax of the settings file: decimal with leading spaces and a sign, or hexadecimal
 // after "$" or "0x". False for anything else, the value then untouched.
 bool ParseSettingInteger(const std::string& text, int32_t& value);
+
+// A text as written with the profile functions so that it reads back unchanged.
+std::string ProfileValue(const std::string& text);
 
 // True when the bytes of a settings file hold a "key=" line for every entry: how a save checks
 // that the profile functions really wrote its temporary file.

@@ -1,21 +1,23 @@
 #include "engine/chord_conflicts.h"
 
+#include <set>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 
 #include "data/key_manager.h"
+#include "engine/program_match.h"
 
 namespace {
 
-using TFirstByChord = std::unordered_map<std::string_view, int>;
+// The assignments of each chord text, in list order.
+using TByChord = std::unordered_map<std::string_view, std::vector<size_t>>;
 
-// Matching runs the first assignment whose chord equals the held one, so only that one counts.
-TFirstByChord FirstOfEachChord(const std::vector<TChordAssignment>& assignments) {
-  TFirstByChord first;
+TByChord GroupByChord(const std::vector<TChordAssignment>& assignments) {
+  TByChord groups;
   for (size_t index = 0; index < assignments.size(); ++index)
-    if (!assignments[index].keysText.empty())
-      first.emplace(assignments[index].keysText, static_cast<int>(index));
-  return first;
+    if (!assignments[index].keysText.empty()) groups[assignments[index].keysText].push_back(index);
+  return groups;
 }
 
 // The chord texts of the chord's first one, two, ... keys, without the whole chord.
@@ -27,25 +29,71 @@ std::vector<std::string_view> ProperBeginnings(std::string_view keysText) {
   return beginnings;
 }
 
-int FirstWith(const TFirstByChord& first, std::string_view keysText) {
-  const auto found = first.find(keysText);
-  return found == first.end() ? -1 : found->second;
-}
-
-// The assignment that fires on the way to this chord and latches, ending the chord: the
-// shortest beginning whose first assignment does not repeat.
-int ShadowingShorter(const std::vector<TChordAssignment>& assignments, const TFirstByChord& first,
-                     std::string_view keysText) {
-  for (std::string_view beginning : ProperBeginnings(keysText)) {
-    const int shorter = FirstWith(first, beginning);
-    if (shorter >= 0 && !assignments[static_cast<size_t>(shorter)].repeat) return shorter;
-  }
-  return -1;
-}
-
 std::string FirstKeyCode(std::string_view keysText) {
   return std::string(keysText.substr(0, keysText.find('\r')));
 }
+
+// How the list's chords meet, program by program: matching runs the first assignment of a
+// chord that admits the program, and a non-repeating one latches, ending longer chords.
+class TChordMeeting {
+ public:
+  explicit TChordMeeting(const std::vector<TChordAssignment>& assignments)
+      : assignments_(assignments), groups_(GroupByChord(assignments)),
+        runs_(assignments.size(), TProgramSet::None()),
+        fires_(assignments.size(), TProgramSet::None()),
+        shadowing_(assignments.size(), -1) {
+    for (const auto& group : groups_) FindRuns(group.second);
+    for (size_t index = 0; index < assignments.size(); ++index) FindFiring(index);
+  }
+
+  // The programs in which the assignment runs when its chord is held.
+  const TProgramSet& Runs(size_t index) const { return runs_[index]; }
+  // ... and in which its chord is ever held: no shorter one latches on the way.
+  const TProgramSet& Fires(size_t index) const { return fires_[index]; }
+  // The first shorter assignment that latches on the way, where it does.
+  int Shadowing(size_t index) const { return shadowing_[index]; }
+  // The first earlier assignment of the same chord that shares a program with this one.
+  int EarlierSameChord(size_t index) const {
+    const TProgramSet scope = TProgramSet::Of(assignments_[index].scope);
+    for (size_t other : Group(assignments_[index].keysText)) {
+      if (other >= index) break;
+      if (TProgramSet::Of(assignments_[other].scope).Overlaps(scope)) return static_cast<int>(other);
+    }
+    return -1;
+  }
+  const std::vector<size_t>& Group(std::string_view keysText) const {
+    static const std::vector<size_t> kNone;
+    const auto found = groups_.find(keysText);
+    return found == groups_.end() ? kNone : found->second;
+  }
+
+ private:
+  void FindRuns(const std::vector<size_t>& group) {
+    TProgramSet claimed = TProgramSet::None();
+    for (size_t index : group) {
+      const TProgramSet scope = TProgramSet::Of(assignments_[index].scope);
+      runs_[index] = scope.Minus(claimed);
+      claimed = claimed.Union(scope);
+    }
+  }
+
+  void FindFiring(size_t index) {
+    TProgramSet fires = runs_[index];
+    for (std::string_view beginning : ProperBeginnings(assignments_[index].keysText)) {
+      for (size_t shorter : Group(beginning)) {
+        if (assignments_[shorter].repeat || !runs_[shorter].Overlaps(fires)) continue;
+        if (shadowing_[index] < 0) shadowing_[index] = static_cast<int>(shorter);
+        fires = fires.Minus(runs_[shorter]);
+      }
+    }
+    fires_[index] = fires;
+  }
+
+  const std::vector<TChordAssignment>& assignments_;
+  TByChord groups_;
+  std::vector<TProgramSet> runs_, fires_;
+  std::vector<int> shadowing_;
+};
 
 }  // namespace
 
@@ -54,35 +102,42 @@ std::vector<TChordAssignment> ChordAssignments(const TKeyManager& keys) {
   assignments.reserve(static_cast<size_t>(keys.Count()));
   for (int index = 0; index < keys.Count(); ++index) {
     const TKeyInfo* info = keys.Get(index);
-    assignments.push_back(info ? TChordAssignment{info->KeysText(), info->Repeat()} : TChordAssignment{});
+    assignments.push_back(info ? TChordAssignment{info->KeysText(), info->Repeat(), info->Scope()}
+                               : TChordAssignment{});
   }
   return assignments;
 }
 
 std::vector<TChordNote> ChordNotes(const std::vector<TChordAssignment>& assignments) {
-  const TFirstByChord first = FirstOfEachChord(assignments);
+  const TChordMeeting meeting(assignments);
   std::vector<TChordNote> notes(assignments.size());
-  std::vector<int> shadowing(assignments.size(), -1);
-  for (size_t index = 0; index < assignments.size(); ++index)
-    shadowing[index] = ShadowingShorter(assignments, first, assignments[index].keysText);
-  // A chord that begins others counts each distinct one that it lets through or ends itself.
+  // A chord that begins others counts each distinct one that it lets through (in a program
+  // where that one fires) or ends itself (in a program no shorter chord on the way ends first).
+  std::set<std::pair<size_t, std::string_view>> counted;
   for (size_t index = 0; index < assignments.size(); ++index) {
     const std::string& text = assignments[index].keysText;
-    if (text.empty() || FirstWith(first, text) != static_cast<int>(index)) continue;
+    TProgramSet reach = meeting.Runs(index);
     for (std::string_view beginning : ProperBeginnings(text)) {
-      const int shorter = FirstWith(first, beginning);
-      if (shorter < 0 || (shadowing[index] >= 0 && shadowing[index] != shorter)) continue;
-      TChordNote& note = notes[static_cast<size_t>(shorter)];
-      if (note.otherCount++ == 0) note.other = static_cast<int>(index);
+      if (reach.Empty()) break;
+      TProgramSet latched = TProgramSet::None();
+      for (size_t shorter : meeting.Group(beginning)) {
+        const TProgramSet& runs = meeting.Runs(shorter);
+        const bool ends = !assignments[shorter].repeat && runs.Overlaps(reach);
+        if (ends) latched = latched.Union(runs);
+        if (!ends && !runs.Overlaps(meeting.Fires(index))) continue;
+        if (!counted.emplace(shorter, text).second) continue;
+        TChordNote& note = notes[shorter];
+        if (note.otherCount++ == 0) note.other = static_cast<int>(index);
+      }
+      reach = reach.Minus(latched);
     }
   }
   for (size_t index = 0; index < assignments.size(); ++index) {
     TChordNote& note = notes[index];
     const std::string& text = assignments[index].keysText;
-    const int sameChord = FirstWith(first, text);
     if (text.empty()) note = {TChordNoteKind::kNoKeys, -1, 0};
-    else if (sameChord != static_cast<int>(index)) note = {TChordNoteKind::kSameChord, sameChord, 0};
-    else if (shadowing[index] >= 0) note = {TChordNoteKind::kShadowedByShorter, shadowing[index], 0};
+    else if (meeting.Runs(index).Empty()) note = {TChordNoteKind::kSameChord, meeting.EarlierSameChord(index), 0};
+    else if (meeting.Fires(index).Empty()) note = {TChordNoteKind::kShadowedByShorter, meeting.Shadowing(index), 0};
     else if (note.otherCount > 0) note.kind = TChordNoteKind::kBeginsOthers;
     else if (TypesCharacter(FirstKeyCode(text))) note = {TChordNoteKind::kTypingFirstKey, -1, 0};
     else note = {};
@@ -91,8 +146,8 @@ std::vector<TChordNote> ChordNotes(const std::vector<TChordAssignment>& assignme
 }
 
 TChordNote EditedChordNote(std::vector<TChordAssignment> assignments, const TChord& keys,
-                           bool repeat, int row) {
-  TChordAssignment edited{ChordText(keys), repeat};
+                           bool repeat, int row, const TProgramScope& scope) {
+  TChordAssignment edited{ChordText(keys), repeat, scope};
   size_t at = assignments.size();
   if (row >= 0 && static_cast<size_t>(row) < assignments.size()) at = static_cast<size_t>(row);
   if (at == assignments.size()) assignments.push_back(std::move(edited));

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "data/chord.h"
+#include "data/program_scope.h"
 
 class TKeyManager;
 
@@ -32,6 +33,7 @@ struct TChordNote {
 struct TChordAssignment {
   std::string keysText;  // the chord text
   bool repeat = false;
+  TProgramScope scope;   // an assignment stands in another's way only in programs both admit
 };
 
 // The assignments of the list, in its order.
@@ -44,7 +46,7 @@ std::vector<TChordNote> ChordNotes(const std::vector<TChordAssignment>& assignme
 // The note of a chord being edited: it takes row `row` of the list, or is added after the last
 // when `row` is -1.
 TChordNote EditedChordNote(std::vector<TChordAssignment> assignments, const TChord& keys,
-                           bool repeat, int row);
+                           bool repeat, int row, const TProgramScope& scope = {});
 
 // Whether the key types a character when pressed alone: a letter, digit, symbol, space or
 // number-pad key.

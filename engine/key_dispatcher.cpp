@@ -6,9 +6,9 @@
 
 #include "data/key_manager.h"
 #include "engine/commands.h"
+#include "engine/program_match.h"
 
 namespace {
-
 
 bool Holds(const TChord& chord, const std::string& keyCode) {
   return std::find(chord.begin(), chord.end(), keyCode) != chord.end();
@@ -136,10 +136,31 @@ void TKeyDispatcher::UpdateHeldKeys(uint32_t virtualKey, uint32_t keystrokeFlags
   if (IsReleaseFlags(keystrokeFlags)) {
     if (at != heldKeys_.end()) ForgetHeldKey(static_cast<size_t>(at - heldKeys_.begin()));
   } else if (at == heldKeys_.end()) {
+    if (heldKeys_.empty()) BeginChord();
     heldKeys_.push_back(keyCode);
     heldVirtualKeys_.push_back(StateVirtualKey(virtualKey, keystrokeFlags));
     heldSinceMs_.push_back(host_->NowMs());
   }
+}
+
+// The foreground window is looked up only when a scope or the exclusions can use it: every key
+// typed alone begins a chord.
+void TKeyDispatcher::BeginChord() {
+  chordProgram_.clear();
+  chordExcluded_ = false;
+  const TTextList excluded = host_->ExcludedPrograms();
+  bool scoped = false;
+  for (int index = 0; keyManager_ && !scoped && index < keyManager_->Count(); ++index) {
+    const TKeyInfo* info = keyManager_->Get(index);
+    scoped = info && !info->Scope().IsAll();
+  }
+  if (excluded.empty() && !scoped) return;
+  chordProgram_ = host_->ForegroundProgram();
+  chordExcluded_ = ProgramListHolds(excluded, chordProgram_);
+}
+
+bool TKeyDispatcher::Admits(const TKeyInfo& info) const {
+  return ScopeAdmits(info.Scope(), chordProgram_);
 }
 
 void TKeyDispatcher::ForgetHeldKey(size_t index) {
@@ -165,12 +186,12 @@ bool TKeyDispatcher::MatchAssignments(TKeyDecision& decision, bool& repeatFired)
   candidates_.clear();
   // With no key held nothing can fire: an assignment without keys would otherwise run at the
   // release of every last key.
-  if (!keyManager_ || heldKeys_.empty()) return false;
+  if (!keyManager_ || heldKeys_.empty() || chordExcluded_) return false;
   const std::string heldText = ChordText(heldKeys_);
   const int count = keyManager_->Count();
   for (int index = 0; index < count; ++index) {
     const TKeyInfo* info = keyManager_->Get(index);
-    if (!info) continue;
+    if (!info || !Admits(*info)) continue;
     const TChordRelation relation = RelateChordTexts(heldText, info->KeysText());
     if (relation == TChordRelation::kEqual) {
       const bool repeat = info->Repeat();
@@ -188,11 +209,11 @@ bool TKeyDispatcher::MatchAssignments(TKeyDecision& decision, bool& repeatFired)
 // Only a whole pause chord counts, so no beginning withholds a key; it latches even when it
 // repeats, or every auto-repeat would switch the pause again.
 void TKeyDispatcher::MatchPauseChord(TKeyDecision& decision) {
-  if (!keyManager_ || heldKeys_.empty()) return;
+  if (!keyManager_ || heldKeys_.empty() || chordExcluded_) return;
   const std::string heldText = ChordText(heldKeys_);
   for (int index = 0; index < keyManager_->Count(); ++index) {
     const TKeyInfo* info = keyManager_->Get(index);
-    if (!info || info->KeysText() != heldText || !IsPauseCommand(info->Path())) continue;
+    if (!info || !Admits(*info) || info->KeysText() != heldText || !IsPauseCommand(info->Path())) continue;
     decision.executed = info;
     latched_ = true;
     return;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "data/chord.h"
+#include "data/comma_list.h"
 
 class TKeyInfo;
 class TKeyManager;
@@ -70,6 +71,11 @@ class TKeyDispatcherHost {
   virtual uint32_t NowMs() const { return 0; }
   // Whether withheld keys that belong to no fired chord are delivered afterwards.
   virtual bool DeliverUnmatchedKeys() const { return true; }
+  // The program file name of the foreground window ("notepad.exe"; empty when unknown), asked
+  // when the first key of a chord goes down, and only while some scope or exclusion needs it.
+  virtual std::string ForegroundProgram() const { return {}; }
+  // Programs in which no chord fires and the keyboard passes.
+  virtual TTextList ExcludedPrograms() const { return {}; }
 };
 
 class TKeyDispatcher {
@@ -130,6 +136,9 @@ class TKeyDispatcher {
   };
 
   void UpdateHeldKeys(uint32_t virtualKey, uint32_t keystrokeFlags);
+  // Decides, at the chord's first key, which program the chord is typed into.
+  void BeginChord();
+  bool Admits(const TKeyInfo& info) const;
   // Drops held keys the system reports as up (their release never reached a hook).
   bool DropKeysReportedUp();
   void ForgetHeldKey(size_t index);
@@ -155,6 +164,8 @@ class TKeyDispatcher {
   std::vector<const TKeyInfo*> candidates_;
   int lastHeldCount_ = 0;
   int cursorHidden_ = 0;
+  std::string chordProgram_;    // the foreground program when the chord began
+  bool chordExcluded_ = false;  // that program is one vakro leaves alone
   TChord seenPresses_;  // keys whose press reached their window and are not released yet
   TChord firedKeys_;    // the chord that fired, until all its keys are up
   std::vector<TWithheldEvent> withheld_;

@@ -6,6 +6,7 @@
 #include "data/key_name_manager.h"
 #include "data/setting.h"
 #include "engine/command_executor.h"
+#include "engine/foreground_program.h"
 #include "engine/guide_layout.h"
 #include "engine/guide_screen.h"
 #include "engine/key_dispatcher.h"
@@ -46,6 +47,8 @@ struct TKeyViewWnd::Impl : TKeyDispatcherHost {
   }
   uint32_t NowMs() const override { return GetTickCount(); }
   bool DeliverUnmatchedKeys() const override { return !setting || setting->SendUnmatchedKeys; }
+  std::string ForegroundProgram() const override { return ForegroundProgramName(); }
+  TTextList ExcludedPrograms() const override { return setting ? setting->ExcludePrograms : TTextList(); }
 
   TKeyViewWnd& window;
   TKeyDispatcher dispatcher;

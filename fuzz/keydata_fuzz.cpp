@@ -15,14 +15,16 @@ bool HasLoneLeadByte(const TKeyInfo& info) {
   for (const std::string* text : {&info.Path(), &info.WorkPath(), &info.ProgramName(),
                                   &info.KeyText(), &info.Arguments()})
     if (EndsInLoneLeadByte(*text)) return true;
-  return false;
+  for (const std::string& program : info.Scope().programs)
+    if (EndsInLoneLeadByte(program)) return true;
+  return EndsInLoneLeadByte(info.Scope().unreadItem);
 }
 
 bool Same(const TKeyInfo& a, const TKeyInfo& b) {
   return a.Keys() == b.Keys() && a.KeysText() == b.KeysText() && a.Path() == b.Path() &&
          a.WorkPath() == b.WorkPath() && a.ProgramName() == b.ProgramName() &&
          a.KeyText() == b.KeyText() && a.Arguments() == b.Arguments() &&
-         a.Repeat() == b.Repeat();
+         a.Repeat() == b.Repeat() && a.Scope() == b.Scope();
 }
 
 }  // namespace

@@ -13,10 +13,46 @@ const TestKey kF1{0x3B, false, 0x70};
 TChordAssignment Chord(std::initializer_list<TestKey> keys, bool repeat = false) {
   TChord chord;
   for (const TestKey& key : keys) chord.push_back(CodeOf(key));
-  return {ChordText(chord), repeat};
+  return {ChordText(chord), repeat, {}};
 }
 
 TChordNoteKind KindOf(const TChordNote& note) { return note.kind; }
+
+TChordAssignment ScopedChord(std::initializer_list<TestKey> keys, TScopeKind kind, TTextList programs) {
+  TChordAssignment assignment = Chord(keys);
+  assignment.scope = {kind, std::move(programs), ""};
+  return assignment;
+}
+
+// Assignments stand in each other's way only in programs both are for.
+TEST(ChordNotes, ScopesDecideWhereChordsMeet) {
+  using enum TScopeKind;
+  const auto notes = ChordNotes({
+      ScopedChord({kLeftCtrl, kKeyX}, kOnly, {"notepad.exe"}),
+      ScopedChord({kLeftCtrl, kKeyX}, kExcept, {"NOTEPAD", "calc.exe"}),  // still fires elsewhere
+      ScopedChord({kLeftCtrl, kKeyX}, kOnly, {"mspaint.exe", "calc"}),    // calc is left to it
+      Chord({kLeftCtrl, kKeyX}),                                          // nothing is left
+      ScopedChord({kLeftAlt}, kOnly, {"notepad.exe"}),
+      Chord({kLeftAlt, kKeyY}),                                           // fires outside notepad
+      ScopedChord({kLeftAlt, kKeyZ}, kOnly, {"Notepad.exe"}),             // never fires
+      ScopedChord({kLeftAlt, kKeyA}, kExcept, {"notepad.exe"}),           // never meets Alt
+  });
+  std::vector<TChordNoteKind> kinds;
+  for (const TChordNote& note : notes) kinds.push_back(note.kind);
+  const auto none = TChordNoteKind::kNone;
+  EXPECT_EQ(kinds, (std::vector<TChordNoteKind>{none, none, none, TChordNoteKind::kSameChord,
+                                                TChordNoteKind::kBeginsOthers, none,
+                                                TChordNoteKind::kShadowedByShorter, none}));
+  EXPECT_EQ(notes[3].other, 0);
+  EXPECT_EQ(notes[6].other, 4);
+  EXPECT_EQ(notes[4].other, 5);
+  EXPECT_EQ(notes[4].otherCount, 2);
+  // The edited chord takes its own scope along.
+  const std::vector<TChordAssignment> list = {ScopedChord({kLeftCtrl, kKeyX}, kOnly, {"a.exe"})};
+  const TChord ctrlX = {CodeOf(kLeftCtrl), CodeOf(kKeyX)};
+  EXPECT_EQ(KindOf(EditedChordNote(list, ctrlX, false, -1, {kOnly, {"A"}, ""})), TChordNoteKind::kSameChord);
+  EXPECT_EQ(KindOf(EditedChordNote(list, ctrlX, false, -1, {kOnly, {"b"}, ""})), none);
+}
 
 TEST(ChordNotes, SameChordRunsOnlyTheFirst) {
   const auto notes = ChordNotes({Chord({kLeftCtrl, kKeyX}), Chord({kLeftCtrl, kKeyY}),

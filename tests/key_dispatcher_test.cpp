@@ -22,6 +22,11 @@ class FakeWindow : public TKeyDispatcherHost {
   bool KeyIsDown(uint32_t virtualKey) const override { return !keysUp.count(virtualKey); }
   bool DeliverUnmatchedKeys() const override { return deliverUnmatched; }
   uint32_t NowMs() const override { return nowMs; }
+  std::string ForegroundProgram() const override {
+    ++programLookups;
+    return foregroundProgram;
+  }
+  TTextList ExcludedPrograms() const override { return excludedPrograms; }
 
   bool settingsVisible = false;
   bool guideVisible = false;
@@ -31,6 +36,9 @@ class FakeWindow : public TKeyDispatcherHost {
   bool deliverUnmatched = true;
   std::set<uint32_t> keysUp;  // sided virtual-key codes the system reports as up
   uint32_t nowMs = 0;
+  std::string foregroundProgram;
+  TTextList excludedPrograms;
+  mutable int programLookups = 0;
   std::vector<std::string> executed;
   std::function<void(const TKeyInfo&)> onExecute;
 };
@@ -230,6 +238,63 @@ TEST_F(Dispatcher, TwoEqualChordsRunOnlyTheFirst) {
   for (int round = 0; round < 2; ++round)
     Feed({Press(kLeftCtrl), Press(kKeyX), Release(kKeyX), Release(kLeftCtrl)});
   EXPECT_EQ(window.executed, (Names{"first", "first"}));
+}
+
+// Among the assignments whose scope admits the program the chord began in, the first equal chord
+// wins; the program is looked up once per chord, and only when something needs it.
+TEST_F(Dispatcher, ScopesChooseAmongEqualChordsByTheProgramAtTheFirstKey) {
+  Assign({kLeftCtrl, kKeyX}, "plain");
+  Feed({Press(kLeftCtrl), Press(kKeyX), Release(kKeyX), Release(kLeftCtrl)});
+  EXPECT_EQ(window.programLookups, 0);
+  keys.Clear();
+  Assign({kLeftCtrl, kKeyX}, "editor");
+  keys.Get(0)->SetScope({TScopeKind::kOnly, {"Notepad", "write.exe"}, ""});
+  Assign({kLeftCtrl, kKeyX}, "others");
+  keys.Get(1)->SetScope({TScopeKind::kExcept, {"calc.exe"}, ""});
+  Assign({kLeftCtrl, kKeyY}, "calc only");
+  keys.Get(2)->SetScope({TScopeKind::kOnly, {"CALC.EXE"}, ""});
+
+  const auto chordIn = [this](const std::string& program, const TestKey& last) {
+    window.foregroundProgram = program;
+    Feed(Press(kLeftCtrl));
+    window.foregroundProgram = "elsewhere.exe";  // a later focus change does not count
+    Feed({Press(last), Release(last), Release(kLeftCtrl)});
+  };
+  chordIn("NOTEPAD.EXE", kKeyX);
+  chordIn("calc.exe", kKeyX);  // neither admits calc: nothing fires, and the keys pass
+  EXPECT_EQ(mode, TDispatchMode::kPass);
+  chordIn("mspaint.exe", kKeyX);
+  chordIn("", kKeyX);           // unknown program: "all but" admits it, "only" does not
+  chordIn("notepad.exe", kKeyY);
+  chordIn("calc", kKeyY);
+  EXPECT_EQ(window.executed, (Names{"plain", "editor", "others", "others", "calc only"}));
+
+  // The guide lists only what the program admits.
+  window.foregroundProgram = "calc.exe";
+  Feed(Press(kLeftCtrl));
+  EXPECT_EQ(RowPrograms(), Names{"calc only"});
+  Feed(Release(kLeftCtrl));
+  EXPECT_EQ(window.programLookups, 7);
+}
+
+// In an excluded program no chord fires, not even the pause chord, the keyboard passes and the
+// guide never shows.
+TEST_F(Dispatcher, ExcludedProgramsGetEveryKey) {
+  Assign({kLeftCtrl, kKeyX}, "ctrl-x");
+  AssignPauseChord(/*repeat=*/false);
+  window.excludedPrograms = {"game.exe"};
+  window.foregroundProgram = "GAME";
+  for (const TestKeyEvent& event : {Press(kLeftCtrl), Press(kKeyX), Release(kKeyX), Press(kLeftAlt),
+                                    Press(kKeyZ), Release(kKeyZ), Release(kLeftAlt), Release(kLeftCtrl)}) {
+    TKeyDecision decision = Feed(event);
+    EXPECT_EQ(decision.mode, TDispatchMode::kPass);
+    EXPECT_FALSE(decision.showGuide || decision.rebuildGuide);
+  }
+  EXPECT_TRUE(window.executed.empty());
+  EXPECT_FALSE(dispatcher.Paused());
+  window.foregroundProgram = "notepad.exe";
+  Feed({Press(kLeftCtrl), Press(kKeyX)});
+  EXPECT_EQ(window.executed, Names{"ctrl-x"});
 }
 
 TEST_F(Dispatcher, WindowsKeysResetAndLeaveTheKeyboardPassing) {

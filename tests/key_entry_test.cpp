@@ -134,6 +134,42 @@ TEST(KeyEntry, WorkingFolderMustBeAnExistingFolder) {
   EXPECT_EQ(message("C:\\nowhere"), kMissingFolder);
 }
 
+// Index 0 is all programs, whatever the list says; 1 only, 2 all but. A rejected list leaves
+// the scope at all programs.
+TEST(KeyEntry, ProgramListChecksAndShortForm) {
+  TProgramScope scope;
+  EXPECT_EQ(ReadProgramScope(0, "C:\\x.exe,,", scope), "");
+  EXPECT_TRUE(scope.IsAll());
+  EXPECT_EQ(ReadProgramScope(1, " ", scope), "対象のプログラムを指定してください。");
+  EXPECT_EQ(ReadProgramScope(2, "a.exe, ,b", scope), "プログラムの一覧に空の名前があります。");
+  const std::string pathMessage =
+      "プログラムはフォルダを含まない実行ファイル名 (notepad.exe など) で指定してください。";
+  EXPECT_EQ(ReadProgramScope(1, ",C:\\Windows\\notepad.exe", scope), pathMessage);  // the last wins
+  EXPECT_TRUE(scope.IsAll());
+  EXPECT_EQ(ReadProgramScope(2, "notepad , write.exe", scope), "");
+  EXPECT_EQ(scope, (TProgramScope{TScopeKind::kExcept, {"notepad", "write.exe"}, ""}));
+  EXPECT_EQ(ScopeShortText(scope), "以外: notepad, write.exe");
+  EXPECT_EQ(ScopeShortText({}), "");
+  EXPECT_EQ(WithProgramAdded("", "calc.exe"), "calc.exe");
+  EXPECT_EQ(WithProgramAdded("notepad, calc", "CALC.EXE"), "notepad, calc");
+  EXPECT_EQ(WithProgramAdded("notepad", "calc.exe"), "notepad, calc.exe");
+}
+
+// The same keys may be registered again for programs the other rows are not for.
+TEST(KeyEntry, KeyTakenOnlyWhereTheScopesShareAProgram) {
+  FakeDisk disk;
+  const std::vector<std::string> rows = {"Ctrl+A", "Ctrl+A"};
+  const std::vector<TProgramScope> scopes = {{TScopeKind::kOnly, {"notepad.exe"}, ""},
+                                             {TScopeKind::kExcept, {"notepad", "calc"}, ""}};
+  const auto message = [&](const TProgramScope& scope) {
+    return KeyEntryMessage(Entry("Ctrl+A", "a.exe"), rows, true, -1, disk.Probe(), scopes, scope);
+  };
+  EXPECT_EQ(message({TScopeKind::kOnly, {"CALC.EXE"}, ""}), "");
+  EXPECT_EQ(message({TScopeKind::kOnly, {"calc", "mspaint"}, ""}), kTaken);
+  EXPECT_EQ(message({TScopeKind::kExcept, {"mspaint"}, ""}), kTaken);
+  EXPECT_EQ(message({}), kTaken);
+}
+
 TEST(FinderArguments, AfterTheProgramTrimmed) {
   EXPECT_EQ(ArgumentsOfCommandLine("\"C:\\Program Files\\w.exe\"  -a \"b c\"  "), "-a \"b c\"");
   EXPECT_EQ(ArgumentsOfCommandLine("\"C:\\Program Files\\w.exe\""), "");

@@ -30,6 +30,7 @@ void ExpectSameAssignment(const TKeyInfo& a, const TKeyInfo& b) {
   EXPECT_EQ(a.KeyText(), b.KeyText());
   EXPECT_EQ(a.Arguments(), b.Arguments());
   EXPECT_EQ(a.Repeat(), b.Repeat());
+  EXPECT_EQ(a.Scope(), b.Scope());
 }
 
 void ExpectSameList(const TKeyManager& a, const TKeyManager& b) {
@@ -98,6 +99,47 @@ TEST(KeyDataFile, LenientLines) {
   EXPECT_TRUE(keys.Get(4)->Repeat());
   // Saving writes seven items again.
   EXPECT_EQ(keys.SaveToBytes().substr(0, 26), "000030,six,A,a.exe,,,false");
+}
+
+// The scope is item 7, written only for assignments that are not for all programs; one that
+// cannot be read is all programs and goes back to the file as it came.
+TEST(KeyDataFile, ScopeItem) {
+  TKeyManager keys;
+  AddNotepad(keys);
+  keys.Add({"000031"}, "b.exe", "", "", "b", "S", true)
+      ->SetScope({TScopeKind::kOnly, {"notepad.exe", "my editor.exe"}, ""});
+  keys.Add({"000032"}, "c.exe", "", "", "c", "D", false)
+      ->SetScope({TScopeKind::kExcept, {std::string(kSjisSo) + ".exe"}, ""});
+  const std::string bytes = keys.SaveToBytes();
+  EXPECT_EQ(bytes, kExampleLine +
+                       "000031,b,S,b.exe,,,true,\"only,notepad.exe,\"\"my editor.exe\"\"\"\r\n" +
+                       "000032,c,D,c.exe,,,false,\"except," + kSjisSo + ".exe\"\r\n");
+  TKeyManager loaded;
+  loaded.LoadFromBytes(bytes);
+  ExpectSameList(keys, loaded);
+  EXPECT_EQ(loaded.SaveToBytes(), bytes);
+
+  const std::string unread =
+      "000030,a,A,a.exe,,,false,sometimes\r\n"
+      "000030,b,A,b.exe,,,false,\"only,C:\\x\\notepad.exe\"\r\n"
+      "000030,c,A,c.exe,,,false,\"except,,x.exe\"\r\n"
+      "000030,d,A,d.exe,,,false,only\r\n"
+      "000030,e,A,e.exe,,,false,\"only,\x83\x5C.exe\"\r\n";  // a trail byte 0x5C is no folder
+  loaded.LoadFromBytes(unread);
+  ASSERT_EQ(loaded.Count(), 5);
+  for (int i = 0; i < 4; ++i) EXPECT_TRUE(loaded.Get(i)->Scope().IsAll()) << i;
+  EXPECT_EQ(loaded.Get(4)->Scope().kind, TScopeKind::kOnly);
+  EXPECT_EQ(loaded.SaveToBytes(), unread);
+}
+
+TEST(ProgramScope, TypedLists) {
+  TTextList names;
+  EXPECT_TRUE(ParseTypedProgramList(" notepad ,Winword.EXE,my app.exe", names));
+  EXPECT_EQ(names, (TTextList{"notepad", "Winword.EXE", "my app.exe"}));
+  EXPECT_EQ(TypedProgramList(names), "notepad, Winword.EXE, my app.exe");
+  for (const char* bad : {"", "a.exe,", "a.exe,,b.exe", "C:\\a.exe", "bin/a.exe", "a.exe, c:b"})
+    EXPECT_FALSE(ParseTypedProgramList(bad, names)) << bad;
+  EXPECT_EQ(ProgramFileNameOf("C:\\Program Files\\x\\Y.exe"), "Y.exe");
 }
 
 TEST(KeyDataFile, LineEndsAndNul) {

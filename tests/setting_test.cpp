@@ -124,6 +124,26 @@ TEST(Setting, ValuesRoundTrip) {
   EXPECT_FALSE(loaded.HideCursor);
 }
 
+// Only a list that is not empty is written, after the usual keys; names read back whole,
+// even one that is quoted from end to end.
+TEST(Setting, ExcludeProgramsRoundTrip) {
+  const std::string file = ScratchFolder() + "vakro.dat";
+  for (const std::vector<std::string>& names :
+       {std::vector<std::string>{"game.exe", std::string(kSjisSo) + ".exe"},
+        std::vector<std::string>{"remote desktop.exe"}, std::vector<std::string>{"'a", "b'"}}) {
+    TSetting s;
+    s.ExcludePrograms = names;
+    ASSERT_TRUE(s.SaveToFile(file));
+    const std::string bytes = ReadBytes(file);
+    EXPECT_EQ(bytes.substr(0, kDefaultFile.size()), kDefaultFile);
+    EXPECT_EQ(bytes.substr(kDefaultFile.size(), 16), "ExcludePrograms=");
+    TSetting loaded;
+    ASSERT_TRUE(loaded.LoadFromFile(file));
+    EXPECT_EQ(loaded.ExcludePrograms, names);
+  }
+  EXPECT_TRUE(TSetting().ExcludePrograms.empty());
+}
+
 TEST(Setting, IntegersThatDoNotParseKeepTheCurrentValue) {
   TSetting s;
   s.ShowKeyView = false;

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "data/platform.h"
+#include "engine/program_match.h"
 
 bool AppendCapturedKey(TChord& chord, std::string& displayText, const std::string& keyCode,
                        const std::string& displayName) {
@@ -52,14 +53,20 @@ bool SameKeyText(const std::string& a, const std::string& b) {
 }
 
 std::string KeyEntryMessage(const TKeyEntry& entry, const std::vector<std::string>& rowKeyTexts,
-                            bool adding, int selectedRow, const TPathProbe& probe) {
+                            bool adding, int selectedRow, const TPathProbe& probe,
+                            const std::vector<TProgramScope>& rowScopes,
+                            const TProgramScope& entryScope) {
   std::string message;
+  const TProgramSet entryPrograms = TProgramSet::Of(entryScope);
+  const auto sharesPrograms = [&](size_t row) {
+    return row >= rowScopes.size() || TProgramSet::Of(rowScopes[row]).Overlaps(entryPrograms);
+  };
   if (entry.keyText.empty()) {
     message = "キーを指定してください。";
   } else {
     for (size_t row = 0; row < rowKeyTexts.size(); ++row)
       if (SameKeyText(rowKeyTexts[row], entry.keyText) &&
-          (adding || static_cast<int>(row) != selectedRow))
+          (adding || static_cast<int>(row) != selectedRow) && sharesPrograms(row))
         message = "このキーの組み合わせは登録済みです。";
   }
   if (entry.path.empty())
@@ -69,6 +76,42 @@ std::string KeyEntryMessage(const TKeyEntry& entry, const std::vector<std::strin
   if (!entry.workPath.empty() && !probe.folderExists(entry.workPath))
     message = "作業パスが存在しません。";
   return message;
+}
+
+std::string ReadProgramScope(int kindIndex, const std::string& listText, TProgramScope& scope) {
+  scope = {};
+  if (kindIndex != 1 && kindIndex != 2) return {};
+  TTextList names;
+  ParseTypedProgramList(listText, names);
+  std::string message;
+  if (names.size() == 1 && names[0].empty()) return "対象のプログラムを指定してください。";
+  for (const std::string& name : names)
+    if (name.empty()) message = "プログラムの一覧に空の名前があります。";
+  for (const std::string& name : names)
+    if (!name.empty() && !IsProgramFileName(name))
+      message = "プログラムはフォルダを含まない実行ファイル名 (notepad.exe など) で指定してください。";
+  if (!message.empty()) return message;
+  scope.kind = kindIndex == 1 ? TScopeKind::kOnly : TScopeKind::kExcept;
+  scope.programs = std::move(names);
+  return {};
+}
+
+std::string ScopeShortText(const TProgramScope& scope) {
+  switch (scope.kind) {
+    case TScopeKind::kAll: return {};
+    case TScopeKind::kOnly: return "のみ: " + TypedProgramList(scope.programs);
+    case TScopeKind::kExcept: return "以外: " + TypedProgramList(scope.programs);
+  }
+  return {};
+}
+
+std::string WithProgramAdded(const std::string& listText, const std::string& program) {
+  TTextList names;
+  ParseTypedProgramList(listText, names);
+  if (names.size() == 1 && names[0].empty()) names.clear();
+  if (ProgramListHolds(names, program)) return listText;
+  names.push_back(program);
+  return TypedProgramList(names);
 }
 
 std::string ArgumentsOfCommandLine(const std::string& commandLine) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "data/chord.h"
+#include "data/program_scope.h"
 
 // Appends one pressed key to the recorded chord and its display text: nothing when the chord
 // already holds the key (auto-repeat, a second press); otherwise the code joins the chord and
@@ -40,8 +41,23 @@ bool SameKeyText(const std::string& a, const std::string& b);
 // The message of the entry's last failing check, or empty text when it is acceptable.
 // `rowKeyTexts` are the key texts of the list's rows in order; `selectedRow` is the selected
 // row (-1 for none), which an update may share its key text with.
+// A row holds the key text only where its scope shares a program with the entry's
+// (`rowScopes` beside `rowKeyTexts`; none means all programs everywhere).
 std::string KeyEntryMessage(const TKeyEntry& entry, const std::vector<std::string>& rowKeyTexts,
-                            bool adding, int selectedRow, const TPathProbe& probe);
+                            bool adding, int selectedRow, const TPathProbe& probe,
+                            const std::vector<TProgramScope>& rowScopes = {},
+                            const TProgramScope& entryScope = {});
+
+// The scope of an entry from the scope list's index (all, only, all but) and the typed program
+// list, into `scope`; the message of its last failing check, or empty text when it is
+// acceptable. The list is not looked at for all programs.
+std::string ReadProgramScope(int kindIndex, const std::string& listText, TProgramScope& scope);
+
+// The scope as the list's column shows it: empty for all programs.
+std::string ScopeShortText(const TProgramScope& scope);
+
+// The typed list with `program` added at the end, unless it holds it already.
+std::string WithProgramAdded(const std::string& listText, const std::string& program);
 
 // The arguments of a command line: what follows the quoted program path, or the unquoted one
 // up to its first space; empty when an opening quote never closes or there is no space.

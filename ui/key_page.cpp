@@ -26,11 +26,14 @@ namespace {
 enum TControlId : WORD {
   kKeyListId = 201,
   kProgramId, kKeyId, kKeyResetId, kPathId, kArgumentsId, kWorkPathId,
-  kAddId, kUpdateId, kDeleteId, kPathButtonId, kWorkPathButtonId, kRepeatId, kFinderId, kKeyNoteId
+  kAddId, kUpdateId, kDeleteId, kPathButtonId, kWorkPathButtonId, kRepeatId, kFinderId, kKeyNoteId,
+  kScopeId, kScopeListId
 };
 
-const int kConsoleHeight = 235;
-const int kNoteTop = 232;     // the note line below the buttons, two lines high
+const int kConsoleHeight = 263;
+const int kScopeTop = 206;    // the scope row, between the repeat box and the buttons
+const int kButtonsTop = 234;
+const int kNoteTop = 260;     // the note line below the buttons, two lines high
 const int kNoteHeight = 30;   // added to the panel while there is a note
 const int kMargin = 8;
 const int kLabelWidth = 88;
@@ -73,7 +76,7 @@ TKeyPage::TKeyPage(TPageHost& host, HWND panel, HFONT font) : host_(host) {
   lvKey = CreateReportList(panel, {0, 0, page.right, page.bottom - consoleHeight}, font,
                            kKeyListId,
                            {{"プログラム名", column}, {"キー", column}, {"実行ファイル", column},
-                            {"実行時引数", column}, {"作業パス", column}},
+                            {"実行時引数", column}, {"作業パス", column}, {"対象", column}},
                            LVS_OWNERDATA);
   TCommandMap& commands = host_.Commands();
   commands.OnNotify(lvKey, LVN_GETDISPINFOA, [this](NMHDR& header) {
@@ -116,11 +119,12 @@ void TKeyPage::CreateControls(HFONT font) {
   edtArguments = CreateEdit(panel, s.Place({96, 92, 113, 20}), font, kArgumentsId, 128);
   CreateLabel(panel, "作業パス(&W)", s.Place({8, 124, kLabelWidth, kLabelHeight}), font);
   edtWorkPath = CreateEdit(panel, s.Place({96, 120, 113, 20}), font, kWorkPathId, 256);
-  btnAdd = CreateButton(panel, "追加", s.Place({8, 206, 88, 21}), font, kAddId);
+  CreateScopeRow(font);
+  btnAdd = CreateButton(panel, "追加", s.Place({8, kButtonsTop, 88, 21}), font, kAddId);
   commands.OnClick(btnAdd, [this] { btnAddClick(); });
-  btnUpdate = CreateButton(panel, "更新", s.Place({100, 206, 88, 21}), font, kUpdateId);
+  btnUpdate = CreateButton(panel, "更新", s.Place({100, kButtonsTop, 88, 21}), font, kUpdateId);
   commands.OnClick(btnUpdate, [this] { btnUpdateClick(); });
-  btnDelete = CreateButton(panel, "削除", s.Place({192, 206, 88, 21}), font, kDeleteId);
+  btnDelete = CreateButton(panel, "削除", s.Place({192, kButtonsTop, 88, 21}), font, kDeleteId);
   commands.OnClick(btnDelete, [this] { btnDeleteClick(); });
   tbPath = CreateToolButton(panel, s.Place({216, 63, 24, 24}), imgButtons_.Get(), 0, kPathButtonId);
   commands.OnClick(tbPath, [this] { tbbPathClick(); });
@@ -132,6 +136,20 @@ void TKeyPage::CreateControls(HFONT font) {
   lblKeyNote = CreateLabel(panel, "", s.Place({8, kNoteTop, 400, kNoteHeight - 2}), font, kKeyNoteId);
   SetWindowLongPtrA(lblKeyNote, GWL_STYLE, GetWindowLongPtrA(lblKeyNote, GWL_STYLE) | SS_NOPREFIX);
   ShowWindow(lblKeyNote, SW_HIDE);
+}
+
+// Which programs the assignment is for; the finder dropped while the list has the focus adds
+// the program of the window it was dropped on.
+void TKeyPage::CreateScopeRow(HFONT font) {
+  TCommandMap& commands = host_.Commands();
+  const TScale& s = host_.LayoutScale();
+  CreateLabel(panKeyConsole, "対象(&T)", s.Place({8, kScopeTop + 4, kLabelWidth, kLabelHeight}), font);
+  cmbScope = CreateDropDownList(panKeyConsole, s.Place({96, kScopeTop, 145, 20}), font, kScopeId,
+                                {"すべてのプログラム", "次のプログラムでのみ", "次のプログラム以外"});
+  SendMessageA(cmbScope, CB_SETCURSEL, 0, 0);
+  commands.OnCommand(cmbScope, CBN_SELCHANGE, [this] { ShowEditedNote(); });
+  edtScope = CreateEdit(panKeyConsole, s.Place({248, kScopeTop, 113, 20}), font, kScopeListId, 1024);
+  commands.OnCommand(edtScope, EN_CHANGE, [this] { ShowEditedNote(); });
 }
 
 void TKeyPage::CreateFinder(HFONT font) {
@@ -148,7 +166,7 @@ void TKeyPage::panKeyConsoleResize() {
   GetClientRect(panKeyConsole, &client);
   const int width = client.right;
   const int margin = host_.LayoutScale().Px(kMargin);
-  for (HWND edit : {edtProgram, edtArguments}) {
+  for (HWND edit : {edtProgram, edtArguments, edtScope}) {
     const int left = PlaceInParent(edit).left;
     MoveHorizontally(edit, left, width - margin - left);
   }
@@ -249,11 +267,28 @@ void TKeyPage::ShowEditedNote() {
   std::string text;
   if (!capturedKeys_.empty()) {
     const TChordNote note = EditedChordNote(ChordAssignments(host_.KeyManager()), capturedKeys_,
-                                            IsChecked(chkRepeat), SelectedListRow(lvKey));
+                                            IsChecked(chkRepeat), SelectedListRow(lvKey),
+                                            EntryScope());
     text = ChordNoteText(note, AssignmentName(note.other), IsChecked(chkRepeat));
   }
   SetControlText(lblKeyNote, text);
   ShowNoteArea(!text.empty());
+}
+
+// The scope the entry describes; all programs while its list is malformed.
+TProgramScope TKeyPage::EntryScope() const {
+  TProgramScope scope;
+  ReadProgramScope(ScopeIndex(), GetControlText(edtScope), scope);
+  return scope;
+}
+
+int TKeyPage::ScopeIndex() const {
+  return static_cast<int>(SendMessageA(cmbScope, CB_GETCURSEL, 0, 0));
+}
+
+void TKeyPage::ShowScope(const TProgramScope& scope) {
+  SendMessageA(cmbScope, CB_SETCURSEL, static_cast<WPARAM>(scope.kind), 0);
+  SetControlText(edtScope, TypedProgramList(scope.programs));
 }
 
 void TKeyPage::ShowNoteArea(bool shown) {
@@ -275,8 +310,9 @@ void TKeyPage::ShowNoteArea(bool shown) {
 void TKeyPage::lvKeyData(LVITEMA& item) const {
   const TKeyInfo* info = RowInfo(item.iItem);
   if (!info || !(item.mask & LVIF_TEXT) || !item.pszText || item.cchTextMax <= 0) return;
+  const std::string scope = ScopeShortText(info->Scope());
   const std::string* texts[] = {&info->ProgramName(), &info->KeyText(), &info->Path(),
-                                &info->Arguments(), &info->WorkPath()};
+                                &info->Arguments(), &info->WorkPath(), &scope};
   if (item.iSubItem < 0 || item.iSubItem >= static_cast<int>(std::size(texts))) return;
   const std::string& text = *texts[item.iSubItem];
   const size_t length = std::min(text.size(), static_cast<size_t>(item.cchTextMax - 1));
@@ -312,6 +348,7 @@ void TKeyPage::ClearCaptureKey() {
 void TKeyPage::ClearEntry() {
   ClearCaptureKey();
   for (HWND edit : {edtProgram, edtPath, edtArguments, edtWorkPath}) SetControlText(edit, "");
+  ShowScope({});
 }
 
 TKeyInfo* TKeyPage::RowInfo(int row) const {
@@ -321,6 +358,7 @@ TKeyInfo* TKeyPage::RowInfo(int row) const {
 void TKeyPage::ShowEntry(const TKeyInfo& info) {
   capturedKeys_ = info.Keys();
   SetChecked(chkRepeat, info.Repeat());
+  ShowScope(info.Scope());
   ShowEditedNote();
   SetControlText(edtProgram, info.ProgramName());
   SetControlText(edtKey, info.KeyText());
@@ -345,20 +383,24 @@ void TKeyPage::btnKeyResetClick() {
   SetFocus(edtKey);
 }
 
-bool TKeyPage::CheckKeyInput(bool adding, TKeyEntry& entry) {
+bool TKeyPage::CheckKeyInput(bool adding, TKeyEntry& entry, TProgramScope& scope) {
   entry = ReadKeyEntry(GetControlText(edtProgram), GetControlText(edtKey), GetControlText(edtPath),
                        GetControlText(edtArguments), GetControlText(edtWorkPath));
   std::vector<std::string> rowKeyTexts;
+  std::vector<TProgramScope> rowScopes;
   const int rows = static_cast<int>(SendMessageA(lvKey, LVM_GETITEMCOUNT, 0, 0));
   for (int row = 0; row < rows; ++row) {
     const TKeyInfo* info = RowInfo(row);
     rowKeyTexts.push_back(info ? info->KeyText() : std::string());
+    rowScopes.push_back(info ? info->Scope() : TProgramScope());
   }
   const TPathProbe probe = {
       [](const std::string& path) { return platform::FileExists(path) || platform::FolderExists(path); },
       [](const std::string& path) { return platform::FolderExists(path); }};
-  const std::string message =
-      KeyEntryMessage(entry, rowKeyTexts, adding, SelectedListRow(lvKey), probe);
+  const std::string scopeMessage = ReadProgramScope(ScopeIndex(), GetControlText(edtScope), scope);
+  std::string message =
+      KeyEntryMessage(entry, rowKeyTexts, adding, SelectedListRow(lvKey), probe, rowScopes, scope);
+  if (!scopeMessage.empty()) message = scopeMessage;
   if (message.empty()) return true;
   ShowError(host_.OwnerWindow(), message);
   return false;
@@ -366,11 +408,13 @@ bool TKeyPage::CheckKeyInput(bool adding, TKeyEntry& entry) {
 
 void TKeyPage::btnAddClick() {
   TKeyEntry entry;
-  if (!CheckKeyInput(true, entry)) return;
+  TProgramScope scope;
+  if (!CheckKeyInput(true, entry, scope)) return;
   TKeyInfo* info = host_.KeyManager().Add(capturedKeys_, entry.path, entry.arguments,
                                            entry.workPath, entry.programName, entry.keyText,
                                            IsChecked(chkRepeat));
   if (!info) return;
+  info->SetScope(std::move(scope));
   FillList();
   SendMessageA(lvKey, LVM_ENSUREVISIBLE, host_.KeyManager().Count() - 1, FALSE);
   ClearEntry();
@@ -380,7 +424,8 @@ void TKeyPage::btnUpdateClick() {
   const int row = SelectedListRow(lvKey);
   TKeyInfo* info = RowInfo(row);
   TKeyEntry entry;
-  if (!info || !CheckKeyInput(false, entry)) return;
+  TProgramScope scope;
+  if (!info || !CheckKeyInput(false, entry, scope)) return;
   info->SetKeys(capturedKeys_);
   info->SetProgramName(entry.programName);
   info->SetKeyText(entry.keyText);
@@ -388,6 +433,8 @@ void TKeyPage::btnUpdateClick() {
   info->SetArguments(entry.arguments);
   info->SetWorkPath(entry.workPath);
   info->SetRepeat(IsChecked(chkRepeat));
+  // A scope the file held but could not be read shows as all programs, and stays unless changed.
+  if (!scope.IsAll() || info->Scope().unreadItem.empty()) info->SetScope(std::move(scope));
   RefreshNotes();
   SendMessageA(lvKey, LVM_ENSUREVISIBLE, row, FALSE);
 }
@@ -423,6 +470,7 @@ void TKeyPage::tbbWorkPathClick() {
 
 // The drag starts with the left button only; the entry panel holds the mouse until the release.
 void TKeyPage::imgFinderMouseDown() {
+  finderForScope_ = GetFocus() == edtScope;
   ShowWindow(imgFinder, SW_HIDE);
   finderDragging_ = true;
   SetCapture(panKeyConsole);
@@ -466,12 +514,24 @@ void TKeyPage::FindModuleResult(HWND target, const std::string& modulePath,
                                 const std::string& commandLine) {
   if (!TakeFinderAnswer(target)) return;
   if (SameModulePath(modulePath, ProgramPath())) return;
+  if (finderForScope_) {
+    AddScopeProgram(ProgramFileNameOf(modulePath));
+    return;
+  }
   std::string programName;
   for (HWND window = target; window; window = GetParent(window)) programName = WindowTitle(window);
   SetControlText(edtProgram, programName);
   SetControlText(edtPath, modulePath);
   SetControlText(edtWorkPath, FolderOf(modulePath));
   SetControlText(edtArguments, ArgumentsOfCommandLine(commandLine));
+  host_.ShowPage(kKeyPage);
+}
+
+// A program added to an entry for all programs makes it one for that program only.
+void TKeyPage::AddScopeProgram(const std::string& program) {
+  if (program.empty()) return;
+  if (ScopeIndex() <= 0) SendMessageA(cmbScope, CB_SETCURSEL, 1, 0);
+  SetControlText(edtScope, WithProgramAdded(GetControlText(edtScope), program));
   host_.ShowPage(kKeyPage);
 }
 

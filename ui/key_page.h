@@ -45,6 +45,7 @@ class TKeyPage : public TCapturePage {
  private:
   void CreateControls(HFONT font);
   void CreateFinder(HFONT font);
+  void CreateScopeRow(HFONT font);
   void panKeyConsoleResize();
   static LRESULT CALLBACK ConsoleProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
                                       UINT_PTR, DWORD_PTR page);
@@ -65,7 +66,11 @@ class TKeyPage : public TCapturePage {
   void EndFinderDrag();
 
   // Reads and checks the entry; shows the message of the last failing check.
-  bool CheckKeyInput(bool adding, TKeyEntry& entry);
+  bool CheckKeyInput(bool adding, TKeyEntry& entry, TProgramScope& scope);
+  TProgramScope EntryScope() const;
+  int ScopeIndex() const;
+  void ShowScope(const TProgramScope& scope);
+  void AddScopeProgram(const std::string& program);
   TKeyInfo* RowInfo(int row) const;
   // Fills in the text that lvKey asks for one cell.
   void lvKeyData(LVITEMA& item) const;
@@ -89,6 +94,7 @@ class TKeyPage : public TCapturePage {
   TImageList imgButtons_;
   TIcon finderMark_;
   bool finderDragging_ = false;
+  bool finderForScope_ = false;  // the drag began while the scope list had the focus
   static constexpr DWORD kFinderAnswerMs = 5000;
   HWND finderAsked_ = nullptr;  // the window of the request in flight
   DWORD finderAskedAt_ = 0;
@@ -103,5 +109,6 @@ class TKeyPage : public TCapturePage {
   HWND btnKeyReset = nullptr, btnAdd = nullptr, btnUpdate = nullptr, btnDelete = nullptr;
   HWND tbPath = nullptr, tbWorkPath = nullptr;
   HWND chkRepeat = nullptr;
+  HWND cmbScope = nullptr, edtScope = nullptr;
   HWND imgFinder = nullptr;
 };

@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "data/program_scope.h"
 #include "toolkit/color_panel.h"
 #include "toolkit/command_map.h"
 #include "toolkit/controls.h"
@@ -19,6 +20,7 @@ enum TControlId : WORD {
   kStartUpId = 422,
   kHideCursorId = 423,
   kSendUnmatchedKeysId = 424,
+  kExcludeProgramsId = 425,
 };
 
 // The group's origin on the page; the controls inside are placed relative to it.
@@ -32,6 +34,15 @@ TControlPlace InGroup(const TScale& scale, int left, int top, int width, int hei
 // Places of the colour panels in the group, in the order of TColorIndex.
 const POINT kColorPanelPlaces[] = {{64, 36}, {144, 36}, {222, 36}, {64, 62},
                                    {144, 62}, {222, 62}, {334, 62}};
+
+// The names of the typed list; empty items are dropped and a path stands for its file name.
+TTextList ExcludedProgramNames(const std::string& text) {
+  TTextList typed, names;
+  ParseTypedProgramList(text, typed);
+  for (const std::string& name : typed)
+    if (!ProgramFileNameOf(name).empty()) names.push_back(ProgramFileNameOf(name));
+  return names;
+}
 
 }  // namespace
 
@@ -60,6 +71,8 @@ void TSettingPage::CreateControls() {
                                         s.Place({8, 212, 201, 17}), font_, kSendUnmatchedKeysId);
   for (HWND checkBox : {chkShowKeyView, chkStartUp, chkHideCursor, chkSendUnmatchedKeys})
     WidenToCaption(checkBox, s.Dpi());
+  CreateLabel(panel_, "Vakroを使わないプログラム (カンマ区切り)(&X)", s.Place({8, 240, 404, 13}), font_);
+  edtExcludePrograms = CreateEdit(panel_, s.Place({8, 256, 404, 20}), font_, kExcludeProgramsId, 1024);
 }
 
 void TSettingPage::CreateColorGroup() {
@@ -96,6 +109,7 @@ void TSettingPage::LoadFrom(const TSetting& setting) {
   SendMessageA(cmbKeyViewPos, CB_SETCURSEL, static_cast<WPARAM>(position), 0);
   SetChecked(chkHideCursor, setting.HideCursor);
   SetChecked(chkSendUnmatchedKeys, setting.SendUnmatchedKeys);
+  SetControlText(edtExcludePrograms, TypedProgramList(setting.ExcludePrograms));
 }
 
 void TSettingPage::SaveTo(TSetting& setting) const {
@@ -113,6 +127,7 @@ void TSettingPage::SaveTo(TSetting& setting) const {
   setting.KeyViewPos = static_cast<int8_t>(SendMessageA(cmbKeyViewPos, CB_GETCURSEL, 0, 0));
   setting.HideCursor = IsChecked(chkHideCursor);
   setting.SendUnmatchedKeys = IsChecked(chkSendUnmatchedKeys);
+  setting.ExcludePrograms = ExcludedProgramNames(GetControlText(edtExcludePrograms));
 }
 
 // The font passes through the dialog's LOGFONT; a position outside the list becomes none.

@@ -43,6 +43,7 @@ class TSettingPage : public TPage {
   HWND chkStartUp = nullptr;
   HWND chkHideCursor = nullptr;
   HWND chkSendUnmatchedKeys = nullptr;
+  HWND edtExcludePrograms = nullptr;
 
   LOGFONTA fontInfo_;
   COLORREF fontColor_;

@@ -14,7 +14,9 @@ from vakro_faults import WM_LBUTTONDBLCLK, WM_TRAY_NOTIFY
 # Control ids of the programs page.
 ID_PROGRAM, ID_KEY, ID_KEY_RESET, ID_PATH, ID_ARGUMENTS, ID_WORK_PATH = 202, 203, 204, 205, 206, 207
 ID_ADD, ID_UPDATE, ID_DELETE, ID_FINDER, ID_KEY_LIST, ID_KEY_NOTE = 208, 209, 210, 214, 201, 215
+ID_SCOPE, ID_SCOPE_LIST = 216, 217
 ID_OK = 102
+CB_SETCURSEL = 0x014E
 ENTRY_IDS = (ID_PROGRAM, ID_KEY, ID_PATH, ID_ARGUMENTS, ID_WORK_PATH)
 # Keystroke flags of a few keys (scan code in bits 16-23), for the platform's key names.
 LEFT_CTRL, KEY_A, KEY_B, TAB, ENTER, BACKSPACE, F7, F8 = (
@@ -308,6 +310,55 @@ class KeyPageTest(SettingsWindowDriver, DesktopTestCase):
         self.assertFalse(window.control(ID_KEY_NOTE).visible)
         # Rows that never fire (Ctrl+F7+F8 of test 3 and the new one) are drawn greyed.
         self.assertEqual(self.row_text_shades(), ["dark", "grey", "dark", "grey"])
+
+    def test_5_scope_list_is_checked_and_the_finder_adds_a_program_to_it(self):
+        tool = WinTool(self.desktop)
+        tool.post(tool.find("TNodraWnd"), WM_TRAY_NOTIFY, 0, WM_LBUTTONDBLCLK)
+        window = self.settings()
+        x, y, w, h = window.control(ID_KEY_LIST).rect
+        self.desktop.click(x + w // 2, y + h - 30)
+        wait_until(lambda: not self.settings().control(ID_UPDATE).enabled, 10, "no row selected")
+        self.record_chord("Control_L", "F11")
+        self.type_into(ID_PATH, "notepad.exe")
+        tool.send(window.control(ID_SCOPE).hwnd, CB_SETCURSEL, 1)  # 次のプログラムでのみ
+        self.type_into(ID_SCOPE_LIST, "C:\\Windows\\notepad.exe")
+        self.assertEqual(self.press_add_and_read_error(),
+                         "プログラムはフォルダを含まない実行ファイル名 (notepad.exe など) で指定してください。")
+        self.type_into(ID_SCOPE_LIST, "notepad,,write")
+        self.assertEqual(self.press_add_and_read_error(), "プログラムの一覧に空の名前があります。")
+        self.assertEqual(self.settings().control(ID_SCOPE_LIST).text, "notepad,,write")
+        self.assertEqual(self.settings().control(ID_PATH).text, "notepad.exe")
+
+        # Dragged while the list has the focus, the finder adds the program's file name to it.
+        witness = Witness(self.desktop, "scoped", at=(40, 60, 360, 240),
+                          program=Witness.program_named(self.desktop, "scoped.exe"))
+        self.addCleanup(witness.end)
+        self.type_into(ID_SCOPE_LIST, "notepad")
+        self.drag_finder_to(*witness.centre())
+        window = self.wait_entry(ID_SCOPE_LIST, "notepad, scoped.exe", "the program added by the finder")
+        self.assertEqual((window.control(ID_PROGRAM).text, window.control(ID_PATH).text), ("", "notepad.exe"))
+        self.keep_screenshot("settings-programs-scope")
+        self.click_control(ID_ADD)
+        self.wait_entry(ID_SCOPE_LIST, "", "the entry emptied by 追加")
+
+        # The same chord is taken for those programs, and free for all the others.
+        self.record_chord("Control_L", "F11")
+        self.type_into(ID_PATH, "notepad.exe")
+        tool.send(window.control(ID_SCOPE).hwnd, CB_SETCURSEL, 1)
+        self.type_into(ID_SCOPE_LIST, "Scoped")
+        self.assertEqual(self.press_add_and_read_error(), "このキーの組み合わせは登録済みです。")
+        tool.send(window.control(ID_SCOPE).hwnd, CB_SETCURSEL, 2)  # 次のプログラム以外
+        self.type_into(ID_SCOPE_LIST, "notepad, scoped.exe")
+        self.click_control(ID_ADD)
+        self.wait_entry(ID_SCOPE_LIST, "", "the entry emptied by 追加")
+        self.click_control(ID_OK)
+        wait_until(lambda: not self.listed_settings(), 10, "the settings window to hide")
+        data = os.path.join(self.desktop.prefix, "drive_c", "users", "root", "AppData", "Roaming", "Vakro")
+        with open(os.path.join(data, "keydata.dat"), "rb") as f:
+            lines = f.read().split(b"\r\n")
+        self.assertTrue(lines[-3].endswith(b',notepad.exe,,,false,"only,notepad,scoped.exe"'), lines[-3])
+        self.assertTrue(lines[-2].endswith(b',notepad.exe,,,false,"except,notepad,scoped.exe"'), lines[-2])
+        self.assertTrue(all(line.endswith((b"true", b"false")) for line in lines[:-3]), lines)
 
     def row_text_shades(self):
         """How each row's text is drawn, from a screenshot of the list's key column (above the

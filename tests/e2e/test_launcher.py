@@ -7,6 +7,7 @@ import os
 import shutil
 import signal
 import subprocess
+import time
 import unittest
 
 import test_settings_pages as pages
@@ -91,9 +92,9 @@ class LauncherTest(DesktopTestCase):
         self.assertFalse(self.vakro.settings_visible(), "the settings window opened with assignments")
         return self.vakro
 
-    def focused_witness(self, name):
+    def focused_witness(self, name, program=None):
         """A witness that has the keyboard: a key typed reaches it before the test goes on."""
-        witness = Witness(self.desktop, name)
+        witness = Witness(self.desktop, name, program=program)
         witness.focus()
         self.addCleanup(witness.end)
         self.desktop.type_keys(["F12"])
@@ -252,6 +253,69 @@ class LauncherTest(DesktopTestCase):
         second = self.desktop.run(self.vakro.exe)
         self.assertEqual(second.wait(30), 0)
         self.assertFalse(self.vakro.exited())
+
+    def exit_from_tray(self):
+        tray = self.tray_icon_position()
+        self.desktop.xdotool("mousemove", *tray, "click", 3)
+        menu = wait_until(lambda: self.vakro.tool.find("#32768"), 10, "the tray menu")
+        left, top, right, bottom = self.vakro.tool.info(menu).edges
+        self.desktop.click((left + right) // 2, bottom - 10)
+        wait_until(self.vakro.exited, 20, "vakro to end")
+
+    def scoped_chord(self, witness, key, fires_in=None):
+        """Holds Ctrl, Alt and `key` in the witness; the chord fires when `fires_in` (a log of the
+        program it starts) sees a start, otherwise its keys reach the witness."""
+        self.hold("Control_L", "Alt_L", key)
+        if fires_in:
+            fires_in.wait_event("start", timeout=20)
+        else:
+            self.wait_for_key_at(witness, ord(key.upper()))
+        self.release("Control_L", "Alt_L", key)
+        self.wait_for_key_at(witness, VK_CONTROL, "up")
+
+    def test_a_chord_for_some_programs_fires_only_there_and_one_for_all_but_them_elsewhere(self):
+        only, others = self.desktop.log("only.log"), self.desktop.log("others.log")
+        starts = lambda log: f'--log "{winpath(log.path)}" --hidden --title launched'
+        self.start_vakro([
+            keydata_line([LEFT_CTRL, LEFT_ALT, KEY_X], Witness.program_wine(), starts(only), scope="only,WITNESS"),
+            keydata_line([LEFT_CTRL, LEFT_ALT, KEY_Y], Witness.program_wine(), starts(others),
+                         scope="except,witness.exe")])
+        other = self.focused_witness("other", Witness.program_named(self.desktop, "other.exe"))
+        self.scoped_chord(other, "x")
+        self.scoped_chord(other, "y", fires_in=others)
+        witness = self.focused_witness("witness")
+        self.scoped_chord(witness, "y")
+        self.scoped_chord(witness, "x", fires_in=only)
+        self.assertEqual((len(only.events("start")), len(others.events("start"))), (1, 1))
+        self.assertNotIn(("down", ord("Y")), self.typed_keys(other))
+
+    def test_an_excluded_program_gets_every_key_and_the_files_are_saved_as_read(self):
+        log = self.desktop.log("launched.log")
+        lines = [keydata_line([LEFT_CTRL, LEFT_ALT, KEY_X], Witness.program_wine(),
+                              f'--log "{winpath(log.path)}" --hidden --title launched', name="すべて"),
+                 keydata_line([LEFT_CTRL, KEY_Y], "notepad.exe", scope='except,other.exe,"my app.exe"'),
+                 keydata_line([LEFT_CTRL, KEY_Z], "notepad.exe", scope="sometimes")]
+        settings = DEFAULT_SETTINGS + "ExcludePrograms=Other\r\n"
+        self.start_vakro(lines, settings)
+        other = self.focused_witness("other", Witness.program_named(self.desktop, "other.exe"))
+        handled = self.vakro.keys_handled()
+        self.hold("Control_L")
+        wait_until(lambda: self.vakro.keys_handled() > handled, 10, "vakro to handle the Ctrl press")
+        deadline = time.monotonic() + 1
+        while time.monotonic() < deadline:
+            self.assertFalse(self.guide_visible(), "the guide in an excluded program")
+        self.hold("Alt_L", "x")
+        self.wait_for_key_at(other, VK_X)
+        self.release("Control_L", "Alt_L", "x")
+        self.wait_for_key_at(other, VK_CONTROL, "up")
+        self.assertEqual([k for k in self.typed_keys(other) if k[0] == "down"],
+                         [("down", VK_CONTROL), ("down", VK_MENU), ("down", VK_X)])
+        witness = self.focused_witness("witness")
+        self.scoped_chord(witness, "x", fires_in=log)
+        self.exit_from_tray()
+        self.assertEqual(self.vakro.data_file("keydata.dat"), "".join(lines).encode("cp932"))
+        self.assertEqual(self.vakro.data_file("vakro.dat"), settings.encode("cp932"))
+        self.assertEqual(len(log.events("start")), 1)
 
     def test_tray_menu_exit_saves_all_four_files(self):
         line = keydata_line([LEFT_CTRL, KEY_X], "notepad.exe", name="メモ帳", key_text="Ctrl+X")

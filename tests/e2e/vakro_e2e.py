@@ -341,10 +341,10 @@ class Witness:
     """tools/witness.exe: a window that logs the keys, activations and closes it receives."""
 
     def __init__(self, desktop, name, at=(100, 100, 320, 200), child=False, popup=False, stay=False,
-                 extra_args=(), cwd=None):
+                 extra_args=(), cwd=None, program=None):
         self.desktop = desktop
         self.log = desktop.log(name + ".log")
-        self.path = self.program()
+        self.path = program or self.program()
         args = self.arguments(self.log.path, name, at, child, popup, stay, extra_args)
         self.process = desktop.run(self.path, args, cwd)
         self.log.wait_event("ready", timeout=30)
@@ -353,6 +353,14 @@ class Witness:
     @staticmethod
     def program():
         return os.path.join(build_dir(), "tools", "witness.exe")
+
+    @staticmethod
+    def program_named(desktop, file_name):
+        """The witness copied into the desktop's folder under another executable name."""
+        path = os.path.join(desktop.folder, file_name)
+        if not os.path.exists(path):
+            shutil.copy2(Witness.program(), path)
+        return path
 
     @staticmethod
     def program_wine():
