@@ -1,10 +1,11 @@
 #!/usr/bin/env python3
 """Time from an X key event to the witness window receiving it, without hooks and with vakro
 resident (1,000 assignments, none of which begins with the key typed, so the keys pass);
-prints medians and their ratio. Beside it, in the same run: a capital A typed with left Shift,
-which begins chords, so vakro withholds the A and re-sends it (its latency), and bursts of 20
-capitals sent back to back (the lag of the last one), each against the same input without
-vakro. With --hookhost the hooks come from the test host instead, which installs them and does
+prints medians and their ratio. Beside it, in the same run, each against the same input without
+vakro: a capital A typed with left Shift, which begins chords that A does not go on with (the A
+passes beside them), Shift, S, T, where S goes on with one of them and T with none (vakro
+withholds both and re-sends them when T shows the chord leads nowhere: the latency of T), and
+bursts of 20 capital As sent back to back (the lag of the last one). With --hookhost the hooks come from the test host instead, which installs them and does
 nothing with their reports (then only the first figure). Against the 32-bit build
 (VAKRO_BUILD_DIR=build/win32, on a machine that runs 32-bit code) it also types into a 64-bit
 witness, whose keys the 32-bit vakro sees through its hook companion's low-level hook.
@@ -78,15 +79,16 @@ def phase(keyboard, witness, count):
 VK_A = 0x41
 
 
-def letter_downs(witness, before):
-    """Time stamps of the A presses at the witness after the first `before` log entries."""
-    return [e.time_us for e in witness.log.entries()[before:] if e.event == "WM_KEYDOWN" and e.int_field("wp") == VK_A]
+def letter_downs(witness, before, vk=VK_A):
+    """Time stamps of the letter's presses at the witness after the first `before` log entries."""
+    return [e.time_us for e in witness.log.entries()[before:] if e.event == "WM_KEYDOWN" and e.int_field("wp") == vk]
 
 
 def capital_phase(keyboard, witness, count):
     """Types count capital As, paced; returns the latency of each A press in microseconds."""
     before = len(witness.log.entries())
     shift, a = keyboard.keycode("Shift_L"), keyboard.keycode("a")
+    vk = VK_A
     sent = []
     for _ in range(count):
         keyboard.send(shift, 1)
@@ -96,8 +98,26 @@ def capital_phase(keyboard, witness, count):
         keyboard.send(a, 0)
         keyboard.send(shift, 0)
         time.sleep(PACE)
-    wait_until(lambda: len(letter_downs(witness, before)) >= count, 30, "every capital at the witness")
-    return [r - s for r, s in zip(letter_downs(witness, before), sent)]
+    wait_until(lambda: len(letter_downs(witness, before, vk)) >= count, 30, "every capital at the witness")
+    return [r - s for r, s in zip(letter_downs(witness, before, vk), sent)]
+
+
+def resent_phase(keyboard, witness, count):
+    """Types Shift, S, T count times, paced; returns the latency of each T press in microseconds."""
+    before = len(witness.log.entries())
+    shift, s, t = (keyboard.keycode(name) for name in ("Shift_L", "s", "t"))
+    sent = []
+    for _ in range(count):
+        for key in (shift, s):
+            keyboard.send(key, 1)
+            time.sleep(PACE)
+        sent.append(keyboard.send(t, 1))
+        time.sleep(PACE)
+        for key in (t, s, shift):
+            keyboard.send(key, 0)
+        time.sleep(PACE)
+    wait_until(lambda: len(letter_downs(witness, before, ord("T"))) >= count, 30, "every T at the witness")
+    return [r - s for r, s in zip(letter_downs(witness, before, ord("T")), sent)]
 
 
 def burst_phase(keyboard, witness, bursts, size=20):
@@ -135,6 +155,7 @@ def stop_host(host):
 
 
 A_KEY = "000030"
+LEFT_SHIFT, S_KEY, Z_KEY = "000042", "000031", "000044"
 
 
 def assignments(count):
@@ -148,7 +169,8 @@ def assignments(count):
 
 
 def start_vakro(desktop, witness):
-    vakro = Vakro(desktop, {"keydata.dat": assignments(1000)}).start()
+    shift_s = keydata_line([LEFT_SHIFT, S_KEY, Z_KEY], "notepad.exe", "/s", name="S")  # S goes on with Shift
+    vakro = Vakro(desktop, {"keydata.dat": assignments(1000) + shift_s}).start()
     if is_32_bit_build():
         wait_until(lambda: companion_processes(vakro.tool), 30, "the hook companion")
     witness.focus()
@@ -167,7 +189,7 @@ def main():
     count = int(args[0]) if args else 200
     rounds = int(args[1]) if len(args) > 1 else 2
     without, hooked = [], []
-    figures = {"capital": ([], []), "burst": ([], []), "x64": ([], [])}  # (without, with vakro)
+    figures = {"capital": ([], []), "resent": ([], []), "burst": ([], []), "x64": ([], [])}  # (without, with)
     into_64 = is_32_bit_build() and not hookhost
     with Desktop("key_latency") as desktop:
         witness64 = Witness64(desktop, "latency-witness64", at=(100, 400, 320, 200)) if into_64 else None
@@ -178,6 +200,7 @@ def main():
         def resident_phases(side):
             """The re-sent capitals, the bursts and the 64-bit program, into figures[...][side]."""
             figures["capital"][side].extend(capital_phase(keyboard, witness, count // 4))
+            figures["resent"][side].extend(resent_phase(keyboard, witness, count // 4))
             figures["burst"][side].extend(burst_phase(keyboard, witness, 5))
             if into_64:
                 witness64.focus()
@@ -208,8 +231,8 @@ def main():
     print(f"ratio of medians (hooked / without): {statistics.median(hooked) / statistics.median(without):.3f}")
     if hookhost:
         return
-    for name, label in (("capital", "capital A, re-sent"), ("burst", "last of 20 capitals"),
-                        ("x64", "64-bit program")):
+    for name, label in (("capital", "capital A beside"), ("resent", "T after Shift, S, re-sent"),
+                        ("burst", "last of 20 capitals"), ("x64", "64-bit program")):
         plain, resident = figures[name]
         if not plain:
             continue
