@@ -287,14 +287,19 @@ class KeyPageTest(SettingsWindowDriver, DesktopTestCase):
         self.assertTrue(fired_log.events("cmdline")[-1].rest.endswith("--extra fired"),
                         fired_log.events("cmdline")[-1].rest)
 
-    def test_4_note_names_the_chord_that_fires_instead_and_blocks_nothing(self):
+    def settings_with_no_row_selected(self):
+        """The settings window shown from the tray, a click in the empty space below the rows: no
+        row is selected, so a new chord would come last."""
         tool = WinTool(self.desktop)
         tool.post(tool.find("TNodraWnd"), WM_TRAY_NOTIFY, 0, WM_LBUTTONDBLCLK)
         window = self.settings()
-        # Empty space below the rows: no row is selected, so a new chord would come last.
         x, y, w, h = window.control(ID_KEY_LIST).rect
         self.desktop.click(x + w // 2, y + h - 30)
         wait_until(lambda: not self.settings().control(ID_UPDATE).enabled, 10, "no row selected")
+        return window
+
+    def test_4_note_names_the_chord_that_fires_instead_and_blocks_nothing(self):
+        window = self.settings_with_no_row_selected()
         self.assertEqual(window.control(ID_KEY_NOTE).text, "")
 
         # Ctrl+F7 (起動テスト) fires on the way to Ctrl+F7+F9, which therefore never can.
@@ -312,12 +317,8 @@ class KeyPageTest(SettingsWindowDriver, DesktopTestCase):
         self.assertEqual(self.row_text_shades(), ["dark", "grey", "dark", "grey"])
 
     def test_5_scope_list_is_checked_and_the_finder_adds_a_program_to_it(self):
+        window = self.settings_with_no_row_selected()
         tool = WinTool(self.desktop)
-        tool.post(tool.find("TNodraWnd"), WM_TRAY_NOTIFY, 0, WM_LBUTTONDBLCLK)
-        window = self.settings()
-        x, y, w, h = window.control(ID_KEY_LIST).rect
-        self.desktop.click(x + w // 2, y + h - 30)
-        wait_until(lambda: not self.settings().control(ID_UPDATE).enabled, 10, "no row selected")
         self.record_chord("Control_L", "F11")
         self.type_into(ID_PATH, "notepad.exe")
         tool.send(window.control(ID_SCOPE).hwnd, CB_SETCURSEL, 1)  # 次のプログラムでのみ
