@@ -27,7 +27,9 @@ namespace {
 
 // Whether the event passes a swallowing mode because it cannot go on with the chord begun: a
 // release, or the first press of a key that no chord goes on with. A press that can, or an
-// auto-repeat, is withheld and ends the list, so that no later key overtakes it.
+// auto-repeat, is withheld and ends the list, so that no later key overtakes it. (The replay
+// oracle models the same rule through TKeyDispatcher::PassesBesideTheChord; this library stands
+// alone and keeps its own copy.)
 bool PassesBesideTheChord(TSharedExtension& extension, LPARAM flags) {
   const LONG count = extension.continuationCount;
   if (count <= 0 || count > kContinuationCapacity) return false;
