@@ -36,6 +36,8 @@ bool ReplaceFileBytes(const std::string& path, const std::string& bytes);
 // Moves `from` over `to`, replacing it, written through to disk.
 bool MoveReplacing(const std::string& from, const std::string& to);
 bool RemoveFile(const std::string& path);
+// Copies `from` to `to`, replacing a file there.
+bool CopyFileOver(const std::string& from, const std::string& to);
 
 // The temporary name used beside `path` while a new version of it is written.
 std::string TemporaryNameFor(const std::string& path);

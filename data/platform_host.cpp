@@ -92,6 +92,15 @@ bool MoveReplacing(const std::string& from, const std::string& to) {
 
 bool RemoveFile(const std::string& path) { return std::remove(path.c_str()) == 0; }
 
+bool CopyFileOver(const std::string& from, const std::string& to) {
+  std::string bytes;
+  if (!ReadFileBytes(from, bytes)) return false;
+  FILE* file = std::fopen(to.c_str(), "wb");
+  if (!file) return false;
+  bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+  return (std::fclose(file) == 0) && ok;
+}
+
 bool ReplaceFileBytes(const std::string& path, const std::string& bytes) {
   const std::string temporary = TemporaryNameFor(path);
   FILE* file = std::fopen(temporary.c_str(), "wb");

@@ -85,6 +85,10 @@ bool MoveReplacing(const std::string& from, const std::string& to) {
 
 bool RemoveFile(const std::string& path) { return DeleteFileA(path.c_str()) != FALSE; }
 
+bool CopyFileOver(const std::string& from, const std::string& to) {
+  return CopyFileA(from.c_str(), to.c_str(), FALSE) != FALSE;
+}
+
 bool ReplaceFileBytes(const std::string& path, const std::string& bytes) {
   const std::string temporary = TemporaryNameFor(path);
   bool written;

@@ -31,7 +31,6 @@ const DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
 const DWORD kExStyle = WS_EX_CONTROLPARENT;
 
 enum TControlId : WORD { kHelpId = 101, kOKId = 102, kCloseId = 103, kPagesId = 104 };
-enum TDataFile { kKeyFile, kNameFile, kPluginFile, kSettingFile };
 
 }  // namespace
 
@@ -221,14 +220,16 @@ void TNodraWnd::MakeDataFolder() {
   if (folder.empty() || folder.back() != '\\') folder += '\\';
   dataFolder_ = folder + "Vakro\\";
   SHCreateDirectoryExA(nullptr, dataFolder_.c_str(), nullptr);
+  if (!platform::FolderExists(dataFolder_))
+    ShowError(Handle(), "データフォルダ「" + dataFolder_ + "」を作成できません。設定は保存されません。");
 }
 
 void TNodraWnd::LoadAll() {
-  LoadSetting();
-  LoadKeyData();
-  LoadKeyNames();
+  MakeDataFiles();
   pluginManager_->dataFolder = dataFolder_;
-  LoadPluginData();
+  for (TDataFile file : {kSettingFile, kKeyFile, kNameFile, kPluginFile}) LoadDataFile(file);
+  // The pages are made, and take the data, when the window first shows.
+  keyView_->SetGuideFont(FontFromSetting(*setting_, InitialGuideFont()));
 }
 
 void TNodraWnd::SetVersionCaption() {
@@ -239,93 +240,54 @@ void TNodraWnd::SetVersionCaption() {
   Application.SetTitle(text.c_str());
 }
 
-bool TNodraWnd::LoadFile(int index, const char* fileName, const char* error,
-                         const std::function<bool(const std::string&)>& load) {
-  const std::string name = DataFile(fileName);
-  bool ok = load(name);
-  unreadable_[index] = !ok && platform::FileExists(name);
-  if (!ok && error) ShowError(Handle(), error);
+// The data files, their messages and how each is read and written.
+void TNodraWnd::MakeDataFiles() {
+  std::vector<TDataFileEntry> entries = {
+      DataFileOf("keydata.dat", "キー情報の読み込みに失敗。", "キー情報の保存に失敗。", *keyManager_),
+      DataFileOf("keyname.dat", "キー名称情報の読み込みに失敗。", "キー名称情報の保存に失敗。",
+                 *keyNameManager_),
+      DataFileOf("plugin.dat", "プラグインデータの読み込みに失敗。", "プラグインデータの保存に失敗。",
+                 *pluginManager_),
+      SettingFile()};
+  dataFiles_ = std::make_unique<TDataFiles>(dataFolder_, std::move(entries));
+}
+
+// The profile functions give defaults for a file they cannot read, and a malformed value is no
+// reason for a message: only an unreadable file counts as a failed load, for the ".bak" copy.
+TDataFileEntry TNodraWnd::SettingFile() {
+  return {"vakro.dat", nullptr, nullptr,
+          [this](const std::string& path) {
+            std::string bytes;
+            const bool readable = !platform::FileExists(path) || platform::ReadFileBytes(path, bytes);
+            setting_->LoadFromFile(path);
+            return readable;
+          },
+          [this](const std::string& path) { return setting_->SaveToFile(path); }};
+}
+
+bool TNodraWnd::LoadDataFile(TDataFile file) {
+  const bool ok = dataFiles_->Load(file);
+  if (!ok && dataFiles_->LoadError(file)) ShowError(Handle(), dataFiles_->LoadError(file));
   return ok;
 }
 
-// A data file that exists but could not be read at start must survive the first save: a copy
-// named after it with ".bak" is made before that save replaces it. When no copy can be made
-// the file is kept and the save reported as failed.
-bool TNodraWnd::SaveFile(int index, const char* fileName, const char* error,
-                         const std::function<bool(const std::string&)>& save) {
-  const std::string name = DataFile(fileName);
-  bool kept = !unreadable_[index] || !platform::FileExists(name) ||
-              CopyFileA(name.c_str(), (name + ".bak").c_str(), FALSE);
-  bool ok = kept && save(name);
-  if (ok) unreadable_[index] = false;
-  if (!ok && error) ShowError(Handle(), error);
+bool TNodraWnd::SaveDataFile(TDataFile file) {
+  if (file == kSettingFile) SaveSettingControls();
+  const bool ok = dataFiles_->Save(file);
+  if (!ok && dataFiles_->SaveError(file)) ShowError(Handle(), dataFiles_->SaveError(file));
   return ok;
 }
 
-bool TNodraWnd::LoadKeyData() {
-  bool ok = LoadFile(kKeyFile, "keydata.dat", "キー情報の読み込みに失敗。",
-                     [this](const std::string& name) { return keyManager_->LoadFromFile(name); });
-  if (ok && keyPage_) keyPage_->FillList();
-  return ok;
-}
-
-bool TNodraWnd::SaveKeyData() {
-  return SaveFile(kKeyFile, "keydata.dat", "キー情報の保存に失敗。",
-                  [this](const std::string& name) { return keyManager_->SaveToFile(name); });
-}
-
-bool TNodraWnd::LoadKeyNames() {
-  bool ok = LoadFile(kNameFile, "keyname.dat", "キー名称情報の読み込みに失敗。",
-                     [this](const std::string& name) { return keyNameManager_->LoadFromFile(name); });
-  if (ok && keyNamePage_) keyNamePage_->FillList();
-  return ok;
-}
-
-bool TNodraWnd::SaveKeyNames() {
-  return SaveFile(kNameFile, "keyname.dat", "キー名称情報の保存に失敗。",
-                  [this](const std::string& name) { return keyNameManager_->SaveToFile(name); });
-}
-
-bool TNodraWnd::LoadPluginData() {
-  bool ok = LoadFile(kPluginFile, "plugin.dat", "プラグインデータの読み込みに失敗。",
-                     [this](const std::string& name) { return pluginManager_->LoadFromFile(name); });
-  if (ok && pluginPage_) pluginPage_->FillList();
-  return ok;
-}
-
-bool TNodraWnd::SavePluginData() {
-  return SaveFile(kPluginFile, "plugin.dat", "プラグインデータの保存に失敗。",
-                  [this](const std::string& name) { return pluginManager_->SaveToFile(name); });
-}
-
-void TNodraWnd::LoadSetting() {
-  // The profile functions give defaults for a file they cannot read, and a malformed value is
-  // no reason for a message: only an unreadable file is remembered, for the ".bak" copy.
-  LoadFile(kSettingFile, "vakro.dat", nullptr, [](const std::string& name) {
-    std::string bytes;
-    return !platform::FileExists(name) || platform::ReadFileBytes(name, bytes);
-  });
-  setting_->LoadFromFile(DataFile("vakro.dat"));
-  if (settingPage_) settingPage_->LoadFrom(*setting_);
-  if (keyView_)
-    keyView_->SetGuideFont(settingPage_ ? settingPage_->GuideFont()
-                                        : FontFromSetting(*setting_, InitialGuideFont()));
-}
-
-void TNodraWnd::SaveSetting() {
+// What the settings page shows goes into the settings, and the start-up shortcut follows them.
+void TNodraWnd::SaveSettingControls() {
   if (settingPage_) settingPage_->SaveTo(*setting_);
   else TSettingPage::PassThrough(*setting_);
   AlignStartupShortcut(TShellObject().GetSpecialFolderPath(CSIDL_STARTUP), setting_->StartUp,
                        ProgramPath(), TShellObject());
-  SaveFile(kSettingFile, "vakro.dat", nullptr,
-           [this](const std::string& name) { return setting_->SaveToFile(name); });
 }
 
 void TNodraWnd::SaveAll() {
-  SaveKeyData();
-  SaveKeyNames();
-  SavePluginData();
-  SaveSetting();
+  for (TDataFile file : {kKeyFile, kNameFile, kPluginFile, kSettingFile}) SaveDataFile(file);
 }
 
 // A minimised settings window takes no keys (however it was minimised), so hot keys work then.
@@ -421,7 +383,7 @@ void TNodraWnd::FormClose() {
 }
 
 void TNodraWnd::btnOKClick() {
-  if (!SaveKeyData()) return;
+  if (!SaveDataFile(kKeyFile)) return;
   ShowWindow(Handle(), SW_HIDE);
   SaveAll();
 }

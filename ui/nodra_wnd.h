@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 
+#include "data/data_files.h"
 #include "data/key_manager.h"
 #include "data/key_name_manager.h"
 #include "data/setting.h"
@@ -44,15 +45,6 @@ class TNodraWnd : public TWindow, public TPageHost {
   // The page whose chord box has the focus, if any.
   TCapturePage* FocusedCapturePage() const;
   void SaveAll();
-
-  bool LoadKeyData();
-  bool SaveKeyData();
-  bool LoadKeyNames();
-  bool SaveKeyNames();
-  bool LoadPluginData();
-  bool SavePluginData();
-  void LoadSetting();
-  void SaveSetting();
 
   TKeyViewWnd& KeyView() { return *keyView_; }
 
@@ -101,14 +93,14 @@ class TNodraWnd : public TWindow, public TPageHost {
   void btnCloseClick();
   void btnHelpClick();
 
-  // Loads or saves one data file through `work`, showing `error` (when given) on failure.
-  bool LoadFile(int index, const char* fileName, const char* error,
-                const std::function<bool(const std::string&)>& load);
-  bool SaveFile(int index, const char* fileName, const char* error,
-                const std::function<bool(const std::string&)>& save);
-  std::string DataFile(const char* name) const { return dataFolder_ + name; }
+  void MakeDataFiles();
+  TDataFileEntry SettingFile();
+  bool LoadDataFile(TDataFile file);
+  bool SaveDataFile(TDataFile file);
+  void SaveSettingControls();
 
   std::string dataFolder_;
+  std::unique_ptr<TDataFiles> dataFiles_;
   std::unique_ptr<TSetting> setting_;
   std::unique_ptr<TKeyManager> keyManager_;
   // The Ctrl keys held, for Ctrl+Backspace in the capture boxes.
@@ -133,6 +125,4 @@ class TNodraWnd : public TWindow, public TPageHost {
   std::unique_ptr<TKeyNamePage> keyNamePage_;
   std::unique_ptr<TPluginPage> pluginPage_;
   std::unique_ptr<TSettingPage> settingPage_;
-  // Data files that existed at start but could not be read; kept as ".bak" before a save.
-  bool unreadable_[4] = {};
 };

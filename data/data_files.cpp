@@ -1,0 +1,24 @@
+#include "data/data_files.h"
+
+#include <utility>
+
+#include "data/platform.h"
+
+TDataFiles::TDataFiles(std::string folder, std::vector<TDataFileEntry> entries)
+    : folder_(std::move(folder)), entries_(std::move(entries)), unreadable_(entries_.size()) {}
+
+bool TDataFiles::Load(TDataFile file) {
+  const std::string path = PathOf(file);
+  const bool ok = entries_[file].load(path);
+  unreadable_[file] = !ok && platform::FileExists(path);
+  return ok;
+}
+
+bool TDataFiles::Save(TDataFile file) {
+  const std::string path = PathOf(file);
+  const bool kept = !unreadable_[file] || !platform::FileExists(path) ||
+                    platform::CopyFileOver(path, path + ".bak");
+  const bool ok = kept && entries_[file].save(path);
+  if (ok) unreadable_[file] = false;
+  return ok;
+}
