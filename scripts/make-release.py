@@ -6,12 +6,16 @@
 The archive holds one folder vakro-<version>\\ with the program, the hook library, the help
 file, the read-me for Windows users (Shift-JIS, CRLF) and the example plug-in with its source
 and the plug-in header. The 32-bit archive also holds x64\\: the hook companion (a low-level hook,
-no hook library), from the x64 build beside BUILD_DIR, so that keys of 64-bit programs are seen. Names inside are ASCII; entries are sorted and dated by their files, so
-the same build gives the same archive. Prints the archive's path.
+no hook library), from the x64 build beside BUILD_DIR, so that keys of 64-bit programs are seen.
+Every program and library goes in stripped of symbols and debug sections. Names inside are
+ASCII; entries are sorted and dated by their files, so the same build gives the same archive.
+Prints the archive's path.
 """
 import os
 import re
+import subprocess
 import sys
+import tempfile
 import time
 import zipfile
 
@@ -26,11 +30,19 @@ def version():
     return match.group(1)
 
 
+def pe_machine(data):
+    """The machine field of a PE image, or None when the bytes are not one."""
+    if data[:2] != b"MZ" or len(data) < 0x40:
+        return None
+    offset = int.from_bytes(data[0x3C:0x40], "little")
+    if data[offset:offset + 4] != b"PE\0\0":
+        return None
+    return int.from_bytes(data[offset + 4:offset + 6], "little")
+
+
 def is_32_bit(program):
     with open(program, "rb") as f:
-        data = f.read(4096)
-    offset = int.from_bytes(data[0x3C:0x40], "little")
-    return data[offset + 4:offset + 6] == b"\x4c\x01"
+        return pe_machine(f.read(4096)) == 0x014C
 
 
 def companion(build):
@@ -52,6 +64,24 @@ def contents(build):
         ("plugin/source/vakro_plugin.h", os.path.join(REPO, "plugins", "vakro_plugin.h")),
     ] + [(f"plugin/source/{name}", os.path.join(example, name))
          for name in ("window_action.c", "window_action.rc", "window_action.def", "resource.h")]
+
+
+STRIP = {0x014C: "i686-w64-mingw32-strip", 0x8664: "x86_64-w64-mingw32-strip"}
+
+
+def as_released(data):
+    """A program or library as users get it: without symbols and debug sections, whichever build
+    it comes from (the x64 build keeps them for the tests)."""
+    machine = pe_machine(data)
+    if machine is None:
+        return data
+    with tempfile.TemporaryDirectory() as scratch:
+        built, stripped = os.path.join(scratch, "built"), os.path.join(scratch, "stripped")
+        with open(built, "wb") as f:
+            f.write(data)
+        subprocess.run([STRIP[machine], "--strip-all", "-o", stripped, built], check=True)
+        with open(stripped, "rb") as f:
+            return f.read()
 
 
 def windows_text(path):
@@ -89,7 +119,7 @@ def main(build, out):
                 data = windows_text(path)
             else:  # the plug-in sources stay UTF-8, as their build notes say
                 with open(path, "rb") as f:
-                    data = f.read()
+                    data = as_released(f.read())
             add(archive, f"{top}/{name}", data, date)
     os.replace(partial, target)
     print(target)

@@ -55,6 +55,22 @@ def pe_machine(data):
     return machine, magic
 
 
+def debug_sections(data):
+    """The names of a PE image's debug sections (long names, which only they use here, resolved
+    through the symbol table's strings while there is one)."""
+    offset = struct.unpack_from("<I", data, 0x3C)[0] + 4
+    count, _, symbols, symbol_count, optional = struct.unpack_from("<HIIIH", data, offset + 2)
+    names = []
+    for index in range(count):
+        raw = data[offset + 20 + optional + 40 * index:][:8].rstrip(b"\0").decode("ascii", "replace")
+        if raw.startswith("/") and symbols:
+            start = symbols + 18 * symbol_count + int(raw[1:])
+            raw = data[start:data.index(b"\0", start)].decode("ascii", "replace")
+        if raw.startswith(("/", ".debug", ".stab")):
+            names.append(raw)
+    return names
+
+
 def dll_imports(path):
     """The lower-cased names of the libraries a PE image imports."""
     dump = subprocess.run(["i686-w64-mingw32-objdump", "-p", path], capture_output=True, text=True,
@@ -77,6 +93,10 @@ class ArchiveChecks:
                 self.assertEqual(pe_machine(archive.read(TOP + name)), (machine, magic), name)
             for name in companion:
                 self.assertEqual(pe_machine(archive.read(TOP + name)), (PE_AMD64, PE32_PLUS), name)
+            for name in names:  # every program and library as released: no debug sections
+                data = archive.read(name)
+                if pe_machine(data):
+                    self.assertEqual(debug_sections(data), [], name)
             self.assertTrue(archive.read(TOP + "vakro.chm").startswith(b"ITSF"), "a compiled help file")
             self.check_readme(archive.read(TOP + "readme.txt"))
 
