@@ -434,6 +434,7 @@ LRESULT TNodraWnd::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       SaveAll();
       return TRUE;
     case WM_SYSCOMMAND:
+      // The system keeps its own bits in the low four: every close of this window hides it.
       if ((wParam & 0xFFF0) == SC_CLOSE) {
         ShowWindow(Handle(), SW_HIDE);
         return 0;

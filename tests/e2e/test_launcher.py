@@ -102,8 +102,8 @@ class LauncherTest(DesktopTestCase):
         return witness
 
     def hold(self, *keys):
-        """Presses the keys one after another, each once the program has seen the one before
-        (the guide's state after a key is how the test knows), then releases them in reverse."""
+        """Presses the keys one after another, unpaced, as a keyboard sends them; `release` lets
+        them go in reverse order."""
         for key in keys:
             self.desktop.xdotool("keydown", key)
 
