@@ -14,9 +14,9 @@ void FreeThreadKeyState();
 void FreeKeyStateSlot();
 
 // The close command reported to the engine is SC_CLOSE exactly, as the library has always matched
-// it: one with any of the low four bits set (which the system uses internally) is not
-// reported. A window deciding what to do with
-// its own close command masks those bits instead, as the settings window does.
+// it: one with any of the low four bits set (which the system uses internally) is not reported.
+// A window deciding what to do with its own close command masks those bits instead, as the
+// settings window does.
 inline bool IsCloseCommand(UINT message, WPARAM wParam) {
   return message == WM_SYSCOMMAND && wParam == SC_CLOSE;
 }
