@@ -100,7 +100,7 @@ bool TKeyViewWnd::Create() {
     if (ShowSettings) ShowSettings();
   };
   impl_->executor.TogglePause = [this] { SetPaused(!Paused()); };
-  nlStartHook(Handle());
+  hotKeysStarted_ = nlStartHook(Handle()) != FALSE;
   return true;
 }
 

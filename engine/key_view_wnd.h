@@ -29,6 +29,8 @@ class TKeyViewWnd : public TWindow {
 
   // Creates the hidden window and installs the hooks with it as their target.
   bool Create();
+  // Whether the hooks were installed: without them there are no hot keys.
+  bool HotKeysStarted() const { return hotKeysStarted_; }
 
   void SetCollaborators(TKeyManager* keys, TSetting* setting, TKeyNameManager* names,
                         TPluginManager* plugins);
@@ -94,4 +96,5 @@ class TKeyViewWnd : public TWindow {
 
   struct Impl;
   std::unique_ptr<Impl> impl_;
+  bool hotKeysStarted_ = false;
 };

@@ -46,7 +46,8 @@ void RemoveHooks() {
   }
 }
 
-void InstallHooks(SharedHookBlock& block) {
+// True when the keyboard hook, the one hot keys need, is in place.
+bool InstallHooks(SharedHookBlock& block) {
   RemoveHooks();  // a second start replaces the hooks of the first
   installedHooks.keyboard = SetWindowsHookExA(WH_KEYBOARD, KeyboardProc, moduleInstance, 0);
   installedHooks.getMessage = SetWindowsHookExA(WH_GETMESSAGE, GetMsgProc, moduleInstance, 0);
@@ -54,6 +55,7 @@ void InstallHooks(SharedHookBlock& block) {
   block.keyboardHook = HandleField(installedHooks.keyboard);
   block.getMessageHook = HandleField(installedHooks.getMessage);
   block.callWndProcHook = HandleField(installedHooks.callWndProc);
+  return installedHooks.keyboard != nullptr;
 }
 
 // Copies a finder field; a whole-field fetch always ends in a terminator, whatever the block held.
@@ -96,8 +98,8 @@ BOOL WINAPI nlStartHook(HWND engineWindow) {
   memset(&view.Extension(), 0, sizeof(TSharedExtension));
   view->engineWindow = HandleField(engineWindow);
   view->dispatchMode = DISPATCH_PASS;
-  InstallHooks(*view);
-  return view.Close();
+  const bool installed = InstallHooks(*view);
+  return view.Close() && installed;
 }
 
 BOOL WINAPI nlReleaseHook(void) {

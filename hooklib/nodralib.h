@@ -49,6 +49,8 @@
 extern "C" {
 #endif
 
+// Makes the shared block and installs the hooks for engineWindow; 0 when the block could not be
+// made or the keyboard hook not installed (then there are no hot keys).
 NODRALIB_API BOOL WINAPI nlStartHook(HWND engineWindow);
 NODRALIB_API BOOL WINAPI nlReleaseHook(void);
 NODRALIB_API signed char WINAPI nlSetDispatchMode(signed char mode);

@@ -12,7 +12,9 @@
 //   wintool texts CAPTION                 texts of the controls of each dialog with the caption
 //   wintool press CAPTION BUTTON          clicks the button of the dialog with the caption
 //   wintool lock UNTIL FILE...            opens the files without sharing, prints "locked",
-//                                         and holds them until the file UNTIL exists
+//                                         and holds them until the file UNTIL exists; an
+//                                         argument "event:NAME" holds an event of that name,
+//                                         so no file mapping of the name can be made meanwhile
 //   wintool flood HWND COUNT SEED         posts COUNT hook messages with random parameters
 //   wintool endsession CAPTION            waits for the window of class TNodraWnd whose title
 //                                         begins with CAPTION, posts WM_QUERYENDSESSION to it
@@ -124,9 +126,11 @@ int EndSession(const char* caption) {
 int Lock(int argc, char** argv) {
   std::vector<HANDLE> files;
   for (int i = 3; i < argc; ++i) {
-    HANDLE file = CreateFileA(argv[i], GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
+    const bool event = std::strncmp(argv[i], "event:", 6) == 0;
+    HANDLE file = event ? CreateEventA(nullptr, TRUE, FALSE, argv[i] + 6)
+                        : CreateFileA(argv[i], GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (!file || file == INVALID_HANDLE_VALUE) {
       std::fprintf(stderr, "wintool: cannot lock %s (%lu)\n", argv[i], GetLastError());
       return 1;
     }

@@ -71,7 +71,10 @@ bool TNodraWnd::Create() {
   commands_.OnClickId(kCloseId, [this] { btnCloseClick(); });
 
   keyView_ = std::make_unique<TKeyViewWnd>();
-  keyView_->Create();
+  if (!keyView_->Create()) {
+    ShowError(nullptr, "キーガイドウィンドウを作成できません。Vakro を終了します。");
+    return false;
+  }
   keyView_->SetCollaborators(keyManager_.get(), setting_.get(), keyNameManager_.get(),
                              pluginManager_.get());
   keyView_->IsSettingsVisible = [this] { return SettingsOnScreen(); };
@@ -94,6 +97,8 @@ bool TNodraWnd::Create() {
   SetVersionCaption();
   Application.SetDialogWindow(Handle());
   Application.SetOnIdle([this] { OnIdle(); });
+  if (!keyView_->HotKeysStarted())
+    ShowError(Handle(), "キーボードフックを開始できません。ホットキーは使用できません。");
   return true;
 }
 

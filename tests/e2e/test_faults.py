@@ -3,6 +3,7 @@ another process at start, the program killed while a chord is half typed, and a 
 that never returns when the program ends (it is not told to terminate under the call)."""
 
 import os
+import shutil
 import subprocess
 import time
 import unittest
@@ -14,6 +15,8 @@ from vakro_faults import (ID_CLOSE_BUTTON, LOAD_ERRORS, SAVE_ERRORS, WM_COMMAND,
                           plugin_copy, six_item_line)
 
 VK_MENU, VK_B = 0x12, 0x42
+HOOK_BLOCK = "NodraMemFileJP01"
+NO_HOT_KEYS = "キーボードフックを開始できません。ホットキーは使用できません。"
 
 
 def read_bytes(path):
@@ -89,18 +92,19 @@ class FaultsTest(DesktopTestCase):
         self.check_saves_fail_and_keep_everything("full", lambda mount: filler.append(mount.fill()),
                                                   lambda mount: os.remove(filler[0]))
 
-    def test_files_locked_at_start_are_reported_and_kept_as_bak_after_exit(self):
+    def test_files_locked_and_the_hook_block_taken_at_start_are_reported_and_kept_as_bak_after_exit(self):
         _, old, _ = self.files("locked")
         vakro = self.start(old)
         release = os.path.join(self.desktop.folder, "release-lock")
         paths = [winpath(os.path.join(vakro.data, name)) for name in old]
-        locker = subprocess.Popen([WINE, vakro.tool.path, "lock", winpath(release), *paths], env=self.desktop.env(),
-                                  stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+        # An event holds the shared block's name, so the hooks cannot start.
+        locker = subprocess.Popen([WINE, vakro.tool.path, "lock", winpath(release), *paths, "event:" + HOOK_BLOCK],
+                                  env=self.desktop.env(), stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
         self.addCleanup(self.desktop.kill, locker)
         self.assertEqual(locker.stdout.readline().strip(), b"locked")
 
         vakro.process = self.desktop.run(vakro.exe)
-        answer_errors(vakro.tool, LOAD_ERRORS)  # in loading order; none for vakro.dat
+        answer_errors(vakro.tool, LOAD_ERRORS + (NO_HOT_KEYS,))  # in loading order; none for vakro.dat
         vakro.main = wait_until(lambda: vakro.tool.find("TNodraWnd"), 30, "vakro's main window")
         wait_until(vakro.settings_visible, 20, "the settings window (nothing was loaded)")
         open(release, "w").close()
@@ -113,6 +117,20 @@ class FaultsTest(DesktopTestCase):
             self.assertEqual(vakro.data_file(name + ".bak"), content, f"{name}: the unread content is lost")
         self.assertEqual([vakro.data_file(n) for n in ("keydata.dat", "keyname.dat", "plugin.dat")], [b""] * 3)
         self.assertIn(b"ShowKeyView=1", vakro.data_file("vakro.dat"))
+
+    def test_a_data_folder_that_cannot_be_made_is_reported_and_vakro_goes_on(self):
+        vakro = self.start({})
+        shutil.rmtree(vakro.data)
+        open(vakro.data, "w").close()  # a file where the folder should be
+        self.addCleanup(os.remove, vakro.data)
+        vakro.process = self.desktop.run(vakro.exe)
+        answer_errors(vakro.tool, ["データフォルダ「C:\\users\\root\\AppData\\Roaming\\Vakro\\」を作成できません。"
+                                   "設定は保存されません。"])
+        vakro.main = wait_until(lambda: vakro.tool.find("TNodraWnd"), 30, "vakro's main window")
+        wait_until(vakro.settings_visible, 20, "the settings window (no assignments)")
+        vakro.tool.post(vakro.main, WM_COMMAND, ID_CLOSE_BUTTON)
+        answer_errors(vakro.tool, SAVE_ERRORS)
+        wait_until(vakro.exited, 20, "vakro to end")
 
     def test_keys_reach_the_focused_window_at_once_when_vakro_dies_mid_chord(self):
         vakro = self.start({"keydata.dat": keydata_line([LEFT_CTRL, LEFT_ALT, KEY_X], "notepad.exe")}).start()
