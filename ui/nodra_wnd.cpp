@@ -98,7 +98,7 @@ bool TNodraWnd::Create() {
   Application.SetDialogWindow(Handle());
   Application.SetOnIdle([this] { OnIdle(); });
   if (!keyView_->HotKeysStarted())
-    ShowError(Handle(), "キーボードフックを開始できません。ホットキーは使用できません。");
+    ShowError(Handle(), "キーボードフックを開始できません。ホットキーは使えません。");
   return true;
 }
 

@@ -16,7 +16,7 @@ from vakro_faults import (ID_CLOSE_BUTTON, LOAD_ERRORS, SAVE_ERRORS, WM_COMMAND,
 
 VK_MENU, VK_B = 0x12, 0x42
 HOOK_BLOCK = "NodraMemFileJP01"
-NO_HOT_KEYS = "キーボードフックを開始できません。ホットキーは使用できません。"
+NO_HOT_KEYS = "キーボードフックを開始できません。ホットキーは使えません。"
 
 
 def read_bytes(path):
