@@ -8,18 +8,10 @@
 #include "toolkit/controls.h"
 #include "toolkit/key_box.h"
 #include "toolkit/message_box.h"
+#include "ui/control_ids.h"
 #include "ui/key_name_entry.h"
 
 namespace {
-
-enum TControlId : WORD {
-  kKeyNameListId = 301,
-  kSrcKeyId = 302,
-  kDestNameId = 303,
-  kKeyAddId = 304,
-  kKeyUpdateId = 305,
-  kKeyDeleteId = 306,
-};
 
 const int kConsoleHeight = 65;
 const int kMaxNameLength = 32;

@@ -20,15 +20,9 @@
 #include "toolkit/message_box.h"
 #include "toolkit/program_path.h"
 #include "ui/companion_launch.h"
+#include "ui/control_ids.h"
 
 namespace {
-
-enum TControlId : WORD {
-  kKeyListId = 201,
-  kProgramId, kKeyId, kKeyResetId, kPathId, kArgumentsId, kWorkPathId,
-  kAddId, kUpdateId, kDeleteId, kPathButtonId, kWorkPathButtonId, kRepeatId, kFinderId, kKeyNoteId,
-  kScopeId, kScopeListId
-};
 
 const int kConsoleHeight = 263;
 const int kScopeTop = 206;    // the scope row, between the repeat box and the buttons

@@ -15,6 +15,7 @@
 #include "toolkit/program_path.h"
 #include "toolkit/setting_font.h"
 #include "toolkit/tray_icon.h"
+#include "ui/control_ids.h"
 #include "ui/key_name_page.h"
 #include "ui/key_page.h"
 #include "ui/plugin_page.h"
@@ -29,8 +30,6 @@ const int kClientHeight = 444;
 const int kButtonBarHeight = 28;
 const DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
 const DWORD kExStyle = WS_EX_CONTROLPARENT;
-
-enum TControlId : WORD { kHelpId = 101, kOKId = 102, kCloseId = 103, kPagesId = 104 };
 
 }  // namespace
 

@@ -11,21 +11,10 @@
 #include "toolkit/command_map.h"
 #include "toolkit/controls.h"
 #include "toolkit/message_box.h"
+#include "ui/control_ids.h"
 #include "ui/plugin_entry.h"
 
 namespace {
-
-enum TControlId : WORD {
-  kPluginListId = 501,
-  kPlugPathId = 502,
-  kValueId = 503,
-  kMacroId = 504,
-  kPlugAddId = 505,
-  kPlugUpdateId = 506,
-  kPlugDeleteId = 507,
-  kPluginSettingId = 508,
-  kPluginPathButtonId = 509,
-};
 
 enum TPluginColumn { kMacroColumn, kNameColumn, kDescriptionColumn, kValueColumn, kPathColumn };
 

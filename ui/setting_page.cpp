@@ -9,19 +9,9 @@
 #include "toolkit/command_map.h"
 #include "toolkit/controls.h"
 #include "toolkit/setting_font.h"
+#include "ui/control_ids.h"
 
 namespace {
-
-enum TControlId : WORD {
-  kShowKeyViewId = 401,
-  kColorPanelId = 410,  // 410-416, one per colour panel
-  kSelFontId = 420,
-  kKeyViewPosId = 421,
-  kStartUpId = 422,
-  kHideCursorId = 423,
-  kSendUnmatchedKeysId = 424,
-  kExcludeProgramsId = 425,
-};
 
 // The group's origin on the page; the controls inside are placed relative to it.
 const int kGroupLeft = 8;

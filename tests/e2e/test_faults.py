@@ -8,9 +8,9 @@ import subprocess
 import time
 import unittest
 
-from vakro_app import KEY_X, LEFT_ALT, LEFT_CTRL, WM_QUERYENDSESSION, Vakro, keydata_line
+from vakro_app import DATA_FOLDER, KEY_X, LEFT_ALT, LEFT_CTRL, WM_QUERYENDSESSION, Vakro, ids, keydata_line
 from vakro_e2e import WINE, DesktopTestCase, Witness, wait_until, winpath
-from vakro_faults import (ID_CLOSE_BUTTON, LOAD_ERRORS, SAVE_ERRORS, WM_COMMAND, answer_errors,
+from vakro_faults import (LOAD_ERRORS, SAVE_ERRORS, WM_COMMAND, answer_errors,
                           leftover_temporaries, mount_data_folder, no_error_box_after, old_and_new_files,
                           plugin_copy, six_item_line)
 
@@ -25,10 +25,6 @@ def read_bytes(path):
             return f.read()
     except FileNotFoundError:
         return b""
-
-
-def data_folder(desktop):
-    return os.path.join(desktop.prefix, "drive_c", "users", "root", "AppData", "Roaming", "Vakro")
 
 
 class FaultsTest(DesktopTestCase):
@@ -49,12 +45,6 @@ class FaultsTest(DesktopTestCase):
         self.addCleanup(vakro.stop)
         return vakro
 
-    def focused_witness(self, name):
-        witness = Witness(self.desktop, name)
-        self.addCleanup(witness.end)
-        witness.focus()
-        return witness
-
     def fire_ctrl_x(self, vakro, launched):
         self.focused_witness("typing-" + os.path.basename(launched.path)[:-4])
         self.desktop.xdotool("keydown", "Control_L")
@@ -64,7 +54,7 @@ class FaultsTest(DesktopTestCase):
         self.desktop.xdotool("keyup", "x", "keyup", "Control_L")
 
     def check_saves_fail_and_keep_everything(self, name, break_folder, mend_folder):
-        mount = mount_data_folder(self, data_folder(self.desktop))
+        mount = mount_data_folder(self, os.path.join(self.desktop.prefix, DATA_FOLDER))
         launched, old, new = self.files(name)
         vakro = self.start(old).start()
         break_folder(mount)
@@ -111,7 +101,7 @@ class FaultsTest(DesktopTestCase):
         locker.communicate(timeout=10)
         self.assertEqual(locker.returncode, 0)
 
-        vakro.tool.post(vakro.main, WM_COMMAND, ID_CLOSE_BUTTON)
+        vakro.tool.post(vakro.main, WM_COMMAND, ids.kCloseId)
         wait_until(vakro.exited, 20, "vakro to end")
         for name, content in old.items():
             self.assertEqual(vakro.data_file(name + ".bak"), content, f"{name}: the unread content is lost")
@@ -124,11 +114,11 @@ class FaultsTest(DesktopTestCase):
         open(vakro.data, "w").close()  # a file where the folder should be
         self.addCleanup(os.remove, vakro.data)
         vakro.process = self.desktop.run(vakro.exe)
-        answer_errors(vakro.tool, ["データフォルダ「C:\\users\\root\\AppData\\Roaming\\Vakro\\」を作成できません。"
-                                   "設定は保存されません。"])
+        folder = "C:" + DATA_FOLDER[len("drive_c"):].replace("/", "\\") + "\\"
+        answer_errors(vakro.tool, [f"データフォルダ「{folder}」を作成できません。設定は保存されません。"])
         vakro.main = wait_until(lambda: vakro.tool.find("TNodraWnd"), 30, "vakro's main window")
         wait_until(vakro.settings_visible, 20, "the settings window (no assignments)")
-        vakro.tool.post(vakro.main, WM_COMMAND, ID_CLOSE_BUTTON)
+        vakro.tool.post(vakro.main, WM_COMMAND, ids.kCloseId)
         answer_errors(vakro.tool, SAVE_ERRORS)
         wait_until(vakro.exited, 20, "vakro to end")
 
@@ -164,7 +154,7 @@ class FaultsTest(DesktopTestCase):
         wait_until(lambda: b"|vakroExecute|" in read_bytes(plugin_log), 20, "the plug-in call")
 
         poster = subprocess.Popen([WINE, vakro.tool.path, "post", hex(vakro.main), hex(WM_COMMAND),
-                                   hex(ID_CLOSE_BUTTON), "0"], env=self.desktop.env(), stdout=subprocess.PIPE)
+                                   hex(ids.kCloseId), "0"], env=self.desktop.env(), stdout=subprocess.PIPE)
         self.assertEqual(poster.stdout.readline().strip(), b"posted")
         posted = time.monotonic()
         wait_until(vakro.exited, 10, "vakro to end")

@@ -8,12 +8,11 @@ import os
 import random
 import unittest
 
-from vakro_app import KEY_X, KEY_Y, LEFT_ALT, LEFT_CTRL, WM_QUERYENDSESSION, Vakro, keydata_line
+from vakro_app import (KEY_X, KEY_Y, LEFT_ALT, LEFT_CTRL, WM_LBUTTONDBLCLK, WM_QUERYENDSESSION, Vakro, ids,
+                       keydata_line)
 from vakro_e2e import DesktopTestCase, Witness, wait_until, winpath
-from vakro_faults import WM_LBUTTONDBLCLK, WM_TRAY_NOTIFY, error_texts, no_error_box_after
+from vakro_faults import error_texts, no_error_box_after
 
-WM_HOOK_CLOSE = 0x825B
-WM_FIND_REPLY = 0x8259
 WM_APP_PRIVATE = 0x8001  # a message number any program may use for its own purposes
 SETTINGS = "[Setting]\r\nShowKeyView=1\r\nHideCursor=1\r\n"
 
@@ -46,7 +45,7 @@ class HostileTest(DesktopTestCase):
         """The guide goes after a reset, Ctrl+X fires once more, the settings window shows and
         the program still saves and ends normally."""
         self.assertFalse(vakro.exited(), "vakro ended")
-        vakro.tool.post(vakro.guide, WM_HOOK_CLOSE)
+        vakro.tool.post(vakro.guide, ids.WM_HOOK_CLOSE)
         wait_until(lambda: not vakro.guide_visible(), 10, "the guide to hide after a reset")
         starts = len(launched.events("start"))
         witness = Witness(self.desktop, name)
@@ -57,7 +56,7 @@ class HostileTest(DesktopTestCase):
         wait_until(vakro.guide_visible, 60, "the guide after Ctrl")
         self.desktop.xdotool("keydown", "x", "keyup", "x", "keyup", "Control_L")
         wait_until(lambda: len(launched.events("start")) > starts, 20, "the chord to fire")
-        vakro.tool.post(vakro.main, WM_TRAY_NOTIFY, 0, WM_LBUTTONDBLCLK)
+        vakro.tool.post(vakro.main, ids.WM_TRAY_NOTIFY, 0, WM_LBUTTONDBLCLK)
         wait_until(vakro.settings_visible, 10, "the settings window")
         vakro.tool.post(vakro.main, WM_QUERYENDSESSION)
         wait_until(lambda: vakro.data_file("vakro.dat") and b"HideCursor" in vakro.data_file("vakro.dat"), 20,
@@ -76,7 +75,7 @@ class HostileTest(DesktopTestCase):
             status, out = vakro.tool.run("flood", hex(vakro.guide), 5000, seed)
             self.assertEqual((status, out.strip()), (0, "posted=5000 refused=0"), f"seed {seed}")
         for _ in range(3):  # finder replies read the block full of unterminated bytes
-            vakro.tool.post(vakro.guide, WM_FIND_REPLY, vakro.main)
+            vakro.tool.post(vakro.guide, ids.WM_FIND_REPLY, vakro.main)
         # Another program's private message, broadcast or sent by mistake to vakro's windows.
         application = vakro.tool.find("TVakroApplication")
         for garbage in (0, 1, 0x41414141):
@@ -85,7 +84,7 @@ class HostileTest(DesktopTestCase):
         # Both windows share one thread and its queue of posted messages, handled in order: once
         # the settings window shows, the flood is behind. (The guide is no such mark: random key
         # reports show and hide it while the flood is being handled.)
-        vakro.tool.post(vakro.main, WM_TRAY_NOTIFY, 0, WM_LBUTTONDBLCLK)
+        vakro.tool.post(vakro.main, ids.WM_TRAY_NOTIFY, 0, WM_LBUTTONDBLCLK)
         wait_until(vakro.settings_visible, 120, "the flood to be handled")
         vakro.hide_settings()
         self.check_alive_and_answering(vakro, launched, "flood-witness")

@@ -10,15 +10,15 @@ import subprocess
 import time
 import unittest
 
-import test_settings_pages as pages
 from test_nodralib import Witness64
-from vakro_app import (KEY_X, KEY_Y, KEY_Z, LEFT_ALT, LEFT_CTRL, WM_QUERYENDSESSION, WM_SYSCOMMAND, Vakro, WinTool,
-                       companion_processes, keydata_line)
-from vakro_e2e import DesktopTestCase, Witness, build_dir, is_32_bit_build, wait_until, winpath
-from vakro_faults import WM_LBUTTONDBLCLK, WM_TRAY_NOTIFY, mount_data_folder
+from test_settings_pages import QUIET_SETTINGS
+from vakro_app import (KEY_X, KEY_Y, KEY_Z, LEFT_ALT, LEFT_CTRL, WM_CLOSE, WM_QUERYENDSESSION, WM_SYSCOMMAND, Vakro,
+                       built_program, companion_processes, ids, keydata_line)
+from vakro_e2e import VK_F12, DesktopTestCase, Witness, build_dir, is_32_bit_build, wait_until, winpath
+from vakro_faults import mount_data_folder
 
-VK_CONTROL, VK_MENU, VK_X, VK_F12 = 0x11, 0x12, 0x58, 0x7B
-WM_HOOK_KEY, SC_MINIMIZE = 0x81F4, 0xF020
+VK_CONTROL, VK_MENU, VK_X = 0x11, 0x12, 0x58
+SC_MINIMIZE = 0xF020
 LEFT_CTRL_PRESS = 0x001D0001  # keystroke flags of a left Ctrl press
 DEFAULT_SETTINGS = ("[Setting]\r\nShowKeyView=1\r\nTextColor=6304206\r\nProgColor=13505323\r\n"
                     "BackColor=10546153\r\nTextColor2=16776960\r\nProgColor2=9431012\r\n"
@@ -94,12 +94,7 @@ class LauncherTest(DesktopTestCase):
 
     def focused_witness(self, name, program=None):
         """A witness that has the keyboard: a key typed reaches it before the test goes on."""
-        witness = Witness(self.desktop, name, program=program)
-        witness.focus()
-        self.addCleanup(witness.end)
-        self.desktop.type_keys(["F12"])
-        wait_until(lambda: [k for k in witness.keys() if k[1] == VK_F12], 10, "a key at the witness")
-        return witness
+        return super().focused_witness(name, program, confirmed=True)
 
     def hold(self, *keys):
         """Presses the keys one after another, unpaced, as a keyboard sends them; `release` lets
@@ -551,7 +546,7 @@ class LauncherTest(DesktopTestCase):
                                        f'--log "{winpath(target_log.path)}" --hidden')])
         self.focused_witness("stuck")
         # A left Ctrl press reported with no release to follow: the key is up all along.
-        self.vakro.tool.post(self.vakro.guide, WM_HOOK_KEY, VK_CONTROL, LEFT_CTRL_PRESS)
+        self.vakro.tool.post(self.vakro.guide, ids.WM_HOOK_KEY, VK_CONTROL, LEFT_CTRL_PRESS)
         wait_until(self.guide_visible, 10, "the guide for the reported Ctrl")
 
         def chord_fires():
@@ -652,7 +647,6 @@ class CurrentFolderTest(DesktopTestCase):
     copy, and Wine keeps a killed program's hooks, so two copies of the hook library would both
     answer every key of the later tests."""
 
-    focused_witness = LauncherTest.focused_witness
     hold = LauncherTest.hold
     release = LauncherTest.release
 
@@ -668,25 +662,23 @@ class CurrentFolderTest(DesktopTestCase):
         started_log = self.desktop.log("no-work-folder.log")
         reporter = keydata_line([LEFT_CTRL, KEY_Z], Witness.program_wine(),
                                 f'--log "{winpath(started_log.path)}" --hidden --title reporter', name="cwd", key_text="Ctrl+Z")
-        v = pages.Vakro(self.desktop, {
+        v = Vakro(self.desktop, {
             "keydata.dat": keydata_line([LEFT_CTRL, KEY_Y], "vakrolure.exe", name="lure", key_text="Ctrl+Y") +
                            keydata_line([LEFT_CTRL, KEY_X], "notepad.exe", name="notepad", key_text="Ctrl+X") +
                            reporter,
-            "vakro.dat": pages.QUIET_SETTINGS}, cwd=lure)
-        self.addCleanup(lambda: self.desktop.kill(v.process))
-        tool = WinTool(self.desktop)
-        wait_until(lambda: v.main().text.startswith("Vakro 0"), 30, "vakro to finish starting")
-        tool.post(v.main().hwnd, WM_TRAY_NOTIFY, 0, WM_LBUTTONDBLCLK)
-        wait_until(lambda: v.main().visible, 15, "the settings window")
-        v.click_control(211)  # the browse button of the program's path
-        dialog = v.wait_top("the file dialog", cls="#32770", text="実行ファイルの選択", visible=True)
+            "vakro.dat": QUIET_SETTINGS}, program=built_program()).start(cwd=lure)
+        self.addCleanup(v.stop)
+        tool = v.tool
+        v.show_settings_from_tray()
+        v.click_control(ids.kPathButtonId)
+        dialog = v.dialog("実行ファイルの選択")
         v.click(next(c for c in dialog.children if c.cls == "Edit" and c.visible))
         self.desktop.xdotool("type", "--delay", "12", "C:\\lure\\notepad.exe")
         self.desktop.xdotool("key", "Return")
-        v.wait_text(205, "C:\\lure\\notepad.exe", 15)
+        v.wait_text(ids.kPathId, "C:\\lure\\notepad.exe", timeout=15)
         v.close_with_title_bar()
 
-        self.focused_witness("typing")
+        self.focused_witness("typing", confirmed=True)
         for key in ("z", "y", "x"):
             self.hold("Control_L", key)
             self.release("Control_L", key)
@@ -695,7 +687,7 @@ class CurrentFolderTest(DesktopTestCase):
         started = wait_until(lambda: tool.find("Notepad") or tool.find("VakroWitness", "witness"), 30,
                              "the started program's window")
         self.assertIsNone(tool.find("VakroWitness", "witness"), "a program in the browsed folder ran")
-        tool.post(started, 0x0010)  # WM_CLOSE
+        tool.post(started, WM_CLOSE)
 
 
 if __name__ == "__main__":

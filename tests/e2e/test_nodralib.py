@@ -4,7 +4,7 @@ holds the hooks; what reaches the witness and what the hooks report to the host.
 import os
 import unittest
 
-from vakro_app import WinTool, companion_processes
+from vakro_app import WinTool, companion_processes, ids
 from vakro_e2e import DesktopTestCase, Witness, build_dir, is_32_bit_build, wait_until, winpath
 
 WM_SYSCOMMAND = 0x0112
@@ -12,7 +12,6 @@ SC_CLOSE = 0xF060
 VK_F9 = 0x78
 EXTENDED = 1 << 24
 RELEASED = 1 << 31
-WITHHELD = 1 << 25  # set by the keyboard hook in the report of a key it withheld
 # Letters, an extended key, a function key, modifiers and the numeric pad's (extended) Enter.
 KEYS = ["a", "z", "Right", "Home", "space", "F5", "KP_Enter", "Shift_L", "Control_R", "Alt_L"]
 
@@ -209,7 +208,7 @@ class NodraLibTest(DesktopTestCase):
         # Keys of the 64-bit program reach the host through the companion and are withheld.
         host.set_mode(0)
         self.desktop.type_keys(["a", "F9"])
-        withheld = RELEASED | WITHHELD | (0x43 << 16) | 1  # the hook says it withheld the key
+        withheld = RELEASED | ids.NL_KEY_WITHHELD | (0x43 << 16) | 1  # the hook says it withheld the key
         wait_until(lambda: (VK_F9, withheld) in [(wp, lp & ~(1 << 30)) for wp, lp in host.keys()],
                    10, "F9 reported through the companion")
         self.assertEqual(witness.keys(), [])

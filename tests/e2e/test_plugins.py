@@ -8,13 +8,10 @@ import os
 import shutil
 import unittest
 
-import test_settings_pages as pages
-from vakro_app import keydata_line
+from test_settings_pages import QUIET_SETTINGS, SHOW
+from vakro_app import Vakro, built_program, ids, keydata_line
 from vakro_e2e import DesktopTestCase, Witness, build_dir, wait_until
 
-
-ID_LIST, ID_PATH, ID_VALUE, ID_MACRO, ID_ADD, ID_UPDATE, ID_DELETE, ID_SETTING, ID_BROWSE = range(501, 510)
-ID_CLOSE = 103
 THREAD_PRIORITY_BELOW_NORMAL = -1
 
 # The plug-ins lie in C:\p x\ of the desktop's prefix: short to type, and with a blank to quote.
@@ -41,7 +38,7 @@ def duplicate(macro):
 def plugin_line(file, value, macro):
     path = f'"{FOLDER}{file}"'
     value = f'"{value}"' if " " in value else value
-    return f"{path},{value},{macro}\n"
+    return f"{path},{value},{macro}\r\n"
 
 
 class PluginLog:
@@ -87,33 +84,32 @@ class PluginsTest(DesktopTestCase):
             f.write("not a library\n")
         cls.folder = folder
 
-    def start(self, name, files):
+    def start(self, name, files, loaded=True):
         log_path = os.path.join(self.desktop.folder, name + "-plugins.log")
         if os.path.exists(log_path):
             os.remove(log_path)
         # The plug-ins read the log's name from vakro's environment, which it takes from ours.
         os.environ["VAKRO_PLUGIN_LOG"] = "Z:" + log_path.replace("/", "\\")
         try:
-            v = pages.Vakro(self.desktop, files)
+            v = Vakro(self.desktop, files, program=built_program()).start(loaded=loaded)
         finally:
             del os.environ["VAKRO_PLUGIN_LOG"]
-        self.addCleanup(lambda: self.desktop.kill(v.process))
-        wait_until(lambda: v.main().text.startswith("Vakro 0"), 30, "vakro to finish starting")
+        self.addCleanup(v.stop)
         return v, PluginLog(log_path)
 
     # -- the page ----------------------------------------------------------------------------
     # The page's controls stay where they are: their places are read once, when it opens.
     def open_page(self, v):
-        if not v.main().visible:
+        if not v.settings_visible():
             v.show_settings()
-        v.show_page(2, ID_PATH)
-        self.ui = {c.id: c for c in v.main().children}
+        v.show_page(2, ids.kPlugPathId)
+        self.ui = {c.id: c for c in v.settings().children}
 
     def click(self, v, control_id):
         v.desktop.click(*self.ui[control_id].centre)
 
     def rows(self, v):
-        _, out = v.tool.run("rows", hex(self.ui[ID_LIST].hwnd))
+        _, out = v.tool.run("rows", hex(self.ui[ids.kPluginListId].hwnd))
         return [line.split("\t") for line in out.splitlines()]
 
     def macros(self, v):
@@ -121,7 +117,7 @@ class PluginsTest(DesktopTestCase):
 
     def select_row(self, v, index, macro):
         """Clicks the first row, then goes down with the arrow key to row `index`."""
-        x, y, _, _ = self.ui[ID_LIST].rect
+        x, y, _, _ = self.ui[ids.kPluginListId].rect
         v.desktop.click_until(x + 40, y + 27, lambda: self.rows(v)[0][0] == "*", "the first row selected")
         if index:
             v.desktop.xdotool("key", *["Down"] * index)
@@ -130,7 +126,7 @@ class PluginsTest(DesktopTestCase):
     def fill(self, v, path=None, value=None, macro=None):
         """Types into the fields given, then waits until the page shows all three."""
         expected = list(self.entry(v))
-        for i, (control_id, text) in enumerate(((ID_PATH, path), (ID_VALUE, value), (ID_MACRO, macro))):
+        for i, (control_id, text) in enumerate(((ids.kPlugPathId, path), (ids.kValueId, value), (ids.kMacroId, macro))):
             if text is None:
                 continue
             self.click(v, control_id)
@@ -141,8 +137,8 @@ class PluginsTest(DesktopTestCase):
         wait_until(lambda: self.entry(v) == tuple(expected), 10, f"the fields to read {expected}")
 
     def entry(self, v):
-        main = v.main()
-        return tuple(main.find(id=i).text for i in (ID_PATH, ID_VALUE, ID_MACRO))
+        main = v.settings()
+        return tuple(main.find(id=i).text for i in (ids.kPlugPathId, ids.kValueId, ids.kMacroId))
 
     def error_boxes(self, v):
         """The texts of the visible "エラー" boxes: one list of texts per box."""
@@ -155,7 +151,7 @@ class PluginsTest(DesktopTestCase):
                 boxes[-1].append(line[len("Static "):])
         return boxes
 
-    def refused(self, v, button=ID_ADD):
+    def refused(self, v, button=ids.kPlugAddId):
         """Presses the button and returns the text of the one error box it shows, closed with
         the Return key."""
         self.click(v, button)
@@ -166,13 +162,13 @@ class PluginsTest(DesktopTestCase):
         return boxes[0][-1]
 
     def enabled(self, v):
-        main = v.main()
-        return tuple(main.find(id=i).enabled for i in (ID_UPDATE, ID_DELETE, ID_SETTING))
+        main = v.settings()
+        return tuple(main.find(id=i).enabled for i in (ids.kPlugUpdateId, ids.kPlugDeleteId, ids.kPluginSettingId))
 
     def browse(self, v, file):
         """Picks a plug-in in the file-open dialog of the browse button."""
-        self.click(v, ID_BROWSE)
-        dialog = v.wait_top("the file dialog", cls="#32770", text="プラグインの選択", visible=True)
+        self.click(v, ids.kPluginPathButtonId)
+        dialog = v.dialog("プラグインの選択")
         self.assertTrue(any(c.text == "Vakroプラグイン (*.vpi)" for c in dialog.children),
                         "the first filter is chosen")
         name_box = next(c for c in dialog.children if c.cls == "Edit" and c.visible)
@@ -183,7 +179,7 @@ class PluginsTest(DesktopTestCase):
 
     def test_1_page_checks_adds_updates_opens_the_dialog_and_deletes(self):
         v, log = self.start("page", {
-            "keydata.dat": pages.SHOW, "vakro.dat": pages.QUIET_SETTINGS,
+            "keydata.dat": SHOW, "vakro.dat": QUIET_SETTINGS,
             "plugin.dat": plugin_line("vp_no_dialog.vpi", "", "$quiet")})
         self.open_page(v)
         quiet = ["-", "$quiet", NAME, DESCRIPTION, "", FOLDER + "vp_no_dialog.vpi"]
@@ -210,7 +206,7 @@ class PluginsTest(DesktopTestCase):
         # Added: checked on a load of its own, then loaded, asked for its name, told of it.
         self.browse(v, "vp_logger.vpi")
         self.fill(v, value="a b", macro="  LoG ")
-        self.click(v, ID_ADD)
+        self.click(v, ids.kPlugAddId)
         wait_until(lambda: self.entry(v) == ("", "", ""), 10, "the fields to empty after adding")
         logger = ["-", "$log", NAME, DESCRIPTION, "a b", FOLDER + "vp_logger.vpi"]
         self.assertEqual(self.rows(v), [quiet, logger])
@@ -219,7 +215,7 @@ class PluginsTest(DesktopTestCase):
         folder = log.events("vp_logger.vpi", "vakroRegister")[0][2]
         self.assertTrue(folder.endswith("\\Vakro\\") and folder[1] == ":", folder)
         self.fill(v, path=FOLDER + "vp_dialog.vpi", macro="dlg")
-        self.click(v, ID_ADD)
+        self.click(v, ids.kPlugAddId)
         wait_until(lambda: len(self.rows(v)) == 3, 10, "the third row")
 
         # Selection fills the fields; 設定 follows the plug-in's answer.
@@ -230,13 +226,13 @@ class PluginsTest(DesktopTestCase):
         wait_until(lambda: self.enabled(v) == (True, True, True), 10, "the settings button")
 
         # 設定: the plug-in's dialog, owned by the settings window, while the window waits.
-        self.click(v, ID_SETTING)
-        box = v.wait_top("the plug-in's dialog", cls="#32770", text="テスト プラグインの設定", visible=True)
+        self.click(v, ids.kPluginSettingId)
+        box = v.dialog("テスト プラグインの設定")
         shown = log.events("vp_dialog.vpi", "vakroShowDialog")
         self.assertEqual(len(shown), 1)
-        self.assertEqual(int(shown[0][2], 16), v.main().hwnd)
+        self.assertEqual(int(shown[0][2], 16), v.main)
         self.assertEqual(shown[0][3], folder)
-        self.assertFalse(v.main().enabled, "the settings window waits for the dialog")
+        self.assertFalse(v.settings().enabled, "the settings window waits for the dialog")
         v.click(box.find(cls="Button"))
         log.wait_count("vp_dialog.vpi", "vakroShowDialog-closed", 1)
 
@@ -244,15 +240,15 @@ class PluginsTest(DesktopTestCase):
         # library first registered; the fields keep their text.
         self.select_row(v, 1, "$log")
         self.fill(v, value="changed", macro="DLG")
-        self.assertEqual(self.refused(v, ID_UPDATE), duplicate("$dlg"))
+        self.assertEqual(self.refused(v, ids.kPlugUpdateId), duplicate("$dlg"))
         self.fill(v, path=FOLDER + "window_action.vpi", macro="$Log")
-        self.click(v, ID_UPDATE)
+        self.click(v, ids.kPlugUpdateId)
         wait_until(lambda: self.rows(v)[1][4] == "changed", 10, "the row to change")
         self.assertEqual(self.rows(v)[1], ["*", "$log", NAME, DESCRIPTION, "changed", FOLDER + "window_action.vpi"])
         self.assertEqual(self.entry(v), (FOLDER + "window_action.vpi", "changed", "$Log"))
         self.assertEqual(log.calls("vp_logger.vpi")[-1], "detach", "the previous library is released")
         self.fill(v, path=FOLDER + "vp_logger.vpi", macro="log")
-        self.click(v, ID_UPDATE)
+        self.click(v, ids.kPlugUpdateId)
         wait_until(lambda: self.rows(v)[1][5] == FOLDER + "vp_logger.vpi", 10, "the path back")
         calls = log.calls("vp_logger.vpi")
         self.assertEqual((calls.count("vakroGetInfo"), calls.count("vakroTerminate")), (1, 0),
@@ -260,17 +256,17 @@ class PluginsTest(DesktopTestCase):
 
         # Delete: the plug-in is told, terminated and released; the fields empty.
         self.select_row(v, 2, "$dlg")
-        self.click(v, ID_DELETE)
+        self.click(v, ids.kPlugDeleteId)
         wait_until(lambda: self.macros(v) == ["$quiet", "$log"], 10, "the row to go")
         self.assertEqual(self.entry(v), ("", "", ""))
         self.assertEqual(log.calls("vp_dialog.vpi")[-3:], ["vakroUnregister", "vakroTerminate", "detach"])
 
         self.select_row(v, 1, "$log")
-        shot = v.screenshot_of(v.main(), "settings-plugins")
+        shot = v.screenshot_of(v.settings(), "settings-plugins")
         v.ok()
-        self.assertEqual(v.read("plugin.dat"),
+        self.assertEqual(v.data_text("plugin.dat"),
                          (plugin_line("vp_no_dialog.vpi", "", "$quiet") +
-                          plugin_line("vp_logger.vpi", "changed", "$log")).replace("\n", "\r\n"))
+                          plugin_line("vp_logger.vpi", "changed", "$log")))
 
         # At exit every registration is terminated, in list order.
         v.exit()
@@ -299,8 +295,8 @@ class PluginsTest(DesktopTestCase):
                 (("a", "$log"), ("s", "$block"), ("d", "$null"), ("f", "$raise"), ("g", "$max"), ("h", "$block2"))]
         v, log = self.start("runs", {
             "keydata.dat": "".join(keydata_line(codes, macro, name=macro[1:], key_text=macro) for codes, macro in keys)
-                           + pages.SHOW,
-            "vakro.dat": pages.QUIET_SETTINGS,
+                           + SHOW,
+            "vakro.dat": QUIET_SETTINGS,
             "plugin.dat": plugin_line("vp_logger.vpi", "v w", "$log") +
                           plugin_line("vp_block.vpi", FOLDER + "gate1", "$block") +
                           plugin_line("vp_block2.vpi", FOLDER + "gate2", "$block2") +
@@ -349,7 +345,7 @@ class PluginsTest(DesktopTestCase):
         log.wait_count("vp_block2.vpi", "vakroExecute", 1)
         self.open_page(v)
         self.select_row(v, 2, "$block2")
-        self.click(v, ID_DELETE)
+        self.click(v, ids.kPlugDeleteId)
         wait_until(lambda: "$block2" not in self.macros(v), 10, "the row to go")
         self.assertEqual(log.calls("vp_block2.vpi")[-1], "vakroExecute", "nothing is freed under the call")
         open(gate2, "w").close()
@@ -368,7 +364,7 @@ class PluginsTest(DesktopTestCase):
 
         # 終了 from the tray menu: every registration is terminated, in list order.
         self.desktop.xdotool("mousemove", 1013, 757, "click", 3)
-        menu = wait_until(lambda: v.top(cls="#32768", visible=True), 10, "the tray menu")
+        menu = wait_until(lambda: v.visible_window("#32768"), 10, "the tray menu")
         x, y, w, h = menu.rect
         self.desktop.click(x + w // 2, y + h - 10)
         wait_until(lambda: v.process.poll() is not None, 30, "vakro to end")
@@ -380,9 +376,9 @@ class PluginsTest(DesktopTestCase):
     # -- registrations that cannot be used -----------------------------------------------------
     def test_3_a_library_missing_at_start_stays_registered_and_runs_at_the_next_start(self):
         later = os.path.join(self.folder, "later")  # a drive not yet connected
-        line = f'"{FOLDER}later\\vp_logger.vpi",v,$later\n' + plugin_line("vp_logger.vpi", "", "$log")
-        keys = keydata_line([CTRL_L, SCAN["a"]], "$later", name="later", key_text="$later") + pages.SHOW
-        v, log = self.start("later", {"keydata.dat": keys, "vakro.dat": pages.QUIET_SETTINGS, "plugin.dat": line})
+        line = f'"{FOLDER}later\\vp_logger.vpi",v,$later\r\n' + plugin_line("vp_logger.vpi", "", "$log")
+        keys = keydata_line([CTRL_L, SCAN["a"]], "$later", name="later", key_text="$later") + SHOW
+        v, log = self.start("later", {"keydata.dat": keys, "vakro.dat": QUIET_SETTINGS, "plugin.dat": line})
         self.open_page(v)
         self.assertEqual([row[1:4] for row in self.rows(v)],
                          [["$later"] + NOT_LOADED, ["$log", NAME, DESCRIPTION]])
@@ -398,33 +394,27 @@ class PluginsTest(DesktopTestCase):
         self.desktop.xdotool("key", "Control_L")
         v.show_settings()
         v.ok()
-        self.assertEqual(v.read("plugin.dat"), line.replace("\n", "\r\n"), "saved back in its place")
+        self.assertEqual(v.data_text("plugin.dat"), line, "saved back in its place")
         witness.focus()
         v.exit()
 
         os.makedirs(later)
         self.addCleanup(shutil.rmtree, later)
         shutil.copy2(os.path.join(self.folder, "vp_logger.vpi"), later)
-        v, log = self.start("later-again", {"keydata.dat": keys, "vakro.dat": pages.QUIET_SETTINGS,
-                                            "plugin.dat": v.read("plugin.dat").replace("\r\n", "\n")})
+        v, log = self.start("later-again", {"keydata.dat": keys, "vakro.dat": QUIET_SETTINGS,
+                                            "plugin.dat": v.data_text("plugin.dat")})
         witness.focus()
         self.chord(v, "a")
         self.assertEqual(log.wait_count("vp_logger.vpi", "vakroExecute", 1)[0][3], "v")
 
     def test_4_a_fault_in_a_call_on_the_main_thread_stops_only_that_plug_in(self):
-        keys = keydata_line([CTRL_L, SCAN["a"]], "$log", name="log", key_text="$log") + pages.SHOW
+        keys = keydata_line([CTRL_L, SCAN["a"]], "$log", name="log", key_text="$log") + SHOW
         lines = (plugin_line("vp_fault_attach.vpi", "", "$attach") + plugin_line("vp_fault_getinfo.vpi", "", "$info") +
                  plugin_line("vp_fault_isdialog.vpi", "", "$isdialog") +
                  plugin_line("vp_fault_showdialog.vpi", "", "$showdialog") +
                  plugin_line("vp_fault_terminate.vpi", "", "$terminate") + plugin_line("vp_logger.vpi", "", "$log"))
-        log_path = os.path.join(self.desktop.folder, "faults-plugins.log")
-        os.environ["VAKRO_PLUGIN_LOG"] = "Z:" + log_path.replace("/", "\\")
-        try:
-            v = pages.Vakro(self.desktop, {"keydata.dat": keys, "vakro.dat": pages.QUIET_SETTINGS, "plugin.dat": lines})
-        finally:
-            del os.environ["VAKRO_PLUGIN_LOG"]
-        self.addCleanup(lambda: self.desktop.kill(v.process))
-        log = PluginLog(log_path)
+        v, log = self.start("faults", {"keydata.dat": keys, "vakro.dat": QUIET_SETTINGS, "plugin.dat": lines},
+                            loaded=False)
 
         def fault_message(macro, file):
             text = v.error_message()
@@ -432,14 +422,14 @@ class PluginsTest(DesktopTestCase):
             self.assertIn(FOLDER + file, text)
 
         fault_message("$info", "vp_fault_getinfo.vpi")  # while the plug-ins load at start
-        wait_until(lambda: v.main().text.startswith("Vakro 0"), 30, "vakro to finish starting")
+        v.wait_loaded()
         self.open_page(v)
         self.assertEqual(self.rows(v)[0][1:4], ["$attach"] + NOT_LOADED, "start-up code that faults: not loaded")
         self.select_row(v, 2, "$isdialog")
         fault_message("$isdialog", "vp_fault_isdialog.vpi")
         self.select_row(v, 3, "$showdialog")
         wait_until(lambda: self.enabled(v)[2], 10, "the settings button")
-        self.click(v, ID_SETTING)
+        self.click(v, ids.kPluginSettingId)
         fault_message("$showdialog", "vp_fault_showdialog.vpi")
         wait_until(lambda: not self.enabled(v)[2], 10, "no settings button for a broken plug-in")
         self.assertEqual(len(log.events("vp_fault_isdialog.vpi", "vakroIsDialog")), 1, "never asked again")
@@ -454,7 +444,7 @@ class PluginsTest(DesktopTestCase):
         # At exit a faulting vakroTerminate does not keep the others from theirs; every line was
         # saved before.
         v.exit()
-        self.assertEqual(v.read("plugin.dat"), lines.replace("\n", "\r\n"))
+        self.assertEqual(v.data_text("plugin.dat"), lines)
         terminated = [line[0] for line in log.events(event="vakroTerminate")]
         self.assertEqual(terminated, ["vp_fault_terminate.vpi", "vp_logger.vpi"], "broken ones are not called")
 

@@ -25,8 +25,8 @@ import time
 import unittest
 
 from test_nodralib import HookHost
-from vakro_app import Vakro, keydata_line
-from vakro_e2e import WINE, DesktopTestCase, Witness, build_dir, wait_until, winpath
+from vakro_app import Vakro, ids, keydata_line
+from vakro_e2e import WINE, DesktopTestCase, build_dir, wait_until, winpath
 
 # Pacing: the hook decides each event by the dispatch mode vakro set after the events before, so
 # the next event may only reach the focused window once that mode is in place. After each event
@@ -52,7 +52,6 @@ VK_F9 = 0x78
 KEY_MESSAGES = ("WM_KEYDOWN", "WM_KEYUP", "WM_SYSKEYDOWN", "WM_SYSKEYUP")
 VK_SHIFT = 0x10
 ALT_HELD, WAS_DOWN = 1 << 29, 1 << 30
-RESENT_MARK = 0x18000000  # reserved bits that re-sent events carry under Wine
 GHOSTS_PER_EVENT = 0.01
 GHOST_PAUSE_MS = 200
 
@@ -64,7 +63,7 @@ def comparable(events):
     clears Alt-held while the other is down), and the state also takes in events that were
     withheld from the window, so a chord's withheld press makes a later press look like a repeat,
     and the other way round. Events that vakro re-sent carry its mark in reserved bits."""
-    return [(vk, lp & ~(ALT_HELD | WAS_DOWN | RESENT_MARK)) for vk, lp in events]
+    return [(vk, lp & ~(ALT_HELD | WAS_DOWN | ids.NL_RESENT_FLAGS_MARK)) for vk, lp in events]
 
 
 def soak_events():
@@ -158,12 +157,6 @@ class SoakTest(DesktopTestCase):
 
     def oracle(self, keydata_path, script_path):
         return Oracle(self.wine("replay_oracle.exe", winpath(keydata_path), winpath(script_path)))
-
-    def focused_witness(self, name):
-        witness = Witness(self.desktop, name)
-        witness.focus()
-        self.addCleanup(witness.end)
-        return witness
 
     @staticmethod
     def received(witness):

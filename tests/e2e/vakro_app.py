@@ -1,17 +1,38 @@
 """vakro.exe in an end-to-end desktop: its data folder prepared, the program started from a
 folder of its own, its windows found and talked to through tools/wintool.exe."""
 
+import importlib.util
 import os
 import shutil
 import subprocess
 
-from vakro_e2e import build_dir, is_32_bit_build, wait_until, winpath
+from vakro_e2e import Witness, build_dir, is_32_bit_build, wait_until, winpath
+
+
+def generated_ids():
+    """The control ids and message numbers of the program, as the build wrote them from its
+    headers into vakro_ids.py of the build folder's tests/e2e."""
+    path = os.path.join(build_dir(), "tests", "e2e", "vakro_ids.py")
+    if not os.path.exists(path):
+        raise AssertionError(f"no {path}: build the program first")
+    spec = importlib.util.spec_from_file_location("vakro_ids", path)
+    module = importlib.util.module_from_spec(spec)
+    spec.loader.exec_module(module)
+    return module
+
+
+ids = generated_ids()
 
 WM_CLOSE = 0x0010
 WM_QUERYENDSESSION = 0x0011
 WM_SYSCOMMAND = 0x0112
+WM_LBUTTONDBLCLK = 0x0203
 SC_CLOSE = 0xF060
 DATA_FILES = ("keydata.dat", "keyname.dat", "plugin.dat", "vakro.dat")
+# Folders of the prefix's user: the program's data folder and the start-up folder of its shortcut.
+APPDATA = os.path.join("drive_c", "users", "root", "AppData", "Roaming")
+DATA_FOLDER = os.path.join(APPDATA, "Vakro")
+STARTUP = os.path.join(APPDATA, "Microsoft", "Windows", "Start Menu", "Programs", "StartUp")
 
 # Key codes of the keys the tests press (scan codes of a standard keyboard).
 LEFT_CTRL, LEFT_ALT, KEY_X, KEY_Y, KEY_Z = "000029", "000056", "000045", "000021", "000044"
@@ -31,6 +52,13 @@ def keydata_line(keys, path, arguments="", work="", name="", key_text="", repeat
     items = [item(codes), item(name), item(key_text), item(path), item(arguments), item(work),
              "true" if repeat else "false"] + ([item(scope)] if scope else [])
     return ",".join(items) + "\r\n"
+
+
+def built_program():
+    """vakro.exe where the build made it, with the hook companion beside it as in the release."""
+    folder = os.path.join(build_dir(), "ui")
+    place_companion(folder)
+    return os.path.join(folder, "vakro.exe")
 
 
 def place_companion(folder):
@@ -190,19 +218,24 @@ class WinTool:
 
 
 class Vakro:
-    """One vakro.exe run: the program and NodraLib.dll copied into a folder of the desktop, its
-    data folder in the desktop's prefix written beforehand."""
+    """One vakro.exe run and its settings window. The program is the build's copied with
+    NodraLib.dll into a folder of the desktop, or the vakro.exe given; its data folder in the
+    desktop's prefix is written beforehand. Its windows are read through tools/wintool.exe and
+    driven with real input."""
 
-    def __init__(self, desktop, files=None, folder_name="app"):
+    def __init__(self, desktop, files=None, program=None):
         self.desktop = desktop
         self.tool = WinTool(desktop)
-        self.folder = os.path.join(desktop.folder, folder_name)
-        os.makedirs(self.folder, exist_ok=True)
-        for name in ("vakro.exe", "NodraLib.dll"):
-            shutil.copy2(os.path.join(build_dir(), "ui", name), self.folder)
-        place_companion(self.folder)
-        self.exe = os.path.join(self.folder, "vakro.exe")
-        self.data = os.path.join(desktop.prefix, "drive_c", "users", "root", "AppData", "Roaming", "Vakro")
+        if program:
+            self.exe, self.folder = program, os.path.dirname(program)
+        else:
+            self.folder = os.path.join(desktop.folder, "app")
+            os.makedirs(self.folder, exist_ok=True)
+            for name in ("vakro.exe", "NodraLib.dll"):
+                shutil.copy2(os.path.join(build_dir(), "ui", name), self.folder)
+            place_companion(self.folder)
+            self.exe = os.path.join(self.folder, "vakro.exe")
+        self.data = os.path.join(desktop.prefix, DATA_FOLDER)
         os.makedirs(self.data, exist_ok=True)
         for name in DATA_FILES:
             path = os.path.join(self.data, name)
@@ -213,14 +246,22 @@ class Vakro:
                 f.write(sjis(content) if isinstance(content, str) else content)
         self.process = None
         self.main = self.guide = None
+        self.typing_target = None
 
-    def start(self):
-        self.process = self.desktop.run(self.exe)
+    # -- the program -----------------------------------------------------------------------
+    def start(self, cwd=None, loaded=True):
+        """Starts the program and finds its windows; with loaded, waits until it has read its
+        data files too."""
+        self.process = self.desktop.run(self.exe, cwd=cwd)
         self.main = wait_until(lambda: self.tool.find("TNodraWnd"), 60, "vakro's main window")
         self.guide = wait_until(lambda: self.tool.find("TKeyViewWnd"), 30, "vakro's key guide window")
+        if loaded:
+            self.wait_loaded()
+        return self
+
+    def wait_loaded(self):
         # The data files are read after the windows exist: wait for the caption set last.
         wait_until(lambda: self.title().startswith("Vakro 0"), 30, "vakro to finish starting")
-        return self
 
     def stop(self):
         if self.process and self.process.poll() is None:
@@ -237,10 +278,20 @@ class Vakro:
         window = self.tool.info(self.main)
         return window.title if window else ""
 
-    def settings_visible(self):
-        window = self.tool.info(self.main)
-        return window is not None and window.visible
+    def data_file(self, name):
+        path = os.path.join(self.data, name)
+        if not os.path.exists(path):
+            return None
+        with open(path, "rb") as f:
+            return f.read()
 
+    def data_text(self, name):
+        return self.data_file(name).decode("cp932")
+
+    def wine_path(self, *parts):
+        return winpath(os.path.join(self.folder, *parts))
+
+    # -- the key guide and the tray ----------------------------------------------------------
     def guide_info(self):
         """The key guide's Window; None when it is gone."""
         return self.tool.info(self.guide)
@@ -248,6 +299,20 @@ class Vakro:
     def guide_visible(self):
         window = self.guide_info()
         return window is not None and window.visible
+
+    def shown_guide(self):
+        """The visible key guide with its rows, or None."""
+        return self.visible_window("TKeyViewWnd")
+
+    def hold_for_guide(self, key="Control_L"):
+        """Holds the key down in the typing target until the guide shows; returns the guide."""
+        self.focus_typing_target()
+        self.desktop.xdotool("keydown", key)
+        return wait_until(self.shown_guide, 10, "the key guide")
+
+    def release_held(self, key="Control_L"):
+        self.desktop.xdotool("keyup", key)
+        wait_until(lambda: self.shown_guide() is None, 10, "the key guide to hide")
 
     def keys_handled(self):
         """How many key reports the key guide window has handled."""
@@ -257,16 +322,148 @@ class Vakro:
         """Whether the tray shows a tip that is exactly this text."""
         return tip in self.tool.tool_tips()
 
+    def focus_typing_target(self):
+        """Gives the keyboard to a program of vakro's bitness: the desktop's own window may be
+        of the other one (in a WoW64 prefix), whose keys vakro's hooks never see."""
+        if self.typing_target is None:
+            self.typing_target = Witness(self.desktop, "typing-target", at=(20, 520, 240, 140))
+        self.typing_target.focus()
+
+    # -- windows -----------------------------------------------------------------------------
+    def visible_windows(self, window_class):
+        """The visible top-level windows of the class, each with its descendants."""
+        return [window for window in self.tool.tree(window_class) if window.visible]
+
+    def visible_window(self, window_class, title=None):
+        return next((w for w in self.visible_windows(window_class) if title is None or w.title == title), None)
+
+    def dialog(self, title, timeout=15):
+        """Waits for the visible dialog box with the title; returns it with its controls."""
+        return wait_until(lambda: self.visible_window("#32770", title), timeout, f"the dialog {title!r}")
+
+    def wait_dialog_closed(self, title, timeout=15):
+        wait_until(lambda: self.visible_window("#32770", title) is None, timeout, f"the dialog {title!r} to close")
+
+    def error_message(self):
+        """Waits for a message box, checks that it is an error box and closes it; returns its text."""
+        box = wait_until(lambda: self.visible_window("#32770"), 10, "a message box")
+        if box.title != "エラー":
+            raise AssertionError(f"not an error box: {box!r}")
+        text = next(c.text for c in box.children if c.cls == "Static" and c.text)
+        self.click(box.find(cls="Button"))
+        wait_until(lambda: not self.visible_windows("#32770"), 10, "the message box to close")
+        return text
+
+    def screenshot_of(self, window, name):
+        """A screenshot of the desktop cut to the window; its path."""
+        shot = self.desktop.screenshot(name + "-full")
+        x, y, w, h = window.rect
+        path = os.path.join(os.path.dirname(shot), name + ".png")
+        subprocess.run(["convert", shot, "-crop", f"{w}x{h}+{x}+{y}", "+repage", path], check=True, timeout=30)
+        return path
+
+    def key_names(self, *flags):
+        """{flags: the platform's name of the key}; every key must have one."""
+        names = self.tool.key_names(*flags)
+        assert all(names.values()), names
+        return names
+
+    # -- the settings window: observing --------------------------------------------------------
+    def settings_visible(self):
+        window = self.tool.info(self.main)
+        return window is not None and window.visible
+
+    def listed_settings(self):
+        """The visible settings window with its controls as one listing saw it, or None: a
+        listing can miss it while a message box closes."""
+        return self.visible_window("TNodraWnd")
+
+    def settings(self):
+        """The visible settings window, listed again until a listing finds it."""
+        return wait_until(self.listed_settings, 10, "the settings window")
+
+    def control(self, control_id):
+        return self.settings().control(control_id)
+
+    def wait_text(self, control_id, text, what=None, timeout=10):
+        """Waits until the control shows the text; returns the settings window as then listed."""
+        def shown():
+            window = self.listed_settings()
+            return window if window and window.control(control_id).text == text else None
+        return wait_until(shown, timeout, what or f"{text!r} in control {control_id}")
+
+    def chord_box_focused(self):
+        window = self.listed_settings()
+        return window is not None and window.control(ids.kKeyId).focus
+
+    # -- the settings window: acting -----------------------------------------------------------
+    def click(self, window):
+        self.desktop.click(*window.centre)
+
+    def click_control(self, control_id):
+        self.click(self.control(control_id))
+
+    def type_into(self, control_id, text):
+        """Replaces the text of an edit box by typing."""
+        self.click_control(control_id)
+        self.desktop.xdotool("key", "End", "shift+Home", "BackSpace")
+        if text:
+            self.desktop.xdotool("type", "--delay", "2", text)
+        self.wait_text(control_id, text)
+
+    def record_chord(self, *keys):
+        """Holds the keys down in order in the chord box of the programs page, then releases them."""
+        self.click_control(ids.kKeyId)
+        wait_until(self.chord_box_focused, 10, "the chord box to have the focus")
+        self.desktop.xdotool(*[a for k in keys for a in ("keydown", k)], *[a for k in reversed(keys) for a in ("keyup", k)])
+
+    def show_settings(self):
+        """Shows the settings window with F12 (an assignment of $show) typed into the typing target."""
+        self.focus_typing_target()
+        self.desktop.type_keys(["F12"])
+        wait_until(self.settings_visible, 15, "the settings window")
+
+    def show_settings_from_tray(self):
+        """Shows the settings window as a double click on the tray icon does; returns it."""
+        self.tool.post(self.main, ids.WM_TRAY_NOTIFY, 0, WM_LBUTTONDBLCLK)
+        wait_until(self.settings_visible, 15, "the settings window")
+        return self.settings()
+
+    def show_page(self, index, control_id, dpi=96):
+        """Clicks the index-th tab until the page with the control shows. At another display
+        scale the tabs' widths are not known: the first tab is clicked and the arrow keys go on."""
+        x, y, _, _ = self.settings().find(cls="SysTabControl32").rect
+        guesses = (36 + 72 * index, 30 + 66 * index, 42 + 78 * index) if dpi == 96 else (20, 20, 20)
+        for guess in guesses:
+            if dpi == 96:
+                self.desktop.click(x + guess, y + 10)
+            else:
+                self.desktop.click_until(x + guess * dpi // 96, y + 10 * dpi // 96,
+                                         lambda: self.settings().find(cls="SysTabControl32").focus,
+                                         "the tabs to take the focus")
+                self.desktop.xdotool("key", "Home", *["Right"] * index)
+            try:
+                wait_until(lambda: self.control(control_id).visible, 3, f"page {index}")
+                return
+            except AssertionError:
+                pass
+        raise AssertionError(f"page {index} did not show")
+
     def hide_settings(self):
         self.tool.post(self.main, WM_SYSCOMMAND, SC_CLOSE, 0)
         wait_until(lambda: not self.settings_visible(), 10, "the settings window to hide")
 
-    def data_file(self, name):
-        path = os.path.join(self.data, name)
-        if not os.path.exists(path):
-            return None
-        with open(path, "rb") as f:
-            return f.read()
+    def close_with_title_bar(self):
+        x, y, w, _ = self.settings().rect
+        self.desktop.click(x + w - 14, y + 12)
+        wait_until(lambda: not self.settings_visible(), 10, "the settings window to hide")
 
-    def wine_path(self, *parts):
-        return winpath(os.path.join(self.folder, *parts))
+    def ok(self):
+        self.click_control(ids.kOKId)
+        wait_until(lambda: not self.settings_visible(), 10, "the settings window to hide after OK")
+
+    def exit(self):
+        if not self.settings_visible():
+            self.show_settings()
+        self.click_control(ids.kCloseId)
+        wait_until(self.exited, 30, "vakro to end")

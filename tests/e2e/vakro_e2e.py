@@ -17,6 +17,7 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 REPO = os.path.dirname(os.path.dirname(HERE))
 WINE = "/usr/lib/wine/wine64"
 WINESERVER = "/usr/lib/wine/wineserver64"
+VK_F12 = 0x7B
 BINARY_SUFFIXES = {".dll", ".exe", ".drv", ".sys", ".ocx", ".acm", ".cpl", ".tlb", ".nls", ".msstyles", ".ax"}
 
 
@@ -417,6 +418,17 @@ class DesktopTestCase(unittest.TestCase):
     def tearDownClass(cls):
         if cls.desktop:
             cls.desktop.close()
+
+    def focused_witness(self, name, program=None, confirmed=False):
+        """A witness that has the keyboard, ended with the test. Confirmed: an F12 typed has
+        reached it before the test goes on."""
+        witness = Witness(self.desktop, name, program=program)
+        self.addCleanup(witness.end)
+        witness.focus()
+        if confirmed:
+            self.desktop.type_keys(["F12"])
+            wait_until(lambda: [k for k in witness.keys() if k[1] == VK_F12], 10, "a key at the witness")
+        return witness
 
     def tearDown(self):
         # Runs before the test's cleanups, so the picture still shows its windows.

@@ -10,9 +10,6 @@ from vakro_e2e import build_dir, wait_until, winpath
 
 WM_NULL = 0x0000
 WM_COMMAND = 0x0111
-ID_CLOSE_BUTTON = 103  # the 終了 button of the settings window
-WM_TRAY_NOTIFY = 0x85DC
-WM_LBUTTONDBLCLK = 0x0203
 
 LOAD_ERRORS = ("キー情報の読み込みに失敗。", "キー名称情報の読み込みに失敗。", "プラグインデータの読み込みに失敗。")
 SAVE_ERRORS = ("キー情報の保存に失敗。", "キー名称情報の保存に失敗。", "プラグインデータの保存に失敗。")
