@@ -57,19 +57,11 @@ class Dispatcher : public ::testing::Test, public TKeyDecisionApplierHost {
     keys.Add(chord, "C:\\" + name + ".exe", "", "", name, "", repeat);
   }
 
-  TKeyDecision Feed(TestKeyEvent event) {
-    TKeyDecision decision = dispatcher.EvaluateKeyEvent(event.virtualKey, event.flags);
-    Apply(decision);
-    return decision;
-  }
+  TKeyDecision Feed(TestKeyEvent event) { return Apply(dispatcher.EvaluateKeyEvent(event.virtualKey, event.flags)); }
   void Feed(std::initializer_list<TestKeyEvent> events) {
     for (const TestKeyEvent& event : events) Feed(event);
   }
-  TKeyDecision Pause(bool paused) {
-    TKeyDecision decision = dispatcher.SetPaused(paused);
-    Apply(decision);
-    return decision;
-  }
+  TKeyDecision Pause(bool paused) { return Apply(dispatcher.SetPaused(paused)); }
   // Left Ctrl, left Alt, Z runs "$pause", which switches the pause as the executor does.
   void AssignPauseChord(bool repeat) {
     Assign({kLeftCtrl, kLeftAlt, kKeyZ}, "pause", repeat);
@@ -78,27 +70,22 @@ class Dispatcher : public ::testing::Test, public TKeyDecisionApplierHost {
       if (IsPauseCommand(info.Path())) Pause(!dispatcher.Paused());
     };
   }
-  TKeyDecision Reset() {
-    TKeyDecision decision = dispatcher.ResetChord();
-    Apply(decision);
-    return decision;
-  }
+  TKeyDecision Reset() { return Apply(dispatcher.ResetChord()); }
 
-  void Apply(const TKeyDecision& decision) {
+  TKeyDecision Apply(const TKeyDecision& decision) {
     applier.Apply(decision);
-    while (returning > 0) {
-      --returning;
-      applier.TakeReport(kKeyReplayedBit);
-    }
+    for (; returning > 0; --returning) applier.TakeReport(kKeyReplayedBit);
+    return decision;
   }
 
   bool CaptureOwnsMode() const override { return window.CaptureOwnsMode(); }
   void SetDispatchMode(TDispatchMode newMode, const std::vector<uint16_t>&) override { mode = newMode; }
-  void AnnounceResentKeys(const std::vector<TKeyEvent>&) override {}
   void SendResentKeys(const std::vector<TKeyEvent>& events) override {
     delivered.insert(delivered.end(), events.begin(), events.end());
     returning += events.size();
   }
+  // Hooks that keep up: no report waits and every re-sent event comes back.
+  void AnnounceResentKeys(const std::vector<TKeyEvent>&) override {}
   void StartReturnTimer(uint32_t) override {}
   void StopReturnTimer() override {}
   bool PostSettle() override { return false; }
