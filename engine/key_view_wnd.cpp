@@ -9,9 +9,9 @@
 #include "engine/foreground_program.h"
 #include "engine/guide_layout.h"
 #include "engine/guide_screen.h"
+#include "engine/key_decision_applier.h"
 #include "engine/key_dispatcher.h"
 #include "engine/key_view_document.h"
-#include "engine/resend_queue.h"
 #include "hooklib/nodralib.h"
 #include "toolkit/dpi.h"
 #include "toolkit/handles.h"
@@ -32,8 +32,8 @@ std::string FetchFinderField(BOOL(WINAPI* getter)(char*, int)) {
 
 }  // namespace
 
-struct TKeyViewWnd::Impl : TKeyDispatcherHost {
-  explicit Impl(TKeyViewWnd& owner) : window(owner), dispatcher(*this) {}
+struct TKeyViewWnd::Impl : TKeyDispatcherHost, TKeyDecisionApplierHost {
+  explicit Impl(TKeyViewWnd& owner) : window(owner), dispatcher(*this), applier(*this) {}
 
   bool SettingsVisible() const override {
     return window.IsSettingsVisible && window.IsSettingsVisible();
@@ -50,23 +50,33 @@ struct TKeyViewWnd::Impl : TKeyDispatcherHost {
   std::string ForegroundProgram() const override { return ForegroundProgramName(); }
   TTextList ExcludedPrograms() const override { return setting ? setting->ExcludePrograms : TTextList(); }
 
+  void SetDispatchMode(TDispatchMode mode, const std::vector<uint16_t>& continuation) override;
+  void AnnounceResentKeys(const std::vector<TKeyEvent>& events) override;
+  void SendResentKeys(const std::vector<TKeyEvent>& events) override;
+  void StartReturnTimer(uint32_t ms) override { SetTimer(window.Handle(), kResendTimer, ms, nullptr); }
+  void StopReturnTimer() override { KillTimer(window.Handle(), kResendTimer); }
+  bool PostSettle() override { return PostMessageA(window.Handle(), kSettleModeMessage, 0, 0) != FALSE; }
+  uint32_t SetReportsHandled(uint32_t total) override { return nlSetReportsHandled(total); }
+  uint32_t WithheldReported() const override { return nlWithheldReported(); }
+  // Asked of the hooks' count, without handling a message sent meanwhile, which peeking at the
+  // queue would.
+  bool ReportsWaiting() const override { return nlReportsWaiting() > 0; }
+  void HandToCapture(uint32_t virtualKey, uint32_t keystrokeFlags) override {
+    if (window.OnKeyCapture) window.OnKeyCapture(&window, virtualKey, static_cast<LPARAM>(keystrokeFlags));
+  }
+  void ChangeGuide(bool rebuild, bool show, bool hide) override;
+  void ChangeCursor(TCursorChange change) override { ShowCursor(change == TCursorChange::kShow); }
+  void Execute(const TKeyInfo& info) override { executor.Execute(info); }
+
   TKeyViewWnd& window;
   TKeyDispatcher dispatcher;
+  TKeyDecisionApplier applier;
   TCommandExecutor executor;
-  TResendQueue resend;
   uintptr_t keysHandled = 0;   // reports of key events, for the window property
-  UINT reportsHandled = 0;      // every report, re-sent events' too, for the hooks
-  UINT unansweredRead = 0;      // reports of keys the hooks passed unanswered
-  UINT withheldRead = 0;        // reports of withheld keys
-  bool settlePosted = false;  // a kSettleModeMessage is queued
   // The guide as the decisions left it; the window follows once no key report waits, so that
   // a burst of keys is decided at the speed of the decisions, not of drawing windows.
   bool guideWanted = false;
   bool guideRebuild = false;
-  // The mode the last decision asked for; while re-sent keys are on their way the keyboard stays
-  // withheld instead, so that no key typed meanwhile overtakes them.
-  TDispatchMode wantedMode = TDispatchMode::kPass;
-  std::vector<uint16_t> wantedContinuation;  // with a swallowing mode: keys the chord goes on with
   TKeyManager* keys = nullptr;
   TSetting* setting = nullptr;
   TKeyNameManager* names = nullptr;
@@ -133,11 +143,11 @@ HFONT TKeyViewWnd::FontForMonitor(int dpi) {
 
 const LOGFONTA& TKeyViewWnd::GuideFont() const { return impl_->fontInfo; }
 
-void TKeyViewWnd::ResetChord() { Apply(impl_->dispatcher.ResetChord(), 0, 0); }
+void TKeyViewWnd::ResetChord() { impl_->applier.Apply(impl_->dispatcher.ResetChord()); }
 
 void TKeyViewWnd::SetPaused(bool paused) {
   if (paused == Paused()) return;
-  Apply(impl_->dispatcher.SetPaused(paused), 0, 0);
+  impl_->applier.Apply(impl_->dispatcher.SetPaused(paused));
   if (OnPauseChanged) OnPauseChanged(paused);
 }
 
@@ -174,23 +184,11 @@ void TKeyViewWnd::ShowGuide() {
   SetWindowPos(Handle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
-// The mode is set before anything else can take time, and the assignment runs last, so keys
-// typed meanwhile meet the mode of the finished decision.
-void TKeyViewWnd::Apply(const TKeyDecision& decision, UINT virtualKey, LPARAM flags) {
-  if (decision.forwardToCapture && OnKeyCapture) OnKeyCapture(this, virtualKey, flags);
-  if (decision.mode) {
-    impl_->wantedMode = *decision.mode;
-    impl_->wantedContinuation = decision.continuation;
-  }
-  if (!decision.replay.empty()) Resend(decision.replay);
-  else if (decision.mode) SettleMode();
-  if (decision.rebuildGuide) impl_->guideRebuild = true;
-  if (decision.showGuide) impl_->guideWanted = true;
-  if (decision.hideGuide) impl_->guideWanted = impl_->guideRebuild = false;
-  if (decision.rebuildGuide || decision.showGuide || decision.hideGuide) UpdateGuideSoon();
-  if (decision.cursor == TCursorChange::kHide) ShowCursor(FALSE);
-  if (decision.cursor == TCursorChange::kShow) ShowCursor(TRUE);
-  if (decision.executed) impl_->executor.Execute(*decision.executed);
+void TKeyViewWnd::Impl::ChangeGuide(bool rebuild, bool show, bool hide) {
+  if (rebuild) guideRebuild = true;
+  if (show) guideWanted = true;
+  if (hide) guideWanted = guideRebuild = false;
+  window.UpdateGuideSoon();
 }
 
 // The guide is drawn once the key reports queued now have been handled (a timer's message comes
@@ -230,44 +228,17 @@ void TKeyViewWnd::HideGuideNow() {
   ShowWindow(Handle(), SW_HIDE);
 }
 
-// Whether key reports wait, posted by the hooks and not handled yet (the hooks count them);
-// asked without handling a message sent meanwhile, which peeking at the queue would.
-bool TKeyViewWnd::KeyReportsWaiting() const { return nlReportsWaiting() > 0; }
-
-// Whether the report of a withheld key waits unhandled. Forged reports or a forged count cannot
-// make it so for good: with no report waiting at all, the counts agree again.
-bool TKeyViewWnd::WithheldKeyWaits() {
-  const UINT reported = nlWithheldReported();
-  UINT& read = impl_->withheldRead;
-  if (read > reported || (reported > read && !KeyReportsWaiting())) read = reported;
-  return reported > read;
-}
-
 // A swallowing mode with keys a chord goes on with lets the hooks pass the others; the list goes in
 // before the mode, and goes before any other mode is set.
-void TKeyViewWnd::SetMode(TDispatchMode mode, const std::vector<uint16_t>& continuation) {
+void TKeyViewWnd::Impl::SetDispatchMode(TDispatchMode mode, const std::vector<uint16_t>& continuation) {
   const bool listed = mode == TDispatchMode::kSwallow && !continuation.empty();
   nlSetContinuation(listed ? continuation.data() : nullptr, listed ? static_cast<UINT>(continuation.size()) : 0);
   nlSetDispatchMode(static_cast<signed char>(mode));
 }
 
-void TKeyViewWnd::BeginCapture() { SetMode(TDispatchMode::kSwallow); }
+void TKeyViewWnd::BeginCapture() { impl_->SetDispatchMode(TDispatchMode::kSwallow, {}); }
 
-void TKeyViewWnd::EndCapture() { SetMode(TDispatchMode::kPass); }
-
-// Gives the keyboard the mode last decided, unless re-sent keys are on their way or a chord box
-// owns it. Whatever lets keys pass waits while the report of a withheld key is still queued: that
-// key would otherwise be overtaken by keys typed after it (a swallowing mode holds them meanwhile).
-void TKeyViewWnd::SettleMode() {
-  if (impl_->resend.Busy() || impl_->CaptureOwnsMode()) return;
-  const bool letsKeysPass = impl_->wantedMode == TDispatchMode::kPass || !impl_->wantedContinuation.empty();
-  if (letsKeysPass && WithheldKeyWaits()) {
-    if (impl_->wantedMode == TDispatchMode::kSwallow) SetMode(TDispatchMode::kSwallow);
-    if (!impl_->settlePosted) impl_->settlePosted = PostMessageA(Handle(), kSettleModeMessage, 0, 0) != FALSE;
-    return;
-  }
-  SetMode(impl_->wantedMode, impl_->wantedContinuation);
-}
+void TKeyViewWnd::EndCapture() { impl_->SetDispatchMode(TDispatchMode::kPass, {}); }
 
 namespace {
 
@@ -294,7 +265,17 @@ NL_RESENT_KEY ResentKeyOf(const TKeyEvent& event) {
   return key;
 }
 
-void SendKeys(const std::vector<TKeyEvent>& events) {
+}  // namespace
+
+// The hooks take the key state each re-sent event was typed in from the batch in the shared block.
+void TKeyViewWnd::Impl::AnnounceResentKeys(const std::vector<TKeyEvent>& events) {
+  std::vector<NL_RESENT_KEY> entries;
+  entries.reserve(events.size());
+  for (const TKeyEvent& event : events) entries.push_back(ResentKeyOf(event));
+  nlQueueResentKeys(entries.empty() ? nullptr : entries.data(), static_cast<UINT>(entries.size()));
+}
+
+void TKeyViewWnd::Impl::SendResentKeys(const std::vector<TKeyEvent>& events) {
   const UINT scanMark = nlResentScanMark();
   std::vector<INPUT> inputs;
   inputs.reserve(events.size());
@@ -302,67 +283,13 @@ void SendKeys(const std::vector<TKeyEvent>& events) {
   if (!inputs.empty()) SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
 }
 
-}  // namespace
-
-// Withheld key events go to the focused window again, each in the key state it was typed in.
-// The keyboard stays withheld until the last is back, so no key typed meanwhile overtakes them.
-void TKeyViewWnd::Resend(const std::vector<TKeyEvent>& events) {
-  impl_->resend.Add(events);
-  SetMode(TDispatchMode::kSwallow);
-  SendNextBatch();
-}
-
-// A batch goes at once, as one input: the hooks know its events by their mark, and take the key
-// state each was typed in from the batch announced in the shared block.
-void TKeyViewWnd::SendNextBatch() {
-  const std::vector<TKeyEvent> batch = impl_->resend.StartBatch(kResendBatchMost);
-  if (batch.empty()) {
-    if (!impl_->resend.Busy()) EndResend();
-    return;
-  }
-  std::vector<NL_RESENT_KEY> entries;
-  entries.reserve(batch.size());
-  for (const TKeyEvent& event : batch) entries.push_back(ResentKeyOf(event));
-  nlQueueResentKeys(entries.data(), static_cast<UINT>(entries.size()));
-  SendKeys(batch);
-  SetTimer(Handle(), kResendTimer, kResendReturnMs, nullptr);
-}
-
-// One did not come back in time (it went to a window without the hook): the rest go at once.
-void TKeyViewWnd::GiveUpResend() {
-  nlQueueResentKeys(nullptr, 0);
-  const std::vector<TKeyEvent> rest = impl_->resend.GiveUp();
-  EndResend();
-  SendKeys(rest);
-}
-
-// The keyboard gets the mode last asked for, unless a chord box has taken it over meanwhile.
-void TKeyViewWnd::EndResend() {
-  KillTimer(Handle(), kResendTimer);
-  SettleMode();
-}
-
 void TKeyViewWnd::OnHookKey(WPARAM key, LPARAM flags) {
-  uint32_t reported = static_cast<uint32_t>(flags);
-  const UINT passedUnanswered = nlSetReportsHandled(++impl_->reportsHandled);
-  if (reported & kKeyWithheldBit) ++impl_->withheldRead;
-  UINT& read = impl_->unansweredRead;
-  if (reported & kKeyUnansweredBit) ++read;
-  if (read > passedUnanswered) read = passedUnanswered;  // a forged report, or one read before it was counted
-  else if (passedUnanswered > read) reported |= kKeyUnansweredBit;  // came before keys the hooks passed
-  // Once no report waits, every key the hooks passed has been read: the counts agree again, even
-  // after a forged count.
-  if (passedUnanswered > read && !KeyReportsWaiting()) read = passedUnanswered;
-  if (reported & kKeyReplayedBit) {  // a re-sent event, back: never a new one
-    if (impl_->resend.Returned()) {
-      KillTimer(Handle(), kResendTimer);
-      SendNextBatch();
-    }
-    return;
-  }
+  const std::optional<uint32_t> reported = impl_->applier.TakeReport(static_cast<uint32_t>(flags));
+  if (!reported) return;  // a re-sent event, back
   const UINT virtualKey = LOWORD(key);
-  Apply(impl_->dispatcher.EvaluateKeyEvent(virtualKey, reported, static_cast<uint8_t>(NL_REPORT_STATE(key))),
-        virtualKey, static_cast<LPARAM>(reported & ~kKeyReportBits));
+  const uint8_t keyState = static_cast<uint8_t>(NL_REPORT_STATE(key));
+  impl_->applier.Apply(impl_->dispatcher.EvaluateKeyEvent(virtualKey, *reported, keyState), virtualKey,
+                       *reported & ~kKeyReportBits);
   CountHandledKey();
 }
 
@@ -386,16 +313,15 @@ LRESULT TKeyViewWnd::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       OnHookKey(wParam, lParam);
       break;
     case WM_HOOK_ACTIVATE:
-      Apply(impl_->dispatcher.WindowActivated(), 0, 0);
+      impl_->applier.Apply(impl_->dispatcher.WindowActivated());
       break;
     case kSettleModeMessage:
-      impl_->settlePosted = false;
-      SettleMode();
+      impl_->applier.Settle();
       return 0;
     case WM_TIMER:
       if (wParam == kGuideTimer) ShowWantedGuide();
       else if (wParam == kGuideUpdateTimer) UpdateGuide();
-      else if (wParam == kResendTimer) GiveUpResend();
+      else if (wParam == kResendTimer) impl_->applier.ResendTimedOut();
       else break;
       return 0;
     case WM_FIND_REPLY:

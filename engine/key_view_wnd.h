@@ -4,18 +4,12 @@
 
 #include <windows.h>
 
-#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
-#include <vector>
 
 #include "data/setting.h"
 #include "toolkit/window.h"
-
-struct TKeyDecision;
-struct TKeyEvent;
-enum class TDispatchMode : int8_t;
 
 class TKeyManager;
 class TKeyNameManager;
@@ -67,20 +61,9 @@ class TKeyViewWnd : public TWindow {
 
  private:
   void OnHookKey(WPARAM key, LPARAM flags);
-  bool KeyReportsWaiting() const;
-  bool WithheldKeyWaits();
-  void Apply(const TKeyDecision& decision, UINT virtualKey, LPARAM flags);
-  void Resend(const std::vector<TKeyEvent>& events);
-  void SetMode(TDispatchMode mode, const std::vector<uint16_t>& continuation = {});
-  void SettleMode();
-  void SendNextBatch();
-  void GiveUpResend();
-  void EndResend();
   void CountHandledKey();
   static constexpr UINT_PTR kResendTimer = 1;
   static constexpr UINT kSettleModeMessage = WM_APP + 700;  // to itself: settle the mode later
-  static constexpr UINT kResendReturnMs = 1000;
-  static constexpr size_t kResendBatchMost = 64;  // the hook library's batch
   void BuildGuide();
   HFONT FontForMonitor(int dpi);
   void ShowGuide();

@@ -7,6 +7,7 @@
 #include "data/platform.h"
 #include "engine/commands.h"
 #include "engine/guide_layout.h"
+#include "engine/key_decision_applier.h"
 #include "engine/key_dispatcher.h"
 #include "tests/key_events.h"
 
@@ -43,8 +44,9 @@ class FakeWindow : public TKeyDispatcherHost {
   std::function<void(const TKeyInfo&)> onExecute;
 };
 
-// Replays key events and applies each decision the way the guide window does.
-class Dispatcher : public ::testing::Test {
+// Replays key events and applies each decision through the guide window's applier; it serves
+// the applier as the window does, and re-sent events come back at once.
+class Dispatcher : public ::testing::Test, public TKeyDecisionApplierHost {
  protected:
   Dispatcher() { dispatcher.SetKeyManager(&keys); }
 
@@ -55,19 +57,11 @@ class Dispatcher : public ::testing::Test {
     keys.Add(chord, "C:\\" + name + ".exe", "", "", name, "", repeat);
   }
 
-  TKeyDecision Feed(TestKeyEvent event) {
-    TKeyDecision decision = dispatcher.EvaluateKeyEvent(event.virtualKey, event.flags);
-    Apply(decision);
-    return decision;
-  }
+  TKeyDecision Feed(TestKeyEvent event) { return Apply(dispatcher.EvaluateKeyEvent(event.virtualKey, event.flags)); }
   void Feed(std::initializer_list<TestKeyEvent> events) {
     for (const TestKeyEvent& event : events) Feed(event);
   }
-  TKeyDecision Pause(bool paused) {
-    TKeyDecision decision = dispatcher.SetPaused(paused);
-    Apply(decision);
-    return decision;
-  }
+  TKeyDecision Pause(bool paused) { return Apply(dispatcher.SetPaused(paused)); }
   // Left Ctrl, left Alt, Z runs "$pause", which switches the pause as the executor does.
   void AssignPauseChord(bool repeat) {
     Assign({kLeftCtrl, kLeftAlt, kKeyZ}, "pause", repeat);
@@ -76,31 +70,44 @@ class Dispatcher : public ::testing::Test {
       if (IsPauseCommand(info.Path())) Pause(!dispatcher.Paused());
     };
   }
-  TKeyDecision Reset() {
-    TKeyDecision decision = dispatcher.ResetChord();
-    Apply(decision);
+  TKeyDecision Reset() { return Apply(dispatcher.ResetChord()); }
+
+  TKeyDecision Apply(const TKeyDecision& decision) {
+    applier.Apply(decision);
+    for (; returning > 0; --returning) applier.TakeReport(kKeyReplayedBit);
     return decision;
   }
 
-  void Apply(const TKeyDecision& decision) {
-    if (decision.forwardToCapture) ++captured;
-    if (decision.mode) mode = *decision.mode;
-    for (const TKeyEvent& event : decision.replay) delivered.push_back(event);
-    if (decision.rebuildGuide) {
+  bool CaptureOwnsMode() const override { return window.CaptureOwnsMode(); }
+  void SetDispatchMode(TDispatchMode newMode, const std::vector<uint16_t>&) override { mode = newMode; }
+  void SendResentKeys(const std::vector<TKeyEvent>& events) override {
+    delivered.insert(delivered.end(), events.begin(), events.end());
+    returning += events.size();
+  }
+  // Hooks that keep up: no report waits and every re-sent event comes back.
+  void AnnounceResentKeys(const std::vector<TKeyEvent>&) override {}
+  void StartReturnTimer(uint32_t) override {}
+  void StopReturnTimer() override {}
+  bool PostSettle() override { return false; }
+  uint32_t SetReportsHandled(uint32_t) override { return 0; }
+  uint32_t WithheldReported() const override { return 0; }
+  bool ReportsWaiting() const override { return false; }
+  void HandToCapture(uint32_t, uint32_t) override { ++captured; }
+  void ChangeGuide(bool rebuild, bool show, bool hide) override {
+    if (rebuild) {
       ++rebuilds;
       rows = BuildGuideRows(dispatcher.Candidates(), dispatcher.HeldKeys().size(), nullptr);
     }
-    if (decision.showGuide) window.guideVisible = true;
-    if (decision.hideGuide) {
+    if (show) window.guideVisible = true;
+    if (hide) {
       window.guideVisible = false;
       rows.clear();
     }
-    if (decision.cursor == TCursorChange::kHide) ++cursorHides;
-    if (decision.cursor == TCursorChange::kShow) ++cursorShows;
-    if (decision.executed) {
-      window.executed.push_back(decision.executed->ProgramName());
-      if (window.onExecute) window.onExecute(*decision.executed);
-    }
+  }
+  void ChangeCursor(TCursorChange change) override { ++(change == TCursorChange::kHide ? cursorHides : cursorShows); }
+  void Execute(const TKeyInfo& info) override {
+    window.executed.push_back(info.ProgramName());
+    if (window.onExecute) window.onExecute(info);
   }
 
   std::vector<std::string> RowPrograms() const {
@@ -118,8 +125,10 @@ class Dispatcher : public ::testing::Test {
   FakeWindow window;
   TKeyManager keys;
   TKeyDispatcher dispatcher{window};
+  TKeyDecisionApplier applier{*this};
   TDispatchMode mode = TDispatchMode::kPass;
   std::vector<TKeyEvent> delivered;  // re-sent to the focused window, in order
+  size_t returning = 0;              // of those, still to come back through a hook
   std::vector<TGuideRowText> rows;
   int captured = 0, rebuilds = 0, cursorHides = 0, cursorShows = 0;
 };
