@@ -57,7 +57,9 @@ class Dispatcher : public ::testing::Test, public TKeyDecisionApplierHost {
     keys.Add(chord, "C:\\" + name + ".exe", "", "", name, "", repeat);
   }
 
-  TKeyDecision Feed(TestKeyEvent event) { return Apply(dispatcher.EvaluateKeyEvent(event.virtualKey, event.flags)); }
+  TKeyDecision Feed(TestKeyEvent event) {
+    return Apply(dispatcher.EvaluateKeyEvent(event.virtualKey, event.flags));
+  }
   void Feed(std::initializer_list<TestKeyEvent> events) {
     for (const TestKeyEvent& event : events) Feed(event);
   }
@@ -104,7 +106,9 @@ class Dispatcher : public ::testing::Test, public TKeyDecisionApplierHost {
       rows.clear();
     }
   }
-  void ChangeCursor(TCursorChange change) override { ++(change == TCursorChange::kHide ? cursorHides : cursorShows); }
+  void ChangeCursor(TCursorChange change) override {
+    ++(change == TCursorChange::kHide ? cursorHides : cursorShows);
+  }
   void Execute(const TKeyInfo& info) override {
     window.executed.push_back(info.ProgramName());
     if (window.onExecute) window.onExecute(info);
