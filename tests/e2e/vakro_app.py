@@ -1,10 +1,10 @@
 """vakro.exe in an end-to-end desktop: its data folder prepared, the program started from a
 folder of its own, its windows found and talked to through tools/wintool.exe."""
 
-import importlib.util
 import os
 import shutil
 import subprocess
+import types
 
 from vakro_e2e import Witness, build_dir, is_32_bit_build, wait_until, winpath
 
@@ -15,9 +15,9 @@ def generated_ids():
     path = os.path.join(build_dir(), "tests", "e2e", "vakro_ids.py")
     if not os.path.exists(path):
         raise AssertionError(f"no {path}: build the program first")
-    spec = importlib.util.spec_from_file_location("vakro_ids", path)
-    module = importlib.util.module_from_spec(spec)
-    spec.loader.exec_module(module)
+    module = types.ModuleType("vakro_ids")
+    with open(path, encoding="utf-8") as f:
+        exec(compile(f.read(), path, "exec"), module.__dict__)
     return module
 
 
