@@ -34,7 +34,8 @@ struct TKeyEvent {
   uint8_t keyState = 0;
 };
 
-// What the window does after one event or reset, applied in this field order: forward the event
+// What is done after one event or reset (TKeyDecisionApplier applies it for the key guide
+// window), in this field order: forward the event
 // to the capture; set the dispatch mode; re-send the withheld events of `replay`; rebuild the
 // guide; show it (then make it top-most); hide it; show or hide the cursor once; run `executed`.
 struct TKeyDecision {
