@@ -3,6 +3,18 @@
 #include <utility>
 
 #include "data/platform.h"
+#include "data/setting.h"
+
+TDataFileEntry SettingDataFileOf(const char* fileName, TSetting& setting) {
+  return {fileName, nullptr, nullptr,
+          [&setting](const std::string& path) {
+            std::string bytes;
+            const bool readable = !platform::FileExists(path) || platform::ReadFileBytes(path, bytes);
+            setting.LoadFromFile(path);
+            return readable;
+          },
+          [&setting](const std::string& path) { return setting.SaveToFile(path); }};
+}
 
 TDataFiles::TDataFiles(std::string folder, std::vector<TDataFileEntry> entries)
     : folder_(std::move(folder)), entries_(std::move(entries)), unreadable_(entries_.size()) {}

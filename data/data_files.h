@@ -27,6 +27,13 @@ TDataFileEntry DataFileOf(const char* fileName, const char* loadError, const cha
           [&store](const std::string& path) { return store.SaveToFile(path); }};
 }
 
+class TSetting;
+
+// The entry of the settings file. The profile functions give defaults for a file they cannot
+// read, and a malformed value is no reason for a message: only an unreadable file counts as a
+// failed load (for the ".bak" copy), and it has no messages.
+TDataFileEntry SettingDataFileOf(const char* fileName, TSetting& setting);
+
 class TDataFiles {
  public:
   // `folder` ends with a path separator; `entries` are indexed by TDataFile.
@@ -38,7 +45,6 @@ class TDataFiles {
   const char* LoadError(TDataFile file) const { return entries_[file].loadError; }
   const char* SaveError(TDataFile file) const { return entries_[file].saveError; }
   std::string PathOf(TDataFile file) const { return folder_ + entries_[file].fileName; }
-  const std::string& Folder() const { return folder_; }
 
  private:
   std::string folder_;

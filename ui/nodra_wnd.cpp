@@ -252,21 +252,8 @@ void TNodraWnd::MakeDataFiles() {
                  *keyNameManager_),
       DataFileOf("plugin.dat", "プラグインデータの読み込みに失敗。", "プラグインデータの保存に失敗。",
                  *pluginManager_),
-      SettingFile()};
+      SettingDataFileOf("vakro.dat", *setting_)};
   dataFiles_ = std::make_unique<TDataFiles>(dataFolder_, std::move(entries));
-}
-
-// The profile functions give defaults for a file they cannot read, and a malformed value is no
-// reason for a message: only an unreadable file counts as a failed load, for the ".bak" copy.
-TDataFileEntry TNodraWnd::SettingFile() {
-  return {"vakro.dat", nullptr, nullptr,
-          [this](const std::string& path) {
-            std::string bytes;
-            const bool readable = !platform::FileExists(path) || platform::ReadFileBytes(path, bytes);
-            setting_->LoadFromFile(path);
-            return readable;
-          },
-          [this](const std::string& path) { return setting_->SaveToFile(path); }};
 }
 
 bool TNodraWnd::LoadDataFile(TDataFile file) {

@@ -5,7 +5,6 @@
 #include <windows.h>
 #include <shellapi.h>
 
-#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -94,7 +93,6 @@ class TNodraWnd : public TWindow, public TPageHost {
   void btnHelpClick();
 
   void MakeDataFiles();
-  TDataFileEntry SettingFile();
   bool LoadDataFile(TDataFile file);
   bool SaveDataFile(TDataFile file);
   void SaveSettingControls();
