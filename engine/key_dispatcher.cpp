@@ -35,9 +35,9 @@ uint32_t TKeyDispatcher::StateVirtualKey(uint32_t virtualKey, uint32_t keystroke
   }
 }
 
-TKeyDecision TKeyDispatcher::EvaluateKeyEvent(uint32_t virtualKey, uint32_t reportFlags, uint8_t keyState) {
+TKeyDecision TKeyDispatcher::EvaluateKeyEvent(uint32_t virtualKey, uint32_t reportFlags, uint16_t sequence) {
   const bool withheld = (reportFlags & kKeyWithheldBit) != 0;
-  const TKeyEvent event{virtualKey, reportFlags & ~kKeyReportBits, keyState};
+  const TKeyEvent event{virtualKey, reportFlags & ~kKeyReportBits, sequence};
   if (IsIgnoredKey(virtualKey)) {
     TKeyDecision decision = IsWindowsKey(virtualKey) ? ResetChord() : TKeyDecision{};
     decision.ignored = true;
@@ -253,11 +253,7 @@ std::vector<uint16_t> TKeyDispatcher::ContinuationKeys() const {
 }
 
 bool TKeyDispatcher::PassesBesideTheChord(const std::vector<uint16_t>& continuation, uint32_t keystrokeFlags) {
-  if (continuation.empty()) return false;
-  if (IsReleaseFlags(keystrokeFlags)) return true;
-  const auto key = static_cast<uint16_t>((keystrokeFlags >> 16) & 0x1FF);
-  return !(keystrokeFlags & (1u << 30)) &&
-         std::find(continuation.begin(), continuation.end(), key) == continuation.end();
+  return PassesBeside(continuation.data(), continuation.size(), keystrokeFlags);
 }
 
 void TKeyDispatcher::DecideNoCandidate(TKeyDecision& decision, bool repeatFired) {
@@ -312,4 +308,11 @@ std::vector<TKeyEvent> TKeyDispatcher::TakeWithheld() {
   }
   withheld_.clear();
   return events;
+}
+
+std::vector<uint16_t> TKeyDispatcher::WithheldSequences() const {
+  std::vector<uint16_t> sequences;
+  sequences.reserve(withheld_.size());
+  for (const TWithheldEvent& entry : withheld_) sequences.push_back(entry.event.sequence);
+  return sequences;
 }

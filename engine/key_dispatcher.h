@@ -9,6 +9,7 @@
 
 #include "data/chord.h"
 #include "data/comma_list.h"
+#include "hooklib/key_protocol.h"
 
 class TKeyInfo;
 class TKeyManager;
@@ -18,20 +19,19 @@ enum class TDispatchMode : int8_t { kSwallow = 0, kPass = 1 };
 
 enum class TCursorChange : uint8_t { kKeep, kHide, kShow };
 
-// Bits the keyboard hook sets in the reserved part of the keystroke flags it reports.
-inline constexpr uint32_t kKeyWithheldBit = 0x02000000;  // the hook kept the event from its window
-inline constexpr uint32_t kKeyReplayedBit = 0x04000000;  // the event was one the program re-sent
+// Bits the hooks set in the reserved part of the keystroke flags they report.
+inline constexpr uint32_t kKeyWithheldBit = NL_KEY_WITHHELD;  // the hook kept the event from its window
 // The hook passed the event although the mode said swallow, as the program had left reports
 // unanswered too long (also set by the program on a withheld report that came before such keys).
-inline constexpr uint32_t kKeyUnansweredBit = 0x08000000;
-inline constexpr uint32_t kKeyReportBits = kKeyWithheldBit | kKeyReplayedBit | kKeyUnansweredBit;
+inline constexpr uint32_t kKeyUnansweredBit = NL_KEY_UNANSWERED;
+inline constexpr uint32_t kKeyReportBits = kKeyWithheldBit | kKeyUnansweredBit;
 
 // One key event: the virtual-key code and keystroke flags the hook reported, and for a withheld
-// one the key state of the window's thread when it came (the hook's state bits; 0 unknown).
+// one the number by which the hook delivers or drops it.
 struct TKeyEvent {
   uint32_t virtualKey = 0;
   uint32_t flags = 0;
-  uint8_t keyState = 0;
+  uint16_t sequence = 0;
 };
 
 // What is done after one event or reset (TKeyDecisionApplier applies it for the key guide
@@ -91,9 +91,11 @@ class TKeyDispatcher {
   // the chord before entries are removed.
   void SetKeyManager(const TKeyManager* keyManager) { keyManager_ = keyManager; }
 
-  // One reported event; the report bits of the flags say what the hook did with it, `keyState`
-  // the key state a withheld event met.
-  TKeyDecision EvaluateKeyEvent(uint32_t virtualKey, uint32_t reportFlags, uint8_t keyState = 0);
+  // One reported event; the report bits of the flags say what the hook did with it, `sequence`
+  // names a withheld one.
+  TKeyDecision EvaluateKeyEvent(uint32_t virtualKey, uint32_t reportFlags, uint16_t sequence = 0);
+  // The withheld events kept for the chord under way (delivered or dropped when it ends).
+  std::vector<uint16_t> WithheldSequences() const;
   // Forgets the live chord: the keyboard passes again (unless a chord box of the settings window
   // owns the mode) and withheld keys that were waiting for the chord are delivered.
   TKeyDecision ResetChord();
@@ -120,7 +122,7 @@ class TKeyDispatcher {
   // release, or the first press of another key (an auto-repeat, or a press of one of them, is
   // withheld and ends the list).
   static bool PassesBesideTheChord(const std::vector<uint16_t>& continuation, uint32_t keystrokeFlags);
-  static constexpr size_t kMostContinuationKeys = 32;  // the hook library's list
+  static constexpr size_t kMostContinuationKeys = NL_CONTINUATION_MOST;
 
   static bool IsIgnoredKey(uint32_t virtualKey);
   static bool IsWindowsKey(uint32_t virtualKey);

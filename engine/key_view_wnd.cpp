@@ -9,6 +9,7 @@
 #include "engine/foreground_program.h"
 #include "engine/guide_layout.h"
 #include "engine/guide_screen.h"
+#include "engine/hook_process.h"
 #include "engine/key_decision_applier.h"
 #include "engine/key_dispatcher.h"
 #include "engine/key_view_document.h"
@@ -18,9 +19,6 @@
 #include "toolkit/setting_font.h"
 
 namespace {
-
-static_assert(kKeyWithheldBit == NL_KEY_WITHHELD && kKeyReplayedBit == NL_KEY_REPLAYED &&
-              kKeyUnansweredBit == NL_KEY_UNANSWERED);
 
 // A finder field copied whole from the shared block, always terminated inside its bytes.
 std::string FetchFinderField(BOOL(WINAPI* getter)(char*, int)) {
@@ -51,13 +49,12 @@ struct TKeyViewWnd::Impl : TKeyDispatcherHost, TKeyDecisionApplierHost {
   TTextList ExcludedPrograms() const override { return setting ? setting->ExcludePrograms : TTextList(); }
 
   void SetDispatchMode(TDispatchMode mode, const std::vector<uint16_t>& continuation) override;
-  void AnnounceResentKeys(const std::vector<TKeyEvent>& events) override;
-  void SendResentKeys(const std::vector<TKeyEvent>& events) override;
-  void StartReturnTimer(uint32_t ms) override { SetTimer(window.Handle(), kResendTimer, ms, nullptr); }
-  void StopReturnTimer() override { KillTimer(window.Handle(), kResendTimer); }
-  bool PostSettle() override { return PostMessageA(window.Handle(), kSettleModeMessage, 0, 0) != FALSE; }
+  void DeliverWithheld(const std::vector<TKeyEvent>& events) override;
+  void DropWithheld(const std::vector<uint16_t>& sequences) override {
+    nlDecideWithheld(sequences.data(), static_cast<UINT>(sequences.size()), FALSE);
+  }
+  std::vector<uint16_t> KeptWithheld() const override { return dispatcher.WithheldSequences(); }
   uint32_t SetReportsHandled(uint32_t total) override { return nlSetReportsHandled(total); }
-  uint32_t WithheldReported() const override { return nlWithheldReported(); }
   // Asked of the hooks' count, without handling a message sent meanwhile, which peeking at the
   // queue would.
   bool ReportsWaiting() const override { return nlReportsWaiting() > 0; }
@@ -72,6 +69,8 @@ struct TKeyViewWnd::Impl : TKeyDispatcherHost, TKeyDecisionApplierHost {
   TKeyDispatcher dispatcher;
   TKeyDecisionApplier applier;
   TCommandExecutor executor;
+  THookProcess hookProcess;
+  uint32_t hookStartTick = 0;
   uintptr_t keysHandled = 0;   // reports of key events, for the window property
   // The guide as the decisions left it; the window follows once no key report waits, so that
   // a burst of keys is decided at the speed of the decisions, not of drawing windows.
@@ -93,6 +92,7 @@ struct TKeyViewWnd::Impl : TKeyDispatcherHost, TKeyDecisionApplierHost {
 TKeyViewWnd::TKeyViewWnd() : impl_(std::make_unique<Impl>(*this)) {}
 
 TKeyViewWnd::~TKeyViewWnd() {
+  impl_->hookProcess.Forget();
   nlReleaseHook();
   if (Handle()) RemovePropA(Handle(), kKeysHandledProperty);
   impl_->document.reset();  // its labels use the font, which goes with impl_
@@ -110,8 +110,26 @@ bool TKeyViewWnd::Create() {
     if (ShowSettings) ShowSettings();
   };
   impl_->executor.TogglePause = [this] { SetPaused(!Paused()); };
-  hotKeysStarted_ = nlStartHook(Handle()) != FALSE;
+  // vakro's own hooks answer the finder and report activations and close commands; every key
+  // event is decided by the hook process's low-level hook, so no program calls into the library
+  // for its keys.
+  hotKeysStarted_ = nlStartHooks(Handle(), NL_HOOK_GETMESSAGE | NL_HOOK_CALLWNDPROC | NL_WATCHDOG) != FALSE &&
+                    StartHookProcess();
   return true;
+}
+
+bool TKeyViewWnd::StartHookProcess() {
+  impl_->hookStartTick = GetTickCount();
+  return impl_->hookProcess.Start(Handle(), kHookProcessEndedMessage);
+}
+
+// The hook process ended before vakro (killed, crashed): keys pass meanwhile, since its hook went
+// with it. The chord under way is forgotten and the process started again, at most once a second.
+void TKeyViewWnd::OnHookProcessEnded() {
+  ResetChord();
+  const uint32_t since = GetTickCount() - impl_->hookStartTick;
+  if (since >= kHookRestartMs) StartHookProcess();
+  else SetTimer(Handle(), kHookRestartTimer, kHookRestartMs - since, nullptr);
 }
 
 void TKeyViewWnd::SetCollaborators(TKeyManager* keys, TSetting* setting, TKeyNameManager* names,
@@ -240,56 +258,19 @@ void TKeyViewWnd::BeginCapture() { impl_->SetDispatchMode(TDispatchMode::kSwallo
 
 void TKeyViewWnd::EndCapture() { impl_->SetDispatchMode(TDispatchMode::kPass, {}); }
 
-namespace {
-
-// A withheld event sent again, by scan code with its extended flag, carrying the re-send mark.
-INPUT KeyInput(const TKeyEvent& event, UINT scanMark) {
-  INPUT input = {};
-  input.type = INPUT_KEYBOARD;
-  input.ki.wVk = static_cast<WORD>(event.virtualKey);
-  input.ki.wScan = static_cast<WORD>(((event.flags >> 16) & 0xFF) | scanMark);
-  input.ki.dwFlags = KEYEVENTF_SCANCODE;
-  if (IsExtendedFlags(event.flags)) input.ki.dwFlags |= KEYEVENTF_EXTENDEDKEY;
-  if (IsReleaseFlags(event.flags)) input.ki.dwFlags |= KEYEVENTF_KEYUP;
-  input.ki.dwExtraInfo = NL_REPLAY_MARK;
-  return input;
-}
-
-NL_RESENT_KEY ResentKeyOf(const TKeyEvent& event) {
-  NL_RESENT_KEY key;
-  key.virtualKey = static_cast<unsigned char>(event.virtualKey);
-  key.scanCode = static_cast<unsigned char>((event.flags >> 16) & 0xFF);
-  key.flags = static_cast<unsigned char>((IsExtendedFlags(event.flags) ? NL_RESENT_EXTENDED : 0) |
-                                         (IsReleaseFlags(event.flags) ? NL_RESENT_RELEASE : 0));
-  key.keyState = event.keyState;
-  return key;
-}
-
-}  // namespace
-
-// The hooks take the key state each re-sent event was typed in from the batch in the shared block.
-void TKeyViewWnd::Impl::AnnounceResentKeys(const std::vector<TKeyEvent>& events) {
-  std::vector<NL_RESENT_KEY> entries;
-  entries.reserve(events.size());
-  for (const TKeyEvent& event : events) entries.push_back(ResentKeyOf(event));
-  nlQueueResentKeys(entries.empty() ? nullptr : entries.data(), static_cast<UINT>(entries.size()));
-}
-
-void TKeyViewWnd::Impl::SendResentKeys(const std::vector<TKeyEvent>& events) {
-  const UINT scanMark = nlResentScanMark();
-  std::vector<INPUT> inputs;
-  inputs.reserve(events.size());
-  for (const TKeyEvent& event : events) inputs.push_back(KeyInput(event, scanMark));
-  if (!inputs.empty()) SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+void TKeyViewWnd::Impl::DeliverWithheld(const std::vector<TKeyEvent>& events) {
+  std::vector<unsigned short> sequences;
+  sequences.reserve(events.size());
+  for (const TKeyEvent& event : events) sequences.push_back(event.sequence);
+  nlDecideWithheld(sequences.data(), static_cast<UINT>(sequences.size()), TRUE);
 }
 
 void TKeyViewWnd::OnHookKey(WPARAM key, LPARAM flags) {
-  const std::optional<uint32_t> reported = impl_->applier.TakeReport(static_cast<uint32_t>(flags));
-  if (!reported) return;  // a re-sent event, back
+  const uint16_t sequence = NL_REPORT_SEQUENCE(key);
+  const uint32_t reported = impl_->applier.TakeReport(static_cast<uint32_t>(flags), sequence);
   const UINT virtualKey = LOWORD(key);
-  const uint8_t keyState = static_cast<uint8_t>(NL_REPORT_STATE(key));
-  impl_->applier.Apply(impl_->dispatcher.EvaluateKeyEvent(virtualKey, *reported, keyState), virtualKey,
-                       *reported & ~kKeyReportBits);
+  impl_->applier.Apply(impl_->dispatcher.EvaluateKeyEvent(virtualKey, reported, sequence), virtualKey,
+                       reported & ~kKeyReportBits);
   CountHandledKey();
 }
 
@@ -315,13 +296,16 @@ LRESULT TKeyViewWnd::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_HOOK_ACTIVATE:
       impl_->applier.Apply(impl_->dispatcher.WindowActivated());
       break;
-    case kSettleModeMessage:
-      impl_->applier.Settle();
+    case kHookProcessEndedMessage:
+      OnHookProcessEnded();
       return 0;
     case WM_TIMER:
       if (wParam == kGuideTimer) ShowWantedGuide();
       else if (wParam == kGuideUpdateTimer) UpdateGuide();
-      else if (wParam == kResendTimer) impl_->applier.ResendTimedOut();
+      else if (wParam == kHookRestartTimer) {
+        KillTimer(Handle(), kHookRestartTimer);
+        StartHookProcess();
+      }
       else break;
       return 0;
     case WM_FIND_REPLY:

@@ -21,7 +21,8 @@ class TKeyViewWnd : public TWindow {
   TKeyViewWnd();
   ~TKeyViewWnd() override;
 
-  // Creates the hidden window and installs the hooks with it as their target.
+  // Creates the hidden window, installs the hooks with it as their target and starts the hook
+  // process.
   bool Create();
   // Whether the hooks were installed: without them there are no hot keys.
   bool HotKeysStarted() const { return hotKeysStarted_; }
@@ -62,8 +63,11 @@ class TKeyViewWnd : public TWindow {
  private:
   void OnHookKey(WPARAM key, LPARAM flags);
   void CountHandledKey();
-  static constexpr UINT_PTR kResendTimer = 1;
-  static constexpr UINT kSettleModeMessage = WM_APP + 700;  // to itself: settle the mode later
+  bool StartHookProcess();
+  void OnHookProcessEnded();
+  static constexpr UINT kHookProcessEndedMessage = WM_APP + 700;
+  static constexpr UINT_PTR kHookRestartTimer = 1;
+  static constexpr UINT kHookRestartMs = 1000;
   void BuildGuide();
   HFONT FontForMonitor(int dpi);
   void ShowGuide();

@@ -1,7 +1,6 @@
-// The small named block by which the hook companion of the other bitness says that it runs.
-// On 64-bit Windows a global hook runs in the processes of its own bitness; for the others the
-// system calls it on the thread that installed it. While the companion runs, each such call is
-// a key that the companion's low-level hook reports already.
+// The small named block by which the hook process says that it runs: its low-level hook decides
+// every key event of the desktop for vakro, and where vakro is a 32-bit program on 64-bit
+// Windows it also answers the app finder for the windows of 64-bit programs.
 #pragma once
 
 #include <windows.h>
@@ -11,11 +10,8 @@
 inline constexpr char kCompanionBlockName[] = "NodraCompanionJP01";
 
 struct CompanionBlock {
-  uint32_t programProcess;    // vakro, whose hooks reach the programs of its own bitness
-  uint32_t companionProcess;  // the companion, whose low-level hook decides for the others
-  uint32_t companionWindow;   // takes WM_FIND_REQUEST with the window asked in wParam
+  uint32_t programProcess;    // vakro
+  uint32_t companionProcess;  // the hook process
+  uint32_t companionWindow;   // takes WM_FIND_REQUEST with the window asked in wParam; 0 when it
+                              // answers for no window (vakro's own hooks reach every program)
 };
-
-// True when this call of the keyboard hook runs in vakro or its companion on behalf of a key
-// of another program while the companion runs: the other hook reports that key.
-bool ReportedElsewhere();

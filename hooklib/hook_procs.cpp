@@ -1,8 +1,6 @@
 #include "hooklib/hook_procs.h"
 
-#include "hooklib/companion_block.h"
 #include "hooklib/key_reports.h"
-#include "hooklib/resent_keys.h"
 #include "hooklib/shared_view.h"
 
 namespace {
@@ -29,9 +27,6 @@ struct TThreadKeyState {
   bool peeked;
   WPARAM peekKey;
   LPARAM peekFlags;
-  // The key state a re-sent event lent this thread, given back before the next event or the
-  // next message that is not its own key or character message.
-  TKeyStateLoan loan;
 };
 
 volatile LONG threadSlot = static_cast<LONG>(TLS_OUT_OF_INDEXES);
@@ -46,11 +41,6 @@ DWORD ThreadSlot() {
   if (previous == static_cast<LONG>(TLS_OUT_OF_INDEXES)) return fresh;
   TlsFree(fresh);  // another thread was first
   return static_cast<DWORD>(previous);
-}
-
-TThreadKeyState* ExistingThreadKeyState() {
-  const DWORD slot = static_cast<DWORD>(threadSlot);
-  return slot == TLS_OUT_OF_INDEXES ? nullptr : static_cast<TThreadKeyState*>(TlsGetValue(slot));
 }
 
 // This thread's state, made on its first key event; none when memory or slots ran out.
@@ -100,34 +90,12 @@ LRESULT HandOnKey(TThreadKeyState* state, HHOOK next, int code, WPARAM key, LPAR
   return result;
 }
 
-// The key state of this thread as an event arrives (before the event changes it).
-uint8_t CurrentKeyState() {
-  BYTE keys[256];
-  return GetKeyboardState(keys) ? CompactKeyState(keys) : 0;
-}
-
-void ReturnLoan(TThreadKeyState& state) {
-  if (state.loan.active) ReturnKeyState(state.loan);
-}
-
-// Decides one event from the mode and reports it. A re-sent event always passes, in the key
-// state it was typed in; a withheld one is reported with the state it met, for its re-sending.
-bool DecideAndReport(SharedView& view, TThreadKeyState* state, WPARAM key, LPARAM flags) {
+// Decides one event from the mode and reports it.
+bool DecideAndReport(SharedView& view, LPARAM flags, WPARAM key) {
   const DWORD now = GetTickCount();
-  const TKeyVerdict verdict = DecideKey(view.Mapping(), IsResentEvent(flags), flags, now);
-  WPARAM reportedKey = key & 0xFFFF;
-  if (verdict.resent) {
-    const uint8_t typedIn = TakeResentState(view.Extension(), key, flags);
-    if (state) LendKeyState(state->loan, typedIn, static_cast<BYTE>(key));
-  } else if (!verdict.pass) {
-    reportedKey |= static_cast<WPARAM>(CurrentKeyState()) << 16;
-  }
-  PostKeyReport(view.Mapping(), reportedKey, ReportedFlags(flags, verdict), now);
+  const TKeyVerdict verdict = DecideKey(view.Mapping(), flags, now);
+  PostKeyReport(view.Mapping(), key & 0xFFFF, ReportedFlags(flags, !verdict.pass, verdict.unanswered), now);
   return verdict.pass;
-}
-
-bool KeepsLentKeyState(UINT message) {
-  return (message >= WM_KEYFIRST && message <= WM_KEYLAST) || message == WM_IME_CHAR;
 }
 
 }  // namespace
@@ -148,21 +116,19 @@ void FreeKeyStateSlot() {
 }
 
 // Each key event is reported and decided once per thread: a nested call for the event in hand and
-// the removal of an event already peeked are handed on without a report. A key event the program
-// re-sent always passes.
+// the removal of an event already peeked are handed on without a report.
 LRESULT CALLBACK KeyboardProc(int code, WPARAM wParam, LPARAM lParam) {
   TThreadKeyState* state = ThreadKeyState();
   if (state && IsInHand(*state, wParam, lParam)) return CallNextHookEx(nullptr, code, wParam, lParam);
   if (code >= 0 && state && TakePeekedEvent(*state, code, wParam, lParam))
     return HandOnKey(state, nullptr, code, wParam, lParam);
-  if (state) ReturnLoan(*state);
   HHOOK next = nullptr;
   bool pass = true;
   {
     SharedView view;
     if (view) {
       next = HandleFromField<HHOOK>(view->keyboardHook);
-      if (code >= 0 && !ReportedElsewhere()) pass = DecideAndReport(view, state, wParam, lParam);
+      if (code >= 0) pass = DecideAndReport(view, lParam, wParam);
     }
   }
   if (!pass) return 1;
@@ -176,8 +142,6 @@ LRESULT CALLBACK KeyboardProc(int code, WPARAM wParam, LPARAM lParam) {
 LRESULT CALLBACK GetMsgProc(int code, WPARAM wParam, LPARAM lParam) {
   const MSG* message = reinterpret_cast<const MSG*>(lParam);
   HHOOK next = nullptr;
-  if (code >= 0 && !KeepsLentKeyState(message->message))
-    if (TThreadKeyState* state = ExistingThreadKeyState()) ReturnLoan(*state);
   if (code >= 0 && (message->message == WM_FIND_REQUEST || IsCloseCommand(message->message, message->wParam))) {
     SharedView view;
     if (view) {

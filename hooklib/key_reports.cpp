@@ -7,11 +7,49 @@ LONG Waiting(const TSharedExtension& extension) {
                            static_cast<DWORD>(extension.reportsHandled));
 }
 
+TWithheldEntry& EntryAt(TSharedExtension& extension, LONG position) {
+  return extension.withheld[static_cast<DWORD>(position) % kWithheldCapacity];
+}
+
+const TWithheldEntry& EntryAt(const TSharedExtension& extension, LONG position) {
+  return extension.withheld[static_cast<DWORD>(position) % kWithheldCapacity];
+}
+
+TWithheldState StateAt(const TSharedExtension& extension, LONG position) {
+  return WithheldStateOf(EntryAt(extension, position).word);
+}
+
+bool IsFinished(TWithheldState state) { return state == kWithheldDropped || state == kWithheldFree; }
+
+// Removes the finished entries at the head.
+void RemoveFinished(TSharedExtension& extension) {
+  LONG head = extension.head;
+  while (head != extension.tail && IsFinished(StateAt(extension, head))) {
+    EntryAt(extension, head).word = kWithheldFree;
+    ++head;
+  }
+  InterlockedExchange(&extension.head, head);
+}
+
+// Whether the event passes a swallowing mode because it cannot go on with the chord begun. A
+// press that can, or an auto-repeat, is withheld and ends the list, so that no later key
+// overtakes it.
+bool PassesBesideTheChord(TSharedExtension& extension, LPARAM flags) {
+  const LONG count = extension.continuationCount;
+  if (count <= 0 || count > kContinuationCapacity) return false;
+  const bool passes = PassesBeside(extension.continuation, static_cast<size_t>(count), static_cast<uint32_t>(flags));
+  if (!passes) InterlockedExchange(&extension.continuationCount, 0);
+  return passes;
+}
+
 }  // namespace
 
 bool ReportsUnanswered(const TSharedExtension& extension, DWORD now) {
-  return Waiting(extension) > 0 && now - static_cast<DWORD>(extension.progressTick) > kUnansweredAfterMs;
+  return (extension.options & NL_WATCHDOG) && Waiting(extension) > 0 &&
+         now - static_cast<DWORD>(extension.progressTick) > kUnansweredAfterMs;
 }
+
+bool ReportsWait(const TSharedExtension& extension) { return Waiting(extension) > 0; }
 
 void CountPostedReport(TSharedExtension& extension, DWORD now) {
   const LONG before = InterlockedIncrement(&extension.reportsPosted) - 1;
@@ -23,46 +61,99 @@ void CountHandledReports(TSharedExtension& extension, DWORD total, DWORD now) {
   InterlockedExchange(&extension.reportsHandled, static_cast<LONG>(total));
 }
 
-namespace {
-
-// Whether the event passes a swallowing mode because it cannot go on with the chord begun: a
-// release, or the first press of a key that no chord goes on with. A press that can, or an
-// auto-repeat, is withheld and ends the list, so that no later key overtakes it. (The replay
-// oracle models the same rule through TKeyDispatcher::PassesBesideTheChord; this library stands
-// alone and keeps its own copy.)
-bool PassesBesideTheChord(TSharedExtension& extension, LPARAM flags) {
-  const LONG count = extension.continuationCount;
-  if (count <= 0 || count > kContinuationCapacity) return false;
-  if (flags & 0x80000000u) return true;
-  const uint16_t key = static_cast<uint16_t>((flags >> 16) & 0x1FF);
-  bool continues = (flags & 0x40000000) != 0;
-  for (LONG at = 0; at < count && !continues; ++at) continues = extension.continuation[at] == key;
-  if (continues) InterlockedExchange(&extension.continuationCount, 0);
-  return !continues;
-}
-
-}  // namespace
-
-TKeyVerdict DecideKey(TSharedMapping& mapping, bool resent, LPARAM flags, DWORD now) {
-  const bool swallowing = mapping.block.dispatchMode != DISPATCH_PASS && !resent &&
-                          !PassesBesideTheChord(mapping.extension, flags);
-  const bool unanswered = !resent && swallowing && ReportsUnanswered(mapping.extension, now);
-  // Counted before the report can be read: the program drops what it withheld before this key.
+TKeyVerdict DecideKey(TSharedMapping& mapping, LPARAM flags, DWORD now) {
+  const bool swallowing = mapping.block.dispatchMode != DISPATCH_PASS && !PassesBesideTheChord(mapping.extension, flags);
+  const bool unanswered = swallowing && ReportsUnanswered(mapping.extension, now);
+  // Counted before the report can be read: the program forgets the chord of what came before.
   if (unanswered) InterlockedIncrement(&mapping.extension.passedUnanswered);
-  return {resent || !swallowing || unanswered, resent, unanswered};
+  return {!swallowing || unanswered, unanswered};
 }
 
-LPARAM ReportedFlags(LPARAM flags, const TKeyVerdict& verdict) {
+LPARAM ReportedFlags(LPARAM flags, bool withheld, bool unanswered) {
   LPARAM reported = flags & ~static_cast<LPARAM>(0x1E000000);  // the reserved bits
-  if (!verdict.pass) reported |= NL_KEY_WITHHELD;
-  if (verdict.resent) reported |= NL_KEY_REPLAYED;
-  if (verdict.unanswered) reported |= NL_KEY_UNANSWERED;
+  if (withheld) reported |= NL_KEY_WITHHELD;
+  if (unanswered) reported |= NL_KEY_UNANSWERED;
   return reported;
 }
 
-void PostKeyReport(TSharedMapping& mapping, WPARAM key, LPARAM flags, DWORD now) {
+bool PostKeyReport(TSharedMapping& mapping, WPARAM key, LPARAM flags, DWORD now) {
   const HWND engine = HandleFromField<HWND>(mapping.block.engineWindow);
-  if (!PostMessageA(engine, WM_HOOK_KEY, key, flags)) return;
+  if (!PostMessageA(engine, WM_HOOK_KEY, key, flags)) return false;
   CountPostedReport(mapping.extension, now);
-  if (flags & NL_KEY_WITHHELD) InterlockedIncrement(&mapping.extension.withheldPosted);
+  return true;
+}
+
+bool WithheldQueueBusy(const TSharedExtension& extension) {
+  for (LONG at = extension.head; at != extension.tail; ++at)
+    if (!IsFinished(StateAt(extension, at))) return true;
+  return false;
+}
+
+bool WithheldPending(const TSharedExtension& extension) {
+  for (LONG at = extension.head; at != extension.tail; ++at)
+    if (StateAt(extension, at) == kWithheldPending) return true;
+  return false;
+}
+
+int QueueWithheld(TSharedExtension& extension, const TWithheldEvent& event, TWithheldState state) {
+  RemoveFinished(extension);
+  const LONG tail = extension.tail;
+  if (tail - extension.head >= kWithheldCapacity) return -1;
+  TWithheldEntry& entry = EntryAt(extension, tail);
+  entry.virtualKey = event.virtualKey;
+  entry.scanCode = event.scanCode;
+  entry.extended = event.extended;
+  entry.release = event.release;
+  const auto sequence = static_cast<uint16_t>(tail);
+  InterlockedExchange(&entry.word, WithheldWord(sequence, state));
+  InterlockedExchange(&extension.tail, tail + 1);  // the entry is whole before it counts
+  return sequence;
+}
+
+bool DecideQueued(TSharedExtension& extension, uint16_t sequence, TWithheldState state) {
+  TWithheldEntry& entry = extension.withheld[sequence % kWithheldCapacity];
+  const LONG pending = WithheldWord(sequence, kWithheldPending);
+  return InterlockedCompareExchange(&entry.word, WithheldWord(sequence, state), pending) == pending;
+}
+
+bool DeliverAllPending(TSharedExtension& extension) {
+  bool any = false;
+  for (LONG at = extension.head; at != extension.tail; ++at)
+    if (StateAt(extension, at) == kWithheldPending)
+      any = DecideQueued(extension, static_cast<uint16_t>(at), kWithheldDeliver) || any;
+  return any;
+}
+
+std::vector<TWithheldEvent> TakeDeliveries(TSharedExtension& extension) {
+  RemoveFinished(extension);
+  std::vector<TWithheldEvent> events;
+  for (LONG at = extension.head; at != extension.tail; ++at) {
+    TWithheldEntry& entry = EntryAt(extension, at);
+    const TWithheldState state = WithheldStateOf(entry.word);
+    if (state == kWithheldPending) break;
+    if (state != kWithheldDeliver) continue;
+    const auto sequence = static_cast<uint16_t>(at);
+    InterlockedExchange(&entry.word, WithheldWord(sequence, kWithheldSent));
+    events.push_back({entry.virtualKey, entry.scanCode, entry.extended != 0, entry.release != 0});
+  }
+  return events;
+}
+
+void CopyReturned(TSharedExtension& extension) {
+  for (LONG at = extension.head; at != extension.tail; ++at) {
+    TWithheldEntry& entry = EntryAt(extension, at);
+    if (WithheldStateOf(entry.word) != kWithheldSent) continue;
+    InterlockedExchange(&entry.word, WithheldWord(static_cast<uint16_t>(at), kWithheldDropped));
+    break;
+  }
+  RemoveFinished(extension);
+}
+
+void ForgetSent(TSharedExtension& extension) {
+  for (LONG at = extension.head; at != extension.tail; ++at) {
+    TWithheldEntry& entry = EntryAt(extension, at);
+    if (WithheldStateOf(entry.word) == kWithheldSent)
+      InterlockedExchange(&entry.word, WithheldWord(static_cast<uint16_t>(at), kWithheldDropped));
+  }
+  RemoveFinished(extension);
 }

@@ -21,23 +21,8 @@ LPARAM KeystrokeFlagsOf(const KBDLLHOOKSTRUCT& event, bool wasDown) {
   return static_cast<LPARAM>(flags);
 }
 
-bool IsResentLowLevelEvent(const KBDLLHOOKSTRUCT& event) {
+bool IsOwnCopy(const KBDLLHOOKSTRUCT& event) {
   return (event.flags & LLKHF_INJECTED) && event.dwExtraInfo == NL_REPLAY_MARK;
-}
-
-uint8_t AsyncKeyState() {
-  struct TStateKey {
-    int key;
-    uint8_t bit;
-  };
-  static constexpr TStateKey kKeys[] = {{VK_LSHIFT, NL_STATE_LSHIFT},     {VK_RSHIFT, NL_STATE_RSHIFT},
-                                        {VK_LCONTROL, NL_STATE_LCONTROL}, {VK_RCONTROL, NL_STATE_RCONTROL},
-                                        {VK_LMENU, NL_STATE_LMENU},       {VK_RMENU, NL_STATE_RMENU}};
-  uint8_t state = NL_STATE_KNOWN;
-  for (const TStateKey& key : kKeys)
-    if (GetAsyncKeyState(key.key) & 0x8000) state |= key.bit;
-  if (GetKeyState(VK_CAPITAL) & 0x01) state |= NL_STATE_CAPITAL;
-  return state;
 }
 
 bool TDownKeys::Note(const KBDLLHOOKSTRUCT& event) {

@@ -1,6 +1,5 @@
-// A low-level keyboard event as the in-process keyboard hook would report it: the companion hooks
-// the keys of 64-bit programs with a low-level hook and reports them in the same format, so the
-// dispatcher cannot tell the two apart.
+// A low-level keyboard event as the in-process keyboard hook would report it, so that the program
+// reads one format whichever hook reports.
 #pragma once
 
 #include <windows.h>
@@ -14,11 +13,8 @@ WPARAM ReportedVirtualKey(DWORD lowLevelKey);
 // `wasDown`, what the companion saw of the key before), release.
 LPARAM KeystrokeFlagsOf(const KBDLLHOOKSTRUCT& event, bool wasDown);
 
-// Whether vakro itself sent the event again: injected, with its extra-info mark.
-bool IsResentLowLevelEvent(const KBDLLHOOKSTRUCT& event);
-
-// The NL_STATE_* bits of the keyboard's state as the event comes (before it), for a withheld one.
-uint8_t AsyncKeyState();
+// Whether the hook itself sent the event on: injected, with its extra-info mark.
+bool IsOwnCopy(const KBDLLHOOKSTRUCT& event);
 
 // Which keys are down, as seen in the events so far.
 class TDownKeys {

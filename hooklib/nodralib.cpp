@@ -1,4 +1,4 @@
-// The five exports of NodraLib and the per-process state behind them.
+// The exports of NodraLib and the per-process state behind them.
 #include "hooklib/nodralib.h"
 
 #include <cstring>
@@ -6,7 +6,6 @@
 
 #include "hooklib/hook_procs.h"
 #include "hooklib/key_reports.h"
-#include "hooklib/resent_keys.h"
 #include "hooklib/shared_view.h"
 
 namespace {
@@ -46,16 +45,22 @@ void RemoveHooks() {
   }
 }
 
-// True when the keyboard hook, the one hot keys need, is in place.
-bool InstallHooks(SharedHookBlock& block) {
+HHOOK InstallHook(UINT what, UINT flag, int kind, HOOKPROC procedure) {
+  return (what & flag) ? SetWindowsHookExA(kind, procedure, moduleInstance, 0) : nullptr;
+}
+
+// True when every hook asked for is in place.
+bool InstallHooks(SharedHookBlock& block, UINT what) {
   RemoveHooks();  // a second start replaces the hooks of the first
-  installedHooks.keyboard = SetWindowsHookExA(WH_KEYBOARD, KeyboardProc, moduleInstance, 0);
-  installedHooks.getMessage = SetWindowsHookExA(WH_GETMESSAGE, GetMsgProc, moduleInstance, 0);
-  installedHooks.callWndProc = SetWindowsHookExA(WH_CALLWNDPROC, CallWndProc, moduleInstance, 0);
+  installedHooks.keyboard = InstallHook(what, NL_HOOK_KEYBOARD, WH_KEYBOARD, KeyboardProc);
+  installedHooks.getMessage = InstallHook(what, NL_HOOK_GETMESSAGE, WH_GETMESSAGE, GetMsgProc);
+  installedHooks.callWndProc = InstallHook(what, NL_HOOK_CALLWNDPROC, WH_CALLWNDPROC, CallWndProc);
   block.keyboardHook = HandleField(installedHooks.keyboard);
   block.getMessageHook = HandleField(installedHooks.getMessage);
   block.callWndProcHook = HandleField(installedHooks.callWndProc);
-  return installedHooks.keyboard != nullptr;
+  return ((what & NL_HOOK_KEYBOARD) == 0 || installedHooks.keyboard) &&
+         ((what & NL_HOOK_GETMESSAGE) == 0 || installedHooks.getMessage) &&
+         ((what & NL_HOOK_CALLWNDPROC) == 0 || installedHooks.callWndProc);
 }
 
 // Copies a finder field; a whole-field fetch always ends in a terminator, whatever the block held.
@@ -82,7 +87,9 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
   return TRUE;
 }
 
-BOOL WINAPI nlStartHook(HWND engineWindow) {
+BOOL WINAPI nlStartHook(HWND engineWindow) { return nlStartHooks(engineWindow, NL_HOOK_ALL); }
+
+BOOL WINAPI nlStartHooks(HWND engineWindow, UINT what) {
   HANDLE created = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, kSharedMappingSize,
                                       kSharedBlockName);
   if (!created) return FALSE;
@@ -96,9 +103,10 @@ BOOL WINAPI nlStartHook(HWND engineWindow) {
   // A block left by an earlier run (a view another process still held) starts its bookkeeping
   // afresh with this program, whose counts start at 0.
   memset(&view.Extension(), 0, sizeof(TSharedExtension));
+  view.Extension().options = static_cast<LONG>(what & NL_WATCHDOG);
   view->engineWindow = HandleField(engineWindow);
   view->dispatchMode = DISPATCH_PASS;
-  const bool installed = InstallHooks(*view);
+  const bool installed = InstallHooks(*view, what);
   return view.Close() && installed;
 }
 
@@ -127,18 +135,6 @@ BOOL WINAPI nlGetFindModuleCommand(char* buffer, int count) {
   return CopyFinderField(&SharedHookBlock::findCommandLine, buffer, count);
 }
 
-UINT WINAPI nlQueueResentKeys(const NL_RESENT_KEY* keys, UINT count) {
-  return WithMapping<UINT>(0, [keys, count](TSharedMapping& mapping) {
-    TSharedExtension& extension = mapping.extension;
-    const UINT taken = keys ? (count < kResentCapacity ? count : kResentCapacity) : 0;
-    InterlockedExchange(&extension.resentCount, 0);
-    InterlockedExchange(&extension.resentNext, 0);
-    memcpy(extension.resent, keys, taken * sizeof *keys);
-    InterlockedExchange(&extension.resentCount, static_cast<LONG>(taken));  // the entries go in first
-    return taken;
-  });
-}
-
 BOOL WINAPI nlSetContinuation(const unsigned short* keys, UINT count) {
   return WithMapping<BOOL>(FALSE, [keys, count](TSharedMapping& mapping) {
     TSharedExtension& extension = mapping.extension;
@@ -158,15 +154,21 @@ UINT WINAPI nlReportsWaiting(void) {
   });
 }
 
-UINT WINAPI nlWithheldReported(void) {
-  return WithMapping<UINT>(0, [](TSharedMapping& mapping) { return static_cast<UINT>(mapping.extension.withheldPosted); });
-}
-
-UINT WINAPI nlResentScanMark(void) { return MarkRidesInFlags() ? NL_RESENT_SCAN_MARK : 0; }
-
 UINT WINAPI nlSetReportsHandled(UINT total) {
   return WithMapping<UINT>(0, [total](TSharedMapping& mapping) {
     CountHandledReports(mapping.extension, total, GetTickCount());
     return static_cast<UINT>(mapping.extension.passedUnanswered);
+  });
+}
+
+UINT WINAPI nlDecideWithheld(const unsigned short* sequences, UINT count, BOOL deliver) {
+  return WithMapping<UINT>(0, [sequences, count, deliver](TSharedMapping& mapping) {
+    UINT decided = 0;
+    const TWithheldState state = deliver ? kWithheldDeliver : kWithheldDropped;
+    for (UINT at = 0; sequences && at < count; ++at)
+      if (DecideQueued(mapping.extension, sequences[at], state)) ++decided;
+    const HWND hookWindow = HandleFromField<HWND>(mapping.extension.hookWindow);
+    if (decided > 0 && hookWindow) PostMessageA(hookWindow, kWithheldDecidedMessage, 0, 0);
+    return decided;
   });
 }

@@ -34,34 +34,61 @@ static_assert(offsetof(SharedHookBlock, findCommandLine) == 281);
 static_assert(offsetof(SharedHookBlock, unused2) == 542);
 static_assert(sizeof(SharedHookBlock) == kSharedBlockSize);
 
-// What follows the 544 bytes of the block in the same mapping: the program's bookkeeping of the
-// key reports and of the events it re-sends. A reader of the first 544 bytes sees the block as
-// it always was.
-inline constexpr int kResentCapacity = 64;
-inline constexpr int kContinuationCapacity = 32;
+// What follows the 544 bytes of the block in the same mapping: the bookkeeping of the key
+// reports and the events the low-level hook withholds. A reader of the first 544 bytes sees the
+// block as it always was.
+inline constexpr int kContinuationCapacity = NL_CONTINUATION_MOST;
+inline constexpr int kWithheldCapacity = 256;
+
+// What became of an event in the withheld queue. Only the hook's thread adds and removes entries;
+// the program moves a pending one to deliver or dropped.
+enum TWithheldState : uint8_t {
+  kWithheldFree = 0,
+  kWithheldPending,   // waits for the program's word
+  kWithheldDeliver,   // to be sent on, in its turn
+  kWithheldSent,      // sent on; its copy has not come back through the hook yet
+  kWithheldDropped,   // belongs to a chord that fired: never delivered
+};
+
+// One withheld event. `word` holds the state in its low byte and the event's sequence number in
+// the 16 bits above, so that one compare-and-swap checks both.
+struct TWithheldEntry {
+  volatile LONG word;
+  uint8_t virtualKey;
+  uint8_t scanCode;
+  uint8_t extended;
+  uint8_t release;
+};
+
+inline LONG WithheldWord(uint16_t sequence, TWithheldState state) {
+  return static_cast<LONG>((static_cast<uint32_t>(sequence) << 8) | state);
+}
+inline TWithheldState WithheldStateOf(LONG word) { return static_cast<TWithheldState>(word & 0xFF); }
 
 struct TSharedExtension {
+  // What the host asked for (NL_WATCHDOG).
+  volatile LONG options;
   // Key reports posted by the hooks and handled by the program, and when the program last showed
   // progress (or a backlog began): the hooks stop withholding keys for a program that does not
   // answer.
   volatile LONG reportsPosted;
   volatile LONG reportsHandled;
   volatile LONG progressTick;
-  // Keys passed so far because reports went unanswered: the program drops what it withheld
-  // before them instead of delivering it after them.
+  // Times keys were passed because reports went unanswered: the program forgets the chord of the
+  // reports it reads before them.
   volatile LONG passedUnanswered;
-  // Reports of withheld events posted: while one waits unhandled, nothing may let a later key pass.
-  volatile LONG withheldPosted;
   // While the mode swallows for a chord begun with nothing withheld yet, the keys that can go on
   // with it (scan code | 0x100 for an extended key): presses of other keys, and releases, pass.
   // The first press withheld ends the list, so that no later key overtakes it.
   volatile LONG continuationCount;
   uint16_t continuation[kContinuationCapacity];
-  // The events the program re-sends in one batch, in order, each with the key state it was typed
-  // in; a re-sent event that a hook recognises takes the first matching entry from `resentNext`.
-  volatile LONG resentNext;
-  volatile LONG resentCount;
-  NL_RESENT_KEY resent[kResentCapacity];
+  // The low-level hook's message window, woken when the program decided withheld events.
+  volatile LONG hookWindow;
+  // The withheld queue: entries from `head` (inclusive) to `tail` (exclusive), by position modulo
+  // the capacity; an entry's sequence number is its position's low 16 bits.
+  volatile LONG head;
+  volatile LONG tail;
+  TWithheldEntry withheld[kWithheldCapacity];
 };
 
 struct TSharedMapping {
@@ -71,12 +98,6 @@ struct TSharedMapping {
 
 static_assert(offsetof(TSharedMapping, extension) == kSharedBlockSize);
 inline constexpr DWORD kSharedMappingSize = sizeof(TSharedMapping);
-
-// The identity of an event as an entry of the re-send batch records it.
-inline uint8_t ResentFlagsOf(LPARAM flags) {
-  return static_cast<uint8_t>(((flags & 0x01000000) ? NL_RESENT_EXTENDED : 0) |
-                              ((flags & 0x80000000u) ? NL_RESENT_RELEASE : 0));
-}
 
 inline uint32_t HandleField(const void* handle) {
   return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(handle));

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <set>
 
@@ -45,7 +46,7 @@ class FakeWindow : public TKeyDispatcherHost {
 };
 
 // Replays key events and applies each decision through the guide window's applier; it serves
-// the applier as the window does, and re-sent events come back at once.
+// the applier as the window does, with hooks that keep up and number every event.
 class Dispatcher : public ::testing::Test, public TKeyDecisionApplierHost {
  protected:
   Dispatcher() { dispatcher.SetKeyManager(&keys); }
@@ -58,7 +59,10 @@ class Dispatcher : public ::testing::Test, public TKeyDecisionApplierHost {
   }
 
   TKeyDecision Feed(TestKeyEvent event) {
-    return Apply(dispatcher.EvaluateKeyEvent(event.virtualKey, event.flags));
+    const auto sequence = static_cast<uint16_t>(++lastSequence);
+    if (event.flags & kKeyWithheldBit) withheld.push_back(sequence);
+    const uint32_t reported = applier.TakeReport(event.flags, sequence);
+    return Apply(dispatcher.EvaluateKeyEvent(event.virtualKey, reported, sequence));
   }
   void Feed(std::initializer_list<TestKeyEvent> events) {
     for (const TestKeyEvent& event : events) Feed(event);
@@ -76,24 +80,22 @@ class Dispatcher : public ::testing::Test, public TKeyDecisionApplierHost {
 
   TKeyDecision Apply(const TKeyDecision& decision) {
     applier.Apply(decision);
-    for (; returning > 0; --returning) applier.TakeReport(kKeyReplayedBit);
     return decision;
   }
 
   bool CaptureOwnsMode() const override { return window.CaptureOwnsMode(); }
   void SetDispatchMode(TDispatchMode newMode, const std::vector<uint16_t>&) override { mode = newMode; }
-  void SendResentKeys(const std::vector<TKeyEvent>& events) override {
+  void DeliverWithheld(const std::vector<TKeyEvent>& events) override {
     delivered.insert(delivered.end(), events.begin(), events.end());
-    returning += events.size();
+    for (const TKeyEvent& event : events) decided.push_back(event.sequence);
   }
-  // Hooks that keep up: no report waits and every re-sent event comes back.
-  void AnnounceResentKeys(const std::vector<TKeyEvent>&) override {}
-  void StartReturnTimer(uint32_t) override {}
-  void StopReturnTimer() override {}
-  bool PostSettle() override { return false; }
-  uint32_t SetReportsHandled(uint32_t) override { return 0; }
-  uint32_t WithheldReported() const override { return 0; }
-  bool ReportsWaiting() const override { return false; }
+  void DropWithheld(const std::vector<uint16_t>& sequences) override {
+    dropped.insert(dropped.end(), sequences.begin(), sequences.end());
+    decided.insert(decided.end(), sequences.begin(), sequences.end());
+  }
+  std::vector<uint16_t> KeptWithheld() const override { return dispatcher.WithheldSequences(); }
+  uint32_t SetReportsHandled(uint32_t) override { return passedUnanswered; }
+  bool ReportsWaiting() const override { return reportsWaiting; }
   void HandToCapture(uint32_t, uint32_t) override { ++captured; }
   void ChangeGuide(bool rebuild, bool show, bool hide) override {
     if (rebuild) {
@@ -131,8 +133,13 @@ class Dispatcher : public ::testing::Test, public TKeyDecisionApplierHost {
   TKeyDispatcher dispatcher{window};
   TKeyDecisionApplier applier{*this};
   TDispatchMode mode = TDispatchMode::kPass;
-  std::vector<TKeyEvent> delivered;  // re-sent to the focused window, in order
-  size_t returning = 0;              // of those, still to come back through a hook
+  std::vector<TKeyEvent> delivered;  // delivered to the focused window, in order
+  std::vector<uint16_t> dropped;     // withheld events the hook forgets
+  std::vector<uint16_t> withheld;    // every event the hooks withheld
+  std::vector<uint16_t> decided;     // every word given on one, delivered or dropped
+  int lastSequence = 0;
+  uint32_t passedUnanswered = 0;  // as the hooks count
+  bool reportsWaiting = false;
   std::vector<TGuideRowText> rows;
   int captured = 0, rebuilds = 0, cursorHides = 0, cursorShows = 0;
 };
@@ -490,15 +497,43 @@ TEST_F(Dispatcher, ReleaseOfASeenPressIsDeliveredThoughItsKeyFiredARepeatingChor
   EXPECT_EQ(Described(delivered), Names{Up(kLeftCtrl)});
 }
 
-// A withheld event is delivered with the key state it met, so that it is typed in that state.
-TEST_F(Dispatcher, DeliveredEventsKeepTheKeyStateTheyMet) {
+// The hook holds every withheld event until it has vakro's word: each gets exactly one, whether
+// its chord fired (dropped), led nowhere (delivered, by the number the hook gave it) or was reset,
+// and none waits once the chords are over.
+TEST_F(Dispatcher, EveryWithheldEventIsDeliveredOrDroppedOnce) {
   Assign({kLeftCtrl, kLeftAlt, kKeyX}, "ctrl-alt-x");
-  Feed(Press(kLeftCtrl));
-  const TestKeyEvent a = Withheld(Press(kKeyA));
-  Apply(dispatcher.EvaluateKeyEvent(a.virtualKey, a.flags, 0x85));
+  Feed({Press(kLeftCtrl), Withheld(Press(kLeftAlt)), Withheld(Press(kKeyX))});
+  Feed({Withheld(Release(kKeyX)), Release(kLeftAlt), Release(kLeftCtrl)});
+  EXPECT_EQ(window.executed, Names{"ctrl-alt-x"});
+  const std::vector<uint16_t> firedChord = dropped;
+  EXPECT_EQ(firedChord.size(), 3u);
+  Feed({Press(kLeftCtrl), Withheld(Press(kKeyA))});
   ASSERT_EQ(delivered.size(), 1u);
-  EXPECT_EQ(delivered[0].keyState, 0x85);
+  EXPECT_EQ(delivered[0].sequence, withheld.back());
   EXPECT_EQ(delivered[0].flags & kKeyReportBits, 0u);
+  Feed(Withheld(Press(kLeftAlt)));
+  Reset();
+  std::vector<uint16_t> all = withheld, words = decided;
+  std::sort(all.begin(), all.end());
+  std::sort(words.begin(), words.end());
+  EXPECT_EQ(words, all);
+  EXPECT_TRUE(dispatcher.WithheldSequences().empty());
+}
+
+// A report that claims more keys passed unanswered than the hooks counted (forged, or read before
+// it was counted) does not hide a real one later: reports read before that one still end the chord.
+TEST_F(Dispatcher, AForgedUnansweredReportDoesNotHideARealOne) {
+  Assign({kLeftCtrl, kLeftAlt, kKeyX}, "ctrl-alt-x");
+  const TestKeyEvent forged = Release(kKeyB);
+  Feed(TestKeyEvent{forged.virtualKey, forged.flags | kKeyUnansweredBit});
+  Feed(Press(kLeftCtrl));
+  EXPECT_EQ(mode, TDispatchMode::kSwallow);
+  passedUnanswered = 1;  // the hooks pass a key unanswered; its report still waits
+  reportsWaiting = true;
+  Feed(Withheld(Press(kLeftAlt)));
+  EXPECT_EQ(mode, TDispatchMode::kPass) << "the chord read before the passed key is forgotten";
+  Feed(Withheld(Press(kKeyX)));
+  EXPECT_TRUE(window.executed.empty());
 }
 
 // The hooks passed keys because vakro had not answered: nothing withheld before is delivered

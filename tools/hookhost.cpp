@@ -2,7 +2,8 @@
 // they post to it, for the end-to-end tests.
 //   hookhost.exe --log FILE --commands FILE   host: hooks installed until "exit"
 //   hookhost.exe --log FILE --probe            logs what the exports answer in a fresh process
-//   --companion PROGRAM                        also starts the hook companion for its window
+//   --companion PROGRAM                        starts the hook process for its window instead of
+//                                              the library's keyboard hook, as vakro does
 //   --quiet-keys                               counts key reports instead of logging each one
 //                                              (for timing: the program does not log either)
 // Commands: the host polls the command file every few milliseconds and runs each new complete
@@ -17,13 +18,12 @@
 //   crash                   an access violation
 #include <windows.h>
 
-#include "ui/companion_launch.h"
-
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
+#include "engine/hook_process.h"
 #include "hooklib/nodralib.h"
 #include "tools/tool_log.h"
 
@@ -34,6 +34,7 @@ std::string commandPath;
 long long commandOffset = 0;
 std::string pendingText;
 bool quietKeys = false;
+bool countsReports = false;  // with the hook process, as vakro: the watchdog's count
 unsigned long keyReports = 0;
 
 unsigned long long Value(uintptr_t value) { return value; }
@@ -113,7 +114,8 @@ void PollCommands(HWND window) {
 LRESULT CALLBACK HostProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_HOOK_KEY:
-      nlSetReportsHandled(++keyReports);  // this host answers: the hooks go on withholding
+      ++keyReports;
+      if (countsReports) nlSetReportsHandled(keyReports);  // this host answers: the hooks go on withholding
       if (quietKeys) return 0;
       logFile->Linef("WM_HOOK_KEY wp=0x%llx lp=0x%08lx", Value(wParam), static_cast<unsigned long>(lParam & 0xFFFFFFFF));
       return 0;
@@ -158,10 +160,15 @@ int main(int argc, char** argv) {
   HWND window = CreateWindowExA(WS_EX_TOOLWINDOW, wc.lpszClassName, "hookhost", WS_POPUP, 0, 0, 1, 1, nullptr,
                                 nullptr, wc.hInstance, nullptr);
   if (!window) return 1;
-  const BOOL started = nlStartHook(window);
-  log.Linef("hooked ok=%d hwnd=0x%llx", started, Value(reinterpret_cast<uintptr_t>(window)));
+  // A host of the five exports only, unless it starts the hook process as vakro does.
   const std::string companion = OptionValue(argc, argv, "--companion");
-  if (!companion.empty()) log.Linef("companion started=%d", StartHookCompanionProgram(companion.c_str(), window));
+  const BOOL started = companion.empty() ? nlStartHook(window)
+                                         : nlStartHooks(window, NL_HOOK_GETMESSAGE | NL_HOOK_CALLWNDPROC | NL_WATCHDOG);
+  log.Linef("hooked ok=%d hwnd=0x%llx", started, Value(reinterpret_cast<uintptr_t>(window)));
+  countsReports = !companion.empty();
+  THandle companionProcess;
+  if (!companion.empty())
+    log.Linef("companion started=%d", StartHookProcessProgram(companion.c_str(), window, true, companionProcess));
   SetTimer(window, 1, 5, nullptr);
 
   MSG message;

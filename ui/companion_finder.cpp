@@ -5,7 +5,6 @@
 #include <string>
 
 #include "hooklib/shared_view.h"
-#include "ui/companion_keys.h"
 #include "toolkit/handles.h"
 
 namespace {
@@ -79,4 +78,16 @@ bool AnswerFinderFor(HWND asked) {
   StoreFinderText(view->findCommandLine, commandLine.c_str());
   PostMessageA(HandleFromField<HWND>(view->engineWindow), WM_FIND_REPLY, reinterpret_cast<WPARAM>(asked), 0);
   return true;
+}
+
+bool Is64BitProcess(DWORD process) {
+  const THandle handle(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, process));
+  BOOL wow64 = TRUE;
+  return handle && IsWow64Process(handle.Get(), &wow64) && !wow64;
+}
+
+bool Is64BitWindow(HWND window) {
+  DWORD process = 0;
+  GetWindowThreadProcessId(window, &process);
+  return process && Is64BitProcess(process);
 }

@@ -8,3 +8,7 @@
 // Answers for the window when it belongs to a 64-bit program; false when it does not or the
 // process could not be asked.
 bool AnswerFinderFor(HWND asked);
+
+// Whether the process is a 64-bit one (not run through WoW64); false when it cannot be asked.
+bool Is64BitProcess(DWORD process);
+bool Is64BitWindow(HWND window);

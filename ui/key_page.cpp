@@ -9,6 +9,7 @@
 #include "data/key_manager.h"
 #include "data/path_text.h"
 #include "data/platform.h"
+#include "engine/hook_process.h"
 #include "engine/key_display.h"
 #include "hooklib/nodralib.h"
 #include "shell/shell_object.h"
@@ -19,7 +20,6 @@
 #include "toolkit/key_box.h"
 #include "toolkit/message_box.h"
 #include "toolkit/program_path.h"
-#include "ui/companion_launch.h"
 #include "ui/control_ids.h"
 
 namespace {

@@ -6,7 +6,6 @@
 #include "engine/key_view_wnd.h"
 #include "toolkit/current_folder.h"
 #include "toolkit/application.h"
-#include "ui/companion_launch.h"
 #include "ui/nodra_wnd.h"
 
 namespace {
@@ -17,7 +16,6 @@ int RunProgram() {
   if (!Application.Initialize("Vakro")) return 0;
   TNodraWnd mainWindow;
   if (!mainWindow.Create()) return 0;
-  StartHookCompanion(mainWindow.KeyView().Handle());
   Application.Run();
   return 0;
 }

@@ -62,8 +62,8 @@ def comparable(events):
     pressed while right Shift is held comes as a repeat) and for both Alt keys (releasing one
     clears Alt-held while the other is down), and the state also takes in events that were
     withheld from the window, so a chord's withheld press makes a later press look like a repeat,
-    and the other way round. Events that vakro re-sent carry its mark in reserved bits."""
-    return [(vk, lp & ~(ALT_HELD | WAS_DOWN | ids.NL_RESENT_FLAGS_MARK)) for vk, lp in events]
+    and the other way round."""
+    return [(vk, lp & ~(ALT_HELD | WAS_DOWN)) for vk, lp in events]
 
 
 def soak_events():

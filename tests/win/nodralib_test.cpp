@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "hooklib/hook_procs.h"
 #include "hooklib/key_reports.h"
@@ -92,11 +93,11 @@ TEST_F(NodraLibTest, AStartOverALeftBlockStartsTheReportCountsAfresh) {
   SharedView kept;
   ASSERT_TRUE(kept);
   kept.Extension().reportsPosted = 40;
-  kept.Extension().withheldPosted = 7;
+  kept.Extension().passedUnanswered = 7;
   nlReleaseHook();
   ASSERT_TRUE(nlStartHook(window));
   EXPECT_EQ(kept.Extension().reportsPosted, 0);
-  EXPECT_EQ(kept.Extension().withheldPosted, 0);
+  EXPECT_EQ(kept.Extension().passedUnanswered, 0);
   EXPECT_EQ(nlReportsWaiting(), 0u);
 }
 
@@ -163,83 +164,76 @@ TEST_F(NodraLibTest, KeyPeekedThenRemovedIsReportedAndDecidedOnce) {
   EXPECT_EQ(TakePosted(WM_HOOK_KEY).lParam, kKeyAFlags | NL_KEY_WITHHELD);
 }
 
-// A re-sent event is known by its mark alone: a real event of the same key, arriving while the
-// copy is on its way, is still decided by the mode. The copy's report comes without the mark.
-TEST_F(NodraLibTest, MarkedEventsPassAndRealOnesOfTheSameKeyAreDecidedByTheMode) {
+// The low-level hook's queue of withheld events: delivered in the order they came, never past
+// one that waits for the program's word; dropped ones are skipped; a word on an event that is no
+// longer pending (delivered by the watchdog, or gone) changes nothing.
+TEST_F(NodraLibTest, WithheldQueueDeliversInOrderAndNeverPastAnUndecidedEvent) {
+  SharedView view;
+  TSharedExtension& queue = view.Extension();
+  auto event = [](uint8_t key) { return TWithheldEvent{key, key, false, false}; };
+  const int a = QueueWithheld(queue, event('A'), kWithheldPending);
+  const int b = QueueWithheld(queue, event('B'), kWithheldPending);
+  const int c = QueueWithheld(queue, event('C'), kWithheldDeliver);  // passed, behind them
+  EXPECT_TRUE(WithheldQueueBusy(queue));
+  EXPECT_TRUE(TakeDeliveries(queue).empty());
+  const unsigned short second = static_cast<unsigned short>(b);
+  EXPECT_EQ(nlDecideWithheld(&second, 1, TRUE), 1u);
+  EXPECT_TRUE(TakeDeliveries(queue).empty()) << "A still waits";
+  const unsigned short first = static_cast<unsigned short>(a);
+  EXPECT_EQ(nlDecideWithheld(&first, 1, FALSE), 1u);
+  std::vector<TWithheldEvent> sent = TakeDeliveries(queue);
+  ASSERT_EQ(sent.size(), 2u);
+  EXPECT_EQ(sent[0].virtualKey, 'B');
+  EXPECT_EQ(sent[1].virtualKey, 'C');
+  EXPECT_EQ(nlDecideWithheld(&second, 1, TRUE), 0u) << "delivered once";
+  EXPECT_TRUE(WithheldQueueBusy(queue)) << "until the copies come back";
+  CopyReturned(queue);
+  CopyReturned(queue);
+  EXPECT_FALSE(WithheldQueueBusy(queue));
+  EXPECT_EQ(queue.head, queue.tail);
+  (void)c;
+
+  // The watchdog delivers what waits; the program's word, coming late, finds nothing to do.
+  const unsigned short late = static_cast<unsigned short>(QueueWithheld(queue, event('D'), kWithheldPending));
+  EXPECT_TRUE(DeliverAllPending(queue));
+  EXPECT_EQ(nlDecideWithheld(&late, 1, FALSE), 0u);
+  ASSERT_EQ(TakeDeliveries(queue).size(), 1u);
+  ForgetSent(queue);  // copies the system refused
+  EXPECT_FALSE(WithheldQueueBusy(queue));
+}
+
+TEST_F(NodraLibTest, AFullWithheldQueueTakesNoMore) {
+  SharedView view;
+  for (int at = 0; at < kWithheldCapacity; ++at)
+    ASSERT_GE(QueueWithheld(view.Extension(), {'A', 0x1E, false, false}, kWithheldPending), 0);
+  EXPECT_EQ(QueueWithheld(view.Extension(), {'A', 0x1E, false, false}, kWithheldPending), -1);
+  // Sequence numbers wrap with the positions: a number names one entry at a time.
+  EXPECT_TRUE(DeliverAllPending(view.Extension()));
+  EXPECT_EQ(TakeDeliveries(view.Extension()).size(), static_cast<size_t>(kWithheldCapacity));
+  ForgetSent(view.Extension());
+  EXPECT_EQ(QueueWithheld(view.Extension(), {'A', 0x1E, false, false}, kWithheldPending), kWithheldCapacity);
+}
+
+// A host of the five exports gets every key withheld while the mode swallows, however long it
+// leaves the reports unanswered.
+TEST_F(NodraLibTest, WithoutTheWatchdogKeysStayWithheldHoweverLong) {
   nlSetDispatchMode(0);
-  const LPARAM copy = kKeyAFlags | NL_RESENT_FLAGS_MARK;
-  const NL_RESENT_KEY announced = {'A', 0x1E, 0, NL_STATE_KNOWN};
-  ASSERT_EQ(nlQueueResentKeys(&announced, 1), 1u);
   EXPECT_EQ(KeyboardProc(HC_ACTION, 'A', kKeyAFlags), 1);
-  EXPECT_EQ(KeyboardProc(HC_ACTION, 'A', copy), 0);
-  EXPECT_EQ(KeyboardProc(HC_ACTION, 'A', copy), 0);  // marked, though not announced
+  {
+    SharedView view;
+    view.Extension().progressTick = static_cast<LONG>(GetTickCount() - 20 * kUnansweredAfterMs);
+  }
+  EXPECT_EQ(KeyboardProc(HC_ACTION, 'A', kKeyAFlags), 1);
   EXPECT_EQ(TakePosted(WM_HOOK_KEY).lParam, kKeyAFlags | NL_KEY_WITHHELD);
-  EXPECT_EQ(TakePosted(WM_HOOK_KEY).lParam, kKeyAFlags | NL_KEY_REPLAYED);
-  EXPECT_EQ(TakePosted(WM_HOOK_KEY).lParam, kKeyAFlags | NL_KEY_REPLAYED);
-
-  // Bits the platform might set in the reserved part never pass for the hook's own.
-  for (LPARAM reserved : {LPARAM(NL_KEY_REPLAYED), LPARAM(0x08000000), LPARAM(0x10000000)}) {
-    EXPECT_EQ(KeyboardProc(HC_ACTION, 'A', kKeyAFlags | reserved), 1);
-    EXPECT_EQ(TakePosted(WM_HOOK_KEY).lParam, kKeyAFlags | NL_KEY_WITHHELD);
-  }
+  EXPECT_EQ(TakePosted(WM_HOOK_KEY).lParam, kKeyAFlags | NL_KEY_WITHHELD);
 }
 
-// A withheld event is reported with the key state it met; its copy gets that state back while
-// it is handled (a Shift released meanwhile would make it arrive unshifted), and the thread's
-// own state returns before the next message that is not the copy's key or character message,
-// also for the copy's own key.
-TEST_F(NodraLibTest, ReSentEventsAreHandledInTheKeyStateTheyWereTypedIn) {
-  BYTE keys[256] = {};
-  keys[VK_SHIFT] = keys[VK_LSHIFT] = 0x80;
-  ASSERT_TRUE(SetKeyboardState(keys));
-  nlSetDispatchMode(0);
-  EXPECT_EQ(KeyboardProc(HC_ACTION, 'A', kKeyAFlags), 1);
-  const MSG withheld = TakePosted(WM_HOOK_KEY);
-  EXPECT_EQ(LOWORD(withheld.wParam), 'A');
-  const unsigned typedIn = NL_REPORT_STATE(withheld.wParam);
-  EXPECT_EQ(typedIn, unsigned(NL_STATE_KNOWN | NL_STATE_LSHIFT));
-
-  keys[VK_SHIFT] = keys[VK_LSHIFT] = 0;  // the Shift release, withheld, still reached the state
-  keys[VK_CAPITAL] = 0x01;               // and Caps Lock went on later
-  ASSERT_TRUE(SetKeyboardState(keys));
-  const NL_RESENT_KEY batch[] = {{'B', 0x30, 0, NL_STATE_KNOWN},
-                                 {'A', 0x1E, 0, static_cast<unsigned char>(typedIn)}};
-  ASSERT_EQ(nlQueueResentKeys(batch, 2), 2u);  // B went to a window without the hook
-  EXPECT_EQ(KeyboardProc(HC_ACTION, 'A', kKeyAFlags | NL_RESENT_FLAGS_MARK), 0);
-  EXPECT_LT(GetKeyState(VK_SHIFT), 0);
-  EXPECT_LT(GetKeyState(VK_LSHIFT), 0);
-  EXPECT_EQ(GetKeyState(VK_CAPITAL) & 1, 0);
-  for (UINT kept : {UINT(WM_KEYDOWN), UINT(WM_CHAR)}) {
-    MSG message = {window, kept, 'A', 0, 0, {0, 0}};
-    GetMsgProc(HC_ACTION, PM_REMOVE, reinterpret_cast<LPARAM>(&message));
-    EXPECT_LT(GetKeyState(VK_SHIFT), 0) << kept;
-  }
-  MSG paint = {window, WM_PAINT, 0, 0, 0, {0, 0}};
-  GetMsgProc(HC_ACTION, PM_REMOVE, reinterpret_cast<LPARAM>(&paint));
-  EXPECT_GE(GetKeyState(VK_SHIFT), 0);
-  EXPECT_GE(GetKeyState(VK_LSHIFT), 0);
-  EXPECT_EQ(GetKeyState(VK_CAPITAL) & 1, 1);
-
-  // The thread took in a withheld Shift press and its release; the copy of the press adds its
-  // transition again (as the system does once the hook passes it), for its own handling only.
-  memset(keys, 0, sizeof keys);
-  ASSERT_TRUE(SetKeyboardState(keys));
-  const NL_RESENT_KEY shift = {VK_SHIFT, 0x2A, 0, NL_STATE_KNOWN};
-  ASSERT_EQ(nlQueueResentKeys(&shift, 1), 1u);
-  EXPECT_EQ(KeyboardProc(HC_ACTION, VK_SHIFT, 0x002A0001 | NL_RESENT_FLAGS_MARK), 0);
-  keys[VK_SHIFT] = keys[VK_LSHIFT] = 0x80;
-  ASSERT_TRUE(SetKeyboardState(keys));
-  GetMsgProc(HC_ACTION, PM_REMOVE, reinterpret_cast<LPARAM>(&paint));
-  EXPECT_GE(GetKeyState(VK_SHIFT), 0);
-  EXPECT_GE(GetKeyState(VK_LSHIFT), 0);
-  DropPosted();
-  memset(keys, 0, sizeof keys);
-  SetKeyboardState(keys);
-}
-
-// The keyboard is withheld only while the program answers: once reports have waited unhandled
-// longer than the limit, keys pass and say so; handling them restores the mode's word.
+// With the watchdog asked for, the keyboard is withheld only while the program answers: once
+// reports have waited unhandled longer than the limit, keys pass and say so; handling them
+// restores the mode's word.
 TEST_F(NodraLibTest, KeysPassWhenReportsGoUnansweredWhileTheModeSwallows) {
+  nlReleaseHook();
+  ASSERT_TRUE(nlStartHooks(window, NL_HOOK_ALL | NL_WATCHDOG));
   nlSetDispatchMode(0);
   EXPECT_EQ(KeyboardProc(HC_ACTION, 'A', kKeyAFlags), 1);
   EXPECT_EQ(KeyboardProc(HC_ACTION, 'A', kKeyAFlags), 1);  // waiting, but not for long yet

@@ -1,0 +1,207 @@
+#include "hooklib/low_level_hook.h"
+
+#include <vector>
+
+#include "hooklib/key_reports.h"
+#include "hooklib/low_level_report.h"
+
+namespace {
+
+constexpr UINT_PTR kWatchTimer = 1;
+constexpr UINT kWatchMs = 100;
+constexpr UINT_PTR kSelfTestTimer = 2;
+constexpr UINT kSelfTestMs = 2000;
+// Copies that have not come back by then never will (the system refused them).
+constexpr DWORD kCopyReturnMs = 1000;
+
+struct TLowLevelHook {
+  HANDLE mapping = nullptr;
+  TSharedMapping* view = nullptr;
+  HANDLE thread = nullptr;
+  DWORD threadId = 0;
+  HANDLE ready = nullptr;
+  bool started = false;
+  HWND window = nullptr;
+  HHOOK hook = nullptr;
+  DWORD lastCallTick = 0;
+  DWORD sentTick = 0;
+  TDownKeys downKeys;
+} hook;
+
+TSharedExtension& Extension() { return hook.view->extension; }
+
+void SendDeliveries() {
+  const std::vector<TWithheldEvent> events = TakeDeliveries(Extension());
+  if (events.empty()) return;
+  std::vector<INPUT> inputs(events.size());
+  for (size_t at = 0; at < events.size(); ++at) {
+    INPUT& input = inputs[at];
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = events[at].virtualKey;
+    input.ki.wScan = events[at].scanCode;
+    input.ki.dwFlags = (events[at].extended ? KEYEVENTF_EXTENDEDKEY : 0) | (events[at].release ? KEYEVENTF_KEYUP : 0);
+    input.ki.dwExtraInfo = NL_REPLAY_MARK;
+  }
+  hook.sentTick = GetTickCount();
+  const UINT sent = SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+  if (sent < inputs.size()) ForgetSent(Extension());
+}
+
+// While anything waits (withheld events, unhandled reports) a timer looks after it; none otherwise.
+void WatchWhileBusy() {
+  if (WithheldQueueBusy(Extension()) || ReportsWait(Extension())) SetTimer(hook.window, kWatchTimer, kWatchMs, nullptr);
+}
+
+// The program has not answered for too long: what it withheld goes to the windows, in order.
+bool DeliverUnanswered(DWORD now) {
+  if (!ReportsUnanswered(Extension(), now) || !DeliverAllPending(Extension())) return false;
+  return true;
+}
+
+void OnWatchTimer() {
+  const DWORD now = GetTickCount();
+  if (DeliverUnanswered(now)) InterlockedIncrement(&Extension().passedUnanswered);
+  if (now - hook.sentTick > kCopyReturnMs) ForgetSent(Extension());
+  SendDeliveries();
+  if (!WithheldQueueBusy(Extension()) && !ReportsWait(Extension())) KillTimer(hook.window, kWatchTimer);
+}
+
+TWithheldEvent WithheldEventOf(const KBDLLHOOKSTRUCT& event) {
+  return {static_cast<uint8_t>(event.vkCode), static_cast<uint8_t>(event.scanCode),
+          (event.flags & LLKHF_EXTENDED) != 0, (event.flags & LLKHF_UP) != 0};
+}
+
+// Decides and reports one event the user typed (or another program injected); true when it goes
+// on now. An event that would pass while earlier ones are still withheld or on their way joins
+// the queue behind them, decided for delivery.
+bool DecideEvent(const KBDLLHOOKSTRUCT& event) {
+  TSharedMapping& mapping = *hook.view;
+  const DWORD now = GetTickCount();
+  const LPARAM flags = KeystrokeFlagsOf(event, hook.downKeys.Note(event));
+  const TKeyVerdict verdict = DecideKey(mapping, flags, now);
+  const bool flushed = DeliverUnanswered(now);
+  if (flushed && !verdict.unanswered) InterlockedIncrement(&mapping.extension.passedUnanswered);
+  bool withheld = !verdict.pass;
+  int sequence = -1;
+  if (withheld || WithheldQueueBusy(mapping.extension)) {
+    sequence = QueueWithheld(mapping.extension, WithheldEventOf(event), withheld ? kWithheldPending : kWithheldDeliver);
+    if (sequence < 0) withheld = false;  // a full queue cannot hold it
+  }
+  WPARAM key = ReportedVirtualKey(event.vkCode);
+  if (withheld) key |= static_cast<WPARAM>(sequence) << 16;
+  const bool posted = PostKeyReport(mapping, key, ReportedFlags(flags, withheld, verdict.unanswered || flushed), now);
+  if (withheld && !posted) DecideQueued(mapping.extension, static_cast<uint16_t>(sequence), kWithheldDeliver);
+  if (sequence < 0) return true;
+  SendDeliveries();
+  WatchWhileBusy();
+  return false;
+}
+
+LRESULT CALLBACK LowLevelKeyboardProc(int code, WPARAM wParam, LPARAM lParam) {
+  if (code != HC_ACTION) return CallNextHookEx(nullptr, code, wParam, lParam);
+  const auto& event = *reinterpret_cast<const KBDLLHOOKSTRUCT*>(lParam);
+  hook.lastCallTick = GetTickCount();
+  if (IsOwnCopy(event)) {
+    CopyReturned(Extension());
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+  }
+  if (!DecideEvent(event)) return 1;
+  return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+void InstallHook() {
+  if (hook.hook) UnhookWindowsHookEx(hook.hook);
+  hook.hook = SetWindowsHookExA(WH_KEYBOARD_LL, LowLevelKeyboardProc, GetModuleHandleA(nullptr), 0);
+  hook.lastCallTick = GetTickCount();
+}
+
+// The system removes a low-level hook that answered too slowly, without a word: when input came
+// that the hook did not see, it is installed again.
+void SelfTest() {
+  LASTINPUTINFO input = {sizeof input, 0};
+  if (!GetLastInputInfo(&input) || static_cast<LONG>(input.dwTime - hook.lastCallTick) <= 0) return;
+  InstallHook();
+  hook.lastCallTick = input.dwTime;
+}
+
+LRESULT CALLBACK HookWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == kWithheldDecidedMessage) {
+    SendDeliveries();
+    WatchWhileBusy();
+    return 0;
+  }
+  if (message == WM_TIMER) {
+    if (wParam == kWatchTimer) OnWatchTimer();
+    else if (wParam == kSelfTestTimer) SelfTest();
+    return 0;
+  }
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
+HWND CreateHookWindow() {
+  WNDCLASSA windowClass = {};
+  windowClass.lpfnWndProc = HookWindowProc;
+  windowClass.hInstance = GetModuleHandleA(nullptr);
+  windowClass.lpszClassName = "VakroKeyHook";
+  RegisterClassA(&windowClass);
+  return CreateWindowExA(0, windowClass.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                         windowClass.hInstance, nullptr);
+}
+
+// A queue left by a hook process that ended: what it had sent is gone with it, what waits stays.
+void TakeOverQueue() {
+  ForgetSent(Extension());
+  SendDeliveries();
+}
+
+void EndHook() {
+  DeliverAllPending(Extension());
+  SendDeliveries();
+  if (hook.hook) UnhookWindowsHookEx(hook.hook);
+  hook.hook = nullptr;
+  InterlockedCompareExchange(&Extension().hookWindow, 0, static_cast<LONG>(HandleField(hook.window)));
+  DestroyWindow(hook.window);
+}
+
+DWORD WINAPI HookThread(LPVOID) {
+  hook.window = CreateHookWindow();
+  if (hook.window) InstallHook();
+  hook.started = hook.window && hook.hook;
+  if (hook.started) {
+    TakeOverQueue();
+    InterlockedExchange(&Extension().hookWindow, static_cast<LONG>(HandleField(hook.window)));
+    SetTimer(hook.window, kSelfTestTimer, kSelfTestMs, nullptr);
+  }
+  SetEvent(hook.ready);
+  if (!hook.started) return 1;
+  MSG message;
+  while (GetMessageA(&message, nullptr, 0, 0) > 0) DispatchMessageA(&message);
+  EndHook();
+  return 0;
+}
+
+}  // namespace
+
+bool StartLowLevelHook() {
+  hook.mapping = OpenFileMappingA(FILE_MAP_WRITE, FALSE, kSharedBlockName);
+  if (!hook.mapping) return false;
+  hook.view = static_cast<TSharedMapping*>(MapViewOfFile(hook.mapping, FILE_MAP_WRITE, 0, 0, kSharedMappingSize));
+  hook.ready = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  if (!hook.view || !hook.ready) return false;
+  hook.thread = CreateThread(nullptr, 0, HookThread, nullptr, 0, &hook.threadId);
+  if (!hook.thread) return false;
+  WaitForSingleObject(hook.ready, INFINITE);
+  return hook.started;
+}
+
+void StopLowLevelHook() {
+  if (hook.thread) {
+    PostThreadMessageA(hook.threadId, WM_QUIT, 0, 0);
+    WaitForSingleObject(hook.thread, INFINITE);
+    CloseHandle(hook.thread);
+  }
+  if (hook.ready) CloseHandle(hook.ready);
+  if (hook.view) UnmapViewOfFile(hook.view);
+  if (hook.mapping) CloseHandle(hook.mapping);
+  hook = {};
+}
