@@ -25,14 +25,15 @@ struct TLowLevelHook {
   HHOOK hook = nullptr;
   DWORD lastCallTick = 0;
   DWORD sentTick = 0;
+  bool handingOn = false;  // an event is being handed on down the chain
+  bool sending = false;    // a batch is being sent
+  bool sendAgain = false;  // more was decided for delivery meanwhile
   TDownKeys downKeys;
 } hook;
 
 TSharedExtension& Extension() { return hook.view->extension; }
 
-void SendDeliveries() {
-  const std::vector<TWithheldEvent> events = TakeDeliveries(Extension());
-  if (events.empty()) return;
+void SendBatch(const std::vector<TWithheldEvent>& events) {
   std::vector<INPUT> inputs(events.size());
   for (size_t at = 0; at < events.size(); ++at) {
     INPUT& input = inputs[at];
@@ -45,6 +46,26 @@ void SendDeliveries() {
   hook.sentTick = GetTickCount();
   const UINT sent = SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
   if (sent < inputs.size()) ForgetSent(Extension());
+  // The copies are input of this thread's own, which the system need not show its hook (Wine does
+  // not): the self-test must not take them for input the hook missed.
+  hook.lastCallTick = GetTickCount();
+}
+
+// Sends what is decided for delivery, in queue order. The system may call the hook again while
+// this thread sends (Wine does, waiting for the input to be taken): an event decided then waits
+// until the batch under way is out, so it never lands in the middle of it.
+void SendDeliveries() {
+  if (hook.sending) {
+    hook.sendAgain = true;
+    return;
+  }
+  hook.sending = true;
+  do {
+    hook.sendAgain = false;
+    const std::vector<TWithheldEvent> events = TakeDeliveries(Extension());
+    if (!events.empty()) SendBatch(events);
+  } while (hook.sendAgain);
+  hook.sending = false;
 }
 
 // While anything waits (withheld events, unhandled reports) a timer looks after it; none otherwise.
@@ -97,21 +118,32 @@ bool DecideEvent(const KBDLLHOOKSTRUCT& event) {
   return false;
 }
 
+LRESULT HandOn(int code, WPARAM wParam, LPARAM lParam) {
+  hook.handingOn = true;
+  const LRESULT result = CallNextHookEx(nullptr, code, wParam, lParam);
+  hook.handingOn = false;
+  return result;
+}
+
+// While the self-test replaces the hook, the old one may still be in the chain behind the new one:
+// an event handed on to it is not decided twice.
 LRESULT CALLBACK LowLevelKeyboardProc(int code, WPARAM wParam, LPARAM lParam) {
-  if (code != HC_ACTION) return CallNextHookEx(nullptr, code, wParam, lParam);
+  if (code != HC_ACTION || hook.handingOn) return CallNextHookEx(nullptr, code, wParam, lParam);
   const auto& event = *reinterpret_cast<const KBDLLHOOKSTRUCT*>(lParam);
   hook.lastCallTick = GetTickCount();
   if (IsOwnCopy(event)) {
     CopyReturned(Extension());
-    return CallNextHookEx(nullptr, code, wParam, lParam);
+    return HandOn(code, wParam, lParam);
   }
   if (!DecideEvent(event)) return 1;
-  return CallNextHookEx(nullptr, code, wParam, lParam);
+  return HandOn(code, wParam, lParam);
 }
 
+// The new hook goes in before the old one goes, so that no event passes unseen between them.
 void InstallHook() {
-  if (hook.hook) UnhookWindowsHookEx(hook.hook);
+  HHOOK replaced = hook.hook;
   hook.hook = SetWindowsHookExA(WH_KEYBOARD_LL, LowLevelKeyboardProc, GetModuleHandleA(nullptr), 0);
+  if (replaced) UnhookWindowsHookEx(replaced);
   hook.lastCallTick = GetTickCount();
 }
 

@@ -3,10 +3,11 @@
 
     make-release.py BUILD_DIR OUT_DIR
 
-The archive holds one folder vakro-<version>\\ with the program, the hook library, the help
-file, the read-me for Windows users (Shift-JIS, CRLF) and the example plug-in with its source
-and the plug-in header. The 32-bit archive also holds x64\\: the hook companion (a low-level hook,
-no hook library), from the x64 build beside BUILD_DIR, so that keys of 64-bit programs are seen.
+The archive holds one folder vakro-<version>\\ with the program, its hook process (a low-level
+hook, no hook library), the hook library, the help file, the read-me for Windows users
+(Shift-JIS, CRLF) and the example plug-in with its source and the plug-in header. The 32-bit
+archive also holds x64\\: the 64-bit hook process from the x64 build beside BUILD_DIR, which on
+64-bit Windows also answers the app finder for 64-bit programs.
 Every program and library goes in stripped of symbols and debug sections. Names inside are
 ASCII; entries are sorted and dated by their files, so the same build gives the same archive.
 Prints the archive's path.
@@ -56,8 +57,10 @@ def companion(build):
 def contents(build):
     """(name in the archive, source path) of every file, the read-me excepted."""
     example = os.path.join(REPO, "tools", "example_plugin")
+    hook = "vakrohook.exe" if is_32_bit(os.path.join(build, "ui", "vakro.exe")) else "vakrohook64.exe"
     return companion(build) + [
         ("vakro.exe", os.path.join(build, "ui", "vakro.exe")),
+        (hook, os.path.join(build, "ui", hook)),
         ("NodraLib.dll", os.path.join(build, "ui", "NodraLib.dll")),
         ("vakro.chm", os.path.join(build, "ui", "vakro.chm")),
         ("plugin/window_action.vpi", os.path.join(build, "tools", "example_plugin", "window_action.vpi")),

@@ -88,8 +88,9 @@ class ArchiveChecks:
                 self.assertTrue(name.startswith(TOP), name)
                 self.assertTrue(name.isascii(), name)
             companion = COMPANION_FILES if machine == PE_I386 else set()
-            self.assertEqual({n[len(TOP):] for n in names}, ARCHIVE_FILES | companion)
-            for name in ("vakro.exe", "NodraLib.dll", "plugin/window_action.vpi"):
+            hook = "vakrohook.exe" if machine == PE_I386 else "vakrohook64.exe"
+            self.assertEqual({n[len(TOP):] for n in names}, ARCHIVE_FILES | companion | {hook})
+            for name in ("vakro.exe", hook, "NodraLib.dll", "plugin/window_action.vpi"):
                 self.assertEqual(pe_machine(archive.read(TOP + name)), (machine, magic), name)
             for name in companion:
                 self.assertEqual(pe_machine(archive.read(TOP + name)), (PE_AMD64, PE32_PLUS), name)

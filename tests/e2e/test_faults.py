@@ -122,7 +122,7 @@ class FaultsTest(DesktopTestCase):
         answer_errors(vakro.tool, SAVE_ERRORS)
         wait_until(vakro.exited, 20, "vakro to end")
 
-    def test_keys_reach_the_focused_window_at_once_when_vakro_dies_mid_chord(self):
+    def test_keys_reach_the_focused_window_at_once_and_in_order_when_vakro_dies_mid_chord(self):
         vakro = self.start({"keydata.dat": keydata_line([LEFT_CTRL, LEFT_ALT, KEY_X], "notepad.exe")}).start()
         witness = self.focused_witness("midchord")
         self.desktop.xdotool("keydown", "Control_L")
@@ -135,8 +135,9 @@ class FaultsTest(DesktopTestCase):
                    "the B key at the witness after the kill")
         print(f"\nkeys reached the witness {time.monotonic() - killed:.2f} s after the kill")
         self.desktop.xdotool("keyup", "Alt_L", "keyup", "Control_L")
-        self.assertNotIn(VK_MENU, [vk for m, vk, _ in witness.keys() if m.endswith("KEYDOWN")],
-                         "Alt was pressed while vakro swallowed keys")
+        # The Alt withheld for the chord is not lost: it comes once, before the B typed after it.
+        presses = [vk for m, vk, _ in witness.keys() if m.endswith("KEYDOWN")]
+        self.assertEqual([vk for vk in presses if vk in (VK_MENU, VK_B)], [VK_MENU, VK_B], presses)
 
     def test_exit_ends_at_once_and_saves_while_a_plugin_call_never_returns(self):
         app = os.path.join(self.desktop.folder, "app")

@@ -13,7 +13,7 @@ import unittest
 from test_nodralib import Witness64
 from test_settings_pages import QUIET_SETTINGS
 from vakro_app import (KEY_X, KEY_Y, KEY_Z, LEFT_ALT, LEFT_CTRL, WM_CLOSE, WM_QUERYENDSESSION, WM_SYSCOMMAND, Vakro,
-                       built_program, companion_processes, ids, keydata_line)
+                       built_program, companion_processes, hook_program, ids, keydata_line)
 from vakro_e2e import VK_F12, DesktopTestCase, Witness, build_dir, is_32_bit_build, wait_until, winpath
 from vakro_faults import mount_data_folder
 
@@ -197,8 +197,8 @@ class LauncherTest(DesktopTestCase):
         self.assertEqual(len(written), 1, written)
         path = written[0]
         self.assertEqual(files("nod*") - before, {path}, "no reservation left")
-        # Nothing written beside the program (the 32-bit one has its hook companion's folder there).
-        self.assertEqual(sorted(set(os.listdir(app)) - {"x64"}), ["NodraLib.dll", "vakro.exe"])
+        # Nothing written beside the program (the 32-bit one has its hook process's folder there).
+        self.assertEqual(sorted(set(os.listdir(app)) - {"x64"}), sorted(["NodraLib.dll", "vakro.exe", hook_program()]))
         x, y, w, h = map(int, witness.windows["main"].fields["rect"].split(","))
         expected = ("■ウィンドウ情報■\r\n\r\n"
                     "ウィンドウテキスト : described\r\n"

@@ -126,6 +126,26 @@ class Oracle:
                 return None
         return withheld if at == len(received) else None
 
+    def first_difference(self, received):
+        """Where the window's keys first part from the oracle's, for the failure message."""
+        expected, origin = [], []
+        for index, (vk, lp, met, then) in enumerate(self.keys):
+            if met == "pass":
+                expected.append(comparable([(vk, lp)])[0])
+                origin.append(index)
+            for event in self.delivered.get(index, []):
+                expected.append(comparable([event])[0])
+                origin.append(index)
+        got = comparable(received)
+        at = next((i for i, (a, b) in enumerate(zip(expected, got)) if a != b), min(len(expected), len(got)))
+        near = origin[at] if at < len(origin) else len(self.keys)
+        context = [(i, hex(vk), hex(lp), met, then, [hex(e[0]) for e in self.delivered.get(i, [])])
+                   for i, (vk, lp, met, then) in enumerate(self.keys) if near - 6 <= i < near + 3]
+        return (f"oracle steps {context}; first difference at event {at} of {len(got)} received, "
+                f"{len(expected)} expected: "
+                f"expected {[(hex(v), hex(l)) for v, l in expected[at:at + 6]]}, "
+                f"received {[(hex(v), hex(l)) for v, l in got[at:at + 6]]}")
+
 
 class SoakTest(DesktopTestCase):
     def setUp(self):
@@ -334,7 +354,8 @@ class SoakTest(DesktopTestCase):
                    "F9 at the witness: keys pass again")
         received = self.received(witness)[:-2]
         withheld = oracle.withheld_by_repeated_reports(received)
-        self.assertIsNotNone(withheld, "the keys the focused window received differ from the oracle's")
+        self.assertIsNotNone(withheld, "the keys the focused window received differ from the oracle's: " +
+                             oracle.first_difference(received))
         print(f"soak: the window received {len(received)} key events, the oracle passes or delivers "
               f"{len(oracle.passed())} ({sum(map(len, oracle.delivered.values()))} delivered); "
               f"{sum(1 for k in oracle.keys if k[2] == 'ghost')} ghost presses; "

@@ -61,9 +61,14 @@ def built_program():
     return os.path.join(folder, "vakro.exe")
 
 
+def hook_program():
+    """The hook process of vakro's own bitness, which lies beside vakro.exe."""
+    return "vakrohook.exe" if is_32_bit_build() else "vakrohook64.exe"
+
+
 def place_companion(folder):
-    """As in the 32-bit release: the x64 hook companion in folder\\x64 (from the x64 build beside
-    this one), which the 32-bit vakro starts. Nothing for the x64 build, which needs none."""
+    """As in the 32-bit release: the x64 hook process in folder\\x64 (from the x64 build beside
+    this one), which the 32-bit vakro starts. The x64 build's own lies beside its vakro.exe."""
     if not is_32_bit_build():
         return
     x64 = os.path.join(folder, "x64")
@@ -231,7 +236,7 @@ class Vakro:
         else:
             self.folder = os.path.join(desktop.folder, "app")
             os.makedirs(self.folder, exist_ok=True)
-            for name in ("vakro.exe", "NodraLib.dll"):
+            for name in ("vakro.exe", "NodraLib.dll", hook_program()):
                 shutil.copy2(os.path.join(build_dir(), "ui", name), self.folder)
             place_companion(self.folder)
             self.exe = os.path.join(self.folder, "vakro.exe")
@@ -260,8 +265,10 @@ class Vakro:
         return self
 
     def wait_loaded(self):
-        # The data files are read after the windows exist: wait for the caption set last.
+        # The data files are read after the windows exist: wait for the caption set last, and for
+        # the hook process, which names itself once its hook is in place.
         wait_until(lambda: self.title().startswith("Vakro 0"), 30, "vakro to finish starting")
+        wait_until(lambda: companion_processes(self.tool), 30, "vakro's keyboard hook")
 
     def stop(self):
         if self.process and self.process.poll() is None:
