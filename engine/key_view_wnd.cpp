@@ -40,9 +40,8 @@ struct TKeyViewWnd::Impl : TKeyDispatcherHost, TKeyDecisionApplierHost {
   bool CaptureOwnsMode() const override { return window.IsCapturing && window.IsCapturing(); }
   bool ShowKeyView() const override { return setting && setting->ShowKeyView; }
   bool HideCursor() const override { return setting && setting->HideCursor; }
-  bool KeyIsDown(uint32_t virtualKey) const override {
-    return (GetAsyncKeyState(static_cast<int>(virtualKey)) & 0x8000) != 0;
-  }
+  // As the hook saw the keyboard: a press it withholds never reaches the system's key state.
+  bool KeyIsDown(uint32_t virtualKey) const override { return nlKeyIsDown(virtualKey) != FALSE; }
   uint32_t NowMs() const override { return GetTickCount(); }
   bool DeliverUnmatchedKeys() const override { return !setting || setting->SendUnmatchedKeys; }
   std::string ForegroundProgram() const override { return ForegroundProgramName(); }

@@ -28,7 +28,6 @@ struct TLowLevelHook {
   bool handingOn = false;  // an event is being handed on down the chain
   bool sending = false;    // a batch is being sent
   bool sendAgain = false;  // more was decided for delivery meanwhile
-  TDownKeys downKeys;
 } hook;
 
 TSharedExtension& Extension() { return hook.view->extension; }
@@ -98,7 +97,7 @@ TWithheldEvent WithheldEventOf(const KBDLLHOOKSTRUCT& event) {
 bool DecideEvent(const KBDLLHOOKSTRUCT& event) {
   TSharedMapping& mapping = *hook.view;
   const DWORD now = GetTickCount();
-  const LPARAM flags = KeystrokeFlagsOf(event, hook.downKeys.Note(event));
+  const LPARAM flags = KeystrokeFlagsOf(event, NoteKeyDown(mapping.extension.keysDown, event));
   const TKeyVerdict verdict = DecideKey(mapping, flags, now);
   const bool flushed = DeliverUnanswered(now);
   if (flushed && !verdict.unanswered) InterlockedIncrement(&mapping.extension.passedUnanswered);
@@ -180,8 +179,23 @@ HWND CreateHookWindow() {
                          windowClass.hInstance, nullptr);
 }
 
+// The keys down when the hook starts, from the system's state (no press of them was withheld yet).
+void TakeKeysDown() {
+  for (volatile LONG& word : Extension().keysDown) InterlockedExchange(&word, 0);
+  for (int key = 1; key < 256; ++key) {
+    if (!(GetAsyncKeyState(key) & 0x8000)) continue;
+    if (key == VK_SHIFT || key == VK_CONTROL || key == VK_MENU) continue;  // the sided codes say it
+    KBDLLHOOKSTRUCT press = {};
+    press.vkCode = static_cast<DWORD>(key);
+    if (key == VK_RSHIFT) press.scanCode = 0x36;
+    if (key == VK_RCONTROL || key == VK_RMENU) press.flags = LLKHF_EXTENDED;
+    NoteKeyDown(Extension().keysDown, press);
+  }
+}
+
 // A queue left by a hook process that ended: what it had sent is gone with it, what waits stays.
 void TakeOverQueue() {
+  TakeKeysDown();
   ForgetSent(Extension());
   SendDeliveries();
 }

@@ -25,11 +25,43 @@ bool IsOwnCopy(const KBDLLHOOKSTRUCT& event) {
   return (event.flags & LLKHF_INJECTED) && event.dwExtraInfo == NL_REPLAY_MARK;
 }
 
-bool TDownKeys::Note(const KBDLLHOOKSTRUCT& event) {
-  const DWORD key = event.vkCode & 0xFF;
-  const uint32_t bit = 1u << (key % 32);
-  const bool wasDown = (down_[key / 32] & bit) != 0;
-  if (event.flags & LLKHF_UP) down_[key / 32] &= ~bit;
-  else down_[key / 32] |= bit;
-  return wasDown;
+namespace {
+
+// The left- or right-hand code of Shift, Ctrl and Alt as the key's scan code and extended flag say
+// (the event's own code may be the other hand's where the layout maps it so); others as they are.
+DWORD SidedVirtualKey(const KBDLLHOOKSTRUCT& event) {
+  const bool extended = (event.flags & LLKHF_EXTENDED) != 0;
+  switch (ReportedVirtualKey(event.vkCode)) {
+    case VK_SHIFT: return event.scanCode == 0x36 ? VK_RSHIFT : VK_LSHIFT;
+    case VK_CONTROL: return extended ? VK_RCONTROL : VK_LCONTROL;
+    case VK_MENU: return extended ? VK_RMENU : VK_LMENU;
+    default: return event.vkCode & 0xFF;
+  }
+}
+
+}  // namespace
+
+bool NoteKeyDown(volatile LONG (&keysDown)[8], const KBDLLHOOKSTRUCT& event) {
+  const DWORD key = SidedVirtualKey(event);
+  const LONG bit = static_cast<LONG>(1u << (key % 32));
+  volatile LONG& word = keysDown[key / 32];
+  const LONG before = (event.flags & LLKHF_UP) ? InterlockedAnd(&word, ~bit) : InterlockedOr(&word, bit);
+  return (before & bit) != 0;
+}
+
+namespace {
+
+bool BitDown(const volatile LONG (&keysDown)[8], UINT key) {
+  return (keysDown[(key & 0xFF) / 32] & static_cast<LONG>(1u << (key % 32))) != 0;
+}
+
+}  // namespace
+
+bool KeyDownIn(const volatile LONG (&keysDown)[8], UINT virtualKey) {
+  switch (virtualKey) {
+    case VK_SHIFT: return BitDown(keysDown, VK_LSHIFT) || BitDown(keysDown, VK_RSHIFT);
+    case VK_CONTROL: return BitDown(keysDown, VK_LCONTROL) || BitDown(keysDown, VK_RCONTROL);
+    case VK_MENU: return BitDown(keysDown, VK_LMENU) || BitDown(keysDown, VK_RMENU);
+    default: return BitDown(keysDown, virtualKey);
+  }
 }

@@ -16,12 +16,8 @@ LPARAM KeystrokeFlagsOf(const KBDLLHOOKSTRUCT& event, bool wasDown);
 // Whether the hook itself sent the event on: injected, with its extra-info mark.
 bool IsOwnCopy(const KBDLLHOOKSTRUCT& event);
 
-// Which keys are down, as seen in the events so far.
-class TDownKeys {
- public:
-  // Notes the event; returns whether its key was down before it.
-  bool Note(const KBDLLHOOKSTRUCT& event);
-
- private:
-  uint32_t down_[8] = {};
-};
+// Notes the event in the bits of the keys down (a bit per virtual-key code); returns whether its
+// key was down before it.
+bool NoteKeyDown(volatile LONG (&keysDown)[8], const KBDLLHOOKSTRUCT& event);
+// Whether the bits say the key is down; the generic Shift, Ctrl and Alt codes ask for either key.
+bool KeyDownIn(const volatile LONG (&keysDown)[8], UINT virtualKey);

@@ -6,6 +6,7 @@
 
 #include "hooklib/hook_procs.h"
 #include "hooklib/key_reports.h"
+#include "hooklib/low_level_report.h"
 #include "hooklib/shared_view.h"
 
 namespace {
@@ -170,5 +171,11 @@ UINT WINAPI nlDecideWithheld(const unsigned short* sequences, UINT count, BOOL d
     const HWND hookWindow = HandleFromField<HWND>(mapping.extension.hookWindow);
     if (decided > 0 && hookWindow) PostMessageA(hookWindow, kWithheldDecidedMessage, 0, 0);
     return decided;
+  });
+}
+
+BOOL WINAPI nlKeyIsDown(UINT virtualKey) {
+  return WithMapping<BOOL>(FALSE, [virtualKey](TSharedMapping& mapping) {
+    return KeyDownIn(mapping.extension.keysDown, virtualKey) ? TRUE : FALSE;
   });
 }

@@ -65,6 +65,10 @@ NODRALIB_API UINT WINAPI nlReportsWaiting(void);
 // or drop them. An event already delivered or dropped is left as it is. Returns how many were
 // decided now.
 NODRALIB_API UINT WINAPI nlDecideWithheld(const unsigned short* sequences, UINT count, BOOL deliver);
+// Whether the key is down as the low-level hook saw the keyboard (a press it withholds never
+// reaches the system's key state); the generic Shift, Ctrl and Alt codes ask for either key.
+// FALSE when the block is gone.
+NODRALIB_API BOOL WINAPI nlKeyIsDown(UINT virtualKey);
 
 #ifdef __cplusplus
 }

@@ -82,6 +82,9 @@ struct TSharedExtension {
   // The first press withheld ends the list, so that no later key overtakes it.
   volatile LONG continuationCount;
   uint16_t continuation[kContinuationCapacity];
+  // The keys down as the low-level hook saw them (a bit per virtual-key code, left and right
+  // codes apart): a withheld press never reaches the system's key state, so the program asks here.
+  volatile LONG keysDown[8];
   // The low-level hook's message window, woken when the program decided withheld events.
   volatile LONG hookWindow;
   // The withheld queue: entries from `head` (inclusive) to `tail` (exclusive), by position modulo

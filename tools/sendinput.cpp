@@ -160,6 +160,9 @@ bool WaitForMode(bool pass, std::optional<uintptr_t> handledBefore, SendResult& 
     if (reached()) return true;
   }
   ++result.timeouts;
+  fprintf(stderr, "sendinput: handled before %ld, now %ld; mode %d\n",
+          static_cast<long>(handledBefore.value_or(0)), static_cast<long>(KeysHandled().value_or(0)),
+          nlSetDispatchMode(-1));
   return false;
 }
 

@@ -8,6 +8,7 @@
 
 #include "hooklib/hook_procs.h"
 #include "hooklib/key_reports.h"
+#include "hooklib/low_level_report.h"
 #include "hooklib/nodralib.h"
 #include "hooklib/shared_view.h"
 
@@ -200,6 +201,26 @@ TEST_F(NodraLibTest, WithheldQueueDeliversInOrderAndNeverPastAnUndecidedEvent) {
   ASSERT_EQ(TakeDeliveries(queue).size(), 1u);
   ForgetSent(queue);  // copies the system refused
   EXPECT_FALSE(WithheldQueueBusy(queue));
+}
+
+// The program asks whether a held key is still down by its sided code, taken from the scan code
+// and extended flag as its reports carry them, whatever code the layout gave the event (Wine's
+// gives right Alt the left-hand code); the withheld press never reaches the system's own state.
+TEST(KeysDown, FollowTheScanCodeAndExtendedFlagAndAnswerTheGenericCode) {
+  volatile LONG keys[8] = {};
+  KBDLLHOOKSTRUCT rightAlt = {VK_LMENU, 0x38, LLKHF_EXTENDED, 0, 0};
+  EXPECT_FALSE(NoteKeyDown(keys, rightAlt));
+  EXPECT_TRUE(NoteKeyDown(keys, rightAlt)) << "an auto-repeat finds it down";
+  EXPECT_TRUE(KeyDownIn(keys, VK_RMENU));
+  EXPECT_FALSE(KeyDownIn(keys, VK_LMENU));
+  EXPECT_TRUE(KeyDownIn(keys, VK_MENU));
+  KBDLLHOOKSTRUCT rightShift = {VK_SHIFT, 0x36, 0, 0, 0};
+  NoteKeyDown(keys, rightShift);
+  EXPECT_TRUE(KeyDownIn(keys, VK_SHIFT));
+  EXPECT_TRUE(KeyDownIn(keys, VK_RSHIFT));
+  rightAlt.flags |= LLKHF_UP;
+  EXPECT_TRUE(NoteKeyDown(keys, rightAlt));
+  EXPECT_FALSE(KeyDownIn(keys, VK_MENU));
 }
 
 TEST_F(NodraLibTest, AFullWithheldQueueTakesNoMore) {
