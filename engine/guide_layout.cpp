@@ -6,14 +6,24 @@
 #include "engine/key_display.h"
 
 std::vector<TGuideRowText> BuildGuideRows(const std::vector<const TKeyInfo*>& candidates,
-                                         size_t heldCount, const TKeyNameManager* aliases) {
+                                         size_t heldCount, const TKeyNameManager* aliases, size_t mostRows) {
+  const size_t shown = candidates.size() <= mostRows ? candidates.size() : (mostRows > 0 ? mostRows - 1 : 0);
   std::vector<TGuideRowText> rows;
-  rows.reserve(candidates.size());
-  for (const TKeyInfo* info : candidates) {
-    if (!info) continue;
-    rows.push_back({ChordDisplayText(info->Keys(), aliases, heldCount), info->ProgramName()});
+  rows.reserve(shown + 1);
+  for (size_t at = 0; at < shown; ++at) {
+    if (const TKeyInfo* info = candidates[at])
+      rows.push_back({ChordDisplayText(info->Keys(), aliases, heldCount), info->ProgramName()});
   }
+  if (shown < candidates.size())
+    rows.push_back({"ほか " + std::to_string(candidates.size() - shown) + " 件", ""});
   return rows;
+}
+
+size_t GuideRowsThatFit(TGuideSize monitor, int rowHeight, int columnWidth) {
+  if (rowHeight <= 0 || columnWidth <= 0) return SIZE_MAX;
+  const size_t perColumn = static_cast<size_t>(std::max(1, monitor.height / rowHeight));
+  const size_t columns = static_cast<size_t>(std::max(1, monitor.width / columnWidth));
+  return perColumn * columns;
 }
 
 namespace {

@@ -15,19 +15,25 @@
 class TKeyInfo;
 class TKeyNameManager;
 
+struct TGuideSize {
+  int width = 0;
+  int height = 0;
+};
+
 struct TGuideRowText {
   std::string keysText;     // the keys still to press, display names joined by "+"
   std::string programName;
 };
 
-// One row per candidate, in their order; `heldCount` keys of each chord are already held.
+// One row per candidate, in their order; `heldCount` keys of each chord are already held. With
+// more candidates than `mostRows`, the rows that fit and a last one that says how many more
+// ("ほか N 件"): the cost stays that of the rows shown, whatever the number of candidates.
 std::vector<TGuideRowText> BuildGuideRows(const std::vector<const TKeyInfo*>& candidates,
-                                         size_t heldCount, const TKeyNameManager* aliases);
+                                         size_t heldCount, const TKeyNameManager* aliases,
+                                         size_t mostRows = SIZE_MAX);
+// How many rows of `rowHeight` can fit on a monitor, in columns at least `columnWidth` wide.
+size_t GuideRowsThatFit(TGuideSize monitor, int rowHeight, int columnWidth);
 
-struct TGuideSize {
-  int width = 0;
-  int height = 0;
-};
 
 struct TGuideRect {
   int left = 0;

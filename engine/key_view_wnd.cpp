@@ -170,13 +170,31 @@ void TKeyViewWnd::SetPaused(bool paused) {
 
 bool TKeyViewWnd::Paused() const { return impl_->dispatcher.Paused(); }
 
+namespace {
+
+// At most the rows of the font's height that the monitor holds, in columns of eight average
+// characters at least: more could not be seen, and each costs two windows.
+size_t RowsThatFit(const TPlacementRect& monitor, HFONT font) {
+  TEXTMETRICA metrics = {};
+  HDC screen = GetDC(nullptr);
+  const HGDIOBJ previous = SelectObject(screen, font);
+  const bool measured = GetTextMetricsA(screen, &metrics) != FALSE;
+  SelectObject(screen, previous);
+  ReleaseDC(nullptr, screen);
+  if (!measured) return SIZE_MAX;
+  return GuideRowsThatFit({monitor.right - monitor.left, monitor.bottom - monitor.top}, metrics.tmHeight,
+                          metrics.tmAveCharWidth * 8);
+}
+
+}  // namespace
+
 void TKeyViewWnd::BuildGuide() {
   TKeyViewDocument& document = *impl_->document;
   document.Clear();
   const TMonitorArea monitor = GuideMonitorNow(Handle());
   HFONT font = FontForMonitor(monitor.dpi);
-  for (const TGuideRowText& row : BuildGuideRows(impl_->dispatcher.Candidates(),
-                                                impl_->dispatcher.HeldKeys().size(), impl_->names))
+  for (const TGuideRowText& row : BuildGuideRows(impl_->dispatcher.Candidates(), impl_->dispatcher.HeldKeys().size(),
+                                                impl_->names, RowsThatFit(monitor.monitor, font)))
     document.AddRow(row.keysText, row.programName, font);
   TGuideLayout layout =
       LayOutGuide(document.RowSizes(), monitor.monitor,

@@ -187,3 +187,22 @@ TEST(GuideMonitor, IsTheForegroundWindowsElseTheCursors) {
 }
 
 }  // namespace
+
+// A first key shared by hundreds of chords: the rows that fit and one that says how many more,
+// built at the cost of the rows shown.
+TEST(GuideRows, MoreCandidatesThanFitEndInARowSayingHowManyMore) {
+  TKeyManager keys;
+  std::vector<const TKeyInfo*> candidates;
+  for (int at = 0; at < 300; ++at) {
+    keys.Add({"000029", "000045"}, "C:\\p.exe", "", "", "p" + std::to_string(at), "", false);
+    candidates.push_back(keys.Get(at));
+  }
+  const size_t fit = GuideRowsThatFit({1024, 768}, 16, 120);
+  EXPECT_EQ(fit, 48u * 8u);
+  EXPECT_EQ(BuildGuideRows(candidates, 1, nullptr, fit).size(), 300u);
+  const std::vector<TGuideRowText> rows = BuildGuideRows(candidates, 1, nullptr, 40);
+  ASSERT_EQ(rows.size(), 40u);
+  EXPECT_EQ(rows[38].programName, "p38");
+  EXPECT_EQ(rows[39].keysText, "ほか 261 件");
+  EXPECT_EQ(GuideRowsThatFit({1024, 768}, 0, 120), SIZE_MAX);
+}
