@@ -5,10 +5,13 @@ prints medians and their ratio. Beside it, in the same run, each against the sam
 vakro: a capital A typed with left Shift, which begins chords that A does not go on with (the A
 passes beside them), Shift, S, T, where S goes on with one of them and T with none (vakro
 withholds both and re-sends them when T shows the chord leads nowhere: the latency of T), and
-bursts of 20 capital As sent back to back (the lag of the last one). With --hookhost the hooks come from the test host instead, which installs them and does
+bursts of 20 capital As sent back to back (the lag of the last one). The floor of the platform is
+timed in the same run: a low-level keyboard hook that only hands each event on (the test host
+with --floor), which is what deciding every key in one low-level hook costs at the least. With
+--hookhost the hooks come from the test host instead, which installs NodraLib's hooks and does
 nothing with their reports (then only the first figure). Against the 32-bit build
 (VAKRO_BUILD_DIR=build/win32, on a machine that runs 32-bit code) it also types into a 64-bit
-witness, whose keys the 32-bit vakro sees through its hook companion's low-level hook.
+witness.
 
     bench/key_latency.py [--hookhost] [keys per phase, default 200] [rounds, default 2]
 
@@ -25,7 +28,7 @@ import sys
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "e2e"))
-from vakro_app import WM_CLOSE, Vakro, companion_processes, keydata_line  # noqa: E402
+from vakro_app import WM_CLOSE, Vakro, keydata_line  # noqa: E402
 from vakro_e2e import Desktop, Witness, build_dir, is_32_bit_build, wait_until, winpath  # noqa: E402
 from test_nodralib import Witness64  # noqa: E402
 
@@ -137,12 +140,13 @@ def burst_phase(keyboard, witness, bursts, size=20):
     return lags
 
 
-def start_host(desktop, name):
+def start_host(desktop, name, floor=False):
     log = desktop.log(name + ".log")
     commands = os.path.join(desktop.folder, name + ".commands")
     open(commands, "w").close()
     process = desktop.run(os.path.join(build_dir(), "tools", "hookhost.exe"),
-                          ["--log", winpath(log.path), "--commands", winpath(commands), "--quiet-keys"])
+                          ["--log", winpath(log.path), "--commands", winpath(commands), "--quiet-keys"] +
+                          (["--floor"] if floor else []))
     log.wait_event("hooked", timeout=30)
     return process, commands
 
@@ -171,8 +175,6 @@ def assignments(count):
 def start_vakro(desktop, witness):
     shift_s = keydata_line([LEFT_SHIFT, S_KEY, Z_KEY], "notepad.exe", "/s", name="S")  # S goes on with Shift
     vakro = Vakro(desktop, {"keydata.dat": assignments(1000) + shift_s}).start()
-    if is_32_bit_build():
-        wait_until(lambda: companion_processes(vakro.tool), 30, "the hook companion")
     witness.focus()
     return vakro
 
@@ -188,7 +190,7 @@ def main():
     args = [a for a in args if a != "--hookhost"]
     count = int(args[0]) if args else 200
     rounds = int(args[1]) if len(args) > 1 else 2
-    without, hooked = [], []
+    without, hooked, floor = [], [], []
     figures = {"capital": ([], []), "resent": ([], []), "burst": ([], []), "x64": ([], [])}  # (without, with)
     into_64 = is_32_bit_build() and not hookhost
     with Desktop("key_latency") as desktop:
@@ -214,6 +216,9 @@ def main():
                 hooked += phase(keyboard, witness, count)
                 stop_host(host)
                 continue
+            host = start_host(desktop, f"latency-floor-{n}", floor=True)
+            floor += phase(keyboard, witness, count)
+            stop_host(host)
             resident_phases(0)
             vakro = start_vakro(desktop, witness)
             hooked += phase(keyboard, witness, count)
@@ -231,6 +236,9 @@ def main():
     print(f"ratio of medians (hooked / without): {statistics.median(hooked) / statistics.median(without):.3f}")
     if hookhost:
         return
+    describe("floor: low-level hook", floor)
+    print(f"ratio of medians (floor / without): {statistics.median(floor) / statistics.median(without):.3f}; "
+          f"(vakro / floor): {statistics.median(hooked) / statistics.median(floor):.3f}")
     for name, label in (("capital", "capital A beside"), ("resent", "T after Shift, S, re-sent"),
                         ("burst", "last of 20 capitals"), ("x64", "64-bit program")):
         plain, resident = figures[name]

@@ -1,5 +1,6 @@
 #include "engine/key_view_wnd.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "data/key_manager.h"
@@ -40,8 +41,11 @@ struct TKeyViewWnd::Impl : TKeyDispatcherHost, TKeyDecisionApplierHost {
   bool CaptureOwnsMode() const override { return window.IsCapturing && window.IsCapturing(); }
   bool ShowKeyView() const override { return setting && setting->ShowKeyView; }
   bool HideCursor() const override { return setting && setting->HideCursor; }
-  // As the hook saw the keyboard: a press it withholds never reaches the system's key state.
-  bool KeyIsDown(uint32_t virtualKey) const override { return nlKeyIsDown(virtualKey) != FALSE; }
+  // As the hook saw the keyboard (a press it withholds never reaches the system's key state), and
+  // down while reports wait: the release the hook saw may be among them, still to be read.
+  bool KeyIsDown(uint32_t virtualKey) const override {
+    return nlReportsWaiting() > 0 || nlKeyIsDown(virtualKey) != FALSE;
+  }
   uint32_t NowMs() const override { return GetTickCount(); }
   bool DeliverUnmatchedKeys() const override { return !setting || setting->SendUnmatchedKeys; }
   std::string ForegroundProgram() const override { return ForegroundProgramName(); }
@@ -86,6 +90,12 @@ struct TKeyViewWnd::Impl : TKeyDispatcherHost, TKeyDecisionApplierHost {
   int monitorFontDpi = 0;
   TBrush edgeBrush;
   TColor edgeColor = 0;
+  // The guide being built: its rows, how many have labels, and where and in what font.
+  std::vector<TGuideRowText> pendingRows;
+  size_t pendingAt = 0;
+  bool showWhenBuilt = false;
+  TMonitorArea buildMonitor{};
+  HFONT buildFont = nullptr;
 };
 
 TKeyViewWnd::TKeyViewWnd() : impl_(std::make_unique<Impl>(*this)) {}
@@ -172,8 +182,8 @@ bool TKeyViewWnd::Paused() const { return impl_->dispatcher.Paused(); }
 
 namespace {
 
-// At most the rows of the font's height that the monitor holds, in columns of eight average
-// characters at least: more could not be seen, and each costs two windows.
+// At most the rows of the font's height that one column on the monitor holds: more could hardly be
+// read at a glance, and each costs two windows on vakro's thread.
 size_t RowsThatFit(const TPlacementRect& monitor, HFONT font) {
   TEXTMETRICA metrics = {};
   HDC screen = GetDC(nullptr);
@@ -182,20 +192,50 @@ size_t RowsThatFit(const TPlacementRect& monitor, HFONT font) {
   SelectObject(screen, previous);
   ReleaseDC(nullptr, screen);
   if (!measured) return SIZE_MAX;
-  return GuideRowsThatFit({monitor.right - monitor.left, monitor.bottom - monitor.top}, metrics.tmHeight,
-                          metrics.tmAveCharWidth * 8);
+  const int height = monitor.bottom - monitor.top;
+  return GuideRowsThatFit({height, height}, metrics.tmHeight, height);
 }
 
 }  // namespace
 
-void TKeyViewWnd::BuildGuide() {
+// The guide's labels are made a few rows at a time, each step after the key reports waiting then
+// (a timer's message comes only when no posted message waits): a guide of many rows never holds
+// up a decision. The rows are those of the chord when the build begins; a new chord begins it anew.
+void TKeyViewWnd::BuildGuide(bool showWhenBuilt) {
+  impl_->document->Clear();
+  impl_->buildMonitor = GuideMonitorNow(Handle());
+  impl_->buildFont = FontForMonitor(impl_->buildMonitor.dpi);
+  impl_->pendingRows = BuildGuideRows(impl_->dispatcher.Candidates(), impl_->dispatcher.HeldKeys().size(),
+                                      impl_->names, RowsThatFit(impl_->buildMonitor.monitor, impl_->buildFont));
+  impl_->pendingAt = 0;
+  impl_->showWhenBuilt = showWhenBuilt;
+  ContinueGuideBuild();
+}
+
+void TKeyViewWnd::ContinueGuideBuild() {
+  KillTimer(Handle(), kGuideBuildTimer);
+  const std::vector<TGuideRowText>& rows = impl_->pendingRows;
+  const size_t end = std::min(rows.size(), impl_->pendingAt + kGuideRowsPerStep);
+  for (; impl_->pendingAt < end; ++impl_->pendingAt)
+    impl_->document->AddRow(rows[impl_->pendingAt].keysText, rows[impl_->pendingAt].programName, impl_->buildFont);
+  if (impl_->pendingAt < rows.size()) {
+    if (SetTimer(Handle(), kGuideBuildTimer, 0, nullptr)) return;
+    return ContinueGuideBuild();
+  }
+  impl_->pendingRows.clear();
+  FinishGuideBuild();
+}
+
+void TKeyViewWnd::CancelGuideBuild() {
+  KillTimer(Handle(), kGuideBuildTimer);
+  impl_->pendingRows.clear();
+  impl_->pendingAt = 0;
+  impl_->showWhenBuilt = false;
+}
+
+void TKeyViewWnd::FinishGuideBuild() {
   TKeyViewDocument& document = *impl_->document;
-  document.Clear();
-  const TMonitorArea monitor = GuideMonitorNow(Handle());
-  HFONT font = FontForMonitor(monitor.dpi);
-  for (const TGuideRowText& row : BuildGuideRows(impl_->dispatcher.Candidates(), impl_->dispatcher.HeldKeys().size(),
-                                                impl_->names, RowsThatFit(monitor.monitor, font)))
-    document.AddRow(row.keysText, row.programName, font);
+  const TMonitorArea& monitor = impl_->buildMonitor;
   TGuideLayout layout =
       LayOutGuide(document.RowSizes(), monitor.monitor,
                   impl_->setting ? impl_->setting->KeyViewPos : 0,
@@ -206,6 +246,8 @@ void TKeyViewWnd::BuildGuide() {
   SetWindowPos(Handle(), nullptr, layout.formLeft, layout.formTop, layout.client.width,
                layout.client.height, SWP_NOZORDER | SWP_NOACTIVATE);
   InvalidateRect(Handle(), nullptr, TRUE);
+  if (impl_->showWhenBuilt && impl_->guideWanted) ShowGuide();
+  impl_->showWhenBuilt = false;
 }
 
 void TKeyViewWnd::SetEdgeColor(TColor color) {
@@ -214,9 +256,11 @@ void TKeyViewWnd::SetEdgeColor(TColor color) {
   impl_->edgeColor = color;
 }
 
+// Shown without drawing at once: its rows paint on their own messages, after the key reports.
 void TKeyViewWnd::ShowGuide() {
-  ShowWindow(Handle(), SW_SHOWNOACTIVATE);
-  SetWindowPos(Handle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  SetWindowPos(Handle(), HWND_TOPMOST, 0, 0, 0, 0,
+               SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW | SWP_NOREDRAW);
+  RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME);
 }
 
 void TKeyViewWnd::Impl::ChangeGuide(bool rebuild, bool show, bool hide) {
@@ -238,6 +282,7 @@ void TKeyViewWnd::UpdateGuide() {
   KillTimer(Handle(), kGuideUpdateTimer);
   if (!impl_->guideWanted) {
     KillTimer(Handle(), kGuideTimer);
+    CancelGuideBuild();
     if (Visible()) ShowWindow(Handle(), SW_HIDE);
     return;
   }
@@ -245,21 +290,21 @@ void TKeyViewWnd::UpdateGuide() {
     SetTimer(Handle(), kGuideTimer, kGuideDelayMs, nullptr);
     return;
   }
-  if (impl_->guideRebuild) BuildGuide();
+  if (impl_->guideRebuild) BuildGuide(false);
   impl_->guideRebuild = false;
 }
 
 void TKeyViewWnd::ShowWantedGuide() {
   KillTimer(Handle(), kGuideTimer);
   if (!impl_->guideWanted || Visible()) return;
-  BuildGuide();
+  BuildGuide(true);
   impl_->guideRebuild = false;
-  ShowGuide();
 }
 
 void TKeyViewWnd::HideGuideNow() {
   impl_->guideWanted = impl_->guideRebuild = false;
   KillTimer(Handle(), kGuideTimer);
+  CancelGuideBuild();
   ShowWindow(Handle(), SW_HIDE);
 }
 
@@ -319,6 +364,7 @@ LRESULT TKeyViewWnd::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_TIMER:
       if (wParam == kGuideTimer) ShowWantedGuide();
       else if (wParam == kGuideUpdateTimer) UpdateGuide();
+      else if (wParam == kGuideBuildTimer) ContinueGuideBuild();
       else if (wParam == kHookRestartTimer) {
         KillTimer(Handle(), kHookRestartTimer);
         StartHookProcess();

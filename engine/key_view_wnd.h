@@ -68,7 +68,12 @@ class TKeyViewWnd : public TWindow {
   static constexpr UINT kHookProcessEndedMessage = WM_APP + 700;
   static constexpr UINT_PTR kHookRestartTimer = 1;
   static constexpr UINT kHookRestartMs = 1000;
-  void BuildGuide();
+  void BuildGuide(bool showWhenBuilt);
+  void ContinueGuideBuild();
+  void CancelGuideBuild();
+  void FinishGuideBuild();
+  static constexpr UINT_PTR kGuideBuildTimer = 4;
+  static constexpr size_t kGuideRowsPerStep = 8;
   HFONT FontForMonitor(int dpi);
   void ShowGuide();
   void UpdateGuideSoon();

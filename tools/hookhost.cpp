@@ -4,6 +4,9 @@
 //   hookhost.exe --log FILE --probe            logs what the exports answer in a fresh process
 //   --companion PROGRAM                        starts the hook process for its window instead of
 //                                              the library's keyboard hook, as vakro does
+//   --floor                                    installs no library hook, only a low-level keyboard
+//                                              hook that hands every event on: the platform's floor
+//                                              for the latency benchmark
 //   --quiet-keys                               counts key reports instead of logging each one
 //                                              (for timing: the program does not log either)
 // Commands: the host polls the command file every few milliseconds and runs each new complete
@@ -130,6 +133,10 @@ LRESULT CALLBACK HostProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
   return DefWindowProcA(window, message, wParam, lParam);
 }
 
+LRESULT CALLBACK HandOnEveryKey(int code, WPARAM wParam, LPARAM lParam) {
+  return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
 int Probe() {
   char path[NL_FIND_FIELD_SIZE] = "untouched";
   char command[NL_FIND_FIELD_SIZE] = "untouched";
@@ -162,8 +169,11 @@ int main(int argc, char** argv) {
   if (!window) return 1;
   // A host of the five exports only, unless it starts the hook process as vakro does.
   const std::string companion = OptionValue(argc, argv, "--companion");
-  const BOOL started = companion.empty() ? nlStartHook(window)
-                                         : nlStartHooks(window, NL_HOOK_GETMESSAGE | NL_HOOK_CALLWNDPROC | NL_WATCHDOG);
+  const bool floor = HasOption(argc, argv, "--floor");
+  const BOOL started = floor ? SetWindowsHookExA(WH_KEYBOARD_LL, HandOnEveryKey, GetModuleHandleA(nullptr), 0) != nullptr
+                       : companion.empty()
+                           ? nlStartHook(window)
+                           : nlStartHooks(window, NL_HOOK_GETMESSAGE | NL_HOOK_CALLWNDPROC | NL_WATCHDOG);
   log.Linef("hooked ok=%d hwnd=0x%llx", started, Value(reinterpret_cast<uintptr_t>(window)));
   countsReports = !companion.empty();
   THandle companionProcess;

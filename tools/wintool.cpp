@@ -31,8 +31,9 @@
 //   wintool tips                          the text of every tool of every tool tip window, one
 //                                         a line (the notification-area icons' tips among them)
 //   wintool cursor                        the cursor position as programs see it: "X Y"
-//   wintool companion                     the process ids in the hook companion's block
-//                                         (exit 1 when no companion runs)
+//   wintool companion                     the process ids in the hook process's block
+//                                         (exit 1 when no hook process runs)
+//   wintool mutex NAME                    exit 0 when a mutex of the name exists, else 1
 //   wintool link PATH                     the target of the shortcut PATH
 //   wintool keyname HEX...                the platform's name of each keystroke flags value:
 //                                         "FLAGS NAME" per line
@@ -214,6 +215,14 @@ int Companion() {
   return block ? 0 : 1;
 }
 
+// Whether a mutex of the name exists (held by a running program): exit status 0, else 1.
+int MutexExists(const char* name) {
+  HANDLE mutex = OpenMutexA(SYNCHRONIZE, FALSE, name);
+  if (!mutex) return 1;
+  CloseHandle(mutex);
+  return 0;
+}
+
 int64_t NowMicroseconds() {
   LARGE_INTEGER now, frequency;
   QueryPerformanceCounter(&now);
@@ -270,6 +279,7 @@ int main(int argc, char** argv) {
   else if (command == "tips" && argc == 2) status = PrintToolTips();
   else if (command == "prop" && argc == 4) status = PrintProperty(ParseHandle(argv[2]), argv[3]);
   else if (command == "companion" && argc == 2) status = Companion();
+  else if (command == "mutex" && argc == 3) status = MutexExists(argv[2]);
   else if (command == "cursor" && argc == 2) status = Cursor();
   else if (command == "link" && argc == 3) status = PrintLinkTarget(argv[2]);
   else if (command == "keyname" && argc >= 3) status = PrintKeyNames(argc - 2, argv + 2);

@@ -414,6 +414,58 @@ class LauncherTest(DesktopTestCase):
                         "--script", winpath(path)], env=self.desktop.env(), check=True, capture_output=True,
                        timeout=60)
 
+    def test_shortcuts_and_rolled_letters_beside_chords_reach_notepad_exactly_and_chords_fire_from_the_desktop(self):
+        """Each needs withheld keys delivered and known as such: Ctrl+Shift+Home beside a chord of
+        left Ctrl, left Shift, X; letters rolled over a chord of letters; then, with no window in
+        front (the empty desktop), the chord fires."""
+        launched = self.desktop.log("from-desktop.log")
+        letter = lambda c: f"{LETTER_SCANS[c]:06d}"
+        self.start_vakro([keydata_line([LEFT_CTRL, LEFT_SHIFT, KEY_X], Witness.program_wine(),
+                                       f'--log "{winpath(launched.path)}" --hidden --title desktop'),
+                          keydata_line([letter("A"), letter("S"), letter("D")], "notepad.exe")])
+        notepad = Notepad(self.desktop, self.vakro.tool)
+        self.addCleanup(notepad.end)
+        notepad.focus()
+        self.desktop.xdotool("type", "--delay", 20, "abc")
+        notepad.wait_text("abc", "the letters typed")
+        self.desktop.xdotool("keydown", "Control_L", "keydown", "Shift_L", "keydown", "Home", "keyup", "Home",
+                             "keyup", "Shift_L", "keyup", "Control_L", "key", "z")
+        notepad.wait_text("z", "Ctrl+Shift+Home selecting everything, replaced by z")
+        self.desktop.xdotool("keydown", "a", "keydown", "s", "keyup", "a", "keyup", "s")
+        notepad.wait_text("zas", "letters rolled over the chord's beginning")
+        self.desktop.xdotool("key", "q")
+        notepad.wait_text("zasq", "a small letter after them: no Shift left held")
+        self.assertEqual(launched.events("start"), [], "a chord fired while typing")
+
+        # The empty desktop: a click where no window lies gives it the foreground.
+        self.desktop.click(1000, 20)
+        wait_until(lambda: (self.vakro.tool.foreground() or notepad.window).hwnd != notepad.window.hwnd, 10,
+                   "notepad to lose the foreground")
+        self.hold("Control_L", "Shift_L", "x")
+        self.release("Control_L", "Shift_L", "x")
+        launched.wait_event("start", 20)
+
+    def test_a_chord_typed_at_an_ordinary_pace_fires_beside_300_chords_sharing_its_first_key(self):
+        """The guide for 300 candidates is built on vakro's window thread: it shows what fits, and
+        the keys of the chord are neither lost nor let through."""
+        launched = self.desktop.log("among-300.log")
+        code = lambda c: f"{LETTER_SCANS[c]:06d}"
+        pairs = [(a, b) for a in LETTER_SCANS for b in LETTER_SCANS if a != b][:300]
+        self.start_vakro([keydata_line([LEFT_CTRL, code(a), code(b)], "notepad.exe") for a, b in pairs] +
+                         [keydata_line([LEFT_CTRL, LEFT_ALT, KEY_X], Witness.program_wine(),
+                                       f'--log "{winpath(launched.path)}" --hidden --title among')])
+        witness = self.focused_witness("among")
+        self.hold("Control_L")
+        self.addCleanup(self.desktop.xdotool, "keyup", "Control_L")
+        guide = wait_until(self.vakro.shown_guide, 20, "the guide for 300 candidates")
+        self.hold("Alt_L", "x")
+        self.release("Control_L", "Alt_L", "x")
+        self.assertLess(len(guide.children), 2 * 300, "a label pair for every candidate")
+        launched.wait_event("start", 20)
+        self.wait_for_key_at(witness, VK_CONTROL, "up")
+        self.assertEqual([vk for _, vk in self.typed_keys(witness)], [VK_CONTROL, VK_CONTROL],
+                         "only Ctrl, which passed before the chord began, reaches the window")
+
     def test_text_sent_back_to_back_beside_shift_and_ctrl_chords_arrives_exactly(self):
         self.check_typing_beside_chords()
 
@@ -499,6 +551,24 @@ class LauncherTest(DesktopTestCase):
         self.release("Control_L", "Alt_L", "x")
         self.assertEqual(notepad.text(), reached + "BCdefg")
         self.assertEqual(shift_log.events("start"), [])
+
+    def test_a_killed_hook_process_lets_keys_pass_and_is_back_for_the_next_chord(self):
+        notepad, (shift_log, ctrl_log) = self.start_typing_beside_chords()
+        first = companion_processes(self.vakro.tool)["companion"]
+        self.hold("Control_L")
+        wait_until(self.guide_visible, 10, "the guide after Ctrl")
+        subprocess.run([self.vakro.tool.desktop_wine(), "taskkill", "/F", "/PID", str(first)], env=self.desktop.env(),
+                       capture_output=True, timeout=60, check=True)
+        self.release("Control_L")
+        self.desktop.xdotool("type", "ab")
+        notepad.wait_text("ab", "keys at notepad while the hook process is gone or back")
+        wait_until(lambda: (companion_processes(self.vakro.tool) or {}).get("companion", first) != first, 10,
+                   "the hook process started again")
+        self.hold("Control_L", "Alt_L", "x")
+        ctrl_log.wait_event("start", timeout=20)
+        self.release("Control_L", "Alt_L", "x")
+        self.desktop.xdotool("type", "c")
+        notepad.wait_text("abc", "typing after the chord: nothing twice, nothing of the chord")
 
     def test_with_delivery_switched_off_keys_of_no_chord_stay_withheld(self):
         settings = DEFAULT_SETTINGS + "SendUnmatchedKeys=0\r\n"

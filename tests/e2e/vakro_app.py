@@ -257,6 +257,9 @@ class Vakro:
     def start(self, cwd=None, loaded=True):
         """Starts the program and finds its windows; with loaded, waits until it has read its
         data files too."""
+        # A vakro killed just before may not have let go of its mutex yet: a start then would end
+        # silently, as a second start does.
+        wait_until(lambda: self.tool.run("mutex", "_NodraAppMutex")[0] != 0, 30, "the vakro before to end")
         self.process = self.desktop.run(self.exe, cwd=cwd)
         self.main = wait_until(lambda: self.tool.find("TNodraWnd"), 60, "vakro's main window")
         self.guide = wait_until(lambda: self.tool.find("TKeyViewWnd"), 30, "vakro's key guide window")
@@ -268,7 +271,8 @@ class Vakro:
         # The data files are read after the windows exist: wait for the caption set last, and for
         # the hook process, which names itself once its hook is in place.
         wait_until(lambda: self.title().startswith("Vakro 0"), 30, "vakro to finish starting")
-        wait_until(lambda: companion_processes(self.tool), 30, "vakro's keyboard hook")
+        own = self.process_id()
+        wait_until(lambda: (companion_processes(self.tool) or {}).get("program") == own, 30, "vakro's keyboard hook")
 
     def stop(self):
         if self.process and self.process.poll() is None:
