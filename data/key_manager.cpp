@@ -11,9 +11,26 @@ void TKeyInfo::SetKeys(TChord keys) {
   keysText_ = ChordText(keys_);
 }
 
-TKeyInfo* TKeyManager::Get(int index) const {
+const TKeyInfo* TKeyManager::Get(int index) const {
   if (index < 0 || index >= Count()) return nullptr;
   return items_[static_cast<size_t>(index)].get();
+}
+
+TKeyInfo* TKeyManager::Edit(int index) {
+  if (index < 0 || index >= Count()) return nullptr;
+  ++revision_;
+  return items_[static_cast<size_t>(index)].get();
+}
+
+void TKeyManager::Clear() {
+  items_.clear();
+  ++revision_;
+}
+
+TKeyInfo* TKeyManager::AddCopy(const TKeyInfo& info) {
+  items_.push_back(std::make_unique<TKeyInfo>(info));
+  ++revision_;
+  return items_.back().get();
 }
 
 TKeyInfo* TKeyManager::Add(const TChord& keys, const std::string& path,
@@ -29,13 +46,16 @@ TKeyInfo* TKeyManager::Add(const TChord& keys, const std::string& path,
   info->SetKeyText(keyText);
   info->SetRepeat(repeat);
   items_.push_back(std::move(info));
+  ++revision_;
   return items_.back().get();
 }
 
 void TKeyManager::Remove(const TKeyInfo* info) {
   auto found = std::find_if(items_.begin(), items_.end(),
                             [info](const std::unique_ptr<TKeyInfo>& item) { return item.get() == info; });
-  if (found != items_.end()) items_.erase(found);
+  if (found == items_.end()) return;
+  items_.erase(found);
+  ++revision_;
 }
 
 namespace {
@@ -87,6 +107,7 @@ void TKeyManager::AddFromItems(TTextList& items) {
   info->SetRepeat(items[kRepeat] == "true");
   if (items.size() > kScope) info->SetScope(DecodeProgramScope(items[kScope]));
   items_.push_back(std::move(info));
+  ++revision_;
 }
 
 // Lines of fewer than six items are not assignments and are skipped.
@@ -98,6 +119,14 @@ void TKeyManager::LoadFromBytes(const std::string& bytes) {
     if (items.size() == kOlderItemCount) items.emplace_back("false");
     AddFromItems(items);
   }
+}
+
+bool TKeyManager::ReloadFromBytes(const std::string& bytes) {
+  TKeyManager trial;
+  trial.LoadFromBytes(bytes);
+  if (trial.Count() == 0 && !bytes.empty()) return false;
+  LoadFromBytes(bytes);
+  return true;
 }
 
 std::string TKeyManager::SaveToBytes() const {

@@ -51,6 +51,14 @@ void TKeyNameManager::LoadFromBytes(const std::string& bytes) {
   }
 }
 
+bool TKeyNameManager::ReloadFromBytes(const std::string& bytes) {
+  TKeyNameManager trial;
+  trial.LoadFromBytes(bytes);
+  if (trial.Count() == 0 && !bytes.empty()) return false;
+  LoadFromBytes(bytes);
+  return true;
+}
+
 std::string TKeyNameManager::SaveToBytes() const {
   std::vector<std::string> lines;
   lines.reserve(items_.size());

@@ -67,7 +67,7 @@ class Dispatcher : public ::testing::Test, public TKeyDecisionApplierHost {
   // Left Ctrl, left Alt, Z runs "$pause", which switches the pause as the executor does.
   void AssignPauseChord(bool repeat) {
     Assign({kLeftCtrl, kLeftAlt, kKeyZ}, "pause", repeat);
-    keys.Get(keys.Count() - 1)->SetPath("$Pause");
+    keys.Edit(keys.Count() - 1)->SetPath("$Pause");
     window.onExecute = [this](const TKeyInfo& info) {
       if (IsPauseCommand(info.Path())) Pause(!dispatcher.Paused());
     };
@@ -231,7 +231,7 @@ TEST_F(Dispatcher, ShorterChordLatchesUnlessItRepeats) {
   EXPECT_EQ(window.executed, Names{"short"});
   Feed({Release(kKeyY), Release(kKeyX), Release(kLeftCtrl)});
 
-  keys.Get(0)->SetRepeat(true);
+  keys.Edit(0)->SetRepeat(true);
   Feed({Press(kLeftCtrl), Press(kKeyX), Press(kKeyY)});
   EXPECT_EQ(window.executed, (Names{"short", "short", "long"}));
   EXPECT_TRUE(dispatcher.Latched());
@@ -261,11 +261,11 @@ TEST_F(Dispatcher, ScopesChooseAmongEqualChordsByTheProgramAtTheFirstKey) {
   EXPECT_EQ(window.programLookups, 0);
   keys.Clear();
   Assign({kLeftCtrl, kKeyX}, "editor");
-  keys.Get(0)->SetScope({TScopeKind::kOnly, {"Notepad", "write.exe"}, ""});
+  keys.Edit(0)->SetScope({TScopeKind::kOnly, {"Notepad", "write.exe"}, ""});
   Assign({kLeftCtrl, kKeyX}, "others");
-  keys.Get(1)->SetScope({TScopeKind::kExcept, {"calc.exe"}, ""});
+  keys.Edit(1)->SetScope({TScopeKind::kExcept, {"calc.exe"}, ""});
   Assign({kLeftCtrl, kKeyY}, "calc only");
-  keys.Get(2)->SetScope({TScopeKind::kOnly, {"CALC.EXE"}, ""});
+  keys.Edit(2)->SetScope({TScopeKind::kOnly, {"CALC.EXE"}, ""});
 
   const auto chordIn = [this](const std::string& program, const TestKey& last) {
     window.foregroundProgram = program;
