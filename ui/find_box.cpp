@@ -13,10 +13,10 @@ const int kCountWidth = 80;
 
 TFindBox::TFindBox(HWND parent, const TScale& s, HFONT font, WORD editId, WORD countId,
                    TCommandMap& commands, std::function<void()> changed) {
-  CreateLabel(parent, "検索(&F)", s.Place({8, 8, 40, 14}), font);
-  edit_ = CreateEdit(parent, s.Place({52, 4, 108, 20}), font, editId, 128);
+  CreateLabel(parent, "検索(&F)", s.Place({8, 6, 40, 14}), font);
+  edit_ = CreateEdit(parent, s.Place({52, 2, 108, 20}), font, editId, 128);
   commands.OnCommand(edit_, EN_CHANGE, std::move(changed));
-  count_ = CreateLabel(parent, "", s.Place({kCountLeft, 8, kCountWidth, 14}), font, countId);
+  count_ = CreateLabel(parent, "", s.Place({kCountLeft, 6, kCountWidth, 14}), font, countId);
   // A label sizes itself to its caption, which is empty until a text filters.
   MoveHorizontally(count_, s.Px(kCountLeft), s.Px(kCountWidth));
   SetWindowLongPtrA(count_, GWL_STYLE, GetWindowLongPtrA(count_, GWL_STYLE) | SS_NOPREFIX);

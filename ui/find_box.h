@@ -17,7 +17,7 @@ class TFindBox {
   TFindBox(HWND parent, const TScale& scale, HFONT font, WORD editId, WORD countId,
            TCommandMap& commands, std::function<void()> changed);
 
-  static constexpr int kHeight = 28;  // at 96 DPI
+  static constexpr int kHeight = 25;  // at 96 DPI
 
   HWND Edit() const { return edit_; }
   std::string Text() const;

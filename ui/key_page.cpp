@@ -163,7 +163,7 @@ void TKeyPage::CreateTransferButtons(HWND panel, HFONT font) {
   const int width = s.Px(kTransferButtonWidth);
   const int importLeft = page.right - s.Px(kMargin) - width;
   const int exportLeft = importLeft - s.Px(4) - width;
-  const int top = s.Px(3);
+  const int top = s.Px(1);
   const int height = s.Px(21);
   btnExport = CreateButton(panel, "書き出し(&E)", {exportLeft, top, width, height}, font, kExportId);
   host_.Commands().OnClick(btnExport, [this] { btnExportClick(); });

@@ -218,12 +218,21 @@ class KeyPageTest(DesktopTestCase):
                         fired_log.events("cmdline")[-1].rest)
 
     def settings_with_no_row_selected(self):
-        """The settings window shown from the tray, a click in the empty space below the rows: no
-        row is selected, so a new chord would come last."""
+        """The settings window shown from the tray with no row selected, so a new chord would come
+        last."""
         window = self.vakro.show_settings_from_tray()
-        x, y, w, h = window.control(ids.kKeyListId).rect
-        self.desktop.click(x + w // 2, y + h - 30)
+        # A Ctrl+click on the first row takes away its selection, whichever rows the list shows.
+        self.click_first_row()
+        wait_until(lambda: self.vakro.settings().control(ids.kUpdateId).enabled, 10, "the first row selected")
+        x, y, w, h = window.find(cls="SysHeader32").rect
+        self.desktop.xdotool("keydown", "Control_L")
+        self.desktop.click(x + 40, y + h + 7)
+        self.desktop.xdotool("keyup", "Control_L")
         wait_until(lambda: not self.vakro.settings().control(ids.kUpdateId).enabled, 10, "no row selected")
+        # The entry keeps what the selection showed: emptied, as 追加 left it.
+        self.vakro.click_control(ids.kKeyResetId)
+        for control_id in (ids.kProgramId, ids.kPathId, ids.kArgumentsId, ids.kWorkPathId):
+            self.vakro.type_into(control_id, "")
         return window
 
     def test_4_note_names_the_chord_that_fires_instead_and_blocks_nothing(self):
@@ -347,6 +356,7 @@ class KeyListTransferTest(DesktopTestCase):
         dialog = vakro.dialog(title)
         self.assertTrue(any(c.text == "キー割り当て (*.dat)" for c in dialog.children), "the *.dat filter")
         vakro.click(next(c for c in dialog.children if c.cls == "Edit" and c.visible))
+        self.desktop.xdotool("key", "End", "shift+Home", "BackSpace")  # the file chosen last time
         self.desktop.xdotool("type", "--delay", "12", path)
         self.desktop.xdotool("key", "Return")
         vakro.wait_dialog_closed(title)
@@ -358,7 +368,7 @@ class KeyListTransferTest(DesktopTestCase):
         self.assertEqual(v.control(ids.kKeyFindCountId).text, "")
         # Ctrl+F from the list puts the focus into the find box; the typed text filters at once,
         # whatever its letter case, in every column.
-        v.click_control(ids.kKeyListId)
+        v.click_control(ids.kProgramId)
         self.desktop.xdotool("key", "ctrl+f")
         wait_until(lambda: v.control(ids.kKeyFindId).focus, 10, "the find box to have the focus")
         self.desktop.xdotool("type", "--delay", "2", "prog01")
@@ -410,8 +420,9 @@ class KeyListTransferTest(DesktopTestCase):
         v.click_control(ids.kImportId)
         self.choose_file(v, "キー割り当ての取り込み", self.EXPORTED)
         box = wait_until(lambda: v.visible_window("#32770", "Vakro"), 10, "the take-in report")
+        # (the tool prints a line break as two blanks)
         self.assertEqual([c.text for c in box.children if c.cls == "Static" and c.text],
-                         ["1 件の割り当てを取り込みました。\r\n1 件は同じキーと対象の割り当てが既にあるため取り込みませんでした。"])
+                         ["1 件の割り当てを取り込みました。  1 件は同じキーと対象の割り当てが既にあるため取り込みませんでした。"])
         v.click(box.find(cls="Button"))
         wait_until(lambda: not v.visible_windows("#32770"), 10, "the report to close")
         self.assertEqual([row[1] for row in self.rows(v)], ["Show", "mine", "PROG010"])
@@ -452,10 +463,22 @@ class DataFileReloadTest(DesktopTestCase):
             f.write(sjis(content))
 
     def guide_seen(self):
-        """Holds left Ctrl until the guide shows; returns its place and its texts."""
-        guide = self.vakro.hold_for_guide()
-        self.vakro.release_held()
-        return guide.rect[:2], [c.text for c in guide.children if c.text]
+        """Holds left Ctrl until the guide shows; returns its place and its texts. A reload that
+        lands meanwhile ends the chord and the guide: then None, and the caller tries again."""
+        v = self.vakro
+        v.focus_typing_target()
+        self.desktop.xdotool("keydown", "Control_L")
+        try:
+            guide = wait_until(v.shown_guide, 3, "the key guide")
+        except AssertionError:
+            guide = None
+        self.desktop.xdotool("keyup", "Control_L")
+        wait_until(lambda: v.shown_guide() is None, 10, "the key guide to hide")
+        return (guide.rect[:2], [c.text for c in guide.children if c.text]) if guide else None
+
+    def guide_until(self, condition, what):
+        return wait_until(lambda: (lambda seen: seen if seen and condition(*seen) else None)(self.guide_seen()),
+                          20, what)
 
     def fired(self, *keys):
         """Types the chord into the typing target; whether the settings window then shows."""
@@ -468,21 +491,20 @@ class DataFileReloadTest(DesktopTestCase):
             return False
 
     def test_1_a_line_appended_by_another_program_fires(self):
+        self.guide_until(lambda place, texts: "first" in texts, "the guide listing the first assignment")
         appended = keydata_line([CTRL_CODE, F8_CODE], "$show", name="appended", key_text="Ctrl+F8")
         self.write("keydata.dat", appended, "ab")
         wait_until(lambda: self.fired("Control_L", "F8"), 20, "the appended chord to fire")
         self.vakro.hide_settings()
 
     def test_2_junk_keeps_the_assignments_firing(self):
-        place, texts = self.guide_seen()
-        self.assertIn("appended", texts)
+        place, texts = self.guide_until(lambda place, texts: "appended" in texts, "the appended assignment")
         # Junk first, then the guide's place: once the guide moves, the junk has been looked at.
         self.write("keydata.dat", "\x00junk that is no assignment\r\n")
         self.write("vakro.dat", QUIET_SETTINGS.replace("KeyViewPos=1", "KeyViewPos=4"))
-        moved = wait_until(lambda: (lambda seen: seen if seen[0] != place else None)(self.guide_seen()), 20,
-                           "the guide in its new place")
-        self.assertIn("first", moved[1])
-        self.assertIn("appended", moved[1])
+        _, texts = self.guide_until(lambda moved, texts: moved != place, "the guide in its new place")
+        self.assertIn("first", texts)
+        self.assertIn("appended", texts)
         self.assertTrue(self.fired("Control_L", "F8"), "the kept assignment fires")
 
     def test_3_an_edit_while_the_window_is_open_survives_as_bak_after_ok(self):
@@ -497,7 +519,7 @@ class DataFileReloadTest(DesktopTestCase):
         self.assertIn(",appended,", saved)
         self.assertNotIn("theirs", saved)
         # Its own save is no change: the assignments stay as the window had them.
-        _, texts = self.guide_seen()
+        _, texts = self.guide_until(lambda place, texts: True, "the guide")
         self.assertNotIn("theirs", texts)
         self.assertIn("first", texts)
 
