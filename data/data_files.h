@@ -23,6 +23,17 @@ struct TDataFileEntry {
   std::function<bool(const std::string& path, const std::string& bytes)> reload = nullptr;
 };
 
+// Loads `bytes` into a store with LoadFromBytes and Count, unless bytes are there but none of
+// them is an entry (a file replaced with something else): false then, and the store stays.
+template <class Store>
+bool ReloadHoldingEntries(Store& store, const std::string& bytes) {
+  Store trial;
+  trial.LoadFromBytes(bytes);
+  if (trial.Count() == 0 && !bytes.empty()) return false;
+  store.LoadFromBytes(bytes);
+  return true;
+}
+
 // An entry for a store with LoadFromFile, SaveToFile and ReloadFromBytes (the assignments, key
 // names, plug-ins).
 template <class Store>

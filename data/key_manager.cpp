@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "data/comma_list.h"
+#include "data/data_files.h"
 #include "data/platform.h"
 #include "data/text_lines.h"
 
@@ -121,13 +122,7 @@ void TKeyManager::LoadFromBytes(const std::string& bytes) {
   }
 }
 
-bool TKeyManager::ReloadFromBytes(const std::string& bytes) {
-  TKeyManager trial;
-  trial.LoadFromBytes(bytes);
-  if (trial.Count() == 0 && !bytes.empty()) return false;
-  LoadFromBytes(bytes);
-  return true;
-}
+bool TKeyManager::ReloadFromBytes(const std::string& bytes) { return ReloadHoldingEntries(*this, bytes); }
 
 std::string TKeyManager::SaveToBytes() const {
   std::vector<std::string> lines;

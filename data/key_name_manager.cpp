@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "data/comma_list.h"
+#include "data/data_files.h"
 #include "data/platform.h"
 #include "data/text_lines.h"
 
@@ -51,13 +52,7 @@ void TKeyNameManager::LoadFromBytes(const std::string& bytes) {
   }
 }
 
-bool TKeyNameManager::ReloadFromBytes(const std::string& bytes) {
-  TKeyNameManager trial;
-  trial.LoadFromBytes(bytes);
-  if (trial.Count() == 0 && !bytes.empty()) return false;
-  LoadFromBytes(bytes);
-  return true;
-}
+bool TKeyNameManager::ReloadFromBytes(const std::string& bytes) { return ReloadHoldingEntries(*this, bytes); }
 
 std::string TKeyNameManager::SaveToBytes() const {
   std::vector<std::string> lines;
