@@ -35,35 +35,7 @@ uint32_t TKeyDispatcher::StateVirtualKey(uint32_t virtualKey, uint32_t keystroke
   }
 }
 
-void TKeyDispatcher::SetKeyManager(const TKeyManager* keyManager) {
-  if (keyManager == keyManager_) return;
-  keyManager_ = keyManager;
-  assignments_.reset();
-  candidates_.clear();
-}
-
-void TKeyDispatcher::SyncAssignments() {
-  if (!keyManager_) {
-    assignments_.reset();
-    candidates_.clear();
-    anyScoped_ = false;
-    return;
-  }
-  if (assignments_ && assignmentsRevision_ == keyManager_->Revision()) return;
-  auto copy = std::make_shared<std::vector<TKeyInfo>>();
-  copy->reserve(static_cast<size_t>(keyManager_->Count()));
-  anyScoped_ = false;
-  for (int index = 0; index < keyManager_->Count(); ++index) {
-    copy->push_back(*keyManager_->Get(index));
-    anyScoped_ = anyScoped_ || !copy->back().Scope().IsAll();
-  }
-  candidates_.clear();  // they pointed into the copy that goes now
-  assignments_ = std::move(copy);
-  assignmentsRevision_ = keyManager_->Revision();
-}
-
 TKeyDecision TKeyDispatcher::EvaluateKeyEvent(uint32_t virtualKey, uint32_t reportFlags, uint8_t keyState) {
-  SyncAssignments();
   const bool withheld = (reportFlags & kKeyWithheldBit) != 0;
   const TKeyEvent event{virtualKey, reportFlags & ~kKeyReportBits, keyState};
   if (IsIgnoredKey(virtualKey)) {
@@ -176,10 +148,38 @@ void TKeyDispatcher::UpdateHeldKeys(uint32_t virtualKey, uint32_t keystrokeFlags
 void TKeyDispatcher::BeginChord() {
   chordProgram_.clear();
   chordExcluded_ = false;
+  SyncAssignments();
   const TTextList excluded = host_->ExcludedPrograms();
   if (excluded.empty() && !anyScoped_) return;
   chordProgram_ = host_->ForegroundProgram();
   chordExcluded_ = ProgramListHolds(excluded, chordProgram_);
+}
+
+void TKeyDispatcher::SetKeyManager(const TKeyManager* keyManager) {
+  if (keyManager == keyManager_) return;
+  keyManager_ = keyManager;
+  assignments_.reset();
+  candidates_.clear();
+}
+
+void TKeyDispatcher::SyncAssignments() {
+  if (!keyManager_) {
+    assignments_.reset();
+    candidates_.clear();
+    anyScoped_ = false;
+    return;
+  }
+  if (assignments_ && assignmentsRevision_ == keyManager_->Revision()) return;
+  auto copy = std::make_shared<std::vector<TKeyInfo>>();
+  copy->reserve(static_cast<size_t>(keyManager_->Count()));
+  anyScoped_ = false;
+  for (int index = 0; index < keyManager_->Count(); ++index) {
+    copy->push_back(*keyManager_->Get(index));
+    anyScoped_ = anyScoped_ || !copy->back().Scope().IsAll();
+  }
+  candidates_.clear();  // they pointed into the copy that goes now
+  assignments_ = std::move(copy);
+  assignmentsRevision_ = keyManager_->Revision();
 }
 
 bool TKeyDispatcher::Admits(const TKeyInfo& info) const {
@@ -209,6 +209,7 @@ bool TKeyDispatcher::MatchAssignments(TKeyDecision& decision, bool& repeatFired)
   candidates_.clear();
   // With no key held nothing can fire: an assignment without keys would otherwise run at the
   // release of every last key.
+  SyncAssignments();
   if (!assignments_ || heldKeys_.empty() || chordExcluded_) return false;
   const std::string heldText = ChordText(heldKeys_);
   for (const TKeyInfo& info : *assignments_) {
@@ -230,6 +231,7 @@ bool TKeyDispatcher::MatchAssignments(TKeyDecision& decision, bool& repeatFired)
 // Only a whole pause chord counts, so no beginning withholds a key; it latches even when it
 // repeats, or every auto-repeat would switch the pause again.
 void TKeyDispatcher::MatchPauseChord(TKeyDecision& decision) {
+  SyncAssignments();
   if (!assignments_ || heldKeys_.empty() || chordExcluded_) return;
   const std::string heldText = ChordText(heldKeys_);
   for (const TKeyInfo& info : *assignments_) {

@@ -10,7 +10,9 @@
 
 #include "data/chord.h"
 #include "data/comma_list.h"
-#include "data/key_manager.h"
+
+class TKeyInfo;
+class TKeyManager;
 
 // The hook library's dispatch mode; the values are the ones it stores.
 enum class TDispatchMode : int8_t { kSwallow = 0, kPass = 1 };
@@ -87,7 +89,7 @@ class TKeyDispatcher {
   }
 
   // The assignment list, not owned; none means an empty list. The dispatcher matches against a
-  // copy of its own, taken again at the next event whenever the list's revision moved, so the
+  // copy of its own, taken again before it next matches whenever the list's revision moved, so the
   // candidates and the executed assignment never point into entries the list has freed.
   void SetKeyManager(const TKeyManager* keyManager);
 
