@@ -89,8 +89,8 @@ class TKeyDispatcher {
   }
 
   // The assignment list, not owned; none means an empty list. The dispatcher matches against a
-  // copy of its own, taken again before it next matches whenever the list's revision moved, so the
-  // candidates and the executed assignment never point into entries the list has freed.
+  // copy of its own, taken again before it next matches whenever the list's revision moved, so
+  // the candidates and the executed assignment never point into entries the list has freed.
   void SetKeyManager(const TKeyManager* keyManager);
 
   // One reported event; the report bits of the flags say what the hook did with it, `keyState`
