@@ -257,6 +257,7 @@ class KeyPageTest(DesktopTestCase):
         window = self.settings_with_no_row_selected()
         tool = self.vakro.tool
         self.vakro.record_chord("Control_L", "F11")
+        self.chord_shown("F11")
         self.vakro.type_into(ids.kPathId, "notepad.exe")
         tool.send(window.control(ids.kScopeId).hwnd, CB_SETCURSEL, 1)  # 次のプログラムでのみ
         self.vakro.type_into(ids.kScopeListId, "C:\\Windows\\notepad.exe")
@@ -281,6 +282,7 @@ class KeyPageTest(DesktopTestCase):
 
         # The same chord is taken for those programs, and free for all the others.
         self.vakro.record_chord("Control_L", "F11")
+        self.chord_shown("F11")
         self.vakro.type_into(ids.kPathId, "notepad.exe")
         tool.send(window.control(ids.kScopeId).hwnd, CB_SETCURSEL, 1)
         self.vakro.type_into(ids.kScopeListId, "Scoped")
@@ -294,6 +296,11 @@ class KeyPageTest(DesktopTestCase):
         self.assertTrue(lines[-3].endswith(b',notepad.exe,,,false,"only,notepad,scoped.exe"'), lines[-3])
         self.assertTrue(lines[-2].endswith(b',notepad.exe,,,false,"except,notepad,scoped.exe"'), lines[-2])
         self.assertTrue(all(line.endswith((b"true", b"false")) for line in lines[:-3]), lines)
+
+    def chord_shown(self, last_key):
+        """Waits until the chord box shows the chord recorded: its note may move the entry, so
+        a box is clicked only after that."""
+        wait_until(lambda: self.vakro.control(ids.kKeyId).text.endswith("+" + last_key), 10, "the recorded chord")
 
     def row_text_shades(self):
         """How each row's text is drawn, from a screenshot of the list's key column (above the
