@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "data/comma_list.h"
+#include "data/data_files.h"
 #include "data/platform.h"
 #include "data/text_lines.h"
 
@@ -11,9 +12,26 @@ void TKeyInfo::SetKeys(TChord keys) {
   keysText_ = ChordText(keys_);
 }
 
-TKeyInfo* TKeyManager::Get(int index) const {
+const TKeyInfo* TKeyManager::Get(int index) const {
   if (index < 0 || index >= Count()) return nullptr;
   return items_[static_cast<size_t>(index)].get();
+}
+
+TKeyInfo* TKeyManager::Edit(int index) {
+  if (index < 0 || index >= Count()) return nullptr;
+  ++revision_;
+  return items_[static_cast<size_t>(index)].get();
+}
+
+void TKeyManager::Clear() {
+  items_.clear();
+  ++revision_;
+}
+
+TKeyInfo* TKeyManager::AddCopy(const TKeyInfo& info) {
+  items_.push_back(std::make_unique<TKeyInfo>(info));
+  ++revision_;
+  return items_.back().get();
 }
 
 TKeyInfo* TKeyManager::Add(const TChord& keys, const std::string& path,
@@ -29,13 +47,16 @@ TKeyInfo* TKeyManager::Add(const TChord& keys, const std::string& path,
   info->SetKeyText(keyText);
   info->SetRepeat(repeat);
   items_.push_back(std::move(info));
+  ++revision_;
   return items_.back().get();
 }
 
 void TKeyManager::Remove(const TKeyInfo* info) {
   auto found = std::find_if(items_.begin(), items_.end(),
                             [info](const std::unique_ptr<TKeyInfo>& item) { return item.get() == info; });
-  if (found != items_.end()) items_.erase(found);
+  if (found == items_.end()) return;
+  items_.erase(found);
+  ++revision_;
 }
 
 namespace {
@@ -87,6 +108,7 @@ void TKeyManager::AddFromItems(TTextList& items) {
   info->SetRepeat(items[kRepeat] == "true");
   if (items.size() > kScope) info->SetScope(DecodeProgramScope(items[kScope]));
   items_.push_back(std::move(info));
+  ++revision_;
 }
 
 // Lines of fewer than six items are not assignments and are skipped.
@@ -99,6 +121,8 @@ void TKeyManager::LoadFromBytes(const std::string& bytes) {
     AddFromItems(items);
   }
 }
+
+bool TKeyManager::ReloadFromBytes(const std::string& bytes) { return ReloadHoldingEntries(*this, bytes); }
 
 std::string TKeyManager::SaveToBytes() const {
   std::vector<std::string> lines;

@@ -1,6 +1,7 @@
 // Key assignments (TKeyInfo) and their ordered list (TKeyManager) with the file "keydata.dat".
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <utility>
@@ -44,12 +45,20 @@ class TKeyInfo {
 class TKeyManager {
  public:
   int Count() const { return static_cast<int>(items_.size()); }
-  TKeyInfo* Get(int index) const;
+  const TKeyInfo* Get(int index) const;
+  // The assignment at `index` for changing; counts as a change of the list.
+  TKeyInfo* Edit(int index);
   TKeyInfo* Add(const TChord& keys, const std::string& path, const std::string& arguments,
                 const std::string& workPath, const std::string& programName,
                 const std::string& keyText, bool repeat);
+  // Appends a copy of `info` (an assignment of another list).
+  TKeyInfo* AddCopy(const TKeyInfo& info);
   void Remove(const TKeyInfo* info);
-  void Clear() { items_.clear(); }
+  void Clear();
+
+  // Goes up with every change of the list or of an entry (Edit included): whoever keeps a copy
+  // of the list knows when to take a new one.
+  uint64_t Revision() const { return revision_; }
 
   // A missing file is true and leaves the list; an unreadable one is false and leaves it.
   bool LoadFromFile(const std::string& fileName);
@@ -57,6 +66,9 @@ class TKeyManager {
 
   // The file's bytes to and from the list; the loaders are built on these.
   void LoadFromBytes(const std::string& bytes);
+  // The file again after another program changed it: false, and the list stays, when bytes are
+  // there but no line of them is an assignment (a file replaced with something else).
+  bool ReloadFromBytes(const std::string& bytes);
   std::string SaveToBytes() const;
 
  private:
@@ -64,4 +76,5 @@ class TKeyManager {
   void AddFromItems(std::vector<std::string>& items);
 
   std::vector<std::unique_ptr<TKeyInfo>> items_;
+  uint64_t revision_ = 0;
 };

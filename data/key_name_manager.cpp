@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "data/comma_list.h"
+#include "data/data_files.h"
 #include "data/platform.h"
 #include "data/text_lines.h"
 
@@ -50,6 +51,8 @@ void TKeyNameManager::LoadFromBytes(const std::string& bytes) {
         std::make_unique<TKeyName>(TKeyName{std::move(items[0]), std::move(items[1])}));
   }
 }
+
+bool TKeyNameManager::ReloadFromBytes(const std::string& bytes) { return ReloadHoldingEntries(*this, bytes); }
 
 std::string TKeyNameManager::SaveToBytes() const {
   std::vector<std::string> lines;

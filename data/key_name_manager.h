@@ -23,6 +23,9 @@ class TKeyNameManager {
   bool LoadFromFile(const std::string& fileName);
   bool SaveToFile(const std::string& fileName) const;
   void LoadFromBytes(const std::string& bytes);
+  // The file again after another program changed it: false, and the table stays, when bytes
+  // are there but no line of them is an entry.
+  bool ReloadFromBytes(const std::string& bytes);
   std::string SaveToBytes() const;
 
  private:

@@ -148,15 +148,38 @@ void TKeyDispatcher::UpdateHeldKeys(uint32_t virtualKey, uint32_t keystrokeFlags
 void TKeyDispatcher::BeginChord() {
   chordProgram_.clear();
   chordExcluded_ = false;
+  SyncAssignments();
   const TTextList excluded = host_->ExcludedPrograms();
-  bool scoped = false;
-  for (int index = 0; keyManager_ && !scoped && index < keyManager_->Count(); ++index) {
-    const TKeyInfo* info = keyManager_->Get(index);
-    scoped = info && !info->Scope().IsAll();
-  }
-  if (excluded.empty() && !scoped) return;
+  if (excluded.empty() && !anyScoped_) return;
   chordProgram_ = host_->ForegroundProgram();
   chordExcluded_ = ProgramListHolds(excluded, chordProgram_);
+}
+
+void TKeyDispatcher::SetKeyManager(const TKeyManager* keyManager) {
+  if (keyManager == keyManager_) return;
+  keyManager_ = keyManager;
+  assignments_.reset();
+  candidates_.clear();
+}
+
+void TKeyDispatcher::SyncAssignments() {
+  if (!keyManager_) {
+    assignments_.reset();
+    candidates_.clear();
+    anyScoped_ = false;
+    return;
+  }
+  if (assignments_ && assignmentsRevision_ == keyManager_->Revision()) return;
+  auto copy = std::make_shared<std::vector<TKeyInfo>>();
+  copy->reserve(static_cast<size_t>(keyManager_->Count()));
+  anyScoped_ = false;
+  for (int index = 0; index < keyManager_->Count(); ++index) {
+    copy->push_back(*keyManager_->Get(index));
+    anyScoped_ = anyScoped_ || !copy->back().Scope().IsAll();
+  }
+  candidates_.clear();  // they pointed into the copy that goes now
+  assignments_ = std::move(copy);
+  assignmentsRevision_ = keyManager_->Revision();
 }
 
 bool TKeyDispatcher::Admits(const TKeyInfo& info) const {
@@ -186,22 +209,21 @@ bool TKeyDispatcher::MatchAssignments(TKeyDecision& decision, bool& repeatFired)
   candidates_.clear();
   // With no key held nothing can fire: an assignment without keys would otherwise run at the
   // release of every last key.
-  if (!keyManager_ || heldKeys_.empty() || chordExcluded_) return false;
+  SyncAssignments();
+  if (!assignments_ || heldKeys_.empty() || chordExcluded_) return false;
   const std::string heldText = ChordText(heldKeys_);
-  const int count = keyManager_->Count();
-  for (int index = 0; index < count; ++index) {
-    const TKeyInfo* info = keyManager_->Get(index);
-    if (!info || !Admits(*info)) continue;
-    const TChordRelation relation = RelateChordTexts(heldText, info->KeysText());
+  for (const TKeyInfo& info : *assignments_) {
+    if (!Admits(info)) continue;
+    const TChordRelation relation = RelateChordTexts(heldText, info.KeysText());
     if (relation == TChordRelation::kEqual) {
-      const bool repeat = info->Repeat();
-      decision.executed = info;
+      const bool repeat = info.Repeat();
+      decision.executed = &info;
       latched_ = !repeat;
       candidates_.clear();
       repeatFired = repeat;
       return true;
     }
-    if (relation == TChordRelation::kBegins) candidates_.push_back(info);
+    if (relation == TChordRelation::kBegins) candidates_.push_back(&info);
   }
   return false;
 }
@@ -209,12 +231,12 @@ bool TKeyDispatcher::MatchAssignments(TKeyDecision& decision, bool& repeatFired)
 // Only a whole pause chord counts, so no beginning withholds a key; it latches even when it
 // repeats, or every auto-repeat would switch the pause again.
 void TKeyDispatcher::MatchPauseChord(TKeyDecision& decision) {
-  if (!keyManager_ || heldKeys_.empty() || chordExcluded_) return;
+  SyncAssignments();
+  if (!assignments_ || heldKeys_.empty() || chordExcluded_) return;
   const std::string heldText = ChordText(heldKeys_);
-  for (int index = 0; index < keyManager_->Count(); ++index) {
-    const TKeyInfo* info = keyManager_->Get(index);
-    if (!info || !Admits(*info) || info->KeysText() != heldText || !IsPauseCommand(info->Path())) continue;
-    decision.executed = info;
+  for (const TKeyInfo& info : *assignments_) {
+    if (!Admits(info) || info.KeysText() != heldText || !IsPauseCommand(info.Path())) continue;
+    decision.executed = &info;
     latched_ = true;
     return;
   }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -87,9 +88,10 @@ class TKeyDispatcher {
     host_ = &host;
   }
 
-  // The assignment list, not owned; none means an empty list. Candidates point into it, so reset
-  // the chord before entries are removed.
-  void SetKeyManager(const TKeyManager* keyManager) { keyManager_ = keyManager; }
+  // The assignment list, not owned; none means an empty list. The dispatcher matches against a
+  // copy of its own, taken again before it next matches whenever the list's revision moved, so
+  // the candidates and the executed assignment never point into entries the list has freed.
+  void SetKeyManager(const TKeyManager* keyManager);
 
   // One reported event; the report bits of the flags say what the hook did with it, `sequence`
   // names a withheld one.
@@ -138,6 +140,8 @@ class TKeyDispatcher {
     bool releaseOfSeenPress;  // the window saw the press: the release is always delivered
   };
 
+  // Takes a new copy of the assignments when the list changed since the last one.
+  void SyncAssignments();
   void UpdateHeldKeys(uint32_t virtualKey, uint32_t keystrokeFlags);
   // Decides, at the chord's first key, which program the chord is typed into.
   void BeginChord();
@@ -159,6 +163,11 @@ class TKeyDispatcher {
 
   TKeyDispatcherHost* host_;
   const TKeyManager* keyManager_ = nullptr;
+  // The copy matched against; shared with copies of this dispatcher, whose candidates point
+  // into it too.
+  std::shared_ptr<const std::vector<TKeyInfo>> assignments_;
+  uint64_t assignmentsRevision_ = 0;
+  bool anyScoped_ = false;  // some assignment of the copy is not for all programs
   TChord heldKeys_;
   std::vector<uint32_t> heldVirtualKeys_;  // beside heldKeys_: StateVirtualKey of each
   std::vector<uint32_t> heldSinceMs_;      // beside heldKeys_: when each went down

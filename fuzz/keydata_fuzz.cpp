@@ -1,10 +1,13 @@
 // Loading any bytes as "keydata.dat" never crashes, and what was loaded saves and loads back
-// to the same assignments (unless a text ends in a lone lead byte).
+// to the same assignments (unless a text ends in a lone lead byte). Taking the same bytes in
+// (another machine's file) adds each chord and scope once: nothing beside a list that already
+// holds them all.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 
 #include "data/key_manager.h"
+#include "data/key_transfer.h"
 #include "fuzz/fuzz_support.h"
 
 namespace {
@@ -27,11 +30,21 @@ bool Same(const TKeyInfo& a, const TKeyInfo& b) {
          a.Repeat() == b.Repeat() && a.Scope() == b.Scope();
 }
 
+void CheckTakeIn(const TKeyManager& loaded, const std::string& bytes) {
+  TKeyManager fresh;
+  const TTakeInResult first = TakeInAssignments(fresh, bytes);
+  if (first.added + first.skipped != loaded.Count() || fresh.Count() != first.added) std::abort();
+  const TTakeInResult again = TakeInAssignments(fresh, bytes);
+  if (again.added != 0 || again.skipped != loaded.Count()) std::abort();
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  const std::string bytes(reinterpret_cast<const char*>(data), size);
   TKeyManager keys;
-  keys.LoadFromBytes(std::string(reinterpret_cast<const char*>(data), size));
+  keys.LoadFromBytes(bytes);
+  CheckTakeIn(keys, bytes);
   for (int i = 0; i < keys.Count(); ++i)
     if (HasLoneLeadByte(*keys.Get(i))) return 0;
 

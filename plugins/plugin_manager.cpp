@@ -295,13 +295,48 @@ bool TPluginManager::LoadFromFile(const std::string& fileName) {
   for (const std::string& line : SplitLines(bytes)) {
     TTextList items = DecodeCommaList(line);
     if (items.size() < 3) continue;  // not a line this program wrote
-    if (Add(items[0], items[1], items[2])) continue;
-    // Kept unloaded (a drive not there yet, a file being replaced): saved back as it was.
-    auto registration = std::make_shared<tagPLUGININFO>();
-    registration->path = items[0];
-    registration->value = items[1];
-    registration->macro = items[2];
-    plugins_.push_back(registration);
+    AddLine(items);
+  }
+  return true;
+}
+
+void TPluginManager::AddLine(const TTextList& items) {
+  if (Add(items[0], items[1], items[2])) return;
+  // Kept unloaded (a drive not there yet, a file being replaced): saved back as it was.
+  auto registration = std::make_shared<tagPLUGININFO>();
+  registration->path = items[0];
+  registration->value = items[1];
+  registration->macro = items[2];
+  plugins_.push_back(registration);
+}
+
+bool TPluginManager::ReloadFromBytes(const std::string& bytes) {
+  std::vector<TTextList> lines;
+  for (const std::string& line : SplitLines(bytes)) {
+    TTextList items = DecodeCommaList(line);
+    if (items.size() >= 3) lines.push_back(std::move(items));
+  }
+  if (lines.empty() && !bytes.empty()) return false;
+  // Each line keeps the first unclaimed registration that has its path, value and macro.
+  std::vector<std::shared_ptr<tagPLUGININFO>> kept(lines.size());
+  std::vector<bool> claimed(plugins_.size());
+  for (size_t line = 0; line < lines.size(); ++line) {
+    for (size_t index = 0; index < plugins_.size(); ++index) {
+      const tagPLUGININFO& held = *plugins_[index];
+      if (claimed[index] || held.path != lines[line][0] || held.value != lines[line][1] ||
+          held.macro != lines[line][2])
+        continue;
+      claimed[index] = true;
+      kept[line] = plugins_[index];
+      break;
+    }
+  }
+  for (size_t index = plugins_.size(); index-- > 0;)
+    if (!claimed[index]) Delete(static_cast<int>(index));
+  plugins_.clear();
+  for (size_t line = 0; line < lines.size(); ++line) {
+    if (kept[line]) plugins_.push_back(kept[line]);
+    else AddLine(lines[line]);
   }
   return true;
 }

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "data/comma_list.h"
 #include "plugins/plugin_host.h"
 
 class TPluginThread;
@@ -74,6 +75,10 @@ class TPluginManager {
   bool IsRunning(int index) const;
 
   bool LoadFromFile(const std::string& fileName);
+  // "plugin.dat" again after another program changed it: a registration whose line is still
+  // there stays as it is (its library is not loaded again), the others go or come, in the
+  // file's order. False, and nothing changes, when bytes are there but no line is one.
+  bool ReloadFromBytes(const std::string& bytes);
   bool SaveToFile(const std::string& fileName) const;
 
   // Completion handler of every run, on the main thread.
@@ -85,6 +90,8 @@ class TPluginManager {
     bool unregister;  // "vakroUnregister" is due before "vakroTerminate"
   };
 
+  // Appends the registration of one line, unloaded when its library cannot be loaded.
+  void AddLine(const TTextList& items);
   bool InRunning(const tagPLUGININFO* registration) const;
   bool TakePendingUnregister(const tagPLUGININFO* registration);
   void NotifyUnregister(tagPLUGININFO& registration);

@@ -71,7 +71,7 @@ class Dispatcher : public ::testing::Test, public TKeyDecisionApplierHost {
   // Left Ctrl, left Alt, Z runs "$pause", which switches the pause as the executor does.
   void AssignPauseChord(bool repeat) {
     Assign({kLeftCtrl, kLeftAlt, kKeyZ}, "pause", repeat);
-    keys.Get(keys.Count() - 1)->SetPath("$Pause");
+    keys.Edit(keys.Count() - 1)->SetPath("$Pause");
     window.onExecute = [this](const TKeyInfo& info) {
       if (IsPauseCommand(info.Path())) Pause(!dispatcher.Paused());
     };
@@ -238,7 +238,7 @@ TEST_F(Dispatcher, ShorterChordLatchesUnlessItRepeats) {
   EXPECT_EQ(window.executed, Names{"short"});
   Feed({Release(kKeyY), Release(kKeyX), Release(kLeftCtrl)});
 
-  keys.Get(0)->SetRepeat(true);
+  keys.Edit(0)->SetRepeat(true);
   Feed({Press(kLeftCtrl), Press(kKeyX), Press(kKeyY)});
   EXPECT_EQ(window.executed, (Names{"short", "short", "long"}));
   EXPECT_TRUE(dispatcher.Latched());
@@ -268,11 +268,11 @@ TEST_F(Dispatcher, ScopesChooseAmongEqualChordsByTheProgramAtTheFirstKey) {
   EXPECT_EQ(window.programLookups, 0);
   keys.Clear();
   Assign({kLeftCtrl, kKeyX}, "editor");
-  keys.Get(0)->SetScope({TScopeKind::kOnly, {"Notepad", "write.exe"}, ""});
+  keys.Edit(0)->SetScope({TScopeKind::kOnly, {"Notepad", "write.exe"}, ""});
   Assign({kLeftCtrl, kKeyX}, "others");
-  keys.Get(1)->SetScope({TScopeKind::kExcept, {"calc.exe"}, ""});
+  keys.Edit(1)->SetScope({TScopeKind::kExcept, {"calc.exe"}, ""});
   Assign({kLeftCtrl, kKeyY}, "calc only");
-  keys.Get(2)->SetScope({TScopeKind::kOnly, {"CALC.EXE"}, ""});
+  keys.Edit(2)->SetScope({TScopeKind::kOnly, {"CALC.EXE"}, ""});
 
   const auto chordIn = [this](const std::string& program, const TestKey& last) {
     window.foregroundProgram = program;
@@ -678,6 +678,50 @@ TEST_F(Dispatcher, GuideShownAgainWithTheSameHeldCountHasItsRows) {
   Feed(Press(kLeftCtrl));                // one held key again
   EXPECT_TRUE(window.guideVisible);
   EXPECT_EQ(RowPrograms(), Names{"ctrl-x"});
+}
+
+// The list the pages edit changes under a half-typed chord (a delete without a reset, a reload
+// from disk, a take-in): the dispatcher keeps matching its own copy until the next key, then the
+// new list; under AddressSanitizer nothing it holds points into a freed entry.
+TEST_F(Dispatcher, ListChangedUnderAHalfTypedChordIsTakenAtTheNextKey) {
+  Assign({kLeftCtrl, kLeftAlt, kKeyX}, "gone");
+  Assign({kLeftCtrl, kLeftAlt, kKeyY}, "stays");
+  Feed({Press(kLeftCtrl), Press(kLeftAlt)});
+  ASSERT_EQ(dispatcher.Candidates().size(), 2u);
+
+  keys.Remove(keys.Get(0));
+  // The candidates are still the dispatcher's own entries, whole.
+  EXPECT_EQ(dispatcher.Candidates()[0]->ProgramName(), "gone");
+  EXPECT_EQ(RowPrograms(), (Names{"gone", "stays"}));
+  Feed(Press(kKeyX));
+  EXPECT_TRUE(window.executed.empty());
+  Feed({Release(kKeyX), Press(kKeyY)});
+  EXPECT_EQ(window.executed, Names{"stays"});
+  Feed({Release(kKeyY), Release(kLeftAlt), Release(kLeftCtrl)});
+
+  // A reload replaces every entry while the chord's first key is held; the guide is rebuilt
+  // from the new list and the new entry runs.
+  Feed(Press(kLeftCtrl));
+  keys.LoadFromBytes("\"" + CodeOf(kLeftCtrl) + "," + CodeOf(kKeyZ) + "\",reloaded,,C:\\r.exe,,,false\r\n");
+  Feed(Press(kKeyZ));
+  EXPECT_EQ(window.executed, (Names{"stays", "reloaded"}));
+  Feed({Release(kKeyZ), Release(kLeftCtrl)});
+
+  // An entry changed in place counts too.
+  keys.Edit(0)->SetProgramName("renamed");
+  Feed({Press(kLeftCtrl), Press(kKeyZ)});
+  EXPECT_EQ(window.executed, (Names{"stays", "reloaded", "renamed"}));
+}
+
+// The executed assignment outlives the list entry it was copied from: the applier runs it after
+// the page side may already have cleared the list.
+TEST_F(Dispatcher, ExecutedAssignmentStaysWholeAfterTheListIsCleared) {
+  Assign({kLeftCtrl, kKeyX}, "kept");
+  Feed(Press(kLeftCtrl));
+  const TKeyDecision fired = dispatcher.EvaluateKeyEvent(Press(kKeyX).virtualKey, Press(kKeyX).flags);
+  keys.Clear();
+  ASSERT_NE(fired.executed, nullptr);
+  EXPECT_EQ(fired.executed->ProgramName(), "kept");
 }
 
 }  // namespace

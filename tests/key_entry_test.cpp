@@ -3,7 +3,9 @@
 #include <set>
 
 #include "test_support.h"
+#include "data/key_manager.h"
 #include "ui/key_entry.h"
+#include "ui/list_filter.h"
 
 namespace {
 
@@ -186,6 +188,37 @@ TEST(FinderArguments, OwnModuleWithoutRegardToCase) {
   EXPECT_TRUE(SameModulePath("C:\\Tools\\VAKRO.EXE", "c:\\tools\\vakro.exe"));
   EXPECT_FALSE(SameModulePath("C:\\tools\\vakro.exe", "C:\\tools\\vakro.exe.bak"));
   EXPECT_TRUE(SameModulePath(std::string("C:\\") + kSjisSo + "\\V.exe", std::string("c:\\") + kSjisSo + "\\v.exe"));
+}
+
+// The find box: every text column, any letter case, whole double-byte characters.
+TEST(FindBox, FindsInEveryTextColumnWithoutRegardToCase) {
+  TKeyManager keys;
+  keys.Add({"000029"}, "C:\\Tools\\Editor.exe", "--Wide", "D:\\Work", kSjisNotepad, "Ctrl+E", false);
+  keys.Add({"000030"}, "$volumeup", "", "", "Volume", "Alt+Up", false);
+  keys.Edit(1)->SetScope({TScopeKind::kOnly, {"editor.exe"}, ""});  // the scope is not searched
+  EXPECT_EQ(FoundAssignments(keys, ""), (std::vector<int>{0, 1}));
+  EXPECT_EQ(FoundAssignments(keys, "EDITOR"), std::vector<int>{0});   // path
+  EXPECT_EQ(FoundAssignments(keys, "wide"), std::vector<int>{0});     // arguments
+  EXPECT_EQ(FoundAssignments(keys, "d:\\work"), std::vector<int>{0}); // working folder
+  EXPECT_EQ(FoundAssignments(keys, "alt+"), std::vector<int>{1});     // key text
+  EXPECT_EQ(FoundAssignments(keys, "VOLUME"), std::vector<int>{1});   // name and path
+  EXPECT_EQ(FoundAssignments(keys, "\x92\xA0"), std::vector<int>{0}); // 帳 of メモ帳
+  EXPECT_EQ(FoundAssignments(keys, "nothing"), std::vector<int>{});
+}
+
+// A byte pair that straddles two double-byte characters is no match, nor is an ASCII letter
+// that is only a trail byte; the full-width letters fold as the system folds them.
+TEST(FindBox, MatchesStartOnWholeCharacters) {
+  const std::string so = kSjisSo;    // 0x83 0x5C
+  const std::string hyo = kSjisHyo;  // 0x95 0x5C
+  EXPECT_TRUE(TextFinds(so + hyo, FindKey(hyo)));
+  EXPECT_FALSE(TextFinds(so + hyo, FindKey("\\")));      // 0x5C only as trail bytes
+  EXPECT_FALSE(TextFinds(so + hyo, FindKey("\x5C\x95")));  // straddles the two
+  EXPECT_TRUE(TextFinds(so + "\\", FindKey("\\")));
+  EXPECT_FALSE(TextFinds("\x83\x61", FindKey("a")));     // 'a' as a trail byte
+  EXPECT_TRUE(TextFinds("\x82\x60\x82\x61", FindKey("\x82\x81")));  // Ａ found by ａ
+  EXPECT_FALSE(TextFinds("ab", FindKey("abc")));
+  EXPECT_EQ(FoundCountText(3, 300), "3 / 300 件");
 }
 
 }  // namespace

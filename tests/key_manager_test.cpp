@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "data/key_manager.h"
+#include "data/key_transfer.h"
 #include "data/platform.h"
 #include "tests/test_support.h"
 
@@ -250,5 +251,100 @@ TEST(KeyDataFile, SaveOnAFullDiskKeepsTheOldFile) {
   EXPECT_FALSE(platform::FileExists(platform::TemporaryNameFor(file)));
 }
 #endif
+
+// Taking in another machine's file: an assignment whose chord and scope the list already has
+// is skipped, among the file's own lines too; one differing in either is added at the end.
+TEST(KeyTransfer, TakeInSkipsSameChordAndScopeOnly) {
+  TKeyManager keys;
+  AddNotepad(keys);
+  TKeyManager other;
+  other.Add({"000029", "000030"}, "C:\\other.exe", "", "", "same chord", "Ctrl+A", false);
+  other.Add({"000030", "000029"}, "C:\\other.exe", "", "", "other order", "A+Ctrl", false);
+  other.Add({"000029", "000030"}, "C:\\scoped.exe", "", "", "scoped", "Ctrl+A", false);
+  other.Edit(2)->SetScope({TScopeKind::kOnly, {"notepad.exe"}, ""});
+  other.Add({"000029", "000030"}, "C:\\twice.exe", "", "", "scoped again", "Ctrl+A", true);
+  other.Edit(3)->SetScope({TScopeKind::kOnly, {"notepad.exe"}, ""});
+  other.Add({"000031"}, "C:\\new.exe", "", "", "new", "B", false);
+  other.Add({"000031"}, "C:\\new2.exe", "", "", "new twice", "B", false);
+
+  const TTakeInResult result = TakeInAssignments(keys, other.SaveToBytes());
+  EXPECT_EQ(result.added, 3);
+  EXPECT_EQ(result.skipped, 3);
+  ASSERT_EQ(keys.Count(), 4);
+  EXPECT_EQ(keys.Get(1)->ProgramName(), "other order");
+  EXPECT_EQ(keys.Get(2)->ProgramName(), "scoped");
+  EXPECT_EQ(keys.Get(3)->ProgramName(), "new");
+  EXPECT_EQ(TakeInMessage(result),
+            "3 件の割り当てを取り込みました。\r\n"
+            "3 件は同じキーと対象の割り当てが既にあるため取り込みませんでした。");
+  EXPECT_EQ(TakeInMessage({2, 0}), "2 件の割り当てを取り込みました。");
+}
+
+TEST(KeyTransfer, TakeInOfNothingOrJunkChangesNothing) {
+  TKeyManager keys;
+  AddNotepad(keys);
+  const std::string before = keys.SaveToBytes();
+  for (const std::string& bytes : {std::string(), std::string("junk\r\n\x83\r\n,,,\r\n"), std::string("\0\0", 2)}) {
+    const TTakeInResult result = TakeInAssignments(keys, bytes);
+    EXPECT_EQ(result.added + result.skipped, 0);
+    EXPECT_EQ(keys.SaveToBytes(), before);
+  }
+}
+
+// The export is "keydata.dat" itself for the rows chosen, in their order, the scope item only
+// where there is one.
+TEST(KeyTransfer, ExportWritesTheChosenAssignmentsAsTheFileDoes) {
+  TKeyManager keys;
+  AddNotepad(keys);
+  keys.Add({"000031"}, "C:\\b.exe", "", "", "b", "B", true);
+  keys.Add({"000032"}, "C:\\c.exe", "", "", "c", "C", false);
+  keys.Edit(2)->SetScope({TScopeKind::kExcept, {"calc.exe"}, ""});
+  EXPECT_EQ(ExportedAssignments(keys, {0}), kExampleLine);
+  EXPECT_EQ(ExportedAssignments(keys, {0, 1, 2}), keys.SaveToBytes());
+  TKeyManager back;
+  back.LoadFromBytes(ExportedAssignments(keys, {2, 0}));
+  ASSERT_EQ(back.Count(), 2);
+  ExpectSameAssignment(*back.Get(0), *keys.Get(2));
+  ExpectSameAssignment(*back.Get(1), *keys.Get(0));
+  EXPECT_EQ(ExportedAssignments(keys, {}), "");
+}
+
+// A reload from disk keeps the list when the new file holds bytes but no assignment.
+TEST(KeyManager, ReloadRefusesAFileWithoutAssignments) {
+  TKeyManager keys;
+  AddNotepad(keys);
+  EXPECT_FALSE(keys.ReloadFromBytes("this is not an assignment\r\n"));
+  EXPECT_EQ(keys.Count(), 1);
+  EXPECT_TRUE(keys.ReloadFromBytes("junk\r\n" + kExampleLine + "x,y\r\n"));
+  EXPECT_EQ(keys.Count(), 1);  // the good line, as the loader reads it
+  EXPECT_TRUE(keys.ReloadFromBytes(""));
+  EXPECT_EQ(keys.Count(), 0);
+}
+
+TEST(KeyManager, RevisionMovesWithEveryChange) {
+  TKeyManager keys;
+  uint64_t seen = keys.Revision();
+  auto moved = [&] {
+    const bool changed = keys.Revision() != seen;
+    seen = keys.Revision();
+    return changed;
+  };
+  AddNotepad(keys);
+  EXPECT_TRUE(moved());
+  keys.Get(0);
+  EXPECT_FALSE(moved());
+  keys.Edit(0)->SetPath("x");
+  EXPECT_TRUE(moved());
+  keys.AddCopy(*keys.Get(0));
+  EXPECT_TRUE(moved());
+  keys.Remove(nullptr);
+  EXPECT_FALSE(moved());
+  keys.Remove(keys.Get(1));
+  EXPECT_TRUE(moved());
+  keys.LoadFromBytes(kExampleLine);
+  EXPECT_TRUE(moved());
+  keys.Clear();
+  EXPECT_TRUE(moved());
+}
 
 }  // namespace

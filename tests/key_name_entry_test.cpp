@@ -4,6 +4,7 @@
 #include "data/key_name_manager.h"
 #include "data/platform.h"
 #include "ui/key_name_entry.h"
+#include "ui/list_filter.h"
 #include "tests/test_support.h"
 
 namespace {
@@ -93,6 +94,28 @@ TEST(KeyNameEntry, PlatformNamedKeysAndUnknownKeysRebuildNothing) {
   const std::vector<TKeyTextChange> changes = RebuiltKeyTexts(keys, names, "000030");
   ASSERT_EQ(changes.size(), 1u);
   EXPECT_EQ(changes[0].text, platform::KeyNameText(0x1Du << 16) + "+" + keyA);
+}
+
+TEST(KeyNameEntry, FindBoxLooksAtKeyAndName) {
+  TKeyNameManager names;
+  names.Add("000123", kSjisMuhenkan);
+  names.Add("Caps Lock", "eisu");
+  names.Add("000124", "Henkan");
+  EXPECT_EQ(FoundKeyNames(names, "000"), (std::vector<int>{0, 2}));
+  EXPECT_EQ(FoundKeyNames(names, "caps"), std::vector<int>{1});
+  EXPECT_EQ(FoundKeyNames(names, "HENKAN"), std::vector<int>{2});
+  EXPECT_EQ(FoundKeyNames(names, "\x95\xCF"), std::vector<int>{0});  // 変
+  EXPECT_EQ(FoundKeyNames(names, ""), (std::vector<int>{0, 1, 2}));
+}
+
+TEST(KeyNameEntry, ReloadRefusesAFileWithoutEntries) {
+  TKeyNameManager names;
+  names.Add("000123", "kept");
+  EXPECT_FALSE(names.ReloadFromBytes("\"one item only\"\r\n"));
+  EXPECT_EQ(names.Count(), 1);
+  EXPECT_TRUE(names.ReloadFromBytes("000125,new\r\n"));
+  ASSERT_EQ(names.Count(), 1);
+  EXPECT_EQ(names.Get(0)->Name, "new");
 }
 
 }  // namespace

@@ -31,6 +31,10 @@ bool TApplication::DispatchOne(MSG& message) {
     terminated_ = true;
     return false;
   }
+  const bool forDialog = dialogWindow_ && IsWindowVisible(dialogWindow_) &&
+                         (message.hwnd == dialogWindow_ || IsChild(dialogWindow_, message.hwnd));
+  if (forDialog && message.message == WM_KEYDOWN && dialogKeyFilter_ && dialogKeyFilter_(message))
+    return true;
   if (dialogWindow_ && IsWindowVisible(dialogWindow_) && IsDialogMessageA(dialogWindow_, &message))
     return true;
   TranslateMessage(&message);
@@ -46,8 +50,23 @@ void TApplication::Run() {
       continue;
     }
     if (onIdle_) onIdle_();
-    if (!terminated_) WaitMessage();
+    if (!terminated_) WaitForMessage();
   }
+}
+
+void TApplication::SetWaitHandle(HANDLE handle, std::function<void()> signalled) {
+  waitHandle_ = handle;
+  waitSignalled_ = std::move(signalled);
+}
+
+void TApplication::WaitForMessage() {
+  if (!waitHandle_) {
+    WaitMessage();
+    return;
+  }
+  const DWORD woke = MsgWaitForMultipleObjectsEx(1, &waitHandle_, INFINITE, QS_ALLINPUT,
+                                                 MWMO_INPUTAVAILABLE);
+  if (woke == WAIT_OBJECT_0 && waitSignalled_) waitSignalled_();
 }
 
 void TApplication::Terminate() {

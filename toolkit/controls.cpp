@@ -112,9 +112,11 @@ HWND CreateDropDownList(HWND parent, TControlPlace place, HFONT font, WORD id,
 }
 
 HWND CreateReportList(HWND parent, TControlPlace place, HFONT font, WORD id,
-                      std::initializer_list<TListColumn> columns, DWORD extraStyle) {
+                      std::initializer_list<TListColumn> columns, DWORD extraStyle,
+                      bool oneRowAtATime) {
+  const DWORD selection = oneRowAtATime ? LVS_SINGLESEL : 0;
   HWND list = CreateControl(WC_LISTVIEWA, "",
-                            WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | extraStyle,
+                            WS_TABSTOP | LVS_REPORT | selection | LVS_SHOWSELALWAYS | extraStyle,
                             WS_EX_CLIENTEDGE, place, parent, id, font);
   ListView_SetExtendedListViewStyle(list, LVS_EX_FULLROWSELECT);
   int index = 0;
@@ -216,6 +218,14 @@ int SelectedListRow(HWND list) {
   return static_cast<int>(SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
 }
 
+std::vector<int> SelectedListRows(HWND list) {
+  std::vector<int> rows;
+  for (int row = SelectedListRow(list); row >= 0;
+       row = static_cast<int>(SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(row), LVNI_SELECTED)))
+    rows.push_back(row);
+  return rows;
+}
+
 void OnRowSelection(TCommandMap& commands, HWND list,
                     std::function<void(int row, bool selected)> handler) {
   commands.OnNotify(list, LVN_ITEMCHANGED, [handler = std::move(handler)](NMHDR& header) {
@@ -258,8 +268,11 @@ HWND CreateIconImage(HWND parent, TControlPlace place, HICON icon, WORD id) {
   return image;
 }
 
-bool ChooseExistingFile(HWND owner, const char* title, const char* filter, const char* extension,
-                        std::string& file) {
+namespace {
+
+// The open or save dialog, starting from `file`; the current folder is the caller's again after.
+bool ChooseFile(HWND owner, const char* title, const char* filter, const char* extension,
+                std::string& file, bool saving) {
   std::vector<char> buffer(1024, '\0');
   file.copy(buffer.data(), buffer.size() - 1);
   OPENFILENAMEA dialog = {};
@@ -271,10 +284,22 @@ bool ChooseExistingFile(HWND owner, const char* title, const char* filter, const
   dialog.nMaxFile = static_cast<DWORD>(buffer.size());
   dialog.lpstrTitle = title;
   dialog.lpstrDefExt = extension;
-  dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST |
-                 OFN_ENABLESIZING;
+  dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_ENABLESIZING |
+                 (saving ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST);
   const TCurrentFolderKeeper keeper;
-  if (!GetOpenFileNameA(&dialog)) return false;
+  if (!(saving ? GetSaveFileNameA(&dialog) : GetOpenFileNameA(&dialog))) return false;
   file = buffer.data();
   return true;
+}
+
+}  // namespace
+
+bool ChooseExistingFile(HWND owner, const char* title, const char* filter, const char* extension,
+                        std::string& file) {
+  return ChooseFile(owner, title, filter, extension, file, false);
+}
+
+bool ChooseFileToSave(HWND owner, const char* title, const char* filter, const char* extension,
+                      std::string& file) {
+  return ChooseFile(owner, title, filter, extension, file, true);
 }

@@ -8,6 +8,7 @@
 #include <functional>
 #include <initializer_list>
 #include <string>
+#include <vector>
 
 #include "data/dpi_scale.h"
 
@@ -39,7 +40,8 @@ struct TListColumn {
   int width;
 };
 HWND CreateReportList(HWND parent, TControlPlace place, HFONT font, WORD id,
-                      std::initializer_list<TListColumn> columns, DWORD extraStyle = 0);
+                      std::initializer_list<TListColumn> columns, DWORD extraStyle = 0,
+                      bool oneRowAtATime = true);
 
 // A container for controls, with no border of its own; the commands and notifications of its
 // children run their handlers in `commands`, which must outlive the panel.
@@ -67,6 +69,8 @@ void SetListRow(HWND list, int row, const std::string& caption,
                 std::initializer_list<std::string> subItems);
 void SetListCell(HWND list, int row, int subItem, const std::string& text);
 int SelectedListRow(HWND list);
+// Every selected row, in order.
+std::vector<int> SelectedListRows(HWND list);
 // Registers `handler` for the rows of `list` that become selected or deselected.
 void OnRowSelection(TCommandMap& commands, HWND list,
                     std::function<void(int row, bool selected)> handler);
@@ -83,3 +87,6 @@ HWND CreateIconImage(HWND parent, TControlPlace place, HICON icon, WORD id);
 // and `file` replaced when the user confirms one.
 bool ChooseExistingFile(HWND owner, const char* title, const char* filter, const char* extension,
                         std::string& file);
+// The save dialog, likewise; it asks before a file is replaced.
+bool ChooseFileToSave(HWND owner, const char* title, const char* filter, const char* extension,
+                      std::string& file);

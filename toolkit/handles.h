@@ -50,6 +50,11 @@ struct KernelObject {
   static bool IsSet(HANDLE handle) { return handle && handle != INVALID_HANDLE_VALUE; }
   static void Close(HANDLE handle) { CloseHandle(handle); }
 };
+// FindFirstChangeNotification gives INVALID_HANDLE_VALUE on failure.
+struct ChangeNotification {
+  static bool IsSet(HANDLE handle) { return handle && handle != INVALID_HANDLE_VALUE; }
+  static void Close(HANDLE handle) { FindCloseChangeNotification(handle); }
+};
 struct GdiObject : NullIsNone { static void Close(HGDIOBJ object) { DeleteObject(object); } };
 struct ImageList : NullIsNone { static void Close(HIMAGELIST list) { ImageList_Destroy(list); } };
 struct Icon : NullIsNone { static void Close(HICON icon) { DestroyIcon(icon); } };
@@ -64,6 +69,7 @@ struct ComReference : NullIsNone { static void Close(IUnknown* object) { object-
 }  // namespace handle_free
 
 using THandle = TOwned<HANDLE, handle_free::KernelObject>;
+using TChangeNotification = TOwned<HANDLE, handle_free::ChangeNotification>;
 template <typename Object>  // HFONT, HBRUSH, HBITMAP, HPEN, HRGN...
 using TGdiObject = TOwned<Object, handle_free::GdiObject>;
 using TFont = TGdiObject<HFONT>;

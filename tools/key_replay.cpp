@@ -61,9 +61,16 @@ class ReplayHost : public TKeyDispatcherHost {
   uint32_t nowMs = 0;
 
  private:
+  // The dispatcher runs its own copy of an assignment: the first of the list with that chord,
+  // scope and path is the one it ran.
   void NoteExecuted(const TKeyInfo& info) {
-    for (int index = 0; index < keys_.Count(); ++index)
-      if (keys_.Get(index) == &info) executed = index;
+    for (int index = 0; index < keys_.Count(); ++index) {
+      const TKeyInfo& held = *keys_.Get(index);
+      if (held.KeysText() != info.KeysText() || held.Scope() != info.Scope() || held.Path() != info.Path())
+        continue;
+      executed = index;
+      return;
+    }
   }
 
   const TKeyManager& keys_;

@@ -29,6 +29,10 @@ constexpr WORD kFinderId = 214;
 constexpr WORD kKeyNoteId = 215;
 constexpr WORD kScopeId = 216;
 constexpr WORD kScopeListId = 217;
+constexpr WORD kKeyFindId = 218;
+constexpr WORD kKeyFindCountId = 219;
+constexpr WORD kExportId = 220;
+constexpr WORD kImportId = 221;
 
 // キーの名前: names for keys without one.
 constexpr WORD kKeyNameListId = 301;
@@ -37,6 +41,8 @@ constexpr WORD kDestNameId = 303;
 constexpr WORD kKeyAddId = 304;
 constexpr WORD kKeyUpdateId = 305;
 constexpr WORD kKeyDeleteId = 306;
+constexpr WORD kKeyNameFindId = 307;
+constexpr WORD kKeyNameFindCountId = 308;
 
 // 設定: the key guide's look and the start-up shortcut.
 constexpr WORD kShowKeyViewId = 401;

@@ -10,6 +10,7 @@
 #include "toolkit/message_box.h"
 #include "ui/control_ids.h"
 #include "ui/key_name_entry.h"
+#include "ui/list_filter.h"
 
 namespace {
 
@@ -30,7 +31,10 @@ void TKeyNamePage::CreateControls() {
   const int consoleHeight = s.Px(kConsoleHeight);
   const int consoleTop = page.bottom - consoleHeight;
   TCommandMap& commands = host_.Commands();
-  lvKeyName = CreateReportList(panel_, {0, 0, page.right, consoleTop}, font_, kKeyNameListId,
+  findBox_ = std::make_unique<TFindBox>(panel_, s, font_, kKeyNameFindId, kKeyNameFindCountId,
+                                        commands, [this] { FillList(); });
+  const int listTop = s.Px(TFindBox::kHeight);
+  lvKeyName = CreateReportList(panel_, {0, listTop, page.right, consoleTop - listTop}, font_, kKeyNameListId,
                                {{"キー", s.Px(150)}, {"割り当て名", s.Px(150)}});
   OnRowSelection(commands, lvKeyName,
                  [this](int row, bool selected) { lvKeyNameSelectItem(row, selected); });
@@ -67,12 +71,27 @@ void TKeyNamePage::FillList() {
   SendMessageA(lvKeyName, WM_SETREDRAW, FALSE, 0);
   SendMessageA(lvKeyName, LVM_DELETEALLITEMS, 0, 0);
   const TKeyNameManager& names = host_.KeyNameManager();
-  for (int i = 0; i < names.Count(); ++i) {
-    TKeyName* entry = names.Get(i);
+  for (int index : FoundKeyNames(names, findBox_->Text())) {
+    TKeyName* entry = names.Get(index);
     AppendListRow(lvKeyName, entry->Key, {entry->Name}, entry);
   }
   SendMessageA(lvKeyName, WM_SETREDRAW, TRUE, 0);
   InvalidateRect(lvKeyName, nullptr, TRUE);
+  ShowCount();
+}
+
+void TKeyNamePage::ShowCount() {
+  findBox_->ShowCount(static_cast<size_t>(SendMessageA(lvKeyName, LVM_GETITEMCOUNT, 0, 0)),
+                      static_cast<size_t>(host_.KeyNameManager().Count()));
+}
+
+int TKeyNamePage::SelectedIndex() const {
+  int row;
+  const TKeyName* entry = SelectedEntry(row);
+  const TKeyNameManager& names = host_.KeyNameManager();
+  for (int index = 0; entry && index < names.Count(); ++index)
+    if (names.Get(index) == entry) return index;
+  return -1;
 }
 
 void TKeyNamePage::lvKeyNameSelectItem(int row, bool selected) {
@@ -96,7 +115,7 @@ bool TKeyNamePage::CheckKeyNameInput(bool adding, std::string& key, std::string&
   key = TrimBlankBytes(GetControlText(edtSrcKey));
   name = TrimBlankBytes(GetControlText(edtDestName));
   const std::string message = KeyNameInputError(host_.KeyNameManager(), key, name, adding,
-                                                SelectedListRow(lvKeyName));
+                                                SelectedIndex());
   if (message.empty()) return true;
   ShowError(host_.OwnerWindow(), message);
   return false;
@@ -111,8 +130,12 @@ void TKeyNamePage::btnKeyAddClick() {
   std::string key, name;
   if (!CheckKeyNameInput(true, key, name)) return;
   TKeyName* entry = host_.KeyNameManager().Add(key, name);
-  const int row = AppendListRow(lvKeyName, key, {name}, entry);
-  SendMessageA(lvKeyName, LVM_ENSUREVISIBLE, static_cast<WPARAM>(row), FALSE);
+  // The new entry joins the rows shown when the find box would find it.
+  if (KeyNameFinds(*entry, FindKey(findBox_->Text()))) {
+    const int row = AppendListRow(lvKeyName, key, {name}, entry);
+    SendMessageA(lvKeyName, LVM_ENSUREVISIBLE, static_cast<WPARAM>(row), FALSE);
+  }
+  ShowCount();
   ClearKeyNameInput();
 }
 
@@ -135,13 +158,14 @@ void TKeyNamePage::btnKeyDeleteClick() {
   if (!entry) return;
   host_.KeyNameManager().Remove(entry);
   SendMessageA(lvKeyName, LVM_DELETEITEM, static_cast<WPARAM>(row), 0);
+  ShowCount();
   ClearKeyNameInput();
 }
 
 void TKeyNamePage::RefreshKeyTexts(const std::string& key) {
   TKeyManager& keys = host_.KeyManager();
   for (const TKeyTextChange& change : RebuiltKeyTexts(keys, host_.KeyNameManager(), key)) {
-    keys.Get(change.index)->SetKeyText(change.text);
+    keys.Edit(change.index)->SetKeyText(change.text);
     host_.KeyTextChanged(change.index);
   }
 }

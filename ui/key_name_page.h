@@ -3,8 +3,10 @@
 
 #include <windows.h>
 
+#include <memory>
 #include <string>
 
+#include "ui/find_box.h"
 #include "ui/page.h"
 #include "ui/page_host.h"
 
@@ -22,8 +24,9 @@ class TKeyNamePage : public TCapturePage {
 
   void OnIdle() override;
 
-  // The list anew from the key-name table, one row per entry.
+  // The list anew from the key-name table, one row per entry the find box finds.
   void FillList();
+  TFindBox& FindBox() { return *findBox_; }
 
   void lvKeyNameSelectItem(int row, bool selected);
   void edtSrcKeyEnter();
@@ -42,10 +45,14 @@ class TKeyNamePage : public TCapturePage {
  private:
   void CreateControls();
   TKeyName* SelectedEntry(int& row) const;
+  // The table index of the selected row's entry, or -1.
+  int SelectedIndex() const;
+  void ShowCount();
 
   TPageHost& host_;
   HWND panel_;
   HFONT font_;
+  std::unique_ptr<TFindBox> findBox_;
 
   HWND lvKeyName = nullptr;
   HWND panKeyNameConsole = nullptr;

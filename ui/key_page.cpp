@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "data/key_manager.h"
+#include "data/key_transfer.h"
 #include "data/path_text.h"
 #include "data/platform.h"
 #include "engine/hook_process.h"
@@ -21,6 +22,7 @@
 #include "toolkit/message_box.h"
 #include "toolkit/program_path.h"
 #include "ui/control_ids.h"
+#include "ui/list_filter.h"
 
 namespace {
 
@@ -43,6 +45,9 @@ const UINT kReleaseWatchMs = 30;
 const char kOpenTitle[] = "実行ファイルの選択";
 const char kOpenFilter[] = "プログラム (*.exe)\0*.exe\0全てのファイル (*.*)\0*.*\0";
 const char kWorkPathPrompt[] = "作業パスを選択してください。";
+const char kExportTitle[] = "キー割り当ての書き出し";
+const char kImportTitle[] = "キー割り当ての取り込み";
+const int kTransferButtonWidth = 80;
 const char kFinderDescription[] =
     "このファインダをドラッグして任意のウィンドウにドロップすると、ウィンドウが属するプログラムが判ります。";
 
@@ -67,12 +72,16 @@ TKeyPage::TKeyPage(TPageHost& host, HWND panel, HFONT font) : host_(host) {
   GetClientRect(panel, &page);
   const int consoleHeight = s.Px(kConsoleHeight);
   const int column = s.Px(100);
-  lvKey = CreateReportList(panel, {0, 0, page.right, page.bottom - consoleHeight}, font,
-                           kKeyListId,
+  TCommandMap& commands = host_.Commands();
+  findBox_ = std::make_unique<TFindBox>(panel, s, font, kKeyFindId, kKeyFindCountId, commands,
+                                        [this] { RefillUnselected(); });
+  CreateTransferButtons(panel, font);
+  const int listTop = s.Px(TFindBox::kHeight);
+  lvKey = CreateReportList(panel, {0, listTop, page.right, page.bottom - consoleHeight - listTop},
+                           font, kKeyListId,
                            {{"プログラム名", column}, {"キー", column}, {"実行ファイル", column},
                             {"実行時引数", column}, {"作業パス", column}, {"対象", column}},
-                           LVS_OWNERDATA);
-  TCommandMap& commands = host_.Commands();
+                           LVS_OWNERDATA, false);
   commands.OnNotify(lvKey, LVN_GETDISPINFOA, [this](NMHDR& header) {
     lvKeyData(reinterpret_cast<NMLVDISPINFOA&>(header).item);
     return 0;
@@ -144,6 +153,22 @@ void TKeyPage::CreateScopeRow(HFONT font) {
   commands.OnCommand(cmbScope, CBN_SELCHANGE, [this] { ShowEditedNote(); });
   edtScope = CreateEdit(panKeyConsole, s.Place({248, kScopeTop, 113, 20}), font, kScopeListId, 1024);
   commands.OnCommand(edtScope, EN_CHANGE, [this] { ShowEditedNote(); });
+}
+
+// 書き出し and 取り込み at the right of the find strip.
+void TKeyPage::CreateTransferButtons(HWND panel, HFONT font) {
+  const TScale& s = host_.LayoutScale();
+  RECT page;
+  GetClientRect(panel, &page);
+  const int width = s.Px(kTransferButtonWidth);
+  const int importLeft = page.right - s.Px(kMargin) - width;
+  const int exportLeft = importLeft - s.Px(4) - width;
+  const int top = s.Px(1);
+  const int height = s.Px(21);
+  btnExport = CreateButton(panel, "書き出し(&E)", {exportLeft, top, width, height}, font, kExportId);
+  host_.Commands().OnClick(btnExport, [this] { btnExportClick(); });
+  btnImport = CreateButton(panel, "取り込み(&I)", {importLeft, top, width, height}, font, kImportId);
+  host_.Commands().OnClick(btnImport, [this] { btnImportClick(); });
 }
 
 void TKeyPage::CreateFinder(HFONT font) {
@@ -221,7 +246,7 @@ LRESULT CALLBACK TKeyPage::FinderProc(HWND window, UINT message, WPARAM wParam, 
 }
 
 void TKeyPage::OnIdle() {
-  const bool selected = SelectedListRow(lvKey) >= 0;
+  const bool selected = SelectedIndex() >= 0;
   SetEnabled(btnUpdate, selected);
   SetEnabled(btnDelete, selected);
 }
@@ -230,9 +255,32 @@ void TKeyPage::OnIdle() {
 // draws the row. A thousand assignments cost one message instead of thousands, each of which
 // would pass through every window-message hook of the desktop.
 void TKeyPage::FillList() {
-  SendMessageA(lvKey, LVM_SETITEMCOUNT, static_cast<WPARAM>(host_.KeyManager().Count()),
+  const TKeyManager& keys = host_.KeyManager();
+  rows_ = FoundAssignments(keys, findBox_->Text());
+  SendMessageA(lvKey, LVM_SETITEMCOUNT, static_cast<WPARAM>(rows_.size()),
                LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
+  findBox_->ShowCount(rows_.size(), static_cast<size_t>(keys.Count()));
   RefreshNotes();
+}
+
+void TKeyPage::RefillUnselected() {
+  ListView_SetItemState(lvKey, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+  FillList();
+  if (!rows_.empty()) SendMessageA(lvKey, LVM_ENSUREVISIBLE, 0, FALSE);
+}
+
+int TKeyPage::IndexOfRow(int row) const {
+  return row >= 0 && row < static_cast<int>(rows_.size()) ? rows_[static_cast<size_t>(row)] : -1;
+}
+
+int TKeyPage::RowOfIndex(int index) const {
+  const auto found = std::lower_bound(rows_.begin(), rows_.end(), index);
+  return found != rows_.end() && *found == index ? static_cast<int>(found - rows_.begin()) : -1;
+}
+
+int TKeyPage::SelectedIndex() const {
+  if (SendMessageA(lvKey, LVM_GETSELECTEDCOUNT, 0, 0) != 1) return -1;
+  return IndexOfRow(SelectedListRow(lvKey));
 }
 
 void TKeyPage::RefreshNotes() {
@@ -244,13 +292,15 @@ void TKeyPage::RefreshNotes() {
 LRESULT TKeyPage::lvKeyCustomDraw(NMLVCUSTOMDRAW& draw) const {
   if (draw.nmcd.dwDrawStage == CDDS_PREPAINT) return CDRF_NOTIFYITEMDRAW;
   if (draw.nmcd.dwDrawStage != CDDS_ITEMPREPAINT) return CDRF_DODEFAULT;
-  const size_t row = static_cast<size_t>(draw.nmcd.dwItemSpec);
-  if (row < rowNotes_.size() && !rowNotes_[row].CanFire()) draw.clrText = GetSysColor(COLOR_GRAYTEXT);
+  const int index = IndexOfRow(static_cast<int>(draw.nmcd.dwItemSpec));
+  if (index >= 0 && index < static_cast<int>(rowNotes_.size()) &&
+      !rowNotes_[static_cast<size_t>(index)].CanFire())
+    draw.clrText = GetSysColor(COLOR_GRAYTEXT);
   return CDRF_NEWFONT;
 }
 
-std::string TKeyPage::AssignmentName(int row) const {
-  const TKeyInfo* info = RowInfo(row);
+std::string TKeyPage::AssignmentName(int index) const {
+  const TKeyInfo* info = host_.KeyManager().Get(index);
   if (!info) return {};
   return info->ProgramName().empty() ? info->Path() : info->ProgramName();
 }
@@ -261,7 +311,7 @@ void TKeyPage::ShowEditedNote() {
   std::string text;
   if (!capturedKeys_.empty()) {
     const TChordNote note = EditedChordNote(ChordAssignments(host_.KeyManager()), capturedKeys_,
-                                            IsChecked(chkRepeat), SelectedListRow(lvKey),
+                                            IsChecked(chkRepeat), SelectedIndex(),
                                             EntryScope());
     text = ChordNoteText(note, AssignmentName(note.other), IsChecked(chkRepeat));
   }
@@ -291,7 +341,8 @@ void TKeyPage::ShowNoteArea(bool shown) {
   RECT page;
   GetClientRect(GetParent(lvKey), &page);
   const int consoleHeight = host_.LayoutScale().Px(kConsoleHeight + (shown ? kNoteHeight : 0));
-  MoveWindow(lvKey, 0, 0, page.right, page.bottom - consoleHeight, TRUE);
+  const int listTop = host_.LayoutScale().Px(TFindBox::kHeight);
+  MoveWindow(lvKey, 0, listTop, page.right, page.bottom - consoleHeight - listTop, TRUE);
   SetWindowPos(panKeyConsole, nullptr, 0, page.bottom - consoleHeight, page.right, consoleHeight,
                SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOCOPYBITS);
   ShowWindow(lblKeyNote, shown ? SW_SHOW : SW_HIDE);
@@ -345,8 +396,8 @@ void TKeyPage::ClearEntry() {
   ShowScope({});
 }
 
-TKeyInfo* TKeyPage::RowInfo(int row) const {
-  return row < 0 ? nullptr : host_.KeyManager().Get(row);
+const TKeyInfo* TKeyPage::RowInfo(int row) const {
+  return host_.KeyManager().Get(IndexOfRow(row));
 }
 
 void TKeyPage::ShowEntry(const TKeyInfo& info) {
@@ -363,7 +414,7 @@ void TKeyPage::ShowEntry(const TKeyInfo& info) {
 
 // The edited chord's place in the list follows the selection, so its note is looked at again.
 void TKeyPage::lvKeySelectItem() {
-  if (const TKeyInfo* info = RowInfo(SelectedListRow(lvKey))) ShowEntry(*info);
+  if (const TKeyInfo* info = host_.KeyManager().Get(SelectedIndex())) ShowEntry(*info);
   else ShowEditedNote();
 }
 
@@ -380,20 +431,20 @@ void TKeyPage::btnKeyResetClick() {
 bool TKeyPage::CheckKeyInput(bool adding, TKeyEntry& entry, TProgramScope& scope) {
   entry = ReadKeyEntry(GetControlText(edtProgram), GetControlText(edtKey), GetControlText(edtPath),
                        GetControlText(edtArguments), GetControlText(edtWorkPath));
+  // Every assignment counts, whether the find box shows its row or not.
   std::vector<std::string> rowKeyTexts;
   std::vector<TProgramScope> rowScopes;
-  const int rows = static_cast<int>(SendMessageA(lvKey, LVM_GETITEMCOUNT, 0, 0));
-  for (int row = 0; row < rows; ++row) {
-    const TKeyInfo* info = RowInfo(row);
-    rowKeyTexts.push_back(info ? info->KeyText() : std::string());
-    rowScopes.push_back(info ? info->Scope() : TProgramScope());
+  const TKeyManager& keys = host_.KeyManager();
+  for (int index = 0; index < keys.Count(); ++index) {
+    rowKeyTexts.push_back(keys.Get(index)->KeyText());
+    rowScopes.push_back(keys.Get(index)->Scope());
   }
   const TPathProbe probe = {
       [](const std::string& path) { return platform::FileExists(path) || platform::FolderExists(path); },
       [](const std::string& path) { return platform::FolderExists(path); }};
   const std::string scopeMessage = ReadProgramScope(ScopeIndex(), GetControlText(edtScope), scope);
   std::string message =
-      KeyEntryMessage(entry, rowKeyTexts, adding, SelectedListRow(lvKey), probe, rowScopes, scope);
+      KeyEntryMessage(entry, rowKeyTexts, adding, SelectedIndex(), probe, rowScopes, scope);
   if (!scopeMessage.empty()) message = scopeMessage;
   if (message.empty()) return true;
   ShowError(host_.OwnerWindow(), message);
@@ -410,16 +461,17 @@ void TKeyPage::btnAddClick() {
   if (!info) return;
   info->SetScope(std::move(scope));
   FillList();
-  SendMessageA(lvKey, LVM_ENSUREVISIBLE, host_.KeyManager().Count() - 1, FALSE);
+  const int row = RowOfIndex(host_.KeyManager().Count() - 1);
+  if (row >= 0) SendMessageA(lvKey, LVM_ENSUREVISIBLE, row, FALSE);
   ClearEntry();
 }
 
 void TKeyPage::btnUpdateClick() {
-  const int row = SelectedListRow(lvKey);
-  TKeyInfo* info = RowInfo(row);
+  const int index = SelectedIndex();
   TKeyEntry entry;
   TProgramScope scope;
-  if (!info || !CheckKeyInput(false, entry, scope)) return;
+  if (index < 0 || !CheckKeyInput(false, entry, scope)) return;
+  TKeyInfo* info = host_.KeyManager().Edit(index);
   info->SetKeys(capturedKeys_);
   info->SetProgramName(entry.programName);
   info->SetKeyText(entry.keyText);
@@ -430,19 +482,55 @@ void TKeyPage::btnUpdateClick() {
   // A scope the file held but could not be read shows as all programs, and stays unless changed.
   if (!scope.IsAll() || info->Scope().unreadItem.empty()) info->SetScope(std::move(scope));
   RefreshNotes();
-  SendMessageA(lvKey, LVM_ENSUREVISIBLE, row, FALSE);
+  SendMessageA(lvKey, LVM_ENSUREVISIBLE, RowOfIndex(index), FALSE);
 }
 
+// The dispatcher matches against its own copy of the list, so nothing of it needs forgetting.
 void TKeyPage::btnDeleteClick() {
   const int row = SelectedListRow(lvKey);
-  TKeyInfo* info = RowInfo(row);
-  if (!info) return;
-  // The key guide keeps the candidates of a half-typed chord: forget them before one goes.
-  host_.ResetChord();
-  host_.KeyManager().Remove(info);
+  const int index = SelectedIndex();
+  if (index < 0) return;
+  host_.KeyManager().Remove(host_.KeyManager().Get(index));
+  rows_.erase(rows_.begin() + row);
+  for (int& shown : rows_)
+    if (shown > index) --shown;
   SendMessageA(lvKey, LVM_DELETEITEM, row, 0);
+  findBox_->ShowCount(rows_.size(), static_cast<size_t>(host_.KeyManager().Count()));
   ClearEntry();
   RefreshNotes();
+}
+
+// The selected rows, or every row shown when none is, in the format of "keydata.dat".
+void TKeyPage::btnExportClick() {
+  std::vector<int> indices;
+  for (int row : SelectedListRows(lvKey)) indices.push_back(IndexOfRow(row));
+  if (indices.empty()) indices = rows_;
+  FocusBeforeDialog(btnExport);
+  if (!ChooseFileToSave(host_.OwnerWindow(), kExportTitle, kTransferFilter, "dat", lastTransferFile_))
+    return;
+  if (!platform::ReplaceFileBytes(lastTransferFile_, ExportedAssignments(host_.KeyManager(), indices)))
+    ShowError(host_.OwnerWindow(), "ファイル「" + lastTransferFile_ + "」に書き出せませんでした。");
+}
+
+// The assignments of such a file at the end of the list; saved with the rest on OK.
+void TKeyPage::btnImportClick() {
+  FocusBeforeDialog(btnImport);
+  if (!ChooseExistingFile(host_.OwnerWindow(), kImportTitle, kTransferFilter, "dat", lastTransferFile_))
+    return;
+  std::string bytes;
+  if (!platform::ReadFileBytes(lastTransferFile_, bytes)) {
+    ShowError(host_.OwnerWindow(), "ファイル「" + lastTransferFile_ + "」を読み込めませんでした。");
+    return;
+  }
+  const TTakeInResult result = TakeInAssignments(host_.KeyManager(), bytes);
+  if (result.added + result.skipped == 0) {
+    ShowError(host_.OwnerWindow(), "ファイル「" + lastTransferFile_ + "」にキーの割り当てがありません。");
+    return;
+  }
+  FillList();
+  const int row = RowOfIndex(host_.KeyManager().Count() - 1);
+  if (result.added > 0 && row >= 0) SendMessageA(lvKey, LVM_ENSUREVISIBLE, row, FALSE);
+  ShowInformation(host_.OwnerWindow(), TakeInMessage(result));
 }
 
 void TKeyPage::FocusBeforeDialog(HWND control) {
@@ -529,6 +617,9 @@ void TKeyPage::AddScopeProgram(const std::string& program) {
   host_.ShowPage(kKeyPage);
 }
 
-void TKeyPage::ShowKeyText(int row) {
-  if (lvKey) SendMessageA(lvKey, LVM_REDRAWITEMS, row, row);
+void TKeyPage::ShowKeyText(int index) {
+  const int row = RowOfIndex(index);
+  if (lvKey && row >= 0) SendMessageA(lvKey, LVM_REDRAWITEMS, row, row);
 }
+
+const char TKeyPage::kTransferFilter[] = "キー割り当て (*.dat)\0*.dat\0全てのファイル (*.*)\0*.*\0";

@@ -5,12 +5,14 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "data/chord.h"
 #include "engine/chord_conflicts.h"
 #include "toolkit/handles.h"
+#include "ui/find_box.h"
 #include "ui/key_entry.h"
 #include "ui/page.h"
 #include "ui/page_host.h"
@@ -28,8 +30,12 @@ class TKeyPage : public TCapturePage {
 
   void OnIdle() override;
 
-  // Rows for every assignment of the key manager, in its order: lvKey only learns their count.
+  // Rows for the assignments the find box finds (every one while it is empty), in the key
+  // manager's order: lvKey only learns their count.
   void FillList();
+  TFindBox& FindBox() { return *findBox_; }
+  // FillList with no row selected and the first row in view (other rows, other assignments).
+  void RefillUnselected();
   // A file dropped on the window: its path and folder into the entry.
   void SetDroppedFile(const std::string& path);
   // The finder's answer: the window asked, its module path and command line.
@@ -39,12 +45,13 @@ class TKeyPage : public TCapturePage {
   void ClearCaptureKey();
   void ClearEntry();
 
-  // Redraws row `row` of lvKey after its assignment changed.
-  void ShowKeyText(int row);
+  // Redraws the row of assignment `index` after it changed.
+  void ShowKeyText(int index);
 
  private:
   void CreateControls(HFONT font);
   void CreateFinder(HFONT font);
+  void CreateTransferButtons(HWND panel, HFONT font);
   void CreateScopeRow(HFONT font);
   void panKeyConsoleResize();
   static LRESULT CALLBACK ConsoleProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
@@ -61,6 +68,10 @@ class TKeyPage : public TCapturePage {
   void btnDeleteClick();
   void tbbPathClick();
   void tbbWorkPathClick();
+  void btnExportClick();
+  void btnImportClick();
+  // The file-type filter of the export and take-in dialogs.
+  static const char kTransferFilter[];
   void imgFinderMouseDown();
   void imgFinderMouseUp();
   void EndFinderDrag();
@@ -71,7 +82,12 @@ class TKeyPage : public TCapturePage {
   int ScopeIndex() const;
   void ShowScope(const TProgramScope& scope);
   void AddScopeProgram(const std::string& program);
-  TKeyInfo* RowInfo(int row) const;
+  const TKeyInfo* RowInfo(int row) const;
+  // The assignment shown in `row`, or -1; and the row showing assignment `index`, or -1.
+  int IndexOfRow(int row) const;
+  int RowOfIndex(int index) const;
+  // The assignment of the one selected row, or -1 (none, or several).
+  int SelectedIndex() const;
   // Fills in the text that lvKey asks for one cell.
   void lvKeyData(LVITEMA& item) const;
   // Rows whose chord can never fire are drawn greyed.
@@ -81,16 +97,19 @@ class TKeyPage : public TCapturePage {
   void ShowEditedNote();
   // The note line takes room below the entry only while it has something to say.
   void ShowNoteArea(bool shown);
-  std::string AssignmentName(int row) const;
+  std::string AssignmentName(int index) const;
   void ShowEntry(const TKeyInfo& info);
   // Moves the focus to `control` and lets the focus change take effect before a dialog opens.
   void FocusBeforeDialog(HWND control);
 
   TPageHost& host_;
+  std::unique_ptr<TFindBox> findBox_;
+  std::vector<int> rows_;  // the assignment each row of lvKey shows
   TChord capturedKeys_;
   std::vector<TChordNote> rowNotes_;
   bool noteShown_ = false;
   std::string lastOpenedFile_;
+  std::string lastTransferFile_;
   TImageList imgButtons_;
   TIcon finderMark_;
   bool finderDragging_ = false;
@@ -107,6 +126,7 @@ class TKeyPage : public TCapturePage {
   HWND edtProgram = nullptr, edtKey = nullptr, edtPath = nullptr, edtArguments = nullptr,
        edtWorkPath = nullptr;
   HWND btnKeyReset = nullptr, btnAdd = nullptr, btnUpdate = nullptr, btnDelete = nullptr;
+  HWND btnExport = nullptr, btnImport = nullptr;
   HWND tbPath = nullptr, tbWorkPath = nullptr;
   HWND chkRepeat = nullptr;
   HWND cmbScope = nullptr, edtScope = nullptr;

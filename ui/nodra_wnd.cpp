@@ -16,6 +16,7 @@
 #include "toolkit/setting_font.h"
 #include "toolkit/tray_icon.h"
 #include "ui/control_ids.h"
+#include "ui/find_box.h"
 #include "ui/key_name_page.h"
 #include "ui/key_page.h"
 #include "ui/plugin_page.h"
@@ -30,6 +31,10 @@ const int kClientHeight = 444;
 const int kButtonBarHeight = 28;
 const DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
 const DWORD kExStyle = WS_EX_CONTROLPARENT;
+// How long the data folder stays quiet before its files are looked at: an editor or a sync
+// tool writing a file in steps is done by then.
+const UINT_PTR kDataSettleTimer = 1;
+const UINT kDataSettleMs = 300;
 
 }  // namespace
 
@@ -92,9 +97,11 @@ bool TNodraWnd::Create() {
   DragAcceptFiles(Handle(), TRUE);
   MakeDataFolder();
   LoadAll();
+  StartDataWatch();
   if (keyManager_->Count() == 0) ShowSettings(false);
   SetVersionCaption();
   Application.SetDialogWindow(Handle());
+  Application.SetDialogKeyFilter([this](const MSG& message) { return OnDialogKey(message); });
   Application.SetOnIdle([this] { OnIdle(); });
   if (!keyView_->HotKeysStarted())
     ShowError(Handle(), "キーボードフックを開始できません。ホットキーは使えません。");
@@ -262,8 +269,70 @@ bool TNodraWnd::LoadDataFile(TDataFile file) {
   return ok;
 }
 
+void TNodraWnd::StartDataWatch() {
+  dataWatch_.Reset(FindFirstChangeNotificationA(
+      dataFolder_.c_str(), FALSE,
+      FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_SIZE | FILE_NOTIFY_CHANGE_LAST_WRITE));
+  if (dataWatch_) Application.SetWaitHandle(dataWatch_.Get(), [this] { DataFolderChanged(); });
+}
+
+void TNodraWnd::DataFolderChanged() {
+  if (!FindNextChangeNotification(dataWatch_.Get())) {
+    Application.SetWaitHandle(nullptr, nullptr);  // a watch that cannot go on stops waking us
+    dataWatch_.Reset();
+  }
+  SetTimer(Handle(), kDataSettleTimer, kDataSettleMs, nullptr);
+}
+
+void TNodraWnd::ExamineDataFiles() {
+  KillTimer(Handle(), kDataSettleTimer);
+  const bool take = !Visible();
+  bool reloaded = false;
+  bool settingsReloaded = false;
+  for (TDataFile file : {kSettingFile, kKeyFile, kNameFile, kPluginFile}) {
+    if (dataFiles_->Examine(file, take) != TDiskChange::kReloaded) continue;
+    reloaded = true;
+    settingsReloaded = settingsReloaded || file == kSettingFile;
+  }
+  if (reloaded) ShowReloadedData(settingsReloaded);
+}
+
+// A half-typed chord ends with its withheld keys delivered; the pages, made or not, show what
+// was taken in when they next show.
+void TNodraWnd::ShowReloadedData(bool settingsReloaded) {
+  ResetChord();
+  if (settingsReloaded) keyView_->SetGuideFont(FontFromSetting(*setting_, InitialGuideFont()));
+  if (!pgcMain_) return;
+  keyPage_->RefillUnselected();
+  keyNamePage_->FillList();
+  pluginPage_->FillList();
+  if (settingsReloaded) settingPage_->LoadFrom(*setting_);
+}
+
+bool TNodraWnd::OnDialogKey(const MSG& message) {
+  if (!pgcMain_) return false;
+  const bool ctrl = (GetKeyState(VK_CONTROL) & 0x8000) != 0;
+  const bool alt = (GetKeyState(VK_MENU) & 0x8000) != 0;
+  if (message.wParam == 'F' && ctrl && !alt) {
+    if (ActivePage() != kKeyNamePage) ShowPage(kKeyPage);
+    HWND box = ActivePage() == kKeyNamePage ? keyNamePage_->FindBox().Edit() : keyPage_->FindBox().Edit();
+    SetFocus(box);
+    SendMessageA(box, EM_SETSEL, 0, -1);
+    return true;
+  }
+  if (message.wParam != VK_ESCAPE) return false;
+  for (TFindBox* box : {&keyPage_->FindBox(), &keyNamePage_->FindBox()}) {
+    if (message.hwnd != box->Edit()) continue;
+    box->Clear();
+    return true;
+  }
+  return false;
+}
+
 bool TNodraWnd::SaveDataFile(TDataFile file) {
   if (file == kSettingFile) SaveSettingControls();
+  // An edit made on disk since the last look is kept as ".bak" before this save replaces it.
+  dataFiles_->Examine(file, false);
   const bool ok = dataFiles_->Save(file);
   if (!ok && dataFiles_->SaveError(file)) ShowError(Handle(), dataFiles_->SaveError(file));
   return ok;
@@ -451,6 +520,10 @@ LRESULT TNodraWnd::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_EXITSIZEMOVE:
       RememberUserPlace();
       break;
+    case WM_TIMER:
+      if (wParam != kDataSettleTimer) break;
+      ExamineDataFiles();
+      return 0;
     case WM_DPICHANGED:
       OnDpiChanged(LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
       return 0;

@@ -93,12 +93,23 @@ class TNodraWnd : public TWindow, public TPageHost {
   void btnHelpClick();
 
   void MakeDataFiles();
+  // Watches the data folder: a change there (by another program; the program's own saves
+  // included, which change nothing) is looked at once the folder has been quiet a moment.
+  void StartDataWatch();
+  void DataFolderChanged();
+  // Takes in the data files changed on disk while the settings window is hidden; while it is
+  // visible only notes them (OK then keeps their content as ".bak" before saving over them).
+  void ExamineDataFiles();
+  void ShowReloadedData(bool settingsReloaded);
+  // Ctrl+F and Escape for the find boxes; true when the key was theirs.
+  bool OnDialogKey(const MSG& message);
   bool LoadDataFile(TDataFile file);
   bool SaveDataFile(TDataFile file);
   void SaveSettingControls();
 
   std::string dataFolder_;
   std::unique_ptr<TDataFiles> dataFiles_;
+  TChangeNotification dataWatch_;
   std::unique_ptr<TSetting> setting_;
   std::unique_ptr<TKeyManager> keyManager_;
   // The Ctrl keys held, for Ctrl+Backspace in the capture boxes.

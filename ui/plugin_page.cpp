@@ -122,8 +122,8 @@ int TPluginPage::AddPluginItem(const tagPLUGININFO& registration) {
 void TPluginPage::FillList() {
   TPluginManager& plugins = host_.PluginManager();
   SendMessageA(lvPlugin, WM_SETREDRAW, FALSE, 0);
-  const int rows = static_cast<int>(SendMessageA(lvPlugin, LVM_GETITEMCOUNT, 0, 0));
-  for (int i = rows; i < plugins.GetCount(); ++i) AddPluginItem(*plugins.GetPlugin(i));
+  SendMessageA(lvPlugin, LVM_DELETEALLITEMS, 0, 0);
+  for (int i = 0; i < plugins.GetCount(); ++i) AddPluginItem(*plugins.GetPlugin(i));
   SendMessageA(lvPlugin, WM_SETREDRAW, TRUE, 0);
   InvalidateRect(lvPlugin, nullptr, TRUE);
 }

@@ -23,7 +23,7 @@ class TPluginPage : public TPage {
 
   // Appends the row of a registration and returns its index.
   int AddPluginItem(const tagPLUGININFO& registration);
-  // Rows for the registrations that have none yet, in one redraw.
+  // The rows anew, one per registration, in one redraw.
   void FillList();
 
   // Reads and normalises the entry fields and checks them, showing the message of the last

@@ -1,13 +1,15 @@
 """The programs page of the settings window with the real vakro.exe: the chord recorder, the
 entry check with its messages, adding an assignment that then fires, and the app finder dragged
-with the real mouse. The tests share one running program and run in the order of their names."""
+with the real mouse; the find box, export and take-in on a long list; data files changed on disk
+by another program. The tests of a class share one running program and run in the order of their
+names."""
 
 import os
 import subprocess
 import time
 import unittest
 
-from vakro_app import Vakro, built_program, ids
+from vakro_app import Vakro, built_program, ids, keydata_line, sjis
 from vakro_e2e import DesktopTestCase, Witness, wait_until, winpath
 
 CB_SETCURSEL = 0x014E
@@ -216,12 +218,21 @@ class KeyPageTest(DesktopTestCase):
                         fired_log.events("cmdline")[-1].rest)
 
     def settings_with_no_row_selected(self):
-        """The settings window shown from the tray, a click in the empty space below the rows: no
-        row is selected, so a new chord would come last."""
+        """The settings window shown from the tray with no row selected, so a new chord would come
+        last."""
         window = self.vakro.show_settings_from_tray()
-        x, y, w, h = window.control(ids.kKeyListId).rect
-        self.desktop.click(x + w // 2, y + h - 30)
+        # A Ctrl+click on the first row takes away its selection, whichever rows the list shows.
+        self.click_first_row()
+        wait_until(lambda: self.vakro.settings().control(ids.kUpdateId).enabled, 10, "the first row selected")
+        x, y, w, h = window.find(cls="SysHeader32").rect
+        self.desktop.xdotool("keydown", "Control_L")
+        self.desktop.click(x + 40, y + h + 7)
+        self.desktop.xdotool("keyup", "Control_L")
         wait_until(lambda: not self.vakro.settings().control(ids.kUpdateId).enabled, 10, "no row selected")
+        # The entry keeps what the selection showed: emptied, as 追加 left it.
+        self.vakro.click_control(ids.kKeyResetId)
+        for control_id in (ids.kProgramId, ids.kPathId, ids.kArgumentsId, ids.kWorkPathId):
+            self.vakro.type_into(control_id, "")
         return window
 
     def test_4_note_names_the_chord_that_fires_instead_and_blocks_nothing(self):
@@ -246,6 +257,7 @@ class KeyPageTest(DesktopTestCase):
         window = self.settings_with_no_row_selected()
         tool = self.vakro.tool
         self.vakro.record_chord("Control_L", "F11")
+        self.chord_shown("F11")
         self.vakro.type_into(ids.kPathId, "notepad.exe")
         tool.send(window.control(ids.kScopeId).hwnd, CB_SETCURSEL, 1)  # 次のプログラムでのみ
         self.vakro.type_into(ids.kScopeListId, "C:\\Windows\\notepad.exe")
@@ -270,6 +282,7 @@ class KeyPageTest(DesktopTestCase):
 
         # The same chord is taken for those programs, and free for all the others.
         self.vakro.record_chord("Control_L", "F11")
+        self.chord_shown("F11")
         self.vakro.type_into(ids.kPathId, "notepad.exe")
         tool.send(window.control(ids.kScopeId).hwnd, CB_SETCURSEL, 1)
         self.vakro.type_into(ids.kScopeListId, "Scoped")
@@ -283,6 +296,11 @@ class KeyPageTest(DesktopTestCase):
         self.assertTrue(lines[-3].endswith(b',notepad.exe,,,false,"only,notepad,scoped.exe"'), lines[-3])
         self.assertTrue(lines[-2].endswith(b',notepad.exe,,,false,"except,notepad,scoped.exe"'), lines[-2])
         self.assertTrue(all(line.endswith((b"true", b"false")) for line in lines[:-3]), lines)
+
+    def chord_shown(self, last_key):
+        """Waits until the chord box shows the chord recorded: its note may move the entry, so
+        a box is clicked only after that."""
+        wait_until(lambda: self.vakro.control(ids.kKeyId).text.endswith("+" + last_key), 10, "the recorded chord")
 
     def row_text_shades(self):
         """How each row's text is drawn, from a screenshot of the list's key column (above the
@@ -304,6 +322,213 @@ class KeyPageTest(DesktopTestCase):
                 shades.append("dark" if band < 64 else "grey")
                 band = None
         return shades
+
+
+F12, F7_CODE, F8_CODE, F9_CODE, CTRL_CODE = "000088", "000065", "000066", "000067", "000029"
+SHOW = keydata_line([F12], "$show", name="Show", key_text="F12")
+QUIET_SETTINGS = "[Setting]\r\nKeyViewPos=1\r\nHideCursor=0\r\nStartUp=0\r\n"
+
+
+def long_list(count):
+    """`count` assignments of one made-up key each, named prog000, prog001... in capitals."""
+    return "".join(keydata_line([f"{100 + i:06d}"], f"C:\\tools\\tool{i:03d}.exe", name=f"PROG{i:03d}",
+                                key_text=f"K{i:03d}") for i in range(count))
+
+
+class KeyListTransferTest(DesktopTestCase):
+    """Three hundred assignments: the find box filters them, two rows go to a file, and a fresh
+    vakro takes that file in."""
+
+    EXPORTED = "C:\\vakro-export.dat"
+
+    @classmethod
+    def setUpClass(cls):
+        super().setUpClass()
+        try:
+            cls.vakro = Vakro(cls.desktop, {"keydata.dat": long_list(300) + SHOW, "vakro.dat": QUIET_SETTINGS},
+                              program=built_program()).start()
+        except BaseException:
+            cls.tearDownClass()
+            raise
+
+    def rows(self, vakro=None):
+        vakro = vakro or self.vakro
+        _, out = vakro.tool.run("rows", hex(vakro.control(ids.kKeyListId).hwnd))
+        return [line.split("\t") for line in out.splitlines()]
+
+    def exported_path(self):
+        return os.path.join(self.desktop.prefix, "drive_c", self.EXPORTED[3:])
+
+    def choose_file(self, vakro, title, path):
+        dialog = vakro.dialog(title)
+        self.assertTrue(any(c.text == "キー割り当て (*.dat)" for c in dialog.children), "the *.dat filter")
+        vakro.click(next(c for c in dialog.children if c.cls == "Edit" and c.visible))
+        self.desktop.xdotool("key", "End", "shift+Home", "BackSpace")  # the file chosen last time
+        self.desktop.xdotool("type", "--delay", "12", path)
+        self.desktop.xdotool("key", "Return")
+        vakro.wait_dialog_closed(title)
+
+    def test_1_find_box_filters_the_list_and_escape_restores_it(self):
+        v = self.vakro
+        v.show_settings_from_tray()
+        self.assertEqual(len(self.rows()), 301)
+        self.assertEqual(v.control(ids.kKeyFindCountId).text, "")
+        # Ctrl+F from the list puts the focus into the find box; the typed text filters at once,
+        # whatever its letter case, in every column.
+        v.click_control(ids.kProgramId)
+        self.desktop.xdotool("key", "ctrl+f")
+        wait_until(lambda: v.control(ids.kKeyFindId).focus, 10, "the find box to have the focus")
+        self.desktop.xdotool("type", "--delay", "2", "prog01")
+        window = v.wait_text(ids.kKeyFindCountId, "10 / 301 件", "the count of the found rows")
+        self.assertEqual([row[1] for row in self.rows()], [f"PROG{i:03d}" for i in range(10, 20)])
+        self.assertTrue(all(row[0] == "-" for row in self.rows()), "no row selected")
+        v.screenshot_of(window, "settings-programs-find")
+        v.type_into(ids.kKeyFindId, "TOOL29")  # the path column
+        v.wait_text(ids.kKeyFindCountId, "10 / 301 件")
+        self.assertEqual(self.rows()[0][1], "PROG290")
+        v.type_into(ids.kKeyFindId, "k12")  # the key column
+        v.wait_text(ids.kKeyFindCountId, "10 / 301 件")
+
+        self.desktop.xdotool("key", "Escape")
+        v.wait_text(ids.kKeyFindId, "", "the find box emptied by Escape")
+        v.wait_text(ids.kKeyFindCountId, "")
+        self.assertEqual(len(self.rows()), 301)
+        self.assertTrue(v.settings_visible(), "Escape in the find box does not close the window")
+
+    def test_2_export_writes_the_two_selected_rows(self):
+        v = self.vakro
+        v.type_into(ids.kKeyFindId, "prog01")
+        v.wait_text(ids.kKeyFindCountId, "10 / 301 件")
+        x, y, w, h = v.settings().find(cls="SysHeader32").rect
+        self.desktop.click(x + 40, y + h + 7)
+        self.desktop.xdotool("key", "shift+Down")
+        wait_until(lambda: [row[0] for row in self.rows()[:3]] == ["*", "*", "-"], 10, "two rows selected")
+        # Several rows selected: 更新 and 削除 act on one row only.
+        self.assertEqual((v.control(ids.kUpdateId).enabled, v.control(ids.kDeleteId).enabled), (False, False))
+        if os.path.exists(self.exported_path()):
+            os.remove(self.exported_path())
+        v.click_control(ids.kExportId)
+        self.choose_file(v, "キー割り当ての書き出し", self.EXPORTED)
+        wait_until(lambda: os.path.exists(self.exported_path()), 10, "the exported file")
+        with open(self.exported_path(), "rb") as f:
+            exported = f.read()
+        all_lines = sjis(long_list(300)).split(b"\r\n")
+        self.assertEqual(exported, all_lines[10] + b"\r\n" + all_lines[11] + b"\r\n")
+        self.assertEqual(len(self.rows()), 10, "the list as it was")
+
+    def test_3_a_fresh_vakro_takes_the_file_in_and_skips_what_it_has(self):
+        self.vakro.stop()
+        # The second of the two rows is there already, with another name and path.
+        own = keydata_line([f"{111:06d}"], "C:\\mine.exe", name="mine", key_text="K011")
+        v = Vakro(self.desktop, {"keydata.dat": SHOW + own, "vakro.dat": QUIET_SETTINGS}, program=built_program()).start()
+        self.addCleanup(v.stop)
+        v.show_settings_from_tray()
+        self.assertEqual(len(self.rows(v)), 2)
+        v.click_control(ids.kImportId)
+        self.choose_file(v, "キー割り当ての取り込み", self.EXPORTED)
+        box = wait_until(lambda: v.visible_window("#32770", "Vakro"), 10, "the take-in report")
+        # (the tool prints a line break as two blanks)
+        self.assertEqual([c.text for c in box.children if c.cls == "Static" and c.text],
+                         ["1 件の割り当てを取り込みました。  1 件は同じキーと対象の割り当てが既にあるため取り込みませんでした。"])
+        v.click(box.find(cls="Button"))
+        wait_until(lambda: not v.visible_windows("#32770"), 10, "the report to close")
+        self.assertEqual([row[1] for row in self.rows(v)], ["Show", "mine", "PROG010"])
+        # Nothing is saved until OK.
+        self.assertEqual(v.data_text("keydata.dat"), SHOW + own)
+        v.ok()
+        self.assertEqual(v.data_file("keydata.dat"),
+                         sjis(SHOW + own) + sjis(long_list(300)).split(b"\r\n")[10] + b"\r\n")
+
+        # A file without any assignment says so and changes nothing.
+        with open(self.exported_path(), "wb") as f:
+            f.write(b"not an assignment\r\n")
+        v.show_settings_from_tray()
+        v.click_control(ids.kImportId)
+        self.choose_file(v, "キー割り当ての取り込み", self.EXPORTED)
+        self.assertEqual(v.error_message(), f"ファイル「{self.EXPORTED}」にキーの割り当てがありません。")
+        self.assertEqual(len(self.rows(v)), 3)
+
+
+class DataFileReloadTest(DesktopTestCase):
+    """Data files changed by another program while vakro runs: taken in while the settings window
+    is hidden, kept when they are junk, and kept as ".bak" when the window's OK saves over them."""
+
+    FIRST = keydata_line([CTRL_CODE, F7_CODE], "C:\\first.exe", name="first", key_text="Ctrl+F7")
+
+    @classmethod
+    def setUpClass(cls):
+        super().setUpClass()
+        try:
+            cls.vakro = Vakro(cls.desktop, {"keydata.dat": cls.FIRST + SHOW, "vakro.dat": QUIET_SETTINGS},
+                              program=built_program()).start()
+        except BaseException:
+            cls.tearDownClass()
+            raise
+
+    def write(self, name, content, mode="wb"):
+        with open(os.path.join(self.vakro.data, name), mode) as f:
+            f.write(sjis(content))
+
+    def guide_seen(self):
+        """Holds left Ctrl until the guide shows; returns its place and its texts. A reload that
+        lands meanwhile ends the chord and the guide: then None, and the caller tries again."""
+        v = self.vakro
+        v.focus_typing_target()
+        self.desktop.xdotool("keydown", "Control_L")
+        try:
+            guide = wait_until(v.shown_guide, 3, "the key guide")
+        except AssertionError:
+            guide = None
+        self.desktop.xdotool("keyup", "Control_L")
+        wait_until(lambda: v.shown_guide() is None, 10, "the key guide to hide")
+        return (guide.rect[:2], [c.text for c in guide.children if c.text]) if guide else None
+
+    def guide_until(self, condition, what):
+        return wait_until(lambda: (lambda seen: seen if seen and condition(*seen) else None)(self.guide_seen()),
+                          20, what)
+
+    def fired(self, *keys):
+        """Types the chord into the typing target; whether the settings window then shows."""
+        self.vakro.focus_typing_target()
+        self.desktop.xdotool(*[a for k in keys for a in ("keydown", k)], *[a for k in reversed(keys) for a in ("keyup", k)])
+        try:
+            wait_until(self.vakro.settings_visible, 1, "the settings window")
+            return True
+        except AssertionError:
+            return False
+
+    def test_1_a_line_appended_by_another_program_fires(self):
+        self.guide_until(lambda place, texts: "first" in texts, "the guide listing the first assignment")
+        appended = keydata_line([CTRL_CODE, F8_CODE], "$show", name="appended", key_text="Ctrl+F8")
+        self.write("keydata.dat", appended, "ab")
+        wait_until(lambda: self.fired("Control_L", "F8"), 20, "the appended chord to fire")
+        self.vakro.hide_settings()
+
+    def test_2_junk_keeps_the_assignments_firing(self):
+        place, texts = self.guide_until(lambda place, texts: "appended" in texts, "the appended assignment")
+        # Junk first, then the guide's place: once the guide moves, the junk has been looked at.
+        self.write("keydata.dat", "\x00junk that is no assignment\r\n")
+        self.write("vakro.dat", QUIET_SETTINGS.replace("KeyViewPos=1", "KeyViewPos=4"))
+        _, texts = self.guide_until(lambda moved, texts: moved != place, "the guide in its new place")
+        self.assertIn("first", texts)
+        self.assertIn("appended", texts)
+        self.assertTrue(self.fired("Control_L", "F8"), "the kept assignment fires")
+
+    def test_3_an_edit_while_the_window_is_open_survives_as_bak_after_ok(self):
+        v = self.vakro
+        if not v.settings_visible():
+            v.show_settings_from_tray()
+        theirs = keydata_line([CTRL_CODE, F9_CODE], "C:\\theirs.exe", name="theirs", key_text="Ctrl+F9")
+        self.write("keydata.dat", theirs)
+        v.ok()
+        self.assertEqual(v.data_text("keydata.dat.bak"), theirs)
+        saved = v.data_text("keydata.dat")
+        self.assertIn(",appended,", saved)
+        self.assertNotIn("theirs", saved)
+        # Its own save is no change: the assignments stay as the window had them.
+        _, texts = self.guide_until(lambda place, texts: True, "the guide")
+        self.assertNotIn("theirs", texts)
+        self.assertIn("first", texts)
 
 
 if __name__ == "__main__":

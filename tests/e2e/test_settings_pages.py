@@ -96,6 +96,20 @@ class SettingsPagesTest(DesktopTestCase):
         v.click_control(ids.kKeyUpdateId)
         wait_until(lambda: v.control(ids.kSrcKeyId).text == NAMELESS_CODE, 10, "the fields to stay")
         screenshot = v.screenshot_of(v.settings(), "settings-keynames")
+
+        # The find box filters by key or name, any letter case; Escape shows every row again.
+        def rows():
+            return v.tool.run("rows", hex(v.control(ids.kKeyNameListId).hwnd))[1].splitlines()
+        v.type_into(ids.kKeyNameFindId, "xyz")
+        v.wait_text(ids.kKeyNameFindCountId, "0 / 1 件")
+        self.assertEqual(rows(), [])
+        v.type_into(ids.kKeyNameFindId, "RENAM")
+        v.wait_text(ids.kKeyNameFindCountId, "1 / 1 件")
+        self.assertEqual([row.split("\t")[1:] for row in rows()], [[NAMELESS_CODE, "renamed"]])
+        v.desktop.xdotool("key", "Escape")
+        v.wait_text(ids.kKeyNameFindId, "", "the find box emptied by Escape")
+        v.wait_text(ids.kKeyNameFindCountId, "")
+        self.assertEqual(len(rows()), 1)
         v.ok()
 
         ctrl = v.key_names(0x1D << 16)[0x1D << 16]

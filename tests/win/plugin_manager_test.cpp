@@ -143,6 +143,30 @@ TEST_F(PluginManagerTest, StartUpLoadCallsOnlyGetInfoAndExitTerminatesEveryRegis
                                                 "vakroTerminate", "vakroTerminate", "detach"}));
 }
 
+// plugin.dat changed by another program: unchanged lines keep their registration and library
+// (no second vakroGetInfo), a changed line is a new registration, a line gone is terminated.
+TEST_F(PluginManagerTest, ReloadKeepsTheRegistrationsOfUnchangedLines) {
+  const std::string one = PluginPath("vp_logger") + ",,$one\r\n";
+  const std::string two = PluginPath("vp_logger") + ",,$two\r\n";
+  WriteBytes(folder_ + "plugin.dat", one + two);
+  ASSERT_TRUE(manager_->LoadFromFile(folder_ + "plugin.dat"));
+  const tagPLUGININFO* kept = manager_->GetPlugin(1);
+  ClearLog();
+
+  ASSERT_TRUE(manager_->ReloadFromBytes(two + PluginPath("vp_logger") + ",v,$three\r\n"));
+  ASSERT_EQ(manager_->GetCount(), 2);
+  EXPECT_EQ(manager_->GetPlugin(0), kept);
+  EXPECT_EQ(manager_->GetPlugin(1)->macro, "$three");
+  EXPECT_EQ(manager_->GetPlugin(1)->value, "v");
+  EXPECT_EQ(Count("vakroGetInfo"), 1);
+  EXPECT_EQ(Count("vakroTerminate"), 1);
+
+  // Bytes without a registration line change nothing.
+  EXPECT_FALSE(manager_->ReloadFromBytes("junk\r\n"));
+  EXPECT_EQ(manager_->GetCount(), 2);
+  EXPECT_EQ(manager_->GetPlugin(0), kept);
+}
+
 TEST_F(PluginManagerTest, FindsMacrosExactlyAndCaseSensitively) {
   ASSERT_EQ(AddPlugin("vp_logger", "$calc"), 0);
   ASSERT_EQ(AddPlugin("vp_logger", "$calc"), 1);
