@@ -169,16 +169,6 @@ LRESULT CALLBACK HookWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
   return DefWindowProcA(window, message, wParam, lParam);
 }
 
-HWND CreateHookWindow() {
-  WNDCLASSA windowClass = {};
-  windowClass.lpfnWndProc = HookWindowProc;
-  windowClass.hInstance = GetModuleHandleA(nullptr);
-  windowClass.lpszClassName = "VakroKeyHook";
-  RegisterClassA(&windowClass);
-  return CreateWindowExA(0, windowClass.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                         windowClass.hInstance, nullptr);
-}
-
 // The keys down when the hook starts, from the system's state (no press of them was withheld yet).
 void TakeKeysDown() {
   for (volatile LONG& word : Extension().keysDown) InterlockedExchange(&word, 0);
@@ -210,7 +200,7 @@ void EndHook() {
 }
 
 DWORD WINAPI HookThread(LPVOID) {
-  hook.window = CreateHookWindow();
+  hook.window = CreateMessageWindow("VakroKeyHook", HookWindowProc);
   if (hook.window) InstallHook();
   hook.started = hook.window && hook.hook;
   if (hook.started) {
@@ -227,6 +217,15 @@ DWORD WINAPI HookThread(LPVOID) {
 }
 
 }  // namespace
+
+HWND CreateMessageWindow(const char* className, WNDPROC procedure) {
+  WNDCLASSA windowClass = {};
+  windowClass.lpfnWndProc = procedure;
+  windowClass.hInstance = GetModuleHandleA(nullptr);
+  windowClass.lpszClassName = className;
+  RegisterClassA(&windowClass);
+  return CreateWindowExA(0, className, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, windowClass.hInstance, nullptr);
+}
 
 bool StartLowLevelHook() {
   hook.mapping = OpenFileMappingA(FILE_MAP_WRITE, FALSE, kSharedBlockName);

@@ -15,3 +15,6 @@
 bool StartLowLevelHook();
 // Delivers what waits for a program that is gone, removes the hook and ends the thread.
 void StopLowLevelHook();
+
+// A message-only window of a class of its own, in this process.
+HWND CreateMessageWindow(const char* className, WNDPROC procedure);

@@ -63,16 +63,6 @@ LRESULT CALLBACK FinderWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
   return DefWindowProcA(window, message, wParam, lParam);
 }
 
-HWND CreateFinderWindow() {
-  WNDCLASSA windowClass = {};
-  windowClass.lpfnWndProc = FinderWindowProc;
-  windowClass.hInstance = GetModuleHandleA(nullptr);
-  windowClass.lpszClassName = "VakroHookCompanion";
-  RegisterClassA(&windowClass);
-  return CreateWindowExA(0, windowClass.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                         windowClass.hInstance, nullptr);
-}
-
 // The activation of a 64-bit program's top-level window, reported as the library's hook would.
 void CALLBACK OnForeground(HWINEVENTHOOK, DWORD, HWND window, LONG object, LONG, DWORD, DWORD) {
   if (object != OBJID_WINDOW || !window || GetParent(window) || !Is64BitWindow(window)) return;
@@ -95,7 +85,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   if (!ParseArguments(arguments)) return 2;
   if (WaitForSingleObject(arguments.program.Get(), 0) != WAIT_TIMEOUT) return 0;
   engineWindow = arguments.engineWindow;
-  const TOwnedWindow finder(arguments.serves64BitWindows ? CreateFinderWindow() : nullptr);
+  const TOwnedWindow finder(arguments.serves64BitWindows ? CreateMessageWindow("VakroHookCompanion", FinderWindowProc) : nullptr);
   if (!StartLowLevelHook()) {
     StopLowLevelHook();
     return 1;
