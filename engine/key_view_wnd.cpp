@@ -264,6 +264,8 @@ void TKeyViewWnd::ShowGuide() {
 }
 
 void TKeyViewWnd::Impl::ChangeGuide(bool rebuild, bool show, bool hide) {
+  // Most keys begin no chord and hide a guide that is not there: nothing to do, no timer to set.
+  if (hide && !rebuild && !show && !guideWanted && !window.Visible()) return;
   if (rebuild) guideRebuild = true;
   if (show) guideWanted = true;
   if (hide) guideWanted = guideRebuild = false;
