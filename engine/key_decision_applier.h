@@ -2,9 +2,7 @@
 // or drop), and the counts of the hooks' reports. The window does the calls. No window here.
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
-#include <optional>
 #include <vector>
 
 #include "engine/key_dispatcher.h"

@@ -89,12 +89,6 @@ bool WithheldQueueBusy(const TSharedExtension& extension) {
   return false;
 }
 
-bool WithheldPending(const TSharedExtension& extension) {
-  for (LONG at = extension.head; at != extension.tail; ++at)
-    if (StateAt(extension, at) == kWithheldPending) return true;
-  return false;
-}
-
 int QueueWithheld(TSharedExtension& extension, const TWithheldEvent& event, TWithheldState state) {
   RemoveFinished(extension);
   const LONG tail = extension.tail;

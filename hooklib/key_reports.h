@@ -50,7 +50,6 @@ struct TWithheldEvent {
 // Whether an entry is still to be delivered, dropped or come back: a passing event then waits
 // behind it.
 bool WithheldQueueBusy(const TSharedExtension& extension);
-bool WithheldPending(const TSharedExtension& extension);
 // Adds an event in the state given; its sequence number, or -1 when the queue is full.
 int QueueWithheld(TSharedExtension& extension, const TWithheldEvent& event, TWithheldState state);
 // Moves the entry of `sequence` from pending to `state`; false when it is not pending.
