@@ -36,9 +36,9 @@ struct TKeyEvent {
 };
 
 // What is done after one event or reset (TKeyDecisionApplier applies it for the key guide
-// window), in this field order: forward the event to the capture; set the dispatch mode; have the
-// hook deliver the withheld events of `replay` and drop those no longer kept; rebuild the guide; show it (then make it top-most); hide it;
-// show or hide the cursor once; run `executed`.
+// window), in this field order: forward the event to the capture; set the dispatch mode; have
+// the hook deliver the withheld events of `replay` and drop those no longer kept; rebuild the
+// guide; show it (then make it top-most); hide it; show or hide the cursor once; run `executed`.
 struct TKeyDecision {
   bool ignored = false;           // a key that never takes part in chords
   bool reset = false;             // the live chord was forgotten (hideGuide and cursor say how)
