@@ -12,6 +12,15 @@ void TKeyInfo::SetKeys(TChord keys) {
   keysText_ = ChordText(keys_);
 }
 
+bool TKeyInfo::HasOption(std::string_view word) const {
+  return std::find(options_.begin(), options_.end(), word) != options_.end();
+}
+
+void TKeyInfo::SetOption(std::string_view word, bool on) {
+  std::erase(options_, word);
+  if (on) options_.emplace_back(word);
+}
+
 const TKeyInfo* TKeyManager::Get(int index) const {
   if (index < 0 || index >= Count()) return nullptr;
   return items_[static_cast<size_t>(index)].get();
@@ -61,9 +70,10 @@ void TKeyManager::Remove(const TKeyInfo* info) {
 
 namespace {
 
-// Items of one line: Keys, ProgramName, KeyText, Path, Arguments, WorkPath, Repeat, and for an
-// assignment that is not for all programs its scope.
-enum : size_t { kKeys, kProgramName, kKeyText, kPath, kArguments, kWorkPath, kRepeat, kItemCount, kScope = kItemCount };
+// Items of one line: Keys, ProgramName, KeyText, Path, Arguments, WorkPath, Repeat; then for an
+// assignment that is not for all programs its scope, and for one with options the scope (empty
+// for all programs) and the options as a comma list.
+enum : size_t { kKeys, kProgramName, kKeyText, kPath, kArguments, kWorkPath, kRepeat, kItemCount, kScope = kItemCount, kOptions };
 
 // A line of the older layout has no Repeat item; anything shorter is not an assignment.
 const size_t kOlderItemCount = kItemCount - 1;
@@ -79,7 +89,9 @@ TTextList ItemsOf(const TKeyInfo& info) {
   items[kRepeat] = info.Repeat() ? "true" : "false";
   // Lines of assignments for all programs stay as they always were.
   std::string scope = EncodeProgramScope(info.Scope());
-  if (!scope.empty()) items.push_back(std::move(scope));
+  const bool withOptions = !info.Options().empty();
+  if (!scope.empty() || withOptions) items.push_back(std::move(scope));
+  if (withOptions) items.push_back(EncodeCommaList(info.Options()));
   return items;
 }
 
@@ -107,6 +119,7 @@ void TKeyManager::AddFromItems(TTextList& items) {
   info->SetWorkPath(std::move(items[kWorkPath]));
   info->SetRepeat(items[kRepeat] == "true");
   if (items.size() > kScope) info->SetScope(DecodeProgramScope(items[kScope]));
+  if (items.size() > kOptions) info->SetOptions(DecodeCommaList(items[kOptions]));
   items_.push_back(std::move(info));
   ++revision_;
 }

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -25,6 +26,10 @@ class TKeyInfo {
   bool Repeat() const { return repeat_; }
   // The programs the assignment is for; all of them unless set.
   const TProgramScope& Scope() const { return scope_; }
+  // Words that change how the assignment runs (kOptionRaise, ...), in the order stored; words
+  // this version does not know are kept as read.
+  const TTextList& Options() const { return options_; }
+  bool HasOption(std::string_view word) const;
 
   void SetPath(std::string text) { path_ = std::move(text); }
   void SetWorkPath(std::string text) { workPath_ = std::move(text); }
@@ -33,6 +38,9 @@ class TKeyInfo {
   void SetArguments(std::string text) { arguments_ = std::move(text); }
   void SetRepeat(bool repeat) { repeat_ = repeat; }
   void SetScope(TProgramScope scope) { scope_ = std::move(scope); }
+  void SetOptions(TTextList options) { options_ = std::move(options); }
+  // Adds the word at the end or takes it out; the other words keep their places.
+  void SetOption(std::string_view word, bool on);
 
  private:
   TChord keys_;
@@ -40,7 +48,13 @@ class TKeyInfo {
   std::string path_, workPath_, programName_, keyText_, arguments_;
   bool repeat_ = false;
   TProgramScope scope_;
+  TTextList options_;
 };
+
+// Option words of an assignment.
+inline constexpr char kOptionRaise[] = "raise";        // bring a running copy forward instead
+inline constexpr char kOptionMinimize[] = "minimize";  // and minimise it when already in front
+inline constexpr char kOptionSequence[] = "sequence";  // keys tapped one after another
 
 class TKeyManager {
  public:

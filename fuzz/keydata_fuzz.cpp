@@ -27,7 +27,7 @@ bool Same(const TKeyInfo& a, const TKeyInfo& b) {
   return a.Keys() == b.Keys() && a.KeysText() == b.KeysText() && a.Path() == b.Path() &&
          a.WorkPath() == b.WorkPath() && a.ProgramName() == b.ProgramName() &&
          a.KeyText() == b.KeyText() && a.Arguments() == b.Arguments() &&
-         a.Repeat() == b.Repeat() && a.Scope() == b.Scope();
+         a.Repeat() == b.Repeat() && a.Scope() == b.Scope() && a.Options() == b.Options();
 }
 
 void CheckTakeIn(const TKeyManager& loaded, const std::string& bytes) {

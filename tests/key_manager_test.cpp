@@ -32,6 +32,7 @@ void ExpectSameAssignment(const TKeyInfo& a, const TKeyInfo& b) {
   EXPECT_EQ(a.Arguments(), b.Arguments());
   EXPECT_EQ(a.Repeat(), b.Repeat());
   EXPECT_EQ(a.Scope(), b.Scope());
+  EXPECT_EQ(a.Options(), b.Options());
 }
 
 void ExpectSameList(const TKeyManager& a, const TKeyManager& b) {
@@ -131,6 +132,39 @@ TEST(KeyDataFile, ScopeItem) {
   for (int i = 0; i < 4; ++i) EXPECT_TRUE(loaded.Get(i)->Scope().IsAll()) << i;
   EXPECT_EQ(loaded.Get(4)->Scope().kind, TScopeKind::kOnly);
   EXPECT_EQ(loaded.SaveToBytes(), unread);
+}
+
+// Options are item 8, after the scope or an empty item 7; lines without them keep seven or
+// eight items. Unknown words go back to the file as they came.
+TEST(KeyDataFile, OptionsItem) {
+  TKeyManager keys;
+  AddNotepad(keys);
+  TKeyInfo* raise = keys.Add({"000031"}, "b.exe", "", "", "b", "S", false);
+  raise->SetOption(kOptionRaise, true);
+  TKeyInfo* both = keys.Add({"000032"}, "c.exe", "", "", "c", "D", false);
+  both->SetScope({TScopeKind::kOnly, {"notepad.exe"}, ""});
+  both->SetOption(kOptionRaise, true);
+  both->SetOption(kOptionMinimize, true);
+  const std::string bytes = keys.SaveToBytes();
+  EXPECT_EQ(bytes, kExampleLine + "000031,b,S,b.exe,,,false,,raise\r\n" +
+                       "000032,c,D,c.exe,,,false,\"only,notepad.exe\",\"raise,minimize\"\r\n");
+  TKeyManager loaded;
+  loaded.LoadFromBytes(bytes);
+  ExpectSameList(keys, loaded);
+  EXPECT_TRUE(loaded.Get(1)->Scope().IsAll());
+  EXPECT_TRUE(loaded.Get(2)->HasOption(kOptionMinimize));
+  EXPECT_EQ(loaded.SaveToBytes(), bytes);
+
+  both->SetOption(kOptionRaise, false);
+  both->SetOption(kOptionMinimize, false);
+  raise->SetOption(kOptionRaise, false);
+  EXPECT_EQ(keys.SaveToBytes(), kExampleLine + "000031,b,S,b.exe,,,false\r\n" +
+                                    "000032,c,D,c.exe,,,false,\"only,notepad.exe\"\r\n");
+
+  const std::string unknown = "000030,a,A,a.exe,,,false,,\"later,raise\"\r\n";
+  loaded.LoadFromBytes(unknown);
+  EXPECT_TRUE(loaded.Get(0)->HasOption(kOptionRaise));
+  EXPECT_EQ(loaded.SaveToBytes(), unknown);
 }
 
 TEST(ProgramScope, TypedLists) {
