@@ -3,19 +3,61 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <algorithm>
+
 #include "data/key_manager.h"
+#include "data/output_text.h"
 #include "engine/commands.h"
 #include "engine/mixer_control.h"
 #include "engine/program_starter.h"
 #include "plugins/plugin_manager.h"
 #include "shell/temp_file.h"
 
-void TCommandExecutor::Execute(const TKeyInfo& info) {
-  if (IsCommandText(info.Path())) {
-    ExecuteCommand(info.Path());
-    return;
+bool TCommandExecutor::Execute(const TKeyInfo& info, std::optional<uint16_t> inPlaceOf) {
+  if (IsOutputCommand(info.Path())) {
+    if (HideGuide) HideGuide();
+    return TypeOutput(ParseCommand(info.Path()).command, info.Arguments(), inPlaceOf);
   }
-  StartProgramDetached(info.Path(), info.Arguments(), info.WorkPath());
+  if (IsCommandText(info.Path())) ExecuteCommand(info.Path());
+  else StartProgramDetached(info.Path(), info.Arguments(), info.WorkPath());
+  return false;
+}
+
+namespace {
+
+std::u16string WideText(const std::string& ansi) {
+  if (ansi.empty()) return {};
+  const int length = MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
+  std::u16string wide(static_cast<size_t>(length > 0 ? length : 0), u'\0');
+  if (length > 0)
+    MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), reinterpret_cast<wchar_t*>(wide.data()), length);
+  return wide;
+}
+
+}  // namespace
+
+// Malformed key codes (a file edited by hand) type nothing. An output longer than the hook takes
+// at once goes in parts, the first in the key's place and the rest straight after.
+bool TCommandExecutor::TypeOutput(TBuiltinCommand command, const std::string& arguments,
+                                  std::optional<uint16_t> inPlaceOf) {
+  TOutputEvents events;
+  if (command == TBuiltinCommand::kTypeText) {
+    events = TypedTextEvents(WideText(UnescapeTypedText(arguments)));
+  } else {
+    std::vector<TChord> chords;
+    if (ParseKeyChords(arguments, chords)) events = KeyChordEvents(chords);
+  }
+  if (events.empty() || !SendOutput) return false;
+  bool placed = false;
+  for (size_t at = 0; at < events.size(); at += NL_OUTPUT_MOST) {
+    const size_t count = std::min<size_t>(NL_OUTPUT_MOST, events.size() - at);
+    const TOutputEvents part(events.begin() + static_cast<std::ptrdiff_t>(at),
+                             events.begin() + static_cast<std::ptrdiff_t>(at + count));
+    const bool sent = SendOutput(part, placed ? std::nullopt : inPlaceOf);
+    if (!sent) break;
+    placed = true;
+  }
+  return placed && inPlaceOf.has_value();
 }
 
 void TCommandExecutor::ExecuteCommand(const std::string& text) {
@@ -30,6 +72,7 @@ void TCommandExecutor::ExecuteCommand(const std::string& text) {
     case TBuiltinCommand::kVolumeDown: StepVolume(false); break;
     case TBuiltinCommand::kMute: ToggleMute(); break;
     case TBuiltinCommand::kPause: if (TogglePause) TogglePause(); break;
+    case TBuiltinCommand::kTypeText: case TBuiltinCommand::kPressKeys: break;  // they need an assignment
     case TBuiltinCommand::kMacro: if (plugins) plugins->ExecuteMacro(parsed.macroText); break;
   }
 }

@@ -18,6 +18,7 @@ TParsedCommand ParseCommand(const std::string& executableText) {
       {"show", TBuiltinCommand::kShow},               {"windowinfo", TBuiltinCommand::kWindowInfo},
       {"volumeup", TBuiltinCommand::kVolumeUp},       {"volumedown", TBuiltinCommand::kVolumeDown},
       {"mute", TBuiltinCommand::kMute},               {"pause", TBuiltinCommand::kPause},
+      {"text", TBuiltinCommand::kTypeText},           {"keys", TBuiltinCommand::kPressKeys},
   };
   std::string lowered = executableText;
   platform::LowerAnsi(lowered);
@@ -31,6 +32,12 @@ TParsedCommand ParseCommand(const std::string& executableText) {
   }
   parsed.macroText = "$" + rest;
   return parsed;
+}
+
+bool IsOutputCommand(const std::string& executableText) {
+  if (!IsCommandText(executableText)) return false;
+  const TBuiltinCommand command = ParseCommand(executableText).command;
+  return command == TBuiltinCommand::kTypeText || command == TBuiltinCommand::kPressKeys;
 }
 
 bool IsPauseCommand(const std::string& executableText) {

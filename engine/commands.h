@@ -14,6 +14,8 @@ enum class TBuiltinCommand : uint8_t {
   kVolumeDown,
   kMute,
   kPause,  // switches the hot keys off and on again
+  kTypeText,   // types the arguments as characters
+  kPressKeys,  // presses the chords of key codes the arguments name
   kMacro,  // none of the words: a plug-in macro
 };
 
@@ -28,6 +30,10 @@ bool IsCommandText(const std::string& executableText);
 // Lower-cases the text as the ANSI code page does, drops its first character (the "$") and
 // compares the rest exactly, blanks included, with the built-in words.
 TParsedCommand ParseCommand(const std::string& executableText);
+
+// Whether the executable text is "$text" or "$keys": an output typed in the place of the key that
+// completed the chord.
+bool IsOutputCommand(const std::string& executableText);
 
 // Whether the executable text is the command word "pause", the one chord matched while paused.
 bool IsPauseCommand(const std::string& executableText);

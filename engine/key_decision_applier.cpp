@@ -21,18 +21,22 @@ uint32_t TKeyDecisionApplier::TakeReport(uint32_t reported, uint16_t sequence) {
 void TKeyDecisionApplier::Apply(const TKeyDecision& decision, uint32_t virtualKey, uint32_t keystrokeFlags) {
   if (decision.forwardToCapture) host_.HandToCapture(virtualKey, keystrokeFlags);
   if (decision.mode && !host_.CaptureOwnsMode()) host_.SetDispatchMode(*decision.mode, decision.continuation);
-  SettleWithheld(decision);
+  std::optional<uint16_t> outputPlace;
+  if (decision.executed && host_.TypesOutput(*decision.executed)) outputPlace = decision.completingSequence;
+  SettleWithheld(decision, outputPlace);
   if (decision.rebuildGuide || decision.showGuide || decision.hideGuide)
     host_.ChangeGuide(decision.rebuildGuide, decision.showGuide, decision.hideGuide);
   if (decision.cursor != TCursorChange::kKeep) host_.ChangeCursor(decision.cursor);
-  if (decision.executed) host_.Execute(*decision.executed);
+  if (decision.executed) host_.Execute(*decision.executed, outputPlace);
 }
 
-// Drops come first, so that a delivery is never held up behind an event about to be dropped.
-void TKeyDecisionApplier::SettleWithheld(const TKeyDecision& decision) {
+// Drops come first, so that a delivery is never held up behind an event about to be dropped. The
+// place of an output is left to the output.
+void TKeyDecisionApplier::SettleWithheld(const TKeyDecision& decision, std::optional<uint16_t> outputPlace) {
   const std::vector<uint16_t> kept = host_.KeptWithheld();
   std::vector<uint16_t> dropped;
   for (uint16_t sequence : undecided_) {
+    if (sequence == outputPlace) continue;
     const auto delivered = std::find_if(decision.replay.begin(), decision.replay.end(),
                                         [sequence](const TKeyEvent& event) { return event.sequence == sequence; });
     if (delivered == decision.replay.end() && std::find(kept.begin(), kept.end(), sequence) == kept.end())

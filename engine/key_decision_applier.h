@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "engine/key_dispatcher.h"
@@ -31,7 +32,11 @@ class TKeyDecisionApplierHost {
   // Called when any of them is set, which the guide follows in this order.
   virtual void ChangeGuide(bool rebuild, bool show, bool hide) = 0;
   virtual void ChangeCursor(TCursorChange change) = 0;
-  virtual void Execute(const TKeyInfo& info) = 0;
+  // Whether the assignment types an output, which goes in the place of the key that completed it.
+  virtual bool TypesOutput(const TKeyInfo& /*info*/) const { return false; }
+  // Runs the assignment; `inPlaceOf` is the withheld event its output takes the place of, which
+  // the host drops when no output takes it.
+  virtual void Execute(const TKeyInfo& info, std::optional<uint16_t> inPlaceOf) = 0;
 };
 
 class TKeyDecisionApplier {
@@ -48,7 +53,7 @@ class TKeyDecisionApplier {
   void Apply(const TKeyDecision& decision, uint32_t virtualKey = 0, uint32_t keystrokeFlags = 0);
 
  private:
-  void SettleWithheld(const TKeyDecision& decision);
+  void SettleWithheld(const TKeyDecision& decision, std::optional<uint16_t> outputPlace);
 
   TKeyDecisionApplierHost& host_;
   uint32_t reportsHandled_ = 0;

@@ -81,6 +81,7 @@ TKeyDecision TKeyDispatcher::EvaluateKeyEvent(uint32_t virtualKey, uint32_t repo
   }
   if (decision.mode == TDispatchMode::kPass) decision.replay = TakeWithheld();
   if (heldKeys_.empty()) firedKeys_.clear();
+  if (decision.executed && withheld) decision.completingSequence = event.sequence;
   return decision;
 }
 

@@ -44,6 +44,8 @@ struct TKeyDecision {
   bool reset = false;             // the live chord was forgotten (hideGuide and cursor say how)
   bool forwardToCapture = false;  // the settings window is visible: hand the event to it
   const TKeyInfo* executed = nullptr;  // the assignment that matched: run it last
+  // The withheld event that completed `executed`'s chord: an output action is typed in its place.
+  std::optional<uint16_t> completingSequence;
   std::optional<TDispatchMode> mode;
   // With a swallowing mode: the keys that can go on with the chord begun (scan code | 0x100 when
   // extended), when nothing is withheld yet. The hook then passes other keys at once instead of

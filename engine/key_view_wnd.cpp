@@ -7,6 +7,7 @@
 #include "data/key_name_manager.h"
 #include "data/setting.h"
 #include "engine/command_executor.h"
+#include "engine/commands.h"
 #include "engine/foreground_program.h"
 #include "engine/guide_layout.h"
 #include "engine/guide_screen.h"
@@ -66,7 +67,10 @@ struct TKeyViewWnd::Impl : TKeyDispatcherHost, TKeyDecisionApplierHost {
   }
   void ChangeGuide(bool rebuild, bool show, bool hide) override;
   void ChangeCursor(TCursorChange change) override { ShowCursor(change == TCursorChange::kShow); }
-  void Execute(const TKeyInfo& info) override { executor.Execute(info); }
+  bool TypesOutput(const TKeyInfo& info) const override { return IsOutputCommand(info.Path()); }
+  void Execute(const TKeyInfo& info, std::optional<uint16_t> inPlaceOf) override {
+    if (!executor.Execute(info, inPlaceOf) && inPlaceOf) DropWithheld({*inPlaceOf});
+  }
 
   TKeyViewWnd& window;
   TKeyDispatcher dispatcher;
@@ -119,6 +123,9 @@ bool TKeyViewWnd::Create() {
     if (ShowSettings) ShowSettings();
   };
   impl_->executor.TogglePause = [this] { SetPaused(!Paused()); };
+  impl_->executor.SendOutput = [](const TOutputEvents& events, std::optional<uint16_t> inPlaceOf) {
+    return nlSendOutput(events.data(), static_cast<UINT>(events.size()), inPlaceOf ? *inPlaceOf : -1) != FALSE;
+  };
   // vakro's own hooks answer the finder and report activations and close commands; every key
   // event is decided by the hook process's low-level hook, so no program calls into the library
   // for its keys.

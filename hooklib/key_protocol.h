@@ -15,6 +15,19 @@
 // The most keys a chord begun can go on with that the hooks keep (nlSetContinuation).
 #define NL_CONTINUATION_MOST 32
 
+// One event of an output the low-level hook types for the program (nlSendOutput): a character
+// (code: a UTF-16 unit, typed as that character whatever the layout) or a key (code: scan code |
+// 0x100 when extended), pressed or released.
+#define NL_OUTPUT_CHARACTER 0
+#define NL_OUTPUT_KEY 1
+typedef struct {
+  unsigned short code;
+  unsigned char kind;
+  unsigned char release;
+} NL_OUTPUT_EVENT;
+// The most events one output may hold.
+#define NL_OUTPUT_MOST 8192
+
 #ifdef __cplusplus
 #include <cstddef>
 #include <cstdint>

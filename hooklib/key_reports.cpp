@@ -118,25 +118,61 @@ bool DeliverAllPending(TSharedExtension& extension) {
   return any;
 }
 
-std::vector<TWithheldEvent> TakeDeliveries(TSharedExtension& extension) {
+TDeliveries TakeDeliveries(TSharedExtension& extension) {
   RemoveFinished(extension);
-  std::vector<TWithheldEvent> events;
+  TDeliveries deliveries;
   for (LONG at = extension.head; at != extension.tail; ++at) {
     TWithheldEntry& entry = EntryAt(extension, at);
     const TWithheldState state = WithheldStateOf(entry.word);
     if (state == kWithheldPending) break;
-    if (state != kWithheldDeliver) continue;
     const auto sequence = static_cast<uint16_t>(at);
+    if (state == kWithheldOutput) {
+      if (at == extension.head) deliveries.outputSequence = sequence;
+      break;
+    }
+    if (state != kWithheldDeliver) continue;
+    entry.copiesOut = 1;
     InterlockedExchange(&entry.word, WithheldWord(sequence, kWithheldSent));
-    events.push_back({entry.virtualKey, entry.scanCode, entry.extended != 0, entry.release != 0});
+    deliveries.events.push_back({entry.virtualKey, entry.scanCode, entry.extended != 0, entry.release != 0});
   }
-  return events;
+  return deliveries;
+}
+
+void OutputSent(TSharedExtension& extension, uint16_t sequence, uint16_t copies) {
+  TWithheldEntry& entry = extension.withheld[sequence % kWithheldCapacity];
+  entry.copiesOut = copies;
+  InterlockedExchange(&entry.word, WithheldWord(sequence, copies > 0 ? kWithheldSent : kWithheldDropped));
+  RemoveFinished(extension);
+}
+
+bool OutputAtHead(const TSharedExtension& extension) {
+  for (LONG at = extension.head; at != extension.tail; ++at) {
+    const TWithheldState state = StateAt(extension, at);
+    if (!IsFinished(state)) return state == kWithheldOutput;
+  }
+  return false;
+}
+
+int PlaceOutput(TSharedExtension& extension, int anchor) {
+  if (anchor >= 0 && DecideQueued(extension, static_cast<uint16_t>(anchor), kWithheldOutput)) return anchor;
+  return QueueWithheld(extension, {0, 0, false, false}, kWithheldOutput);
+}
+
+void DropOutputs(TSharedExtension& extension) {
+  for (LONG at = extension.head; at != extension.tail; ++at)
+    if (StateAt(extension, at) == kWithheldOutput)
+      InterlockedExchange(&EntryAt(extension, at).word, WithheldWord(static_cast<uint16_t>(at), kWithheldDropped));
+  RemoveFinished(extension);
 }
 
 void CopyReturned(TSharedExtension& extension) {
   for (LONG at = extension.head; at != extension.tail; ++at) {
     TWithheldEntry& entry = EntryAt(extension, at);
     if (WithheldStateOf(entry.word) != kWithheldSent) continue;
+    if (entry.copiesOut > 1) {
+      --entry.copiesOut;
+      return;
+    }
     InterlockedExchange(&entry.word, WithheldWord(static_cast<uint16_t>(at), kWithheldDropped));
     break;
   }

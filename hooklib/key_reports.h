@@ -58,8 +58,23 @@ bool DecideQueued(TSharedExtension& extension, uint16_t sequence, TWithheldState
 bool DeliverAllPending(TSharedExtension& extension);
 // The entries to send now: from the head, every one decided for delivery up to the first that
 // waits for the program, marked as sent. Dropped and returned entries at the head are removed.
-std::vector<TWithheldEvent> TakeDeliveries(TSharedExtension& extension);
-// A sent event came back through the hook: its entry is done.
+// An output waits until everything before it is out and back, so that it is typed against the
+// key state the events before it leave; it is then taken alone (`outputSequence`).
+struct TDeliveries {
+  std::vector<TWithheldEvent> events;
+  int outputSequence = -1;
+};
+TDeliveries TakeDeliveries(TSharedExtension& extension);
+// The output of `sequence` went out as `copies` events (none: it is done).
+void OutputSent(TSharedExtension& extension, uint16_t sequence, uint16_t copies);
+// Whether an output is the next thing to send.
+bool OutputAtHead(const TSharedExtension& extension);
+// Puts an output in the place of the pending event `anchor`, or behind everything queued when
+// there is none (-1) or it is no longer pending; its sequence, or -1 when the queue is full.
+int PlaceOutput(TSharedExtension& extension, int anchor);
+// Outputs whose events a hook process that ended took with it: they are dropped.
+void DropOutputs(TSharedExtension& extension);
+// A sent event came back through the hook: its entry is done once all its copies are back.
 void CopyReturned(TSharedExtension& extension);
 // Sent events that will not come back (the system refused them): their entries are done.
 void ForgetSent(TSharedExtension& extension);

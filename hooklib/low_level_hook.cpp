@@ -1,9 +1,11 @@
 #include "hooklib/low_level_hook.h"
 
+#include <map>
 #include <vector>
 
 #include "hooklib/key_reports.h"
 #include "hooklib/low_level_report.h"
+#include "hooklib/output_inputs.h"
 
 namespace {
 
@@ -28,6 +30,10 @@ struct TLowLevelHook {
   bool handingOn = false;  // an event is being handed on down the chain
   bool sending = false;    // a batch is being sent
   bool sendAgain = false;  // more was decided for delivery meanwhile
+  // The keys as the system holds them: every event the hook let through, copies included.
+  volatile LONG systemDown[8] = {};
+  // The outputs the program asked for, by the sequence of their place in the queue.
+  std::map<uint16_t, std::vector<NL_OUTPUT_EVENT>> outputs;
 } hook;
 
 TSharedExtension& Extension() { return hook.view->extension; }
@@ -50,6 +56,21 @@ void SendBatch(const std::vector<TWithheldEvent>& events) {
   hook.lastCallTick = GetTickCount();
 }
 
+// Types an output in its place: against the keys the system holds once everything before it is
+// out, which is why it waits for that.
+void SendOutput(uint16_t sequence) {
+  const auto found = hook.outputs.find(sequence);
+  std::vector<INPUT> inputs;
+  if (found != hook.outputs.end()) {
+    inputs = OutputInputs(found->second, hook.systemDown, Extension().keysDown, NL_REPLAY_MARK);
+    hook.outputs.erase(found);
+  }
+  hook.sentTick = GetTickCount();
+  const UINT sent = inputs.empty() ? 0 : SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+  OutputSent(Extension(), sequence, static_cast<uint16_t>(sent < inputs.size() ? 0 : sent));
+  hook.lastCallTick = GetTickCount();
+}
+
 // Sends what is decided for delivery, in queue order. The system may call the hook again while
 // this thread sends (Wine does, waiting for the input to be taken): an event decided then waits
 // until the batch under way is out, so it never lands in the middle of it.
@@ -61,8 +82,12 @@ void SendDeliveries() {
   hook.sending = true;
   do {
     hook.sendAgain = false;
-    const std::vector<TWithheldEvent> events = TakeDeliveries(Extension());
-    if (!events.empty()) SendBatch(events);
+    const TDeliveries deliveries = TakeDeliveries(Extension());
+    if (!deliveries.events.empty()) SendBatch(deliveries.events);
+    if (deliveries.outputSequence >= 0) {
+      SendOutput(static_cast<uint16_t>(deliveries.outputSequence));
+      hook.sendAgain = true;  // what waited behind it may go now
+    }
   } while (hook.sendAgain);
   hook.sending = false;
 }
@@ -132,9 +157,13 @@ LRESULT CALLBACK LowLevelKeyboardProc(int code, WPARAM wParam, LPARAM lParam) {
   hook.lastCallTick = GetTickCount();
   if (IsOwnCopy(event)) {
     CopyReturned(Extension());
-    return HandOn(code, wParam, lParam);
+    hook.sentTick = hook.lastCallTick;  // copies still come: the rest is not given up on yet
+    // An output waits for the copies before it; the last of them lets it go.
+    if (OutputAtHead(Extension())) PostMessageA(hook.window, kWithheldDecidedMessage, 0, 0);
+  } else if (!DecideEvent(event)) {
+    return 1;
   }
-  if (!DecideEvent(event)) return 1;
+  NoteKeyDown(hook.systemDown, event);
   return HandOn(code, wParam, lParam);
 }
 
@@ -155,7 +184,24 @@ void SelfTest() {
   hook.lastCallTick = input.dwTime;
 }
 
+// The program's output (nlSendOutput): it takes the place of the withheld event it names, or goes
+// behind everything queued. TRUE once it is queued.
+LRESULT TakeOutput(const COPYDATASTRUCT& data) {
+  const DWORD count = data.cbData / sizeof(NL_OUTPUT_EVENT);
+  if (data.dwData > 0xFFFF + 1u || data.cbData % sizeof(NL_OUTPUT_EVENT) != 0 || count == 0 || count > NL_OUTPUT_MOST)
+    return FALSE;
+  const int anchor = data.dwData == 0 ? -1 : static_cast<int>(data.dwData - 1);
+  const int sequence = PlaceOutput(Extension(), anchor);
+  if (sequence < 0) return FALSE;
+  const auto* events = static_cast<const NL_OUTPUT_EVENT*>(data.lpData);
+  hook.outputs[static_cast<uint16_t>(sequence)].assign(events, events + count);
+  SendDeliveries();
+  WatchWhileBusy();
+  return TRUE;
+}
+
 LRESULT CALLBACK HookWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_COPYDATA) return TakeOutput(*reinterpret_cast<const COPYDATASTRUCT*>(lParam));
   if (message == kWithheldDecidedMessage) {
     SendDeliveries();
     WatchWhileBusy();
@@ -183,10 +229,13 @@ void TakeKeysDown() {
   }
 }
 
-// A queue left by a hook process that ended: what it had sent is gone with it, what waits stays.
+// A queue left by a hook process that ended: what it had sent is gone with it, and so are the
+// outputs it kept; what waits stays.
 void TakeOverQueue() {
   TakeKeysDown();
+  for (size_t at = 0; at < 8; ++at) hook.systemDown[at] = Extension().keysDown[at];
   ForgetSent(Extension());
+  DropOutputs(Extension());
   SendDeliveries();
 }
 

@@ -16,6 +16,8 @@ HANDLE createdBlock = nullptr;       // held by the process that called nlStartH
 // That process's own view of the block, for the exports it calls on every key report (the hook
 // procedures, in other processes, open the block on every call).
 TSharedMapping* programView = nullptr;
+// How long nlSendOutput waits for the hook's thread to take an output.
+constexpr UINT kOutputAnswerMs = 2000;
 
 void UnmapProgramView() {
   if (programView) UnmapViewOfFile(programView);
@@ -178,4 +180,21 @@ BOOL WINAPI nlKeyIsDown(UINT virtualKey) {
   return WithMapping<BOOL>(FALSE, [virtualKey](TSharedMapping& mapping) {
     return KeyDownIn(mapping.extension.keysDown, virtualKey) ? TRUE : FALSE;
   });
+}
+
+BOOL WINAPI nlSendOutput(const NL_OUTPUT_EVENT* events, UINT count, int anchorSequence) {
+  if (!events || count == 0 || count > NL_OUTPUT_MOST || anchorSequence < -1 || anchorSequence > 0xFFFF) return FALSE;
+  const HWND hookWindow = WithMapping<HWND>(nullptr, [](TSharedMapping& mapping) {
+    return HandleFromField<HWND>(mapping.extension.hookWindow);
+  });
+  if (!hookWindow) return FALSE;
+  COPYDATASTRUCT data = {};
+  data.dwData = static_cast<ULONG_PTR>(anchorSequence + 1);
+  data.cbData = count * sizeof *events;
+  data.lpData = const_cast<NL_OUTPUT_EVENT*>(events);
+  DWORD_PTR taken = FALSE;
+  // The hook's thread never waits for anything, so it answers at once unless its process hangs.
+  const LRESULT answered = SendMessageTimeoutA(hookWindow, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data),
+                                               SMTO_ABORTIFHUNG, kOutputAnswerMs, &taken);
+  return answered && taken ? TRUE : FALSE;
 }

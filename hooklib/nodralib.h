@@ -69,6 +69,12 @@ NODRALIB_API UINT WINAPI nlDecideWithheld(const unsigned short* sequences, UINT 
 // reaches the system's key state); the generic Shift, Ctrl and Alt codes ask for either key.
 // FALSE when the block is gone.
 NODRALIB_API BOOL WINAPI nlKeyIsDown(UINT virtualKey);
+// Has the low-level hook type an output (at most NL_OUTPUT_MOST events) in the place of the
+// withheld event `anchorSequence` (its NL_REPORT_SEQUENCE, still undecided), or after everything
+// queued (-1): keys typed after it come after the output. The modifier keys the system holds meanwhile
+// are let go for it and pressed again if still held. FALSE when there is no low-level hook or
+// it did not take the output; the anchor is then left undecided.
+NODRALIB_API BOOL WINAPI nlSendOutput(const NL_OUTPUT_EVENT* events, UINT count, int anchorSequence);
 
 #ifdef __cplusplus
 }

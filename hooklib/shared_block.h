@@ -48,6 +48,7 @@ enum TWithheldState : uint8_t {
   kWithheldDeliver,   // to be sent on, in its turn
   kWithheldSent,      // sent on; its copy has not come back through the hook yet
   kWithheldDropped,   // belongs to a chord that fired: never delivered
+  kWithheldOutput,    // an output of the program's takes its place, to be sent in its turn
 };
 
 // One withheld event. `word` holds the state in its low byte and the event's sequence number in
@@ -58,6 +59,9 @@ struct TWithheldEntry {
   uint8_t scanCode;
   uint8_t extended;
   uint8_t release;
+  // Once sent: the copies that have not come back yet (an output sends many).
+  uint16_t copiesOut;
+  uint16_t unused;
 };
 
 inline LONG WithheldWord(uint16_t sequence, TWithheldState state) {

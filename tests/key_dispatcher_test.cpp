@@ -111,7 +111,9 @@ class Dispatcher : public ::testing::Test, public TKeyDecisionApplierHost {
   void ChangeCursor(TCursorChange change) override {
     ++(change == TCursorChange::kHide ? cursorHides : cursorShows);
   }
-  void Execute(const TKeyInfo& info) override {
+  bool TypesOutput(const TKeyInfo& info) const override { return IsOutputCommand(info.Path()); }
+  void Execute(const TKeyInfo& info, std::optional<uint16_t> inPlaceOf) override {
+    if (inPlaceOf) outputPlaces.push_back(*inPlaceOf);
     window.executed.push_back(info.ProgramName());
     if (window.onExecute) window.onExecute(info);
   }
@@ -135,6 +137,7 @@ class Dispatcher : public ::testing::Test, public TKeyDecisionApplierHost {
   TDispatchMode mode = TDispatchMode::kPass;
   std::vector<TKeyEvent> delivered;  // delivered to the focused window, in order
   std::vector<uint16_t> dropped;     // withheld events the hook forgets
+  std::vector<uint16_t> outputPlaces;  // withheld events an output took the place of
   std::vector<uint16_t> withheld;    // every event the hooks withheld
   std::vector<uint16_t> decided;     // every word given on one, delivered or dropped
   int lastSequence = 0;
@@ -484,6 +487,29 @@ TEST_F(Dispatcher, KeysOfAFiredChordStayWithheldButTheFirstKeysReleaseIsDelivere
         Withheld(Release(kLeftCtrl))});
   EXPECT_EQ(window.executed, (Names{"once", "held", "held"}));
   EXPECT_EQ(Described(delivered), Names{Up(kLeftCtrl)});
+}
+
+// An output action is typed in the place of the withheld key that completed its chord: that key
+// is left to the output, the chord's other keys are dropped, and each auto-repeat of a repeating
+// one has a place of its own. A completing key that passed has no place (the output goes last).
+TEST_F(Dispatcher, AnOutputTakesThePlaceOfTheKeyThatCompletedItsChord) {
+  Assign({kLeftCtrl, kLeftAlt, kKeyX}, "text");
+  keys.Edit(0)->SetPath("$Text");
+  Assign({kLeftCtrl, kKeyY}, "keys", /*repeat=*/true);
+  keys.Edit(1)->SetPath("$keys");
+  Feed({Press(kLeftCtrl), Withheld(Press(kLeftAlt)), Withheld(Press(kKeyX))});
+  EXPECT_EQ(outputPlaces, std::vector<uint16_t>{3});
+  EXPECT_EQ(dropped, std::vector<uint16_t>{2});
+  Feed({Withheld(Release(kKeyX)), Withheld(Release(kLeftAlt)), Release(kLeftCtrl)});
+
+  Feed({Press(kLeftCtrl), Withheld(Press(kKeyY)), Withheld(Repeat(kKeyY)), Release(kKeyY), Release(kLeftCtrl)});
+  EXPECT_EQ(outputPlaces, (std::vector<uint16_t>{3, 8, 9}));
+  EXPECT_TRUE(std::find_first_of(dropped.begin(), dropped.end(), outputPlaces.begin(), outputPlaces.end()) ==
+              dropped.end());
+
+  Feed({Press(kLeftCtrl), Press(kKeyY)});
+  EXPECT_EQ(window.executed.size(), 4u);
+  EXPECT_EQ(outputPlaces.size(), 3u);
 }
 
 // Ctrl, seen by the window, fires a repeating chord with Y and is released while the chord still

@@ -10,6 +10,7 @@
 #include "hooklib/key_reports.h"
 #include "hooklib/low_level_report.h"
 #include "hooklib/nodralib.h"
+#include "hooklib/output_inputs.h"
 #include "hooklib/shared_view.h"
 
 namespace {
@@ -176,13 +177,13 @@ TEST_F(NodraLibTest, WithheldQueueDeliversInOrderAndNeverPastAnUndecidedEvent) {
   const int b = QueueWithheld(queue, event('B'), kWithheldPending);
   const int c = QueueWithheld(queue, event('C'), kWithheldDeliver);  // passed, behind them
   EXPECT_TRUE(WithheldQueueBusy(queue));
-  EXPECT_TRUE(TakeDeliveries(queue).empty());
+  EXPECT_TRUE(TakeDeliveries(queue).events.empty());
   const unsigned short second = static_cast<unsigned short>(b);
   EXPECT_EQ(nlDecideWithheld(&second, 1, TRUE), 1u);
-  EXPECT_TRUE(TakeDeliveries(queue).empty()) << "A still waits";
+  EXPECT_TRUE(TakeDeliveries(queue).events.empty()) << "A still waits";
   const unsigned short first = static_cast<unsigned short>(a);
   EXPECT_EQ(nlDecideWithheld(&first, 1, FALSE), 1u);
-  std::vector<TWithheldEvent> sent = TakeDeliveries(queue);
+  std::vector<TWithheldEvent> sent = TakeDeliveries(queue).events;
   ASSERT_EQ(sent.size(), 2u);
   EXPECT_EQ(sent[0].virtualKey, 'B');
   EXPECT_EQ(sent[1].virtualKey, 'C');
@@ -198,9 +199,76 @@ TEST_F(NodraLibTest, WithheldQueueDeliversInOrderAndNeverPastAnUndecidedEvent) {
   const unsigned short late = static_cast<unsigned short>(QueueWithheld(queue, event('D'), kWithheldPending));
   EXPECT_TRUE(DeliverAllPending(queue));
   EXPECT_EQ(nlDecideWithheld(&late, 1, FALSE), 0u);
-  ASSERT_EQ(TakeDeliveries(queue).size(), 1u);
+  ASSERT_EQ(TakeDeliveries(queue).events.size(), 1u);
   ForgetSent(queue);  // copies the system refused
   EXPECT_FALSE(WithheldQueueBusy(queue));
+}
+
+// An output takes the place of the pending event it names and goes out alone, once everything
+// before it is out and back, so that it meets the key state those events leave; it counts as on
+// its way until all its copies are back. An output whose place is gone goes to the end.
+TEST_F(NodraLibTest, AnOutputWaitsForEverythingBeforeItAndHoldsUpWhatFollows) {
+  SharedView view;
+  TSharedExtension& queue = view.Extension();
+  auto event = [](uint8_t key) { return TWithheldEvent{key, key, false, false}; };
+  QueueWithheld(queue, event('A'), kWithheldDeliver);
+  const int place = QueueWithheld(queue, event('X'), kWithheldPending);
+  QueueWithheld(queue, event('B'), kWithheldDeliver);
+  EXPECT_EQ(PlaceOutput(queue, place), place);
+  const unsigned short placed = static_cast<unsigned short>(place);
+  EXPECT_EQ(nlDecideWithheld(&placed, 1, FALSE), 0u) << "the output has the place";
+  TDeliveries first = TakeDeliveries(queue);
+  ASSERT_EQ(first.events.size(), 1u);
+  EXPECT_EQ(first.outputSequence, -1) << "A is not back yet";
+  EXPECT_FALSE(OutputAtHead(queue));
+  CopyReturned(queue);
+  EXPECT_TRUE(OutputAtHead(queue));
+  TDeliveries second = TakeDeliveries(queue);
+  EXPECT_TRUE(second.events.empty());
+  EXPECT_EQ(second.outputSequence, place);
+  OutputSent(queue, placed, 3);
+  EXPECT_EQ(TakeDeliveries(queue).events.size(), 1u) << "B follows the output's events";
+  for (int copy = 0; copy < 3; ++copy) CopyReturned(queue);
+  EXPECT_TRUE(WithheldQueueBusy(queue)) << "B is not back yet";
+  CopyReturned(queue);
+  EXPECT_FALSE(WithheldQueueBusy(queue));
+
+  const int late = PlaceOutput(queue, place);  // no longer pending: goes to the end
+  EXPECT_NE(late, place);
+  EXPECT_EQ(PlaceOutput(queue, -1), late + 1);
+  DropOutputs(queue);  // a hook process that ended took their events with it
+  EXPECT_FALSE(WithheldQueueBusy(queue));
+}
+
+// The modifiers the system holds are let go around an output and pressed again only where the
+// user still holds them; Alt never goes down and up alone, so no menu bar opens.
+TEST(OutputInputs, ModifiersAreLetGoAndPressedAgainWhereStillHeld) {
+  volatile LONG system[8] = {};
+  volatile LONG user[8] = {};
+  auto press = [](volatile LONG(&keys)[8], UINT key) {
+    KBDLLHOOKSTRUCT event = {key, 0, 0, 0, 0};
+    NoteKeyDown(keys, event);
+  };
+  for (const UINT key : {VK_LCONTROL, VK_LMENU}) {
+    press(system, key);
+    press(user, key);
+  }
+  press(system, VK_LSHIFT);  // let go meanwhile
+  const std::vector<NL_OUTPUT_EVENT> output = {{u'h', NL_OUTPUT_CHARACTER, 0}, {u'h', NL_OUTPUT_CHARACTER, 1}};
+  const std::vector<INPUT> inputs = OutputInputs(output, system, user, 7);
+  std::vector<std::string> seen;
+  for (const INPUT& input : inputs) {
+    EXPECT_EQ(input.ki.dwExtraInfo, 7u);
+    const bool up = input.ki.dwFlags & KEYEVENTF_KEYUP;
+    const std::string name = (input.ki.dwFlags & KEYEVENTF_UNICODE) ? std::string(1, static_cast<char>(input.ki.wScan))
+                                                                    : std::to_string(input.ki.wVk);
+    seen.push_back(name + (up ? "^" : "v"));
+  }
+  const std::string mask = "232";
+  const std::string shift = std::to_string(VK_LSHIFT), ctrl = std::to_string(VK_LCONTROL),
+                    alt = std::to_string(VK_LMENU);
+  EXPECT_EQ(seen, (std::vector<std::string>{shift + "^", ctrl + "^", mask + "v", mask + "^", alt + "^", "hv", "h^",
+                                            ctrl + "v", alt + "v", mask + "v", mask + "^"}));
 }
 
 // The program asks whether a held key is still down by its sided code, taken from the scan code
@@ -230,7 +298,7 @@ TEST_F(NodraLibTest, AFullWithheldQueueTakesNoMore) {
   EXPECT_EQ(QueueWithheld(view.Extension(), {'A', 0x1E, false, false}, kWithheldPending), -1);
   // Sequence numbers wrap with the positions: a number names one entry at a time.
   EXPECT_TRUE(DeliverAllPending(view.Extension()));
-  EXPECT_EQ(TakeDeliveries(view.Extension()).size(), static_cast<size_t>(kWithheldCapacity));
+  EXPECT_EQ(TakeDeliveries(view.Extension()).events.size(), static_cast<size_t>(kWithheldCapacity));
   ForgetSent(view.Extension());
   EXPECT_EQ(QueueWithheld(view.Extension(), {'A', 0x1E, false, false}, kWithheldPending), kWithheldCapacity);
 }
