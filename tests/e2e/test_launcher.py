@@ -445,6 +445,42 @@ class LauncherTest(DesktopTestCase):
         self.release("Control_L", "Shift_L", "x")
         launched.wait_event("start", 20)
 
+    def test_text_and_keys_reach_notepad_exactly_whatever_the_chord_still_holds(self):
+        """Chords that type a text and press keys, fired while their keys are still down and with
+        keys typed straight after them, as a machine sends them: notepad gets exactly the text and
+        the keys, never combined with the chord's modifiers, and what follows comes after, plain."""
+        letter = lambda c: f"{LETTER_SCANS[c]:06d}"
+        text = "こんにちは, ソ表\\n\\x\\\\y\\tz"  # as typed in the box: backslash n, backslash x, ...
+        self.start_vakro([keydata_line([LEFT_CTRL, LEFT_ALT, letter("T")], "$text", text),
+                          keydata_line([LEFT_CTRL, LEFT_ALT, letter("D")], "$Keys", "000029,000030 001083"),
+                          keydata_line([LEFT_CTRL, LEFT_ALT, letter("S")], "$keys", f"{LEFT_SHIFT},{letter('A')}")])
+        notepad = Notepad(self.desktop, self.vakro.tool)
+        self.addCleanup(notepad.end)
+        notepad.focus()
+        self.desktop.xdotool("key", "Return")  # what the edit control makes of a typed Enter
+        enter = wait_until(notepad.text, 10, "the Enter typed")
+        self.desktop.xdotool("key", "ctrl+a", "BackSpace")
+        notepad.wait_text("", "the Enter deleted")
+        typed = f"こんにちは, ソ表{enter}\\x\\y\tz"
+
+        self.hold("Control_L", "Alt_L", "t")
+        notepad.wait_text(typed, "the text while the chord is held")
+        self.release("Control_L", "Alt_L", "t")
+        self.desktop.xdotool("type", "--delay", 10, "ab")
+        notepad.wait_text(typed + "ab", "plain letters after the chord: no Ctrl or Alt left held")
+
+        # Back to back: the chord, its release and letters in one burst; the letters come after.
+        chord = lambda c: ["down 001D", "down 0038", f"down {LETTER_SCANS[c]:04X}", f"up {LETTER_SCANS[c]:04X}",
+                           "up 0038", "up 001D"]
+        self.send_script("burst.txt", chord("S") + [f"{d} {LETTER_SCANS[c]:04X}" for c in "QR" for d in ("down", "up")])
+        notepad.wait_text(typed + "abAqr", "Shift+A under the held Ctrl+Alt, then the letters")
+        self.send_script("clear.txt", chord("D") + [f"{d} {LETTER_SCANS[c]:04X}" for c in "HI" for d in ("down", "up")])
+        notepad.wait_text("hi", "Ctrl+A and Delete, then the letters")
+        self.send_script("again.txt", chord("T") + chord("T"))
+        notepad.wait_text("hi" + typed * 2, "the text twice, one chord after the other")
+        self.desktop.xdotool("key", "shift+a", "b")
+        notepad.wait_text("hi" + typed * 2 + "Ab", "a capital and a small letter after it all")
+
     def test_a_chord_typed_at_an_ordinary_pace_fires_beside_300_chords_sharing_its_first_key(self):
         """The guide for 300 candidates is built on vakro's window thread: it shows what fits, and
         the keys of the chord are neither lost nor let through."""
