@@ -16,6 +16,12 @@ TEST(Commands, WordsIgnoreCaseButNotBlanks) {
   EXPECT_TRUE(IsPauseCommand("$Pause"));
   EXPECT_FALSE(IsPauseCommand("$pause "));
   EXPECT_FALSE(IsPauseCommand("pause"));
+  // The output words shadow plug-in macros of the same names, as every word does.
+  EXPECT_TRUE(IsOutputCommand("$Text"));
+  EXPECT_TRUE(IsOutputCommand("$KEYS"));
+  EXPECT_FALSE(IsOutputCommand("$text "));
+  EXPECT_FALSE(IsOutputCommand("text"));
+  EXPECT_EQ(ParseCommand("$keys").command, TBuiltinCommand::kPressKeys);
 
   TParsedCommand blank = ParseCommand("$show ");
   EXPECT_EQ(blank.command, TBuiltinCommand::kMacro);
