@@ -10,6 +10,7 @@
 #include "plugins/plugin_manager.h"
 #include "plugins/vakro_plugin.h"
 #include "tests/test_support.h"
+#include "tests/win/window_watch.h"
 
 namespace {
 
@@ -43,19 +44,6 @@ class ExamplePluginTest : public testing::Test {
   void TearDown() override {
     if (IsWindow(window_)) DestroyWindow(window_);
     FreeLibrary(library_);
-  }
-
-  // Handles this thread's messages until `done` or five seconds passed.
-  template <typename Condition>
-  bool PumpUntil(Condition done) {
-    DWORD start = GetTickCount();
-    MSG message;
-    while (!done()) {
-      if (GetTickCount() - start > 5000) return false;
-      while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
-      Sleep(5);
-    }
-    return true;
   }
 
   // Handles what the plug-in's calls have queued for the window so far.
@@ -110,22 +98,14 @@ TEST_F(ExamplePluginTest, DoesNothingForOtherValuesOrWithoutAWindow) {
 }
 
 TEST_F(ExamplePluginTest, SettingsDialogChoosesTheActionOfAnEmptyValue) {
-  HANDLE chooser = CreateThread(
-      nullptr, 0,
-      [](void*) -> DWORD {
-        for (int tries = 0; tries < 250; ++tries, Sleep(20)) {
-          HWND dialog = FindWindowA(nullptr, "ウィンドウ操作の設定");
-          if (!dialog) continue;
-          SendDlgItemMessageA(dialog, 101, CB_SETCURSEL, 1, 0);  // "maximize (最大化)"
-          PostMessageA(dialog, WM_COMMAND, IDOK, 0);
-          return 0;
-        }
-        return 1;
-      },
-      nullptr, 0, nullptr);
-  Export<VakroShowDialogProc>(library_, "vakroShowDialog")(nullptr, folder_.c_str());
-  WaitForSingleObject(chooser, 10000);
-  CloseHandle(chooser);
+  {
+    const TWindowShownWatch chooser("#32770", "ウィンドウ操作の設定", [](HWND dialog) {
+      SendDlgItemMessageA(dialog, 101, CB_SETCURSEL, 1, 0);  // "maximize (最大化)"
+      PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+    });
+    Export<VakroShowDialogProc>(library_, "vakroShowDialog")(nullptr, folder_.c_str());
+    EXPECT_TRUE(chooser.Fired());
+  }
   EXPECT_NE(ReadBytes(folder_ + "window_action.ini").find("DefaultAction=maximize"), std::string::npos);
   execute_(window_, "");
   EXPECT_TRUE(PumpUntil([&] { return IsZoomed(window_) != 0; }));

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "tests/test_support.h"
+#include "tests/win/window_watch.h"
 #include "toolkit/application.h"
 
 namespace {
@@ -443,19 +444,12 @@ TEST_F(PluginManagerTest, DestroyingTheManagerDoesNotWaitForARunThatDoesNotRetur
 
 TEST_F(PluginManagerTest, ShowsThePlugInsModalDialogAndReturnsWhenItCloses) {
   AddPlugin("vp_dialog", "$dialog");
-  HANDLE closer = CreateThread(
-      nullptr, 0,
-      [](void*) -> DWORD {
-        for (int tries = 0; tries < 500; ++tries, Sleep(20)) {
-          HWND dialog = FindWindowA(nullptr, "テスト プラグインの設定");
-          if (dialog) return PostMessageA(dialog, WM_COMMAND, IDOK, 0) ? 0 : 1;
-        }
-        return 1;
-      },
-      nullptr, 0, nullptr);
-  EXPECT_TRUE(manager_->ShowDialog(Application.Handle(), 0));
-  WaitForSingleObject(closer, 10000);
-  CloseHandle(closer);
+  {
+    const TWindowShownWatch closer("#32770", "テスト プラグインの設定",
+                                   [](HWND dialog) { PostMessageA(dialog, WM_COMMAND, IDOK, 0); });
+    EXPECT_TRUE(manager_->ShowDialog(Application.Handle(), 0));
+    EXPECT_TRUE(closer.Fired());
+  }
   EXPECT_EQ(Count("vakroShowDialog-closed"), 1);
   EXPECT_TRUE(manager_->ShowDialog(Application.Handle(), 5));
 }

@@ -5,14 +5,13 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <chrono>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "shell/shell_object.h"
 #include "tests/test_support.h"
+#include "tests/win/window_watch.h"
+#include "toolkit/handles.h"
 
 namespace {
 
@@ -149,41 +148,14 @@ TEST(ShellSpecialFolders, ApplicationDataAndStartupInTheProfile) {
   EXPECT_EQ(shell.GetSpecialFolder(CSIDL_STARTUP, true), startup);
 }
 
-// Presses a button of the folder dialog once it is up on `thread`; false when none came before
-// the dialog's call returned. (No time limit of its own: on a busy machine the first folder
-// dialog of a new prefix takes long, and giving up earlier would leave the dialog open for good.)
-bool PressDialogButton(DWORD thread, int button, const std::atomic<bool>& returned) {
-  while (!returned) {
-    HWND dialog = nullptr;
-    EnumThreadWindows(
-        thread,
-        [](HWND window, LPARAM found) {
-          char className[16] = {};
-          GetClassNameA(window, className, sizeof className);
-          if (!IsWindowVisible(window) || lstrcmpA(className, "#32770") != 0) return TRUE;
-          *reinterpret_cast<HWND*>(found) = window;
-          return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&dialog));
-    if (dialog) {
-      PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
-      return true;
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  }
-  return false;
-}
-
+// Opens the folder dialog on `initialFolder` and presses a button of it once it shows. (No time
+// limit: on a busy machine the first folder dialog of a new prefix takes long.)
 std::string SelectFolderAndPress(const std::string& initialFolder, int button) {
-  bool pressed = false;
-  std::atomic<bool> returned = false;
-  std::thread presser([&, thread = GetCurrentThreadId()] {
-    pressed = PressDialogButton(thread, button, returned);
+  const TWindowShownWatch presser("#32770", "", [button](HWND dialog) {
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
   });
   std::string chosen = TShellObject().SelectFolder(nullptr, initialFolder, "作業フォルダ");
-  returned = true;
-  presser.join();
-  EXPECT_TRUE(pressed) << "no folder dialog appeared";
+  EXPECT_TRUE(presser.Fired()) << "no folder dialog appeared";
   return chosen;
 }
 
@@ -207,9 +179,14 @@ TEST(ShellRun, StartsProgramInItsOwnFolder) {
   SetEnvironmentVariableA(kChildReportVariable, nullptr);
   ASSERT_GT(result, 32);
 
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-  while (ReadBytes(report).empty() && std::chrono::steady_clock::now() < deadline)
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  // Each change of the folder wakes the wait; the child writes its report in one go.
+  const TChangeNotification change(FindFirstChangeNotificationA(ScratchFolder().c_str(), FALSE,
+                                                    FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_SIZE));
+  const DWORD start = GetTickCount();
+  while (ReadBytes(report).empty() && GetTickCount() - start < 30000) {
+    WaitForSingleObject(change.Get(), 30000 - (GetTickCount() - start));
+    FindNextChangeNotification(change.Get());
+  }
   std::string folder = ThisProgram();
   folder.erase(folder.rfind('\\'));
   EXPECT_EQ(lstrcmpiA(ReadBytes(report).c_str(), folder.c_str()), 0)
