@@ -28,7 +28,7 @@
 namespace {
 
 const int kClientWidth = 430;
-const int kClientHeight = 444;
+const int kClientHeight = 466;  // the programs page's entry grew by the row of a program's options
 const int kButtonBarHeight = 28;
 const DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
 const DWORD kExStyle = WS_EX_CONTROLPARENT;
