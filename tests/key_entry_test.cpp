@@ -4,8 +4,10 @@
 
 #include "test_support.h"
 #include "data/key_manager.h"
+#include "ui/entry_action.h"
 #include "ui/key_entry.h"
 #include "ui/list_filter.h"
+#include "ui/output_keys.h"
 
 namespace {
 
@@ -14,6 +16,8 @@ const char kTaken[] = "このキーの組み合わせは登録済みです。";
 const char kNoPath[] = "実行ファイルを指定してください。";
 const char kMissingPath[] = "実行ファイルが存在しません。";
 const char kMissingFolder[] = "作業パスが存在しません。";
+const char kNoKeysToSend[] = "送信するキーを実行時引数に記録してください。";
+const char kBadKeysToSend[] = "送信するキーの指定が正しくありません。実行時引数でキーを記録し直してください。";
 
 // A file system of a few names: files and folders.
 struct FakeDisk {
@@ -170,6 +174,94 @@ TEST(KeyEntry, KeyTakenOnlyWhereTheScopesShareAProgram) {
   EXPECT_EQ(message({TScopeKind::kOnly, {"calc", "mspaint"}, ""}), kTaken);
   EXPECT_EQ(message({TScopeKind::kExcept, {"mspaint"}, ""}), kTaken);
   EXPECT_EQ(message({}), kTaken);
+}
+
+TEST(KeyEntry, KeysToSendAreKeyCodesOfAtLeastOneChord) {
+  FakeDisk disk;
+  const auto message = [&](const std::string& path, const std::string& arguments,
+                           const std::string& workPath = "") {
+    return KeyEntryMessage({"name", "Ctrl+A", path, arguments, workPath}, {}, true, -1, disk.Probe());
+  };
+  EXPECT_EQ(message("$keys", "000029,000030 001083"), "");
+  EXPECT_EQ(message("$KEYS", "000029,000030,000029"), kBadKeysToSend);  // a key twice in a chord
+  EXPECT_EQ(message("$keys", "Ctrl+A"), kBadKeysToSend);
+  EXPECT_EQ(message("$keys", ""), kNoKeysToSend);
+  EXPECT_EQ(message("$keys", "Ctrl+A", "C:\\nowhere"), kMissingFolder);  // the last check wins
+  EXPECT_EQ(message("$text", "Ctrl+A"), "");
+  EXPECT_EQ(message("$keystroke", "Ctrl+A"), "");  // a plug-in's word
+  EXPECT_EQ(message("keys.exe", ""), "");
+}
+
+int ActionNamed(const std::string& label) {
+  size_t count = 0;
+  const TEntryAction* actions = EntryActions(count);
+  for (size_t i = 0; i < count; ++i)
+    if (label == actions[i].label) return static_cast<int>(i);
+  return -1;
+}
+
+// Every action chosen for a program's path fills in what selects it again; a program keeps its
+// path and drops a "$" word, a plug-in keeps its own word.
+TEST(EntryAction, ChoiceFillsThePathThatSelectsIt) {
+  size_t count = 0;
+  const TEntryAction* actions = EntryActions(count);
+  ASSERT_EQ(count, 12u);
+  for (int action = 0; action < static_cast<int>(count); ++action)
+    EXPECT_EQ(ActionOfPath(PathForAction(action, "C:\\x.exe")), action) << actions[action].label;
+  const int program = ActionNamed("起動"), plugin = ActionNamed("プラグイン");
+  EXPECT_EQ(PathForAction(ActionNamed("キー送信"), "C:\\x.exe"), "$keys");
+  EXPECT_EQ(PathForAction(program, "C:\\x.exe"), "C:\\x.exe");
+  EXPECT_EQ(PathForAction(program, "$text"), "");
+  EXPECT_EQ(PathForAction(plugin, "$macro"), "$macro");
+  EXPECT_EQ(PathForAction(plugin, "$mute"), "$");
+  EXPECT_EQ(ActionOfPath(" $VolumeUp\t"), ActionNamed("音量を上げる"));
+  EXPECT_EQ(ActionOfPath("$texts"), plugin);
+  EXPECT_EQ(ActionOfPath(""), program);
+  EXPECT_TRUE(IsPressKeysPath(" $Keys"));
+  EXPECT_FALSE(IsProgramPath("$x"));
+}
+
+// The arguments box of a "$keys" entry: keys held together are one chord, the press after all
+// of them are up begins the next.
+TEST(OutputKeys, HeldKeysMakeOneChordAndThePressAfterTheNext) {
+  const auto name = [](const std::string& code) {
+    return code == "000029" ? std::string("Ctrl") : code == "000030" ? "A" : code;
+  };
+  TOutputKeys keys;
+  EXPECT_TRUE(keys.Press("000029"));
+  EXPECT_TRUE(keys.Press("000030"));
+  EXPECT_FALSE(keys.Press("000030"));  // auto-repeat
+  keys.Release("000030");
+  EXPECT_FALSE(keys.Press("000030"));  // again while Ctrl is down: the chord has it
+  keys.Release("000029");              // released in any order, the chord ends with its last key
+  keys.Release("000030");
+  EXPECT_TRUE(keys.Press("001083"));
+  keys.Release("001083");
+  EXPECT_TRUE(keys.Press("000030"));  // a key of an earlier chord begins a chord of its own
+  EXPECT_EQ(keys.Arguments(), "000029,000030 001083 000030");
+  EXPECT_EQ(keys.DisplayText(name), "Ctrl+A, 001083, A");
+  // Keys seen down before the box lost the focus are no part of the next chord.
+  keys.Release("000030");
+  keys.Press("000042");
+  keys.ForgetHeld();
+  keys.Press("000031");
+  EXPECT_EQ(keys.Arguments(), "000029,000030 001083 000030 000042 000031");
+  keys.Clear();
+  EXPECT_EQ(keys.Arguments(), "");
+}
+
+TEST(OutputKeys, StoredCodesGoOnAndOtherTextStaysUntilAKeyIsRecorded) {
+  const auto name = [](const std::string& code) { return "<" + code + ">"; };
+  TOutputKeys keys;
+  EXPECT_TRUE(keys.Load("000029,000030  001083"));
+  EXPECT_EQ(keys.DisplayText(name), "<000029>+<000030>, <001083>");
+  keys.Press("000031");
+  EXPECT_EQ(keys.Arguments(), "000029,000030 001083 000031");
+  EXPECT_FALSE(keys.Load("hello 000030"));
+  EXPECT_EQ(keys.Arguments(), "hello 000030");
+  EXPECT_EQ(keys.DisplayText(name), "hello 000030");
+  keys.Press("000030");
+  EXPECT_EQ(keys.Arguments(), "000030");
 }
 
 TEST(FinderArguments, AfterTheProgramTrimmed) {

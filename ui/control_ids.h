@@ -33,6 +33,10 @@ constexpr WORD kKeyFindId = 218;
 constexpr WORD kKeyFindCountId = 219;
 constexpr WORD kExportId = 220;
 constexpr WORD kImportId = 221;
+constexpr WORD kActionId = 230;
+constexpr WORD kKeysResetId = 231;
+constexpr WORD kRaiseId = 232;
+constexpr WORD kMinimizeId = 233;
 
 // キーの名前: names for keys without one.
 constexpr WORD kKeyNameListId = 301;

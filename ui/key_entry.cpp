@@ -2,8 +2,10 @@
 
 #include <algorithm>
 
+#include "data/output_text.h"
 #include "data/platform.h"
 #include "engine/program_match.h"
+#include "ui/entry_action.h"
 
 bool AppendCapturedKey(TChord& chord, std::string& displayText, const std::string& keyCode,
                        const std::string& displayName) {
@@ -73,6 +75,11 @@ std::string KeyEntryMessage(const TKeyEntry& entry, const std::vector<std::strin
     message = "実行ファイルを指定してください。";
   else if (entry.path[0] != '$' && IsDrivePath(entry.path) && !probe.fileOrFolderExists(entry.path))
     message = "実行ファイルが存在しません。";
+  std::vector<TChord> chords;
+  if (IsPressKeysPath(entry.path) && entry.arguments.empty())
+    message = "送信するキーを実行時引数に記録してください。";
+  else if (IsPressKeysPath(entry.path) && !ParseKeyChords(entry.arguments, chords))
+    message = "送信するキーの指定が正しくありません。実行時引数でキーを記録し直してください。";
   if (!entry.workPath.empty() && !probe.folderExists(entry.workPath))
     message = "作業パスが存在しません。";
   return message;

@@ -38,7 +38,8 @@ struct TPathProbe {
 // characters are compared whole.
 bool SameKeyText(const std::string& a, const std::string& b);
 
-// The message of the entry's last failing check, or empty text when it is acceptable.
+// The message of the entry's last failing check, or empty text when it is acceptable. A
+// key-sending entry's arguments must be key codes of at least one chord.
 // `rowKeyTexts` are the key texts of the list's rows in order; `selectedRow` is the selected
 // row (-1 for none), which an update may share its key text with.
 // A row holds the key text only where its scope shares a program with the entry's

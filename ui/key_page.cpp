@@ -22,14 +22,16 @@
 #include "toolkit/message_box.h"
 #include "toolkit/program_path.h"
 #include "ui/control_ids.h"
+#include "ui/entry_action.h"
 #include "ui/list_filter.h"
 
 namespace {
 
-const int kConsoleHeight = 263;
-const int kScopeTop = 206;    // the scope row, between the repeat box and the buttons
-const int kButtonsTop = 234;
-const int kNoteTop = 260;     // the note line below the buttons, two lines high
+const int kConsoleHeight = 285;
+const int kOptionsTop = 204;  // the options of a program, below the repeat box
+const int kScopeTop = 228;    // the scope row, between the options and the buttons
+const int kButtonsTop = 256;
+const int kNoteTop = 282;     // the note line below the buttons, two lines high
 const int kNoteHeight = 30;   // added to the panel while there is a note
 const int kMargin = 8;
 const int kLabelWidth = 88;
@@ -118,8 +120,15 @@ void TKeyPage::CreateControls(HFONT font) {
   commands.OnClick(btnKeyReset, [this] { btnKeyResetClick(); });
   CreateLabel(panel, "実行ファイル(&E)", s.Place({8, 68, kLabelWidth, kLabelHeight}), font);
   edtPath = CreateEdit(panel, s.Place({96, 64, 113, 20}), font, kPathId, 256);
+  commands.OnCommand(edtPath, EN_CHANGE, [this] { edtPathChange(); });
+  CreateActionChoice(font);
   CreateLabel(panel, "実行時引数(&A)", s.Place({8, 96, kLabelWidth, kLabelHeight}), font);
   edtArguments = CreateEdit(panel, s.Place({96, 92, 113, 20}), font, kArgumentsId, 128);
+  commands.OnCommand(edtArguments, EN_SETFOCUS, [this] { edtArgumentsEnter(); });
+  commands.OnCommand(edtArguments, EN_KILLFOCUS, [this] { edtArgumentsExit(); });
+  btnKeysReset = CreateButton(panel, "リセット", s.Place({216, 92, 88, 21}), font, kKeysResetId);
+  commands.OnClick(btnKeysReset, [this] { btnKeysResetClick(); });
+  ShowWindow(btnKeysReset, SW_HIDE);
   CreateLabel(panel, "作業パス(&W)", s.Place({8, 124, kLabelWidth, kLabelHeight}), font);
   edtWorkPath = CreateEdit(panel, s.Place({96, 120, 113, 20}), font, kWorkPathId, 256);
   CreateScopeRow(font);
@@ -135,6 +144,7 @@ void TKeyPage::CreateControls(HFONT font) {
   commands.OnClick(tbWorkPath, [this] { tbbWorkPathClick(); });
   chkRepeat = CreateCheckBox(panel, "押し続けるのを検出する(&R)", s.Place({96, 182, 161, 17}), font, kRepeatId);
   commands.OnClick(chkRepeat, [this] { ShowEditedNote(); });
+  CreateRaiseOptions(font);
   CreateFinder(font);
   lblKeyNote = CreateLabel(panel, "", s.Place({8, kNoteTop, 400, kNoteHeight - 2}), font, kKeyNoteId);
   SetWindowLongPtrA(lblKeyNote, GWL_STYLE, GetWindowLongPtrA(lblKeyNote, GWL_STYLE) | SS_NOPREFIX);
@@ -153,6 +163,37 @@ void TKeyPage::CreateScopeRow(HFONT font) {
   commands.OnCommand(cmbScope, CBN_SELCHANGE, [this] { ShowEditedNote(); });
   edtScope = CreateEdit(panKeyConsole, s.Place({248, kScopeTop, 113, 20}), font, kScopeListId, 1024);
   commands.OnCommand(edtScope, EN_CHANGE, [this] { ShowEditedNote(); });
+}
+
+// The actions beside the 実行ファイル box, as wide as its longest item needs.
+void TKeyPage::CreateActionChoice(HFONT font) {
+  const TScale& s = host_.LayoutScale();
+  size_t count = 0;
+  const TEntryAction* actions = EntryActions(count);
+  int width = 0;
+  for (size_t i = 0; i < count; ++i)
+    width = std::max<int>(width, TextLineSize(panKeyConsole, font, actions[i].label).cx);
+  width += SystemMetricForDpi(SM_CXVSCROLL, s.Dpi()) + s.Px(10);
+  cmbAction = CreateDropDownList(panKeyConsole, {s.Px(216), s.Px(64), width, s.Px(20)}, font,
+                                 kActionId, {});
+  for (size_t i = 0; i < count; ++i)
+    SendMessageA(cmbAction, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(actions[i].label));
+  SendMessageA(cmbAction, CB_SETCURSEL, kProgramAction, 0);
+  host_.Commands().OnCommand(cmbAction, CBN_SELCHANGE, [this] { cmbActionChange(); });
+}
+
+// Bringing a running copy forward, and minimising it when it is in front already, side by side.
+void TKeyPage::CreateRaiseOptions(HFONT font) {
+  const TScale& s = host_.LayoutScale();
+  chkRaise = CreateCheckBox(panKeyConsole, "起動中なら前面に表示(&F)", s.Place({96, kOptionsTop, 140, 17}),
+                            font, kRaiseId);
+  WidenToCaption(chkRaise, s.Dpi());
+  const int left = PlaceInParent(chkRaise).right + s.Px(12);
+  chkMinimize = CreateCheckBox(panKeyConsole, "前面なら最小化(&M)", {left, s.Px(kOptionsTop), s.Px(110), s.Px(17)},
+                               font, kMinimizeId);
+  WidenToCaption(chkMinimize, s.Dpi());
+  host_.Commands().OnClick(chkRaise, [this] { EnableRaiseOptions(); });
+  EnableRaiseOptions();
 }
 
 // 書き出し and 取り込み at the right of the find strip.
@@ -185,20 +226,31 @@ void TKeyPage::panKeyConsoleResize() {
   GetClientRect(panKeyConsole, &client);
   const int width = client.right;
   const int margin = host_.LayoutScale().Px(kMargin);
-  for (HWND edit : {edtProgram, edtArguments, edtScope}) {
+  // The arguments box has the keys' reset button beside it only while the entry sends keys.
+  std::vector<HWND> fullWidth = {edtProgram, edtScope};
+  if (!keysMode_) fullWidth.push_back(edtArguments);
+  for (HWND edit : fullWidth) {
     const int left = PlaceInParent(edit).left;
     MoveHorizontally(edit, left, width - margin - left);
   }
   const struct {
     HWND box, button;
-  } rows[] = {{edtKey, btnKeyReset}, {edtPath, tbPath}, {edtWorkPath, tbWorkPath}};
+  } rows[] = {{edtKey, btnKeyReset}, {edtPath, tbPath}, {edtWorkPath, tbWorkPath},
+              {keysMode_ ? edtArguments : nullptr, btnKeysReset}};
   for (const auto& row : rows) {
     RECT button = PlaceInParent(row.button);
     const int buttonLeft = width - (button.right - button.left) - margin;
     MoveHorizontally(row.button, buttonLeft, button.right - button.left);
+    if (!row.box) continue;
     const int boxLeft = PlaceInParent(row.box).left;
     MoveHorizontally(row.box, boxLeft, buttonLeft - margin - boxLeft);
   }
+  // The action choice between the 実行ファイル box and its browse button.
+  const RECT choice = PlaceInParent(cmbAction);
+  const int choiceLeft = PlaceInParent(tbPath).left - margin / 2 - (choice.right - choice.left);
+  MoveHorizontally(cmbAction, choiceLeft, choice.right - choice.left);
+  const int pathLeft = PlaceInParent(edtPath).left;
+  MoveHorizontally(edtPath, pathLeft, choiceLeft - margin / 2 - pathLeft);
   for (HWND label : {lblAppFindDesc, lblKeyNote}) {
     const int left = PlaceInParent(label).left;
     MoveHorizontally(label, left, width - margin - left);
@@ -370,8 +422,16 @@ void TKeyPage::SetDroppedFile(const std::string& path) {
   SetControlText(edtWorkPath, FolderOf(path));
 }
 
+bool TKeyPage::IsCaptureBox(HWND window) const {
+  return window == edtKey || (keysMode_ && window == edtArguments);
+}
+
 void TKeyPage::CaptureKey(UINT, LPARAM keystrokeFlags) {
   const uint32_t flags = static_cast<uint32_t>(keystrokeFlags);
+  if (GetFocus() == edtArguments) {
+    if (outputKeys_.Press(KeyCodeFromFlags(flags))) ShowOutputKeys();
+    return;
+  }
   std::string text = GetControlText(edtKey);
   if (!AppendCapturedKey(capturedKeys_, text, KeyCodeFromFlags(flags),
                          KeyDisplayName(flags, &host_.KeyNameManager())))
@@ -380,6 +440,16 @@ void TKeyPage::CaptureKey(UINT, LPARAM keystrokeFlags) {
   SetControlText(edtKey, text);
   const WPARAM end = text.size();
   SendMessageA(edtKey, EM_SETSEL, end, static_cast<LPARAM>(end));
+}
+
+void TKeyPage::CaptureRelease(UINT, LPARAM keystrokeFlags) {
+  if (GetFocus() == edtArguments)
+    outputKeys_.Release(KeyCodeFromFlags(static_cast<uint32_t>(keystrokeFlags)));
+}
+
+void TKeyPage::ResetCapture() {
+  if (GetFocus() == edtArguments) btnKeysResetClick();
+  else btnKeyResetClick();
 }
 
 // The note, which may move the entry, changes before the key box does: whoever sees the new
@@ -392,7 +462,8 @@ void TKeyPage::ClearCaptureKey() {
 
 void TKeyPage::ClearEntry() {
   ClearCaptureKey();
-  for (HWND edit : {edtProgram, edtPath, edtArguments, edtWorkPath}) SetControlText(edit, "");
+  for (HWND edit : {edtProgram, edtPath, edtWorkPath}) SetControlText(edit, "");
+  ShowArguments("");
   ShowScope({});
 }
 
@@ -408,8 +479,11 @@ void TKeyPage::ShowEntry(const TKeyInfo& info) {
   SetControlText(edtProgram, info.ProgramName());
   SetControlText(edtKey, info.KeyText());
   SetControlText(edtPath, info.Path());
-  SetControlText(edtArguments, info.Arguments());
+  ShowArguments(info.Arguments());
   SetControlText(edtWorkPath, info.WorkPath());
+  SetChecked(chkRaise, info.HasOption(kOptionRaise));
+  SetChecked(chkMinimize, info.HasOption(kOptionMinimize));
+  EnableRaiseOptions();
 }
 
 // The edited chord's place in the list follows the selection, so its note is looked at again.
@@ -430,7 +504,7 @@ void TKeyPage::btnKeyResetClick() {
 
 bool TKeyPage::CheckKeyInput(bool adding, TKeyEntry& entry, TProgramScope& scope) {
   entry = ReadKeyEntry(GetControlText(edtProgram), GetControlText(edtKey), GetControlText(edtPath),
-                       GetControlText(edtArguments), GetControlText(edtWorkPath));
+                       ArgumentsText(), GetControlText(edtWorkPath));
   // Every assignment counts, whether the find box shows its row or not.
   std::vector<std::string> rowKeyTexts;
   std::vector<TProgramScope> rowScopes;
@@ -460,6 +534,7 @@ void TKeyPage::btnAddClick() {
                                            IsChecked(chkRepeat));
   if (!info) return;
   info->SetScope(std::move(scope));
+  StoreRaiseOptions(*info);
   FillList();
   const int row = RowOfIndex(host_.KeyManager().Count() - 1);
   if (row >= 0) SendMessageA(lvKey, LVM_ENSUREVISIBLE, row, FALSE);
@@ -479,6 +554,7 @@ void TKeyPage::btnUpdateClick() {
   info->SetArguments(entry.arguments);
   info->SetWorkPath(entry.workPath);
   info->SetRepeat(IsChecked(chkRepeat));
+  StoreRaiseOptions(*info);
   // A scope the file held but could not be read shows as all programs, and stays unless changed.
   if (!scope.IsAll() || info->Scope().unreadItem.empty()) info->SetScope(std::move(scope));
   RefreshNotes();
@@ -605,7 +681,7 @@ void TKeyPage::FindModuleResult(HWND target, const std::string& modulePath,
   SetControlText(edtProgram, programName);
   SetControlText(edtPath, modulePath);
   SetControlText(edtWorkPath, FolderOf(modulePath));
-  SetControlText(edtArguments, ArgumentsOfCommandLine(commandLine));
+  ShowArguments(ArgumentsOfCommandLine(commandLine));
   host_.ShowPage(kKeyPage);
 }
 
@@ -623,3 +699,98 @@ void TKeyPage::ShowKeyText(int index) {
 }
 
 const char TKeyPage::kTransferFilter[] = "キー割り当て (*.dat)\0*.dat\0全てのファイル (*.*)\0*.*\0";
+
+void TKeyPage::cmbActionChange() {
+  const int action = static_cast<int>(SendMessageA(cmbAction, CB_GETCURSEL, 0, 0));
+  const std::string path = GetControlText(edtPath);
+  const std::string chosen = PathForAction(action, path);
+  if (chosen != path) SetControlText(edtPath, chosen);
+}
+
+void TKeyPage::edtPathChange() {
+  const std::string path = GetControlText(edtPath);
+  const int action = ActionOfPath(path);
+  if (SendMessageA(cmbAction, CB_GETCURSEL, 0, 0) != action)
+    SendMessageA(cmbAction, CB_SETCURSEL, static_cast<WPARAM>(action), 0);
+  ShowKeysMode(IsPressKeysPath(path));
+  EnableRaiseOptions();
+}
+
+// Entering the mode reads the arguments as key codes; leaving it puts the codes in the box.
+void TKeyPage::ShowKeysMode(bool on) {
+  if (on == keysMode_) return;
+  const std::string arguments = ArgumentsText();
+  keysMode_ = on;
+  SendMessageA(edtArguments, EM_SETREADONLY, on, 0);
+  if (on) InstallKeyBox(edtArguments);
+  else RemoveKeyBox(edtArguments);
+  ShowWindow(btnKeysReset, on ? SW_SHOW : SW_HIDE);
+  panKeyConsoleResize();
+  ShowArguments(arguments);
+  if (GetFocus() == edtArguments) {
+    if (on) edtArgumentsEnter();
+    else edtArgumentsExit();
+  }
+}
+
+void TKeyPage::ShowArguments(const std::string& arguments) {
+  if (!keysMode_) {
+    SetControlText(edtArguments, arguments);
+    return;
+  }
+  outputKeys_.Load(arguments);
+  ShowOutputKeys();
+}
+
+std::string TKeyPage::ArgumentsText() const {
+  return keysMode_ ? outputKeys_.Arguments() : GetControlText(edtArguments);
+}
+
+void TKeyPage::ShowOutputKeys() {
+  const TKeyNameManager* aliases = &host_.KeyNameManager();
+  const std::string text = outputKeys_.DisplayText(
+      [aliases](const std::string& code) { return KeyDisplayNameOfCode(code, aliases); });
+  SetControlText(edtArguments, text);
+  SendMessageA(edtArguments, EM_SETSEL, text.size(), static_cast<LPARAM>(text.size()));
+}
+
+// While the arguments box records keys, the keyboard is held as for the chord box; keys held
+// before it got the focus are no part of the next chord.
+void TKeyPage::edtArgumentsEnter() {
+  if (!keysMode_ || argumentsCapture_) return;
+  argumentsCapture_ = true;
+  outputKeys_.ForgetHeld();
+  host_.BeginCapture();
+}
+
+void TKeyPage::edtArgumentsExit() {
+  if (!argumentsCapture_) return;
+  argumentsCapture_ = false;
+  host_.EndCapture();
+}
+
+void TKeyPage::btnKeysResetClick() {
+  outputKeys_.Clear();
+  ShowOutputKeys();
+  SetFocus(edtArguments);
+}
+
+void TKeyPage::EnableRaiseOptions() {
+  const bool program = IsProgramPath(GetControlText(edtPath));
+  SetEnabled(chkRaise, program);
+  SetEnabled(chkMinimize, program && IsChecked(chkRaise));
+}
+
+// A "$" entry runs no program: its boxes, disabled, keep their marks but store nothing.
+bool TKeyPage::RaiseChosen() const {
+  return IsProgramPath(GetControlText(edtPath)) && IsChecked(chkRaise);
+}
+
+bool TKeyPage::MinimizeChosen() const { return RaiseChosen() && IsChecked(chkMinimize); }
+
+// Only the two words of the boxes change; other option words stay where they are.
+void TKeyPage::StoreRaiseOptions(TKeyInfo& info) const {
+  if (info.HasOption(kOptionRaise) != RaiseChosen()) info.SetOption(kOptionRaise, RaiseChosen());
+  if (info.HasOption(kOptionMinimize) != MinimizeChosen())
+    info.SetOption(kOptionMinimize, MinimizeChosen());
+}

@@ -14,6 +14,7 @@
 #include "toolkit/handles.h"
 #include "ui/find_box.h"
 #include "ui/key_entry.h"
+#include "ui/output_keys.h"
 #include "ui/page.h"
 #include "ui/page_host.h"
 
@@ -25,8 +26,11 @@ class TKeyPage : public TCapturePage {
   ~TKeyPage() override;
 
   HWND CaptureBox() const override { return edtKey; }
+  // The arguments box records the keys to send while the entry sends keys.
+  bool IsCaptureBox(HWND window) const override;
   void CaptureKey(UINT virtualKey, LPARAM keystrokeFlags) override;
-  void ResetCapture() override { btnKeyResetClick(); }
+  void CaptureRelease(UINT virtualKey, LPARAM keystrokeFlags) override;
+  void ResetCapture() override;
 
   void OnIdle() override;
 
@@ -53,6 +57,8 @@ class TKeyPage : public TCapturePage {
   void CreateFinder(HFONT font);
   void CreateTransferButtons(HWND panel, HFONT font);
   void CreateScopeRow(HFONT font);
+  void CreateActionChoice(HFONT font);
+  void CreateRaiseOptions(HFONT font);
   void panKeyConsoleResize();
   static LRESULT CALLBACK ConsoleProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
                                       UINT_PTR, DWORD_PTR page);
@@ -68,6 +74,22 @@ class TKeyPage : public TCapturePage {
   void btnDeleteClick();
   void tbbPathClick();
   void tbbWorkPathClick();
+  // The action choice and the 実行ファイル box follow each other.
+  void cmbActionChange();
+  void edtPathChange();
+  // While the entry sends keys the arguments box records them and shows their names.
+  void ShowKeysMode(bool on);
+  void ShowArguments(const std::string& arguments);
+  std::string ArgumentsText() const;
+  void edtArgumentsEnter();
+  void edtArgumentsExit();
+  void btnKeysResetClick();
+  void ShowOutputKeys();
+  // The options of a program: enabled for a program only, minimising only with raising.
+  void EnableRaiseOptions();
+  bool RaiseChosen() const;
+  bool MinimizeChosen() const;
+  void StoreRaiseOptions(TKeyInfo& info) const;
   void btnExportClick();
   void btnImportClick();
   // The file-type filter of the export and take-in dialogs.
@@ -106,6 +128,9 @@ class TKeyPage : public TCapturePage {
   std::unique_ptr<TFindBox> findBox_;
   std::vector<int> rows_;  // the assignment each row of lvKey shows
   TChord capturedKeys_;
+  TOutputKeys outputKeys_;
+  bool keysMode_ = false;        // the entry sends keys: the arguments box records them
+  bool argumentsCapture_ = false;  // the arguments box has the focus and holds the keyboard
   std::vector<TChordNote> rowNotes_;
   bool noteShown_ = false;
   std::string lastOpenedFile_;
@@ -127,6 +152,8 @@ class TKeyPage : public TCapturePage {
        edtWorkPath = nullptr;
   HWND btnKeyReset = nullptr, btnAdd = nullptr, btnUpdate = nullptr, btnDelete = nullptr;
   HWND btnExport = nullptr, btnImport = nullptr;
+  HWND cmbAction = nullptr, btnKeysReset = nullptr;
+  HWND chkRaise = nullptr, chkMinimize = nullptr;
   HWND tbPath = nullptr, tbWorkPath = nullptr;
   HWND chkRepeat = nullptr;
   HWND cmbScope = nullptr, edtScope = nullptr;

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <shlobj.h>
 
+#include "data/chord.h"
 #include "data/platform.h"
 #include "engine/key_view_wnd.h"
 #include "shell/shell_object.h"
@@ -27,7 +28,7 @@
 namespace {
 
 const int kClientWidth = 430;
-const int kClientHeight = 444;
+const int kClientHeight = 466;  // the programs page's entry grew by the row of a program's options
 const int kButtonBarHeight = 28;
 const DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
 const DWORD kExStyle = WS_EX_CONTROLPARENT;
@@ -207,8 +208,8 @@ TPage* TNodraWnd::Page(int index) const {
 TCapturePage* TNodraWnd::FocusedCapturePage() const {
   HWND focus = GetFocus();
   if (!focus || !keyPage_) return nullptr;  // the pages are made when the window first shows
-  if (focus == keyPage_->CaptureBox()) return keyPage_.get();
-  if (focus == keyNamePage_->CaptureBox()) return keyNamePage_.get();
+  if (keyPage_->IsCaptureBox(focus)) return keyPage_.get();
+  if (keyNamePage_->IsCaptureBox(focus)) return keyNamePage_.get();
   return nullptr;
 }
 
@@ -216,8 +217,9 @@ void TNodraWnd::CaptureKey(UINT virtualKey, LPARAM keystrokeFlags) {
   const uint32_t flags = static_cast<uint32_t>(keystrokeFlags);
   ctrlKeys_.Update(virtualKey, flags);
   TCapturePage* page = FocusedCapturePage();
-  if (!page || (flags & 0x80000000u)) return;
-  if (IsCtrlBackspace(ctrlKeys_, virtualKey, flags)) page->ResetCapture();
+  if (!page) return;
+  if (IsReleaseFlags(flags)) page->CaptureRelease(virtualKey, keystrokeFlags);
+  else if (IsCtrlBackspace(ctrlKeys_, virtualKey, flags)) page->ResetCapture();
   else page->CaptureKey(virtualKey, keystrokeFlags);
 }
 

@@ -15,8 +15,12 @@ class TPage {
 class TCapturePage : public TPage {
  public:
   virtual HWND CaptureBox() const = 0;
-  // A key press (never a release) while the box has the focus, Ctrl+Backspace excepted.
+  // Whether `window` records keys now: the capture box, or another box of the page.
+  virtual bool IsCaptureBox(HWND window) const { return window == CaptureBox(); }
+  // A key press while such a box has the focus, Ctrl+Backspace excepted.
   virtual void CaptureKey(UINT virtualKey, LPARAM keystrokeFlags) = 0;
-  // Ctrl+Backspace in the box.
+  // A key release while such a box has the focus.
+  virtual void CaptureRelease(UINT, LPARAM) {}
+  // Ctrl+Backspace in such a box.
   virtual void ResetCapture() = 0;
 };

@@ -449,6 +449,82 @@ class KeyListTransferTest(DesktopTestCase):
         self.assertEqual(len(self.rows(v)), 3)
 
 
+DELETE, LEFT_SHIFT = 0x01530000, 0x002A0000
+
+
+class OutputEntryTest(DesktopTestCase):
+    """The entry of an output action and of a program's options: a key-sending entry's stored
+    codes shown by name, keys recorded in its arguments box chord by chord, malformed codes
+    refused; the options of a program stored beside option words vakro does not know."""
+
+    KEYS = keydata_line([CTRL_CODE, F7_CODE], "$keys", arguments="000029,000030 001083", name="select",
+                        key_text="Ctrl+F7")
+    TYPED = keydata_line([CTRL_CODE, F8_CODE], "$keys", arguments="hello", name="typed", key_text="Ctrl+F8")
+    RAISE = keydata_line([CTRL_CODE, F9_CODE], "notepad.exe", name="notepad", key_text="Ctrl+F9").replace(
+        "\r\n", ",,\"raise,later\"\r\n")
+
+    @classmethod
+    def setUpClass(cls):
+        super().setUpClass()
+        try:
+            cls.vakro = Vakro(cls.desktop, {"keydata.dat": cls.KEYS + cls.TYPED + cls.RAISE, "vakro.dat": QUIET_SETTINGS},
+                              program=built_program()).start()
+            cls.names = cls.vakro.key_names(LEFT_CTRL, KEY_A, KEY_B, DELETE, LEFT_SHIFT, F8)
+        except BaseException:
+            cls.tearDownClass()
+            raise
+
+    def select_row(self, row, name):
+        """Clicks the first row and goes down to the row with the arrow keys."""
+        x, y, w, h = self.vakro.settings().find(cls="SysHeader32").rect
+        self.desktop.click(x + 40, y + h + 7)
+        if row:
+            self.desktop.xdotool("key", *["Down"] * row)
+        self.vakro.wait_text(ids.kProgramId, name, f"row {row} selected")
+
+    def test_1_keys_box_records_chords_shows_names_and_stores_codes(self):
+        v, names = self.vakro, self.names
+        v.show_settings_from_tray()
+        self.select_row(0, "select")
+        window = v.wait_text(ids.kArgumentsId, f"{names[LEFT_CTRL]}+{names[KEY_A]}, {names[DELETE]}",
+                             "the stored codes by name")
+        self.assertEqual(window.control(ids.kActionId).text, "キー送信")
+        self.assertEqual((window.control(ids.kRaiseId).enabled, window.control(ids.kMinimizeId).enabled),
+                         (False, False))
+        v.screenshot_of(window, "settings-programs-actions")
+        # リセット empties the box and keeps the focus in it; keys held together are one chord,
+        # released out of order, and the press after all are up begins the next.
+        v.click_control(ids.kKeysResetId)
+        v.wait_text(ids.kArgumentsId, "", "the emptied keys box")
+        wait_until(lambda: v.control(ids.kArgumentsId).focus, 10, "the keys box to have the focus")
+        self.desktop.xdotool("keydown", "Shift_L", "keydown", "b", "keydown", "b", "keyup", "Shift_L", "keyup", "b",
+                             "keydown", "F8", "keyup", "F8", "keydown", "b", "keyup", "b")
+        v.wait_text(ids.kArgumentsId, f"{names[LEFT_SHIFT]}+{names[KEY_B]}, {names[F8]}, {names[KEY_B]}",
+                    "three chords recorded")
+        v.click_control(ids.kUpdateId)
+        self.assertEqual(v.visible_windows("#32770"), [])
+
+        # Text typed before the entry sent keys is no key codes: refused, with the entry kept.
+        self.select_row(1, "typed")
+        window = v.wait_text(ids.kArgumentsId, "hello", "the hand-written arguments")
+        v.click_control(ids.kUpdateId)
+        self.assertEqual(v.error_message(), "送信するキーの指定が正しくありません。実行時引数でキーを記録し直してください。")
+        self.assertEqual(v.control(ids.kArgumentsId).text, "hello")
+
+        # The options of a program: raise kept with the unknown word, minimise added after them.
+        self.select_row(2, "notepad")
+        window = v.wait_text(ids.kActionId, "起動", "the program's entry")
+        self.assertEqual((window.control(ids.kRaiseId).enabled, window.control(ids.kMinimizeId).enabled), (True, True))
+        v.click_control(ids.kMinimizeId)
+        v.click_control(ids.kUpdateId)
+        v.screenshot_of(v.settings(), "settings-programs-raise")
+        v.ok()
+        lines = v.data_file("keydata.dat").split(b"\r\n")
+        self.assertEqual(lines[0], sjis(self.KEYS.replace("000029,000030 001083", "000042,000048 000066 000048"))[:-2])
+        self.assertEqual(lines[1], sjis(self.TYPED)[:-2])
+        self.assertEqual(lines[2], sjis(self.RAISE.replace("raise,later", "raise,later,minimize"))[:-2])
+
+
 class DataFileReloadTest(DesktopTestCase):
     """Data files changed by another program while vakro runs: taken in while the settings window
     is hidden, kept when they are junk, and kept as ".bak" when the window's OK saves over them."""

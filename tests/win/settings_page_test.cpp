@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "data/key_manager.h"
+#include "engine/key_display.h"
 #include "data/key_name_manager.h"
 #include "data/setting.h"
 #include "plugins/plugin_manager.h"
@@ -21,6 +22,7 @@
 #include "toolkit/controls.h"
 #include "toolkit/dpi.h"
 #include "toolkit/handles.h"
+#include "ui/control_ids.h"
 #include "ui/key_name_page.h"
 #include "ui/key_page.h"
 #include "ui/page_host.h"
@@ -159,6 +161,117 @@ TEST_F(SettingsPageTest, SaveWithoutThePageChangesTheFontAsThePageWould) {
     TSettingPage::PassThrough(passed);
     ExpectSame(passed, saved);
   }
+}
+
+// The programs page on a hidden window, driven through its controls as the user drives them.
+class KeyPageTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    window_.Reset(CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 430, 400, nullptr, nullptr,
+                                  GetModuleHandleA(nullptr), nullptr));
+    panel_ = CreatePanel(window_.Get(), {0, 0, 422, 390}, host_.Commands());
+    page_ = std::make_unique<TKeyPage>(host_, panel_, nullptr);
+  }
+  // The controls go first, while the page their handlers call is still there.
+  void TearDown() override {
+    window_.Reset();
+    page_.reset();
+  }
+
+  HWND Control(WORD id) const { return Descendant(panel_, id); }
+  static HWND Descendant(HWND parent, WORD id) {
+    if (HWND direct = GetDlgItem(parent, id)) return direct;
+    for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+      if (HWND found = Descendant(child, id)) return found;
+    return nullptr;
+  }
+  void Notify(WORD id, WORD code) {
+    HWND control = Control(id);
+    SendMessageA(GetParent(control), WM_COMMAND, MAKEWPARAM(id, code), reinterpret_cast<LPARAM>(control));
+  }
+  void Click(WORD id) {
+    if ((GetWindowLongA(Control(id), GWL_STYLE) & BS_TYPEMASK) == BS_AUTOCHECKBOX)
+      SetChecked(Control(id), !IsChecked(Control(id)));
+    Notify(id, BN_CLICKED);
+  }
+  void Choose(const char* action) {
+    SendMessageA(Control(kActionId), CB_SELECTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(action));
+    Notify(kActionId, CBN_SELCHANGE);
+  }
+  std::string Chosen() const {
+    char text[64] = {};
+    SendMessageA(Control(kActionId), CB_GETLBTEXT, SendMessageA(Control(kActionId), CB_GETCURSEL, 0, 0),
+                 reinterpret_cast<LPARAM>(text));
+    return text;
+  }
+  std::string Text(WORD id) const { return GetControlText(Control(id)); }
+  void SelectRow(int row) {
+    page_->FillList();
+    ListView_SetItemState(Control(kKeyListId), row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+  }
+  // The enabled state of raise and minimise.
+  std::pair<bool, bool> OptionsEnabled() const {
+    return {IsWindowEnabled(Control(kRaiseId)) != 0, IsWindowEnabled(Control(kMinimizeId)) != 0};
+  }
+
+  TFakePageHost host_;
+  TOwnedWindow window_;
+  HWND panel_ = nullptr;
+  std::unique_ptr<TKeyPage> page_;
+};
+
+TEST_F(KeyPageTest, ActionChoiceFillsThePathBoxAndFollowsAHandEdit) {
+  SetControlText(Control(kPathId), "C:\\tools\\x.exe");
+  EXPECT_EQ(Chosen(), "起動");
+  Choose("文字入力");
+  EXPECT_EQ(Text(kPathId), "$text");
+  SetControlText(Control(kPathId), "$VolumeDown");
+  EXPECT_EQ(Chosen(), "音量を下げる");
+  SetControlText(Control(kPathId), "$macro");
+  EXPECT_EQ(Chosen(), "プラグイン");
+  Choose("起動");
+  EXPECT_EQ(Text(kPathId), "");
+}
+
+// Loaded, the codes show as key names; leaving key sending puts the codes back in the box.
+TEST_F(KeyPageTest, KeysToSendShowByNameWhileTheEntrySendsKeys) {
+  host_.KeyManager().Add({"000029", "000031"}, "$keys", "000029,000030 001083", "", "keys", "Ctrl+S", false);
+  SelectRow(0);
+  const TKeyNameManager* names = &host_.KeyNameManager();
+  EXPECT_EQ(Text(kArgumentsId), KeyDisplayNameOfCode("000029", names) + "+" +
+                                    KeyDisplayNameOfCode("000030", names) + ", " +
+                                    KeyDisplayNameOfCode("001083", names));
+  EXPECT_EQ(Chosen(), "キー送信");
+  EXPECT_TRUE(GetWindowLongA(Control(kArgumentsId), GWL_STYLE) & ES_READONLY);
+  EXPECT_TRUE(GetWindowLongA(Control(kKeysResetId), GWL_STYLE) & WS_VISIBLE);
+  Choose("文字入力");
+  EXPECT_EQ(Text(kArgumentsId), "000029,000030 001083");
+  EXPECT_FALSE(GetWindowLongA(Control(kArgumentsId), GWL_STYLE) & ES_READONLY);
+  EXPECT_FALSE(GetWindowLongA(Control(kKeysResetId), GWL_STYLE) & WS_VISIBLE);
+}
+
+// Only raise and minimise change; the other option words keep their places.
+TEST_F(KeyPageTest, RaiseOptionsAreAProgramsAndKeepTheOtherOptionWords) {
+  TKeyInfo* info = host_.KeyManager().Add({"000029", "000031"}, "notepad.exe", "", "", "n", "Ctrl+S", false);
+  info->SetOptions({"sequence", "raise", "shiny"});
+  SelectRow(0);
+  EXPECT_TRUE(IsChecked(Control(kRaiseId)));
+  EXPECT_FALSE(IsChecked(Control(kMinimizeId)));
+  EXPECT_EQ(OptionsEnabled(), std::make_pair(true, true));
+  Click(kMinimizeId);
+  Click(kUpdateId);
+  const TKeyInfo& stored = *host_.KeyManager().Get(0);
+  EXPECT_EQ(stored.Options(), (TTextList{"sequence", "raise", "shiny", "minimize"}));
+  Click(kRaiseId);
+  EXPECT_EQ(OptionsEnabled(), std::make_pair(true, false));
+  Click(kUpdateId);
+  EXPECT_EQ(stored.Options(), (TTextList{"sequence", "shiny"}));
+  // A "$" entry runs no program: both boxes off, and nothing stored whatever they show.
+  Click(kRaiseId);
+  Choose("消音");
+  EXPECT_EQ(OptionsEnabled(), std::make_pair(false, false));
+  Click(kUpdateId);
+  EXPECT_EQ(stored.Options(), (TTextList{"sequence", "shiny"}));
 }
 
 std::string LinkTarget(const std::string& link) {
