@@ -7,6 +7,7 @@
 #include "engine/commands.h"
 #include "engine/mixer_control.h"
 #include "engine/program_starter.h"
+#include "engine/raise_decision.h"
 #include "plugins/plugin_manager.h"
 #include "shell/temp_file.h"
 
@@ -15,7 +16,7 @@ void TCommandExecutor::Execute(const TKeyInfo& info) {
     ExecuteCommand(info.Path());
     return;
   }
-  StartProgramDetached(info.Path(), info.Arguments(), info.WorkPath());
+  StartProgramDetached(info.Path(), info.Arguments(), info.WorkPath(), RunningCopyOf(info));
 }
 
 void TCommandExecutor::ExecuteCommand(const std::string& text) {
