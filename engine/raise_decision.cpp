@@ -40,7 +40,7 @@ TRaiseDecision DecideRaise(const std::string& programPath, bool minimizeInFront,
       known = runsProgram.emplace(window.processId, !image.empty() && SameFilePath(image, programPath)).first;
     }
     if (!known->second) continue;
-    const bool inFront = window.handle == foregroundRoot;
+    const bool inFront = window.handle == foregroundRoot && !window.minimized;
     return {minimizeInFront && inFront ? TRaiseAction::kMinimize : TRaiseAction::kRaise, window.handle};
   }
   return {};

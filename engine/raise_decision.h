@@ -28,6 +28,7 @@ struct TTopWindow {
   uint32_t processId = 0;
   bool visible = false;
   bool owned = false;
+  bool minimized = false;
 };
 
 // The full image path of a process; empty when it cannot be read.
@@ -43,7 +44,8 @@ bool SameFilePath(std::string_view a, std::string_view b);
 // `topDown` lists the top-level windows from the top of the Z order down; `foregroundRoot` is
 // the root owner of the foreground window. The first visible, unowned window whose process runs
 // `programPath` is the one its user activated last: it is raised, or minimised when it is in
-// front and `minimizeInFront` is set.
+// front and `minimizeInFront` is set. A minimised window may still be the foreground window
+// (nothing else took the activation): it is restored.
 TRaiseDecision DecideRaise(const std::string& programPath, bool minimizeInFront,
                            const std::vector<TTopWindow>& topDown, uintptr_t foregroundRoot,
                            const TImagePathOf& imagePathOf);

@@ -44,6 +44,7 @@ BOOL CALLBACK CollectTopWindow(HWND window, LPARAM data) {
   top.processId = processId;
   top.visible = IsWindowVisible(window) != FALSE;
   top.owned = GetWindow(window, GW_OWNER) != nullptr;
+  top.minimized = IsIconic(window) != FALSE;
   reinterpret_cast<std::vector<TTopWindow>*>(data)->push_back(top);
   return TRUE;
 }

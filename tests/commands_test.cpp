@@ -140,6 +140,8 @@ TEST_F(RaiseDecision, MinimisesOnlyWithTheOptionAndOnlyTheWindowInFront) {
   EXPECT_EQ(Decide(topDown, 5, false).action, TRaiseAction::kRaise);
   EXPECT_EQ(Decide(topDown, 3, true).action, TRaiseAction::kRaise);
   EXPECT_EQ(Decide(topDown, 0, true).action, TRaiseAction::kRaise);  // nothing in front
+  // Minimised, it may keep the activation when no other window takes it: it is restored.
+  EXPECT_EQ(Decide({{5, 10, true, false, true}}, 5, true).action, TRaiseAction::kRaise);
 }
 
 TEST_F(RaiseDecision, DocumentsShortcutsAndUnresolvedTextsStart) {

@@ -253,12 +253,18 @@ class LauncherTest(DesktopTestCase):
         self.hold("Control_L", "Alt_L", key)
         self.release("Control_L", "Alt_L", key)
 
-    def raising_line(self, log, options, key=KEY_X):
-        """An assignment of Ctrl+Alt+key that starts a witness under its own name, away from the
-        typing witness, with the option words given."""
-        program = Witness.program_named(self.desktop, "raised.exe")
-        return keydata_line([LEFT_CTRL, LEFT_ALT, key], winpath(program),
-                            f'--log "{winpath(log.path)}" --title raised --at 500,300,320,200', options=options)
+    def started_line(self, key, name, at, options=None):
+        """An assignment of Ctrl+Alt+key that starts a witness copied to name.exe, placed away from
+        the typing witness, with the option words given; its log, and the copies closed at the end."""
+        log = self.desktop.log(name + ".log")
+        self.addCleanup(self.close_started, log)
+        program = Witness.program_named(self.desktop, name + ".exe")
+        return log, keydata_line([LEFT_CTRL, LEFT_ALT, key], winpath(program),
+                                 f'--log "{winpath(log.path)}" --title {name} --at {at}', options=options)
+
+    def close_started(self, log):
+        for window in log.events("window"):
+            self.vakro.tool.post(window.int_field("hwnd"), WM_CLOSE)
 
     def started_window(self, log):
         """The main window of the one process that logs to `log`, once it is in front."""
@@ -274,10 +280,9 @@ class LauncherTest(DesktopTestCase):
         return self.vakro.tool.info(window).rect[0] <= -30000
 
     def test_a_raise_chord_brings_its_running_program_forward_and_a_plain_one_starts_another(self):
-        raised, plain = self.desktop.log("raised.log"), self.desktop.log("plain.log")
-        self.start_vakro([self.raising_line(raised, "raise"),
-                          keydata_line([LEFT_CTRL, LEFT_ALT, KEY_Y], winpath(Witness.program_named(self.desktop, "plain.exe")),
-                                       f'--log "{winpath(plain.path)}" --title plain --at 500,100,200,100')])
+        raised, raising = self.started_line(KEY_X, "raised", "500,300,320,200", options="raise")
+        plain, starting = self.started_line(KEY_Y, "plain", "500,100,200,100")
+        self.start_vakro([raising, starting])
         typing = self.focused_witness("typing")
         self.fire("x")
         window = self.started_window(raised)
@@ -296,8 +301,8 @@ class LauncherTest(DesktopTestCase):
         self.assertEqual(len(raised.events("start")), 1, "three firings of the raise chord, one process")
 
     def test_a_raise_and_minimize_chord_minimises_its_program_in_front_and_brings_it_back(self):
-        raised = self.desktop.log("raised.log")
-        self.start_vakro([self.raising_line(raised, "raise,minimize")])
+        raised, raising = self.started_line(KEY_X, "minimised", "500,300,320,200", options="raise,minimize")
+        self.start_vakro([raising])
         self.focused_witness("typing")
         self.fire("x")
         window = self.started_window(raised)
