@@ -10,6 +10,7 @@
 #include "engine/commands.h"
 #include "engine/mixer_control.h"
 #include "engine/program_starter.h"
+#include "engine/raise_decision.h"
 #include "plugins/plugin_manager.h"
 #include "shell/temp_file.h"
 
@@ -19,7 +20,7 @@ bool TCommandExecutor::Execute(const TKeyInfo& info, std::optional<uint16_t> inP
     return TypeOutput(ParseCommand(info.Path()).command, info.Arguments(), inPlaceOf);
   }
   if (IsCommandText(info.Path())) ExecuteCommand(info.Path());
-  else StartProgramDetached(info.Path(), info.Arguments(), info.WorkPath());
+  else StartProgramDetached(info.Path(), info.Arguments(), info.WorkPath(), RunningCopyOf(info));
   return false;
 }
 

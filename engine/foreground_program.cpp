@@ -13,6 +13,8 @@ namespace {
 using TQueryImageName = BOOL(WINAPI*)(HANDLE, DWORD, LPSTR, PDWORD);
 using TGetImageFileName = DWORD(WINAPI*)(HANDLE, LPSTR, DWORD);
 
+}  // namespace
+
 // The image path of a process. The limited right is granted for processes of other users,
 // elevated ones and those of the other bitness; systems before it get the device path through
 // psapi, whose file name part is the same.
@@ -34,6 +36,8 @@ std::string ProcessImagePath(DWORD processId) {
   const DWORD length = getImageFileName(process.Get(), path, sizeof path);
   return std::string(path, length);
 }
+
+namespace {
 
 DWORD WindowProcess(HWND window) {
   DWORD processId = 0;

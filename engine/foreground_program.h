@@ -11,3 +11,7 @@ std::string ForegroundProgramName();
 
 // The executable file name of the process that owns `window`.
 std::string WindowProgramName(HWND window);
+
+// The path of a process's executable file (a device path on systems before Windows Vista);
+// empty when the process cannot be asked.
+std::string ProcessImagePath(DWORD processId);

@@ -8,6 +8,7 @@
 #include <mutex>
 #include <optional>
 
+#include "engine/window_raiser.h"
 #include "toolkit/handles.h"
 
 namespace {
@@ -16,6 +17,7 @@ struct TProgramStart {
   std::string path;
   std::string arguments;
   std::string workPath;
+  TRunningCopy runningCopy;
 };
 
 struct TStartQueue {
@@ -32,6 +34,9 @@ TStartQueue& Queue() {
 const char* OrNull(const std::string& text) { return text.empty() ? nullptr : text.c_str(); }
 
 void Start(const TProgramStart& start) {
+  if (start.runningCopy != TRunningCopy::kStartAnother &&
+      RaiseRunningCopy(start.path, start.runningCopy == TRunningCopy::kRaiseOrMinimize))
+    return;
   ShellExecuteA(nullptr, "open", start.path.c_str(), OrNull(start.arguments), OrNull(start.workPath),
                 SW_SHOW);
 }
@@ -63,11 +68,11 @@ DWORD WINAPI StartWorker(LPVOID) {
 }  // namespace
 
 void StartProgramDetached(const std::string& path, const std::string& arguments,
-                          const std::string& workPath) {
+                          const std::string& workPath, TRunningCopy runningCopy) {
   TStartQueue& queue = Queue();
   {
     std::lock_guard<std::mutex> guard(queue.lock);
-    queue.waiting.push_back({path, arguments, workPath});
+    queue.waiting.push_back({path, arguments, workPath, runningCopy});
     if (queue.workerRunning) return;
     queue.workerRunning = true;
   }

@@ -2,6 +2,11 @@
 
 #include "engine/commands.h"
 
+#include <map>
+
+#include "data/key_manager.h"
+#include "engine/raise_decision.h"
+
 namespace {
 
 TEST(Commands, WordsIgnoreCaseButNotBlanks) {
@@ -84,6 +89,82 @@ TEST(Volume, StepsOf1024WithinTheBounds) {
 TEST(Volume, UpNeverWrapsToSilence) {
   EXPECT_EQ(VolumeStepUp(0xFFFFFFFFu, 65535), 65535u);
   EXPECT_EQ(VolumeStepUp(0xFFFFFC00u, 0xFFFFFFFFu), 0xFFFFFFFFu);
+}
+
+TEST(RaisePaths, ProgramFilesAndPathsComparedWithoutCase) {
+  EXPECT_TRUE(IsProgramFilePath("C:\\Tools\\Witness.EXE"));
+  EXPECT_TRUE(IsProgramFilePath("C:\\表\\ソ.exe"));
+  EXPECT_FALSE(IsProgramFilePath("C:\\Docs\\memo.txt"));
+  EXPECT_FALSE(IsProgramFilePath("C:\\Users\\me\\Desktop\\editor.lnk"));
+  EXPECT_FALSE(IsProgramFilePath("C:\\folder.exe\\"));
+  EXPECT_FALSE(IsProgramFilePath(""));
+
+  EXPECT_TRUE(SameFilePath("C:\\Program Files\\Ｅｄｉｔ\\EDIT.exe", "c:\\program files\\ｅｄｉｔ\\edit.EXE"));
+  EXPECT_TRUE(SameFilePath("D:\\ソフト\\表.exe", "d:\\ソフト\\表.EXE"));  // trail bytes 0x5C stay
+  EXPECT_FALSE(SameFilePath("C:\\a\\edit.exe", "C:\\b\\edit.exe"));
+  // A trail byte in the range of capitals is never lowered on its own: ア (83 41) is not ヂ (83 61).
+  EXPECT_FALSE(SameFilePath("C:\\ア.exe", "C:\\ヂ.exe"));
+}
+
+class RaiseDecision : public ::testing::Test {
+ protected:
+  std::map<uint32_t, std::string> images = {{10, "c:\\tools\\EDIT.EXE"}, {11, "C:\\Tools\\Edit.exe"},
+                                            {20, "C:\\Tools\\Other.exe"}, {30, ""}};
+  std::map<uint32_t, int> reads;
+
+  TRaiseDecision Decide(const std::vector<TTopWindow>& topDown, uintptr_t foregroundRoot = 0,
+                        bool minimizeInFront = false, const std::string& path = "C:\\Tools\\Edit.exe") {
+    return DecideRaise(path, minimizeInFront, topDown, foregroundRoot, [this](uint32_t processId) {
+      ++reads[processId];
+      return images[processId];
+    });
+  }
+};
+
+TEST_F(RaiseDecision, FirstVisibleUnownedWindowOfTheProgramInZOrder) {
+  const std::vector<TTopWindow> topDown = {
+      {1, 10, false, false},  // hidden
+      {2, 10, true, true},    // a dialog it owns
+      {3, 20, true, false},   // another program
+      {7, 20, true, false},   // and another window of it
+      {4, 30, true, false},   // a process whose path cannot be read
+      {5, 11, true, false},   // the copy used last
+      {6, 10, true, false}};
+  TRaiseDecision decision = Decide(topDown);
+  EXPECT_EQ(decision.action, TRaiseAction::kRaise);
+  EXPECT_EQ(decision.window, 5u);
+  EXPECT_EQ(reads, (std::map<uint32_t, int>{{11, 1}, {20, 1}, {30, 1}})) << "each process read once, hidden ones never";
+
+  EXPECT_EQ(Decide({{1, 10, false, false}, {2, 10, true, true}, {3, 30, true, false}}).action, TRaiseAction::kStart);
+  EXPECT_EQ(Decide({}).action, TRaiseAction::kStart);
+}
+
+TEST_F(RaiseDecision, MinimisesOnlyWithTheOptionAndOnlyTheWindowInFront) {
+  const std::vector<TTopWindow> topDown = {{3, 20, true, false}, {5, 10, true, false}};
+  EXPECT_EQ(Decide(topDown, 5, true).action, TRaiseAction::kMinimize);
+  EXPECT_EQ(Decide(topDown, 5, true).window, 5u);
+  EXPECT_EQ(Decide(topDown, 5, false).action, TRaiseAction::kRaise);
+  EXPECT_EQ(Decide(topDown, 3, true).action, TRaiseAction::kRaise);
+  EXPECT_EQ(Decide(topDown, 0, true).action, TRaiseAction::kRaise);  // nothing in front
+  // Minimised, it may keep the activation when no other window takes it: it is restored.
+  EXPECT_EQ(Decide({{5, 10, true, false, true}}, 5, true).action, TRaiseAction::kRaise);
+}
+
+TEST_F(RaiseDecision, DocumentsShortcutsAndUnresolvedTextsStart) {
+  images[10] = "C:\\Docs\\memo.txt";
+  const std::vector<TTopWindow> topDown = {{5, 10, true, false}};
+  EXPECT_EQ(Decide(topDown, 0, false, "C:\\Docs\\memo.txt").action, TRaiseAction::kStart);
+  EXPECT_EQ(Decide(topDown, 0, false, "").action, TRaiseAction::kStart);
+  EXPECT_TRUE(reads.empty());
+
+  TKeyInfo info;
+  EXPECT_EQ(RunningCopyOf(info), TRunningCopy::kStartAnother);
+  info.SetOption(kOptionMinimize, true);
+  EXPECT_EQ(RunningCopyOf(info), TRunningCopy::kStartAnother) << "minimize alone does nothing";
+  info.SetOption(kOptionRaise, true);
+  EXPECT_EQ(RunningCopyOf(info), TRunningCopy::kRaiseOrMinimize);
+  info.SetOption(kOptionMinimize, false);
+  EXPECT_EQ(RunningCopyOf(info), TRunningCopy::kRaise);
 }
 
 }  // namespace

@@ -249,6 +249,69 @@ class LauncherTest(DesktopTestCase):
         self.assertEqual(second.wait(30), 0)
         self.assertFalse(self.vakro.exited())
 
+    def fire(self, key):
+        self.hold("Control_L", "Alt_L", key)
+        self.release("Control_L", "Alt_L", key)
+
+    def started_line(self, key, name, at, options=None):
+        """An assignment of Ctrl+Alt+key that starts a witness copied to name.exe, placed away from
+        the typing witness, with the option words given; its log, and the copies closed at the end."""
+        log = self.desktop.log(name + ".log")
+        self.addCleanup(self.close_started, log)
+        program = Witness.program_named(self.desktop, name + ".exe")
+        return log, keydata_line([LEFT_CTRL, LEFT_ALT, key], winpath(program),
+                                 f'--log "{winpath(log.path)}" --title {name} --at {at}', options=options)
+
+    def close_started(self, log):
+        for window in log.events("window"):
+            self.vakro.tool.post(window.int_field("hwnd"), WM_CLOSE)
+
+    def started_window(self, log):
+        """The main window of the one process that logs to `log`, once it is in front."""
+        log.wait_event("ready", timeout=30)
+        window = next(e for e in log.events("window") if e.fields["role"] == "main").int_field("hwnd")
+        wait_until(lambda: self.in_front(window), 10, "the started program in front")
+        return window
+
+    def in_front(self, window):
+        return getattr(self.vakro.tool.foreground(), "hwnd", None) == window
+
+    def minimised(self, window):
+        return self.vakro.tool.info(window).rect[0] <= -30000
+
+    def test_a_raise_chord_brings_its_running_program_forward_and_a_plain_one_starts_another(self):
+        raised, raising = self.started_line(KEY_X, "raised", "500,300,320,200", options="raise")
+        plain, starting = self.started_line(KEY_Y, "plain", "500,100,200,100")
+        self.start_vakro([raising, starting])
+        typing = self.focused_witness("typing")
+        self.fire("x")
+        window = self.started_window(raised)
+        typing.focus()
+        self.fire("x")
+        wait_until(lambda: self.in_front(window), 10, "the running copy brought to the front")
+        self.vakro.tool.post(window, WM_SYSCOMMAND, SC_MINIMIZE)
+        wait_until(lambda: self.minimised(window), 10, "the copy minimised")
+        typing.focus()
+        self.fire("x")
+        wait_until(lambda: not self.minimised(window) and self.in_front(window), 10, "the copy restored in front")
+        # Starts and raises run in the order asked: once both plain starts are done, so are the raises.
+        self.fire("y")
+        self.fire("y")
+        wait_until(lambda: len(plain.events("ready")) == 2, 30, "a second plain copy: no option, no raise")
+        self.assertEqual(len(raised.events("start")), 1, "three firings of the raise chord, one process")
+
+    def test_a_raise_and_minimize_chord_minimises_its_program_in_front_and_brings_it_back(self):
+        raised, raising = self.started_line(KEY_X, "minimised", "500,300,320,200", options="raise,minimize")
+        self.start_vakro([raising])
+        self.focused_witness("typing")
+        self.fire("x")
+        window = self.started_window(raised)
+        self.fire("x")
+        wait_until(lambda: self.minimised(window), 10, "the copy in front minimised")
+        self.fire("x")
+        wait_until(lambda: not self.minimised(window) and self.in_front(window), 10, "the copy restored in front")
+        self.assertEqual(len(raised.events("start")), 1)
+
     def exit_from_tray(self):
         tray = self.tray_icon_position()
         self.desktop.xdotool("mousemove", *tray, "click", 3)
