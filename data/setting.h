@@ -41,6 +41,13 @@ class TSetting {
   // Programs (executable file names) vakro leaves alone: while one has the focus no chord
   // fires. Stored as a comma list only when not empty.
   std::vector<std::string> ExcludePrograms;
+  // Milliseconds a begun key sequence waits for its next key before it is abandoned (its keys
+  // delivered), and before the key guide shows (0: at once). Stored only when not the default.
+  int32_t SequenceTimeout;
+  int32_t KeyViewDelay;
+  static constexpr int32_t kDefaultSequenceTimeout = 2000;
+  static constexpr int32_t kDefaultKeyViewDelay = 0;
+  static constexpr int32_t kMostDelayMs = 60000;
 
   // False only for a malformed "FontStyle" item; the settings after it are then not read.
   bool LoadFromFile(const std::string& fileName);

@@ -31,6 +31,8 @@ class TKeyDecisionApplierHost {
   // Called when any of them is set, which the guide follows in this order.
   virtual void ChangeGuide(bool rebuild, bool show, bool hide) = 0;
   virtual void ChangeCursor(TCursorChange change) = 0;
+  // Starts the key sequence's time-out timer anew for `ms`, or stops it (0).
+  virtual void SetSequenceTimer(uint32_t ms) = 0;
   virtual void Execute(const TKeyInfo& info) = 0;
 };
 

@@ -503,6 +503,7 @@ LRESULT TNodraWnd::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_SHOWWINDOW:
       if (wParam) BuildPages();
       if (wParam) FormShow();
+      else keyView_->RefreshLeadersSoon();
       break;
     case WM_ACTIVATE:
       // Back from minimised or from another window: whatever chord was half typed is over.
