@@ -57,9 +57,7 @@ class SettingReader {
   // A time in milliseconds; anything but a number from `least` to TSetting::kMostDelayMs is
   // the default.
   void Milliseconds(const char* key, int32_t least, int32_t fallback, int32_t& value) const {
-    value = fallback;
-    int32_t read = fallback;
-    if (ParseSettingInteger(Text(key, ""), read) && read >= least && read <= TSetting::kMostDelayMs) value = read;
+    value = MillisecondsOrDefault(Text(key, ""), least, fallback);
   }
 
   void Boolean(const char* key, bool& flag) const {
@@ -141,6 +139,12 @@ bool ParseSettingInteger(const std::string& text, int32_t& value) {
   if (negative) bits = 0u - bits;
   value = static_cast<int32_t>(bits);
   return true;
+}
+
+int32_t MillisecondsOrDefault(const std::string& text, int32_t least, int32_t fallback) {
+  int32_t value = fallback;
+  if (!ParseSettingInteger(text, value) || value < least || value > TSetting::kMostDelayMs) return fallback;
+  return value;
 }
 
 // The profile functions drop one pair of quotes around a whole value, so a value that begins and

@@ -59,6 +59,10 @@ class TSetting {
 // after "$" or "0x". False for anything else, the value then untouched.
 bool ParseSettingInteger(const std::string& text, int32_t& value);
 
+// A time setting from its text: the number when it lies from `least` to TSetting::kMostDelayMs,
+// else `fallback` (the default).
+int32_t MillisecondsOrDefault(const std::string& text, int32_t least, int32_t fallback);
+
 // A text as written with the profile functions so that it reads back unchanged.
 std::string ProfileValue(const std::string& text);
 

@@ -33,6 +33,7 @@ constexpr WORD kKeyFindId = 218;
 constexpr WORD kKeyFindCountId = 219;
 constexpr WORD kExportId = 220;
 constexpr WORD kImportId = 221;
+constexpr WORD kSequenceId = 240;
 
 // キーの名前: names for keys without one.
 constexpr WORD kKeyNameListId = 301;
@@ -53,6 +54,8 @@ constexpr WORD kStartUpId = 422;
 constexpr WORD kHideCursorId = 423;
 constexpr WORD kSendUnmatchedKeysId = 424;
 constexpr WORD kExcludeProgramsId = 425;
+constexpr WORD kKeyViewDelayId = 426;
+constexpr WORD kSequenceTimeoutId = 427;
 
 // プラグイン: the plug-in registrations.
 constexpr WORD kPluginListId = 501;

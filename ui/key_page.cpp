@@ -116,6 +116,8 @@ void TKeyPage::CreateControls(HFONT font) {
   commands.OnCommand(edtKey, EN_KILLFOCUS, [this] { edtKeyExit(); });
   btnKeyReset = CreateButton(panel, "リセット", s.Place({216, 36, 88, 21}), font, kKeyResetId);
   commands.OnClick(btnKeyReset, [this] { btnKeyResetClick(); });
+  chkSequence = CreateCheckBox(panel, "順に押す", s.Place({312, 38, 80, 17}), font, kSequenceId);
+  commands.OnClick(chkSequence, [this] { chkSequenceClick(); });
   CreateLabel(panel, "実行ファイル(&E)", s.Place({8, 68, kLabelWidth, kLabelHeight}), font);
   edtPath = CreateEdit(panel, s.Place({96, 64, 113, 20}), font, kPathId, 256);
   CreateLabel(panel, "実行時引数(&A)", s.Place({8, 96, kLabelWidth, kLabelHeight}), font);
@@ -312,7 +314,7 @@ void TKeyPage::ShowEditedNote() {
   if (!capturedKeys_.empty()) {
     const TChordNote note = EditedChordNote(ChordAssignments(host_.KeyManager()), capturedKeys_,
                                             IsChecked(chkRepeat), SelectedIndex(),
-                                            EntryScope());
+                                            EntryScope(), RecordsSequence());
     text = ChordNoteText(note, AssignmentName(note.other), IsChecked(chkRepeat));
   }
   SetControlText(lblKeyNote, text);
@@ -373,9 +375,11 @@ void TKeyPage::SetDroppedFile(const std::string& path) {
 void TKeyPage::CaptureKey(UINT, LPARAM keystrokeFlags) {
   const uint32_t flags = static_cast<uint32_t>(keystrokeFlags);
   std::string text = GetControlText(edtKey);
-  if (!AppendCapturedKey(capturedKeys_, text, KeyCodeFromFlags(flags),
-                         KeyDisplayName(flags, &host_.KeyNameManager())))
-    return;
+  const std::string keyCode = KeyCodeFromFlags(flags);
+  const std::string name = KeyDisplayName(flags, &host_.KeyNameManager());
+  const bool appended = RecordsSequence() ? AppendCapturedStep(capturedKeys_, text, keyCode, name, flags)
+                                          : AppendCapturedKey(capturedKeys_, text, keyCode, name);
+  if (!appended) return;
   ShowEditedNote();
   SetControlText(edtKey, text);
   const WPARAM end = text.size();
@@ -403,6 +407,7 @@ const TKeyInfo* TKeyPage::RowInfo(int row) const {
 void TKeyPage::ShowEntry(const TKeyInfo& info) {
   capturedKeys_ = info.Keys();
   SetChecked(chkRepeat, info.Repeat());
+  SetChecked(chkSequence, info.HasOption(kOptionSequence));
   ShowScope(info.Scope());
   ShowEditedNote();
   SetControlText(edtProgram, info.ProgramName());
@@ -422,6 +427,14 @@ void TKeyPage::lvKeySelectItem() {
 void TKeyPage::edtKeyEnter() { host_.BeginCapture(); }
 
 void TKeyPage::edtKeyExit() { host_.EndCapture(); }
+
+bool TKeyPage::RecordsSequence() const { return IsChecked(chkSequence); }
+
+// Keys recorded one way mean something else the other way: the box starts afresh.
+void TKeyPage::chkSequenceClick() {
+  ClearCaptureKey();
+  SetFocus(edtKey);
+}
 
 void TKeyPage::btnKeyResetClick() {
   ClearCaptureKey();
@@ -460,6 +473,7 @@ void TKeyPage::btnAddClick() {
                                            IsChecked(chkRepeat));
   if (!info) return;
   info->SetScope(std::move(scope));
+  info->SetOption(kOptionSequence, RecordsSequence());
   FillList();
   const int row = RowOfIndex(host_.KeyManager().Count() - 1);
   if (row >= 0) SendMessageA(lvKey, LVM_ENSUREVISIBLE, row, FALSE);
@@ -479,6 +493,8 @@ void TKeyPage::btnUpdateClick() {
   info->SetArguments(entry.arguments);
   info->SetWorkPath(entry.workPath);
   info->SetRepeat(IsChecked(chkRepeat));
+  // Changed only when it changes, so that the other option words keep their places.
+  if (info->HasOption(kOptionSequence) != RecordsSequence()) info->SetOption(kOptionSequence, RecordsSequence());
   // A scope the file held but could not be read shows as all programs, and stays unless changed.
   if (!scope.IsAll() || info->Scope().unreadItem.empty()) info->SetScope(std::move(scope));
   RefreshNotes();
