@@ -28,9 +28,9 @@ void TKeyDispatcher::RebuildLeaders() {
   }
 }
 
+// A new copy of a changed list is taken only between chords, so no guide loses its rows.
 const std::vector<uint16_t>& TKeyDispatcher::LeaderKeys() {
-  SyncAssignments();
-  if (!assignments_) leaders_.clear();
+  if (heldKeys_.empty() && steps_.empty()) SyncAssignments();
   return paused_ ? noLeaders_ : leaders_;
 }
 
