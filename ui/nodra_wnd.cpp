@@ -97,6 +97,7 @@ bool TNodraWnd::Create() {
   DragAcceptFiles(Handle(), TRUE);
   MakeDataFolder();
   LoadAll();
+  keyView_->RefreshLeaders();  // the first key may already begin a sequence
   StartDataWatch();
   if (keyManager_->Count() == 0) ShowSettings(false);
   SetVersionCaption();
