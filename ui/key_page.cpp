@@ -116,7 +116,7 @@ void TKeyPage::CreateControls(HFONT font) {
   commands.OnCommand(edtKey, EN_KILLFOCUS, [this] { edtKeyExit(); });
   btnKeyReset = CreateButton(panel, "リセット", s.Place({216, 36, 88, 21}), font, kKeyResetId);
   commands.OnClick(btnKeyReset, [this] { btnKeyResetClick(); });
-  chkSequence = CreateCheckBox(panel, "順に押す", s.Place({312, 38, 80, 17}), font, kSequenceId);
+  chkSequence = CreateCheckBox(panel, "順に押す", s.Place({216, 38, 72, 17}), font, kSequenceId);
   commands.OnClick(chkSequence, [this] { chkSequenceClick(); });
   CreateLabel(panel, "実行ファイル(&E)", s.Place({8, 68, kLabelWidth, kLabelHeight}), font);
   edtPath = CreateEdit(panel, s.Place({96, 64, 113, 20}), font, kPathId, 256);
@@ -205,6 +205,17 @@ void TKeyPage::panKeyConsoleResize() {
     const int left = PlaceInParent(label).left;
     MoveHorizontally(label, left, width - margin - left);
   }
+  PlaceSequenceBox(margin);
+}
+
+// 順に押す sits between the key box and its reset button.
+void TKeyPage::PlaceSequenceBox(int margin) {
+  const RECT reset = PlaceInParent(btnKeyReset);
+  const RECT check = PlaceInParent(chkSequence);
+  const int checkLeft = reset.left - margin - (check.right - check.left);
+  MoveHorizontally(chkSequence, checkLeft, check.right - check.left);
+  const int boxLeft = PlaceInParent(edtKey).left;
+  MoveHorizontally(edtKey, boxLeft, checkLeft - margin - boxLeft);
 }
 
 // The entry panel: its size changes lay it out; while the finder is dragged it holds the mouse.

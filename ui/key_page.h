@@ -100,6 +100,7 @@ class TKeyPage : public TCapturePage {
   std::string AssignmentName(int index) const;
   void ShowEntry(const TKeyInfo& info);
   bool RecordsSequence() const;
+  void PlaceSequenceBox(int margin);
   void chkSequenceClick();
   // Moves the focus to `control` and lets the focus change take effect before a dialog opens.
   void FocusBeforeDialog(HWND control);
