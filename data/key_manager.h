@@ -30,6 +30,8 @@ class TKeyInfo {
   // this version does not know are kept as read.
   const TTextList& Options() const { return options_; }
   bool HasOption(std::string_view word) const;
+  // Keys tapped one after another (the option "sequence", two keys or more) rather than held.
+  bool IsSequence() const;
 
   void SetPath(std::string text) { path_ = std::move(text); }
   void SetWorkPath(std::string text) { workPath_ = std::move(text); }
@@ -55,6 +57,8 @@ class TKeyInfo {
 inline constexpr char kOptionRaise[] = "raise";        // bring a running copy forward instead
 inline constexpr char kOptionMinimize[] = "minimize";  // and minimise it when already in front
 inline constexpr char kOptionSequence[] = "sequence";  // keys tapped one after another
+
+inline bool TKeyInfo::IsSequence() const { return keys_.size() >= 2 && HasOption(kOptionSequence); }
 
 class TKeyManager {
  public:

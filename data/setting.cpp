@@ -54,6 +54,12 @@ class SettingReader {
     color = static_cast<TColor>(value);
   }
 
+  // A time in milliseconds; anything but a number from `least` to TSetting::kMostDelayMs is
+  // the default.
+  void Milliseconds(const char* key, int32_t least, int32_t fallback, int32_t& value) const {
+    value = MillisecondsOrDefault(Text(key, ""), least, fallback);
+  }
+
   void Boolean(const char* key, bool& flag) const {
     int32_t value = flag ? 1 : 0;
     Integer(key, value);
@@ -108,7 +114,9 @@ TSetting::TSetting()
       EdgeColor(0x808000),
       KeyViewPos(0),
       HideCursor(true),
-      SendUnmatchedKeys(true) {}
+      SendUnmatchedKeys(true),
+      SequenceTimeout(kDefaultSequenceTimeout),
+      KeyViewDelay(kDefaultKeyViewDelay) {}
 
 bool ParseSettingInteger(const std::string& text, int32_t& value) {
   size_t pos = 0;
@@ -131,6 +139,12 @@ bool ParseSettingInteger(const std::string& text, int32_t& value) {
   if (negative) bits = 0u - bits;
   value = static_cast<int32_t>(bits);
   return true;
+}
+
+int32_t MillisecondsOrDefault(const std::string& text, int32_t least, int32_t fallback) {
+  int32_t value = fallback;
+  if (!ParseSettingInteger(text, value) || value < least || value > TSetting::kMostDelayMs) return fallback;
+  return value;
 }
 
 // The profile functions drop one pair of quotes around a whole value, so a value that begins and
@@ -162,6 +176,8 @@ bool TSetting::LoadFromFile(const std::string& fileName) {
   read.Boolean("SendUnmatchedKeys", SendUnmatchedKeys);
   const std::string excluded = read.Text("ExcludePrograms", "");
   if (!excluded.empty()) ExcludePrograms = DecodeCommaList(excluded);
+  read.Milliseconds("SequenceTimeout", 1, kDefaultSequenceTimeout, SequenceTimeout);
+  read.Milliseconds("KeyViewDelay", 0, kDefaultKeyViewDelay, KeyViewDelay);
   return true;
 }
 
@@ -189,6 +205,9 @@ bool TSetting::SaveToFile(const std::string& fileName) const {
   if (!SendUnmatchedKeys) entries.push_back({"SendUnmatchedKeys", BooleanText(false)});
   if (!ExcludePrograms.empty())
     entries.push_back({"ExcludePrograms", ProfileValue(EncodeCommaList(ExcludePrograms))});
+  if (SequenceTimeout != kDefaultSequenceTimeout)
+    entries.push_back({"SequenceTimeout", std::to_string(SequenceTimeout)});
+  if (KeyViewDelay != kDefaultKeyViewDelay) entries.push_back({"KeyViewDelay", std::to_string(KeyViewDelay)});
   const std::string temporary = platform::TemporaryNameFor(fileName);
   if (platform::FileExists(temporary)) platform::RemoveFile(temporary);
   std::string written;

@@ -41,6 +41,13 @@ class TSetting {
   // Programs (executable file names) vakro leaves alone: while one has the focus no chord
   // fires. Stored as a comma list only when not empty.
   std::vector<std::string> ExcludePrograms;
+  // Milliseconds a begun key sequence waits for its next key before it is abandoned (its keys
+  // delivered), and before the key guide shows (0: at once). Stored only when not the default.
+  int32_t SequenceTimeout;
+  int32_t KeyViewDelay;
+  static constexpr int32_t kDefaultSequenceTimeout = 2000;
+  static constexpr int32_t kDefaultKeyViewDelay = 0;
+  static constexpr int32_t kMostDelayMs = 60000;
 
   // False only for a malformed "FontStyle" item; the settings after it are then not read.
   bool LoadFromFile(const std::string& fileName);
@@ -51,6 +58,10 @@ class TSetting {
 // Integer syntax of the settings file: decimal with leading spaces and a sign, or hexadecimal
 // after "$" or "0x". False for anything else, the value then untouched.
 bool ParseSettingInteger(const std::string& text, int32_t& value);
+
+// A time setting from its text: the number when it lies from `least` to TSetting::kMostDelayMs,
+// else `fallback` (the default).
+int32_t MillisecondsOrDefault(const std::string& text, int32_t least, int32_t fallback);
 
 // A text as written with the profile functions so that it reads back unchanged.
 std::string ProfileValue(const std::string& text);

@@ -95,6 +95,29 @@ class TChordMeeting {
   std::vector<int> shadowing_;
 };
 
+// Sequences meet only sequences, as chords meet chords: their texts begin with a mark no key code
+// has. Every sequence ends at its last key, as a chord that does not repeat.
+const char kSequenceMark[] = "sequence\r\n";
+
+std::vector<TChordAssignment> WithSequencesApart(const std::vector<TChordAssignment>& assignments) {
+  std::vector<TChordAssignment> apart = assignments;
+  for (TChordAssignment& assignment : apart) {
+    if (!assignment.sequence || assignment.keysText.empty()) continue;
+    assignment.keysText.insert(0, kSequenceMark);
+    assignment.repeat = false;
+  }
+  return apart;
+}
+
+// A chord of a sequence's first key alone fires at its press, so the sequence never begins.
+int ChordOfFirstKey(const TChordMeeting& meeting, const TChordAssignment& sequence, size_t index) {
+  const std::string_view steps = std::string_view(sequence.keysText).substr(sizeof kSequenceMark - 1);
+  const std::string first = FirstKeyCode(steps) + "\r\n";
+  for (size_t chord : meeting.Group(first))
+    if (meeting.Runs(chord).Overlaps(meeting.Runs(index))) return static_cast<int>(chord);
+  return -1;
+}
+
 }  // namespace
 
 std::vector<TChordAssignment> ChordAssignments(const TKeyManager& keys) {
@@ -102,13 +125,14 @@ std::vector<TChordAssignment> ChordAssignments(const TKeyManager& keys) {
   assignments.reserve(static_cast<size_t>(keys.Count()));
   for (int index = 0; index < keys.Count(); ++index) {
     const TKeyInfo* info = keys.Get(index);
-    assignments.push_back(info ? TChordAssignment{info->KeysText(), info->Repeat(), info->Scope()}
+    assignments.push_back(info ? TChordAssignment{info->KeysText(), info->Repeat(), info->Scope(), info->IsSequence()}
                                : TChordAssignment{});
   }
   return assignments;
 }
 
-std::vector<TChordNote> ChordNotes(const std::vector<TChordAssignment>& assignments) {
+std::vector<TChordNote> ChordNotes(const std::vector<TChordAssignment>& listed) {
+  const std::vector<TChordAssignment> assignments = WithSequencesApart(listed);
   const TChordMeeting meeting(assignments);
   std::vector<TChordNote> notes(assignments.size());
   // A chord that begins others counts each distinct one that it lets through (in a program
@@ -138,6 +162,9 @@ std::vector<TChordNote> ChordNotes(const std::vector<TChordAssignment>& assignme
     if (text.empty()) note = {TChordNoteKind::kNoKeys, -1, 0};
     else if (meeting.Runs(index).Empty()) note = {TChordNoteKind::kSameChord, meeting.EarlierSameChord(index), 0};
     else if (meeting.Fires(index).Empty()) note = {TChordNoteKind::kShadowedByShorter, meeting.Shadowing(index), 0};
+    else if (const int chord = assignments[index].sequence ? ChordOfFirstKey(meeting, assignments[index], index) : -1;
+             chord >= 0)
+      note = {TChordNoteKind::kShadowedByShorter, chord, 0};
     else if (note.otherCount > 0) note.kind = TChordNoteKind::kBeginsOthers;
     else if (TypesCharacter(FirstKeyCode(text))) note = {TChordNoteKind::kTypingFirstKey, -1, 0};
     else note = {};
@@ -146,8 +173,8 @@ std::vector<TChordNote> ChordNotes(const std::vector<TChordAssignment>& assignme
 }
 
 TChordNote EditedChordNote(std::vector<TChordAssignment> assignments, const TChord& keys,
-                           bool repeat, int row, const TProgramScope& scope) {
-  TChordAssignment edited{ChordText(keys), repeat, scope};
+                           bool repeat, int row, const TProgramScope& scope, bool sequence) {
+  TChordAssignment edited{ChordText(keys), repeat, scope, sequence && keys.size() >= 2};
   size_t at = assignments.size();
   if (row >= 0 && static_cast<size_t>(row) < assignments.size()) at = static_cast<size_t>(row);
   if (at == assignments.size()) assignments.push_back(std::move(edited));

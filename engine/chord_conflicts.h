@@ -34,6 +34,8 @@ struct TChordAssignment {
   std::string keysText;  // the chord text
   bool repeat = false;
   TProgramScope scope;   // an assignment stands in another's way only in programs both admit
+  bool sequence = false; // keys tapped one after another: meets other sequences, and a chord
+                         // of its first key alone
 };
 
 // The assignments of the list, in its order.
@@ -46,7 +48,7 @@ std::vector<TChordNote> ChordNotes(const std::vector<TChordAssignment>& assignme
 // The note of a chord being edited: it takes row `row` of the list, or is added after the last
 // when `row` is -1.
 TChordNote EditedChordNote(std::vector<TChordAssignment> assignments, const TChord& keys,
-                           bool repeat, int row, const TProgramScope& scope = {});
+                           bool repeat, int row, const TProgramScope& scope = {}, bool sequence = false);
 
 // Whether the key types a character when pressed alone: a letter, digit, symbol, space or
 // number-pad key.

@@ -11,8 +11,11 @@ std::vector<TGuideRowText> BuildGuideRows(const std::vector<const TKeyInfo*>& ca
   std::vector<TGuideRowText> rows;
   rows.reserve(shown + 1);
   for (size_t at = 0; at < shown; ++at) {
-    if (const TKeyInfo* info = candidates[at])
-      rows.push_back({ChordDisplayText(info->Keys(), aliases, heldCount), info->ProgramName()});
+    const TKeyInfo* info = candidates[at];
+    if (!info) continue;
+    const std::string keys = info->IsSequence() ? SequenceDisplayText(info->Keys(), aliases, heldCount)
+                                                : ChordDisplayText(info->Keys(), aliases, heldCount);
+    rows.push_back({keys, info->ProgramName()});
   }
   if (shown < candidates.size())
     rows.push_back({"ほか " + std::to_string(candidates.size() - shown) + " 件", ""});

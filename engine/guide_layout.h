@@ -21,11 +21,11 @@ struct TGuideSize {
 };
 
 struct TGuideRowText {
-  std::string keysText;     // the keys still to press, display names joined by "+"
+  std::string keysText;     // the keys still to press, display names joined by "+" (", " for a sequence)
   std::string programName;
 };
 
-// One row per candidate, in their order; `heldCount` keys of each chord are already held. With
+// One row per candidate, in their order; `heldCount` keys of each are already typed. With
 // more candidates than `mostRows`, the rows that fit and a last one that says how many more
 // ("ほか N 件"): the cost stays that of the rows shown, whatever the number of candidates.
 std::vector<TGuideRowText> BuildGuideRows(const std::vector<const TKeyInfo*>& candidates,

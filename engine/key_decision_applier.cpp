@@ -27,6 +27,7 @@ void TKeyDecisionApplier::Apply(const TKeyDecision& decision, uint32_t virtualKe
   if (decision.rebuildGuide || decision.showGuide || decision.hideGuide)
     host_.ChangeGuide(decision.rebuildGuide, decision.showGuide, decision.hideGuide);
   if (decision.cursor != TCursorChange::kKeep) host_.ChangeCursor(decision.cursor);
+  if (decision.sequenceTimer) host_.SetSequenceTimer(*decision.sequenceTimer);
   if (decision.executed) host_.Execute(*decision.executed, outputPlace);
 }
 

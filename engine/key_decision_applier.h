@@ -32,6 +32,8 @@ class TKeyDecisionApplierHost {
   // Called when any of them is set, which the guide follows in this order.
   virtual void ChangeGuide(bool rebuild, bool show, bool hide) = 0;
   virtual void ChangeCursor(TCursorChange change) = 0;
+  // Starts the key sequence's time-out timer anew for `ms`, or stops it (0).
+  virtual void SetSequenceTimer(uint32_t ms) = 0;
   // Whether the assignment types an output, which goes in the place of the key that completed it.
   virtual bool TypesOutput(const TKeyInfo& /*info*/) const { return false; }
   // Runs the assignment; `inPlaceOf` is the withheld event its output takes the place of, which

@@ -51,14 +51,22 @@ TKeyDecision TKeyDispatcher::EvaluateKeyEvent(uint32_t virtualKey, uint32_t repo
   TKeyDecision decision;
   if (host_->SettingsVisible()) {
     decision.forwardToCapture = true;
+    // A sequence's first key withheld while the keyboard passes goes on to its window.
+    if (withheld && !host_->CaptureOwnsMode()) decision.replay.push_back(event);
     return decision;
   }
   if (reportFlags & kKeyUnansweredBit) return AfterUnansweredKey(event, withheld);
   NoteEvent(event, withheld);
+  const bool firstPress = !IsReleaseFlags(event.flags) && !Holds(heldKeys_, KeyCodeFromFlags(event.flags));
   // While latched, the keys of the fired chord that are already up end the latch.
   if (latched_ && DropKeysReportedUp() && heldKeys_.empty()) latched_ = false;
   UpdateHeldKeys(event.virtualKey, event.flags);
+  if (!steps_.empty()) return StepSequence(event, firstPress);
+  if (BeginsSequence(event)) return BeginSequence(event);
+  return DecideChord(decision);
+}
 
+TKeyDecision TKeyDispatcher::DecideChord(TKeyDecision& decision) {
   bool repeatFired = false;
   bool countChanged = false;
   if (paused_) {
@@ -69,7 +77,10 @@ TKeyDecision TKeyDispatcher::EvaluateKeyEvent(uint32_t virtualKey, uint32_t repo
     // (Releases still on their way keep their keys until then: the full chord is tried first.)
     if (!fired && candidates_.empty() && DropKeysReportedUp())
       fired = MatchAssignments(decision, repeatFired);
-    if (fired) KeepFiredChordWithheld();
+    if (fired) {
+      KeepFiredChordWithheld();
+      leaderAlone_ = false;
+    }
     const int count = static_cast<int>(heldKeys_.size());
     countChanged = count != lastHeldCount_;
     lastHeldCount_ = count;
@@ -79,7 +90,7 @@ TKeyDecision TKeyDispatcher::EvaluateKeyEvent(uint32_t virtualKey, uint32_t repo
   } else {
     DecideNoCandidate(decision, repeatFired);
   }
-  if (decision.mode == TDispatchMode::kPass) decision.replay = TakeWithheld();
+  if (decision.mode == TDispatchMode::kPass) AppendWithheld(decision.replay);
   if (heldKeys_.empty()) firedKeys_.clear();
   if (decision.executed && withheld) decision.completingSequence = event.sequence;
   return decision;
@@ -93,7 +104,10 @@ TKeyDecision TKeyDispatcher::ResetChord() {
   candidates_.clear();
   lastHeldCount_ = 0;
   firedKeys_.clear();
+  leaderAlone_ = false;
   TKeyDecision decision;
+  if (!steps_.empty()) decision.sequenceTimer = 0;
+  steps_.clear();
   decision.reset = true;
   decision.hideGuide = true;
   if (!host_->CaptureOwnsMode()) decision.mode = TDispatchMode::kPass;
@@ -137,7 +151,9 @@ void TKeyDispatcher::UpdateHeldKeys(uint32_t virtualKey, uint32_t keystrokeFlags
   if (IsReleaseFlags(keystrokeFlags)) {
     if (at != heldKeys_.end()) ForgetHeldKey(static_cast<size_t>(at - heldKeys_.begin()));
   } else if (at == heldKeys_.end()) {
-    if (heldKeys_.empty()) BeginChord();
+    // The steps of a key sequence belong to the program its first key was typed into.
+    if (heldKeys_.empty() && steps_.empty()) BeginChord();
+    leaderAlone_ = heldKeys_.empty() && steps_.empty();
     heldKeys_.push_back(keyCode);
     heldVirtualKeys_.push_back(StateVirtualKey(virtualKey, keystrokeFlags));
     heldSinceMs_.push_back(host_->NowMs());
@@ -167,6 +183,7 @@ void TKeyDispatcher::SyncAssignments() {
   if (!keyManager_) {
     assignments_.reset();
     candidates_.clear();
+    leaders_.clear();
     anyScoped_ = false;
     return;
   }
@@ -181,6 +198,7 @@ void TKeyDispatcher::SyncAssignments() {
   candidates_.clear();  // they pointed into the copy that goes now
   assignments_ = std::move(copy);
   assignmentsRevision_ = keyManager_->Revision();
+  RebuildLeaders();
 }
 
 bool TKeyDispatcher::Admits(const TKeyInfo& info) const {
@@ -215,6 +233,8 @@ bool TKeyDispatcher::MatchAssignments(TKeyDecision& decision, bool& repeatFired)
   const std::string heldText = ChordText(heldKeys_);
   for (const TKeyInfo& info : *assignments_) {
     if (!Admits(info)) continue;
+    // A key sequence is a chord's candidate only by its first key: its later keys are tapped.
+    if (heldKeys_.size() > 1 && info.IsSequence()) continue;
     const TChordRelation relation = RelateChordTexts(heldText, info.KeysText());
     if (relation == TChordRelation::kEqual) {
       const bool repeat = info.Repeat();
@@ -318,6 +338,11 @@ void TKeyDispatcher::KeepFiredChordWithheld() {
   std::erase_if(withheld_, [this](const TWithheldEvent& entry) {
     return !entry.releaseOfSeenPress && Holds(firedKeys_, entry.keyCode);
   });
+}
+
+void TKeyDispatcher::AppendWithheld(std::vector<TKeyEvent>& events) {
+  const std::vector<TKeyEvent> taken = TakeWithheld();
+  events.insert(events.end(), taken.begin(), taken.end());
 }
 
 std::vector<TKeyEvent> TKeyDispatcher::TakeWithheld() {

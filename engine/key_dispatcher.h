@@ -53,6 +53,8 @@ struct TKeyDecision {
   std::vector<uint16_t> continuation;
   // Withheld events that turned out not to belong to a chord that fired: deliver them, in order.
   std::vector<TKeyEvent> replay;
+  // The key sequence's time-out: (re)start the window's timer for this many ms, or stop it (0).
+  std::optional<uint32_t> sequenceTimer;
   bool rebuildGuide = false;
   bool showGuide = false;
   bool hideGuide = false;
@@ -80,6 +82,8 @@ class TKeyDispatcherHost {
   virtual std::string ForegroundProgram() const { return {}; }
   // Programs in which no chord fires and the keyboard passes.
   virtual TTextList ExcludedPrograms() const { return {}; }
+  // How long a begun key sequence waits for its next key.
+  virtual uint32_t SequenceTimeoutMs() const { return 2000; }
 };
 
 class TKeyDispatcher {
@@ -106,12 +110,23 @@ class TKeyDispatcher {
   // Another window was activated: held keys whose release went elsewhere are dropped, and an
   // empty chord ends like a reset.
   TKeyDecision WindowActivated();
+  // The window's sequence timer went off: a sequence not continued within the time-out is
+  // abandoned, its keys delivered; a sequence continued meanwhile restarts the timer.
+  TKeyDecision SequenceTimedOut();
+  // The first keys of the key sequences (scan code | 0x100 when extended), whose presses the hook
+  // withholds even while the keyboard passes; none while paused.
+  const std::vector<uint16_t>& LeaderKeys();
   // The pause switch. While paused no chord fires but a whole chord of the command "$pause",
   // the keyboard passes at once and the guide never shows; pausing forgets the live chord.
   TKeyDecision SetPaused(bool paused);
   bool Paused() const { return paused_; }
 
   const TChord& HeldKeys() const { return heldKeys_; }
+  // The keys of a begun key sequence tapped so far; empty when none is begun.
+  const TChord& SequenceSteps() const { return steps_; }
+  // How many keys of each candidate are already typed: the steps of a begun sequence, else the
+  // held keys.
+  size_t TypedCount() const { return steps_.empty() ? heldKeys_.size() : steps_.size(); }
   bool Latched() const { return latched_; }
   // Assignments whose chord begins with the live chord, in list order (the guide's rows).
   const std::vector<const TKeyInfo*>& Candidates() const { return candidates_; }
@@ -158,10 +173,23 @@ class TKeyDispatcher {
   std::vector<uint16_t> ContinuationKeys() const;
   void DecideNoCandidate(TKeyDecision& decision, bool repeatFired);
   void RestoreCursor(TKeyDecision& decision);
+  // Everything after the held keys are updated, for a chord (no sequence begun or beginning).
+  TKeyDecision DecideChord(TKeyDecision& decision);
+  // Key sequences (key_sequence_rules.cpp).
+  bool BeginsSequence(const TKeyEvent& event) const;
+  void CollectSequences(const TChord& steps, const TKeyInfo*& complete);
+  TKeyDecision BeginSequence(const TKeyEvent& event);
+  TKeyDecision StepSequence(const TKeyEvent& event, bool firstPress);
+  void ShowSequence(TKeyDecision& decision);
+  void FireSequence(const TKeyInfo& info, TKeyDecision& decision);
+  void DeliverLeaderOnce(TKeyDecision& decision);
+  void AbandonSequence(TKeyDecision& decision, bool deliver);
+  void RebuildLeaders();
   void NoteEvent(const TKeyEvent& event, bool withheld);
   TKeyDecision AfterUnansweredKey(const TKeyEvent& event, bool withheld);
   void KeepFiredChordWithheld();
   std::vector<TKeyEvent> TakeWithheld();
+  void AppendWithheld(std::vector<TKeyEvent>& events);
 
   TKeyDispatcherHost* host_;
   const TKeyManager* keyManager_ = nullptr;
@@ -183,4 +211,9 @@ class TKeyDispatcher {
   TChord seenPresses_;  // keys whose press reached their window and are not released yet
   TChord firedKeys_;    // the chord that fired, until all its keys are up
   std::vector<TWithheldEvent> withheld_;
+  bool leaderAlone_ = false;  // the chord's first key has been the only key down since it went down
+  TChord steps_;              // the keys of the begun key sequence
+  uint32_t lastStepMs_ = 0;   // when its last key was tapped
+  std::vector<uint16_t> leaders_;  // of the copy of the assignments
+  std::vector<uint16_t> noLeaders_;
 };

@@ -22,11 +22,24 @@ std::string KeyDisplayNameOfCode(const std::string& keyCode, const TKeyNameManag
   return keyCode;
 }
 
-std::string ChordDisplayText(const TChord& chord, const TKeyNameManager* aliases, size_t from) {
+namespace {
+
+std::string JoinedDisplayNames(const TChord& keys, const TKeyNameManager* aliases, size_t from,
+                               const char* separator) {
   std::string text;
-  for (size_t i = from; i < chord.size(); ++i) {
-    if (!text.empty()) text += '+';
-    text += KeyDisplayNameOfCode(chord[i], aliases);
+  for (size_t i = from; i < keys.size(); ++i) {
+    if (!text.empty()) text += separator;
+    text += KeyDisplayNameOfCode(keys[i], aliases);
   }
   return text;
+}
+
+}  // namespace
+
+std::string ChordDisplayText(const TChord& chord, const TKeyNameManager* aliases, size_t from) {
+  return JoinedDisplayNames(chord, aliases, from, "+");
+}
+
+std::string SequenceDisplayText(const TChord& keys, const TKeyNameManager* aliases, size_t from) {
+  return JoinedDisplayNames(keys, aliases, from, ", ");
 }

@@ -18,3 +18,6 @@ std::string KeyDisplayNameOfCode(const std::string& keyCode, const TKeyNameManag
 // Display names of chord[from..] joined by "+".
 std::string ChordDisplayText(const TChord& chord, const TKeyNameManager* aliases,
                              size_t from = 0);
+
+// Display names of a key sequence's keys[from..] joined by ", ".
+std::string SequenceDisplayText(const TChord& keys, const TKeyNameManager* aliases, size_t from = 0);

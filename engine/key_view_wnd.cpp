@@ -51,6 +51,9 @@ struct TKeyViewWnd::Impl : TKeyDispatcherHost, TKeyDecisionApplierHost {
   bool DeliverUnmatchedKeys() const override { return !setting || setting->SendUnmatchedKeys; }
   std::string ForegroundProgram() const override { return ForegroundProgramName(); }
   TTextList ExcludedPrograms() const override { return setting ? setting->ExcludePrograms : TTextList(); }
+  uint32_t SequenceTimeoutMs() const override {
+    return static_cast<uint32_t>(setting ? setting->SequenceTimeout : TSetting::kDefaultSequenceTimeout);
+  }
 
   void SetDispatchMode(TDispatchMode mode, const std::vector<uint16_t>& continuation) override;
   void DeliverWithheld(const std::vector<TKeyEvent>& events) override;
@@ -67,6 +70,10 @@ struct TKeyViewWnd::Impl : TKeyDispatcherHost, TKeyDecisionApplierHost {
   }
   void ChangeGuide(bool rebuild, bool show, bool hide) override;
   void ChangeCursor(TCursorChange change) override { ShowCursor(change == TCursorChange::kShow); }
+  void SetSequenceTimer(uint32_t ms) override {
+    if (ms > 0) SetTimer(window.Handle(), kSequenceTimer, ms, nullptr);
+    else KillTimer(window.Handle(), kSequenceTimer);
+  }
   bool TypesOutput(const TKeyInfo& info) const override { return IsOutputCommand(info.Path()); }
   void Execute(const TKeyInfo& info, std::optional<uint16_t> inPlaceOf) override {
     if (!executor.Execute(info, inPlaceOf) && inPlaceOf) DropWithheld({*inPlaceOf});
@@ -83,6 +90,7 @@ struct TKeyViewWnd::Impl : TKeyDispatcherHost, TKeyDecisionApplierHost {
   // a burst of keys is decided at the speed of the decisions, not of drawing windows.
   bool guideWanted = false;
   bool guideRebuild = false;
+  std::vector<uint16_t> leadersSent;  // the sequences' first keys the hook withholds
   TKeyManager* keys = nullptr;
   TSetting* setting = nullptr;
   TKeyNameManager* names = nullptr;
@@ -131,6 +139,7 @@ bool TKeyViewWnd::Create() {
   // for its keys.
   hotKeysStarted_ = nlStartHooks(Handle(), NL_HOOK_GETMESSAGE | NL_HOOK_CALLWNDPROC | NL_WATCHDOG) != FALSE &&
                     StartHookProcess();
+  RefreshLeaders();
   return true;
 }
 
@@ -155,6 +164,7 @@ void TKeyViewWnd::SetCollaborators(TKeyManager* keys, TSetting* setting, TKeyNam
   impl_->names = names;
   impl_->executor.plugins = plugins;
   impl_->dispatcher.SetKeyManager(keys);
+  RefreshLeaders();
 }
 
 void TKeyViewWnd::SetGuideFont(const LOGFONTA& font) {
@@ -177,11 +187,29 @@ HFONT TKeyViewWnd::FontForMonitor(int dpi) {
 
 const LOGFONTA& TKeyViewWnd::GuideFont() const { return impl_->fontInfo; }
 
-void TKeyViewWnd::ResetChord() { impl_->applier.Apply(impl_->dispatcher.ResetChord()); }
+void TKeyViewWnd::ResetChord() {
+  impl_->applier.Apply(impl_->dispatcher.ResetChord());
+  RefreshLeaders();
+}
+
+// The hook withholds presses of the sequences' first keys even while the keyboard passes; none
+// while the settings window takes the keys.
+void TKeyViewWnd::RefreshLeaders() {
+  static const std::vector<uint16_t> none;
+  const std::vector<uint16_t>& leaders = impl_->SettingsVisible() ? none : impl_->dispatcher.LeaderKeys();
+  if (leaders == impl_->leadersSent) return;
+  if (nlSetLeaders(leaders.data(), static_cast<UINT>(leaders.size()))) impl_->leadersSent = leaders;
+}
+
+void TKeyViewWnd::OnSequenceTimer() {
+  KillTimer(Handle(), kSequenceTimer);
+  impl_->applier.Apply(impl_->dispatcher.SequenceTimedOut());
+}
 
 void TKeyViewWnd::SetPaused(bool paused) {
   if (paused == Paused()) return;
   impl_->applier.Apply(impl_->dispatcher.SetPaused(paused));
+  RefreshLeaders();
   if (OnPauseChanged) OnPauseChanged(paused);
 }
 
@@ -212,7 +240,7 @@ void TKeyViewWnd::BuildGuide(bool showWhenBuilt) {
   impl_->document->Clear();
   impl_->buildMonitor = GuideMonitorNow(Handle());
   impl_->buildFont = FontForMonitor(impl_->buildMonitor.dpi);
-  impl_->pendingRows = BuildGuideRows(impl_->dispatcher.Candidates(), impl_->dispatcher.HeldKeys().size(),
+  impl_->pendingRows = BuildGuideRows(impl_->dispatcher.Candidates(), impl_->dispatcher.TypedCount(),
                                       impl_->names, RowsThatFit(impl_->buildMonitor.monitor, impl_->buildFont));
   impl_->pendingAt = 0;
   impl_->showWhenBuilt = showWhenBuilt;
@@ -285,8 +313,9 @@ void TKeyViewWnd::UpdateGuideSoon() {
   if (!SetTimer(Handle(), kGuideUpdateTimer, 0, nullptr)) UpdateGuide();
 }
 
-// A hidden guide shows only once the chord has stayed unfinished a moment: keys sent in a burst
-// (an auto-type, a scanner) never make it flash, nor wait while it is drawn.
+// A hidden guide shows only once the chord has stayed unfinished a moment (at least the user's
+// delay, counted from the last key): keys sent in a burst (an auto-type, a scanner) never make it
+// flash, nor wait while it is drawn, and a user who knows the keys never sees it.
 void TKeyViewWnd::UpdateGuide() {
   KillTimer(Handle(), kGuideUpdateTimer);
   if (!impl_->guideWanted) {
@@ -296,7 +325,8 @@ void TKeyViewWnd::UpdateGuide() {
     return;
   }
   if (!Visible()) {
-    SetTimer(Handle(), kGuideTimer, kGuideDelayMs, nullptr);
+    const int32_t delay = impl_->setting ? impl_->setting->KeyViewDelay : 0;
+    SetTimer(Handle(), kGuideTimer, std::max(kGuideDelayMs, static_cast<UINT>(std::max(delay, 0))), nullptr);
     return;
   }
   if (impl_->guideRebuild) BuildGuide(false);
@@ -342,6 +372,7 @@ void TKeyViewWnd::OnHookKey(WPARAM key, LPARAM flags) {
   const UINT virtualKey = LOWORD(key);
   impl_->applier.Apply(impl_->dispatcher.EvaluateKeyEvent(virtualKey, reported, sequence), virtualKey,
                        reported & ~kKeyReportBits);
+  RefreshLeaders();
   CountHandledKey();
 }
 
@@ -374,6 +405,11 @@ LRESULT TKeyViewWnd::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       if (wParam == kGuideTimer) ShowWantedGuide();
       else if (wParam == kGuideUpdateTimer) UpdateGuide();
       else if (wParam == kGuideBuildTimer) ContinueGuideBuild();
+      else if (wParam == kSequenceTimer) OnSequenceTimer();
+      else if (wParam == kLeadersTimer) {
+        KillTimer(Handle(), kLeadersTimer);
+        RefreshLeaders();
+      }
       else if (wParam == kHookRestartTimer) {
         KillTimer(Handle(), kHookRestartTimer);
         StartHookProcess();

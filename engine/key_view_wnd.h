@@ -44,6 +44,10 @@ class TKeyViewWnd : public TWindow {
   std::function<void()> ShowSettings;
 
   void ResetChord();
+  // Tells the hook the first keys of the key sequences again (the list changed); Soon: once the
+  // messages waiting now are handled (the settings window hiding is not yet hidden).
+  void RefreshLeaders();
+  void RefreshLeadersSoon() { SetTimer(Handle(), kLeadersTimer, 0, nullptr); }
   // The pause switch (the tray menu and the command "$pause"); OnPauseChanged tells of a change.
   void SetPaused(bool paused);
   bool Paused() const;
@@ -83,6 +87,9 @@ class TKeyViewWnd : public TWindow {
   static constexpr UINT_PTR kGuideTimer = 2;
   static constexpr UINT kGuideDelayMs = 50;
   static constexpr UINT_PTR kGuideUpdateTimer = 3;
+  static constexpr UINT_PTR kSequenceTimer = 5;
+  static constexpr UINT_PTR kLeadersTimer = 6;
+  void OnSequenceTimer();
   void SetEdgeColor(TColor color);
   void OnFinderReplyMessage(HWND target);
 

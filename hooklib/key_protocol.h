@@ -14,6 +14,8 @@
 #define NL_REPLAY_MARK 0x564B5250u
 // The most keys a chord begun can go on with that the hooks keep (nlSetContinuation).
 #define NL_CONTINUATION_MOST 32
+// The most first keys of key sequences the hooks keep (nlSetLeaders).
+#define NL_LEADERS_MOST 32
 
 // One event of an output the low-level hook types for the program (nlSendOutput): a character
 // (code: a UTF-16 unit, typed as that character whatever the layout) or a key (code: scan code |
@@ -43,5 +45,16 @@ inline bool PassesBeside(const uint16_t* continuation, size_t count, uint32_t fl
   for (size_t at = 0; at < count; ++at)
     if (continuation[at] == key) return false;
   return true;
+}
+
+// Whether an event with these keystroke flags is the first press of one of `leaders` (scan code
+// | 0x100 for an extended key): withheld even while the mode passes, so that a key sequence's
+// first key never reaches the focused program.
+inline bool IsLeaderPress(const uint16_t* leaders, size_t count, uint32_t flags) {
+  if (flags & 0xC0000000u) return false;
+  const auto key = static_cast<uint16_t>((flags >> 16) & 0x1FF);
+  for (size_t at = 0; at < count; ++at)
+    if (leaders[at] == key) return true;
+  return false;
 }
 #endif

@@ -42,6 +42,14 @@ bool PassesBesideTheChord(TSharedExtension& extension, LPARAM flags) {
   return passes;
 }
 
+// Whether the event is the first press of a key sequence's first key, which a passing mode
+// withholds too.
+bool BeginsSequence(const TSharedExtension& extension, LPARAM flags) {
+  const LONG count = extension.leaderCount;
+  if (count <= 0 || count > kLeaderCapacity) return false;
+  return IsLeaderPress(extension.leaders, static_cast<size_t>(count), static_cast<uint32_t>(flags));
+}
+
 }  // namespace
 
 bool ReportsUnanswered(const TSharedExtension& extension, DWORD now) {
@@ -62,7 +70,8 @@ void CountHandledReports(TSharedExtension& extension, DWORD total, DWORD now) {
 }
 
 TKeyVerdict DecideKey(TSharedMapping& mapping, LPARAM flags, DWORD now) {
-  const bool swallowing = mapping.block.dispatchMode != DISPATCH_PASS && !PassesBesideTheChord(mapping.extension, flags);
+  const bool swallowing = mapping.block.dispatchMode != DISPATCH_PASS ? !PassesBesideTheChord(mapping.extension, flags)
+                                                                     : BeginsSequence(mapping.extension, flags);
   const bool unanswered = swallowing && ReportsUnanswered(mapping.extension, now);
   // Counted before the report can be read: the program forgets the chord of what came before.
   if (unanswered) InterlockedIncrement(&mapping.extension.passedUnanswered);

@@ -149,6 +149,17 @@ BOOL WINAPI nlSetContinuation(const unsigned short* keys, UINT count) {
   });
 }
 
+BOOL WINAPI nlSetLeaders(const unsigned short* keys, UINT count) {
+  return WithMapping<BOOL>(FALSE, [keys, count](TSharedMapping& mapping) {
+    TSharedExtension& extension = mapping.extension;
+    InterlockedExchange(&extension.leaderCount, 0);
+    if (!keys || count == 0 || count > kLeaderCapacity) return TRUE;
+    memcpy(extension.leaders, keys, count * sizeof *keys);
+    InterlockedExchange(&extension.leaderCount, static_cast<LONG>(count));  // the keys go in first
+    return TRUE;
+  });
+}
+
 UINT WINAPI nlReportsWaiting(void) {
   return WithMapping<UINT>(0, [](TSharedMapping& mapping) {
     const LONG waiting = static_cast<LONG>(static_cast<DWORD>(mapping.extension.reportsPosted) -

@@ -53,6 +53,10 @@ NODRALIB_API BOOL WINAPI nlStartHooks(HWND engineWindow, UINT what);
 // everything after it (the list ends there). A count of 0, or more than 32 keys, ends the list.
 // FALSE when the block is gone.
 NODRALIB_API BOOL WINAPI nlSetContinuation(const unsigned short* keys, UINT count);
+// The first keys of the program's key sequences, each its scan code | 0x100 when extended: a
+// first press of one is withheld even while the mode is 1 (pass), for the program's word. A
+// count of 0, or more than 32 keys, empties the list. FALSE when the block is gone.
+NODRALIB_API BOOL WINAPI nlSetLeaders(const unsigned short* keys, UINT count);
 // The program has handled this many key reports in all (see NL_WATCHDOG). Returns how many times
 // the hooks have passed keys so (0 when the block is gone): a report read while that number is
 // ahead of the NL_KEY_UNANSWERED reports read came before them.

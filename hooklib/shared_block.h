@@ -39,6 +39,7 @@ static_assert(sizeof(SharedHookBlock) == kSharedBlockSize);
 // block as it always was.
 inline constexpr int kContinuationCapacity = NL_CONTINUATION_MOST;
 inline constexpr int kWithheldCapacity = 256;
+inline constexpr int kLeaderCapacity = NL_LEADERS_MOST;
 
 // What became of an event in the withheld queue. Only the hook's thread adds and removes entries;
 // the program moves a pending one to deliver or dropped.
@@ -96,6 +97,10 @@ struct TSharedExtension {
   volatile LONG head;
   volatile LONG tail;
   TWithheldEntry withheld[kWithheldCapacity];
+  // The first keys of the key sequences (as `continuation`): their presses are withheld even
+  // while the mode passes.
+  volatile LONG leaderCount;
+  uint16_t leaders[kLeaderCapacity];
 };
 
 struct TSharedMapping {

@@ -105,6 +105,33 @@ TEST(ChordNotes, FirstKeyThatTypesACharacterIsNoted) {
   EXPECT_TRUE(notes[0].CanFire());
 }
 
+// Sequences meet sequences as chords meet chords (a shorter one fires first, whatever its
+// repeat flag), meet no chord of the same keys, and never begin where a chord of their first key
+// alone fires at its press. A typing first key is no note: the leader types nothing.
+TEST(ChordNotes, SequencesMeetSequencesAndAChordOfTheirFirstKey) {
+  auto sequence = [](std::initializer_list<TestKey> keys, bool repeat = false) {
+    TChordAssignment assignment = Chord(keys, repeat);
+    assignment.sequence = true;
+    return assignment;
+  };
+  const auto notes = ChordNotes({
+      sequence({kKeyA, kKeyX}, /*repeat=*/true),
+      sequence({kKeyA, kKeyX, kKeyY}),  // the shorter one ends it
+      Chord({kKeyA, kKeyX}),            // held, not tapped: both fire
+      sequence({kF1, kKeyX}),
+      Chord({kF1}, /*repeat=*/true),    // fires at the press: the sequence never begins
+      sequence({kKeyB, kKeyX}),
+  });
+  std::vector<TChordNoteKind> kinds;
+  for (const TChordNote& note : notes) kinds.push_back(note.kind);
+  using enum TChordNoteKind;
+  EXPECT_EQ(kinds, (std::vector<TChordNoteKind>{kBeginsOthers, kShadowedByShorter, kTypingFirstKey,
+                                                kShadowedByShorter, kNone, kNone}));
+  EXPECT_EQ(notes[1].other, 0);
+  EXPECT_EQ(notes[3].other, 4);
+  EXPECT_EQ(EditedChordNote({Chord({kF1})}, {CodeOf(kF1), CodeOf(kKeyB)}, false, -1, {}, true).other, 0);
+}
+
 TEST(ChordNotes, EditedChordTakesTheSelectedRowsPlaceOrComesLast) {
   TChord ctrlX = {CodeOf(kLeftCtrl), CodeOf(kKeyX)};
   const std::vector<TChordAssignment> list = {Chord({kLeftCtrl, kKeyY}), Chord({kLeftCtrl, kKeyX})};

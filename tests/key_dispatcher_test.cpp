@@ -24,6 +24,7 @@ class FakeWindow : public TKeyDispatcherHost {
   bool KeyIsDown(uint32_t virtualKey) const override { return !keysUp.count(virtualKey); }
   bool DeliverUnmatchedKeys() const override { return deliverUnmatched; }
   uint32_t NowMs() const override { return nowMs; }
+  uint32_t SequenceTimeoutMs() const override { return 2000; }
   std::string ForegroundProgram() const override {
     ++programLookups;
     return foregroundProgram;
@@ -77,6 +78,15 @@ class Dispatcher : public ::testing::Test, public TKeyDecisionApplierHost {
     };
   }
   TKeyDecision Reset() { return Apply(dispatcher.ResetChord()); }
+  void AssignSequence(std::initializer_list<TestKey> steps, const std::string& name) {
+    Assign(steps, name);
+    keys.Edit(keys.Count() - 1)->SetOption(kOptionSequence, true);
+  }
+  TKeyDecision TimerFires() { return Apply(dispatcher.SequenceTimedOut()); }
+  // A key tapped while the keyboard is withheld (the hook withholds a leader's press itself).
+  void Tap(const TestKey& key) {
+    Feed({{key.virtualKey, Press(key).flags | kKeyWithheldBit}, {key.virtualKey, Release(key).flags | kKeyWithheldBit}});
+  }
 
   TKeyDecision Apply(const TKeyDecision& decision) {
     applier.Apply(decision);
@@ -100,7 +110,7 @@ class Dispatcher : public ::testing::Test, public TKeyDecisionApplierHost {
   void ChangeGuide(bool rebuild, bool show, bool hide) override {
     if (rebuild) {
       ++rebuilds;
-      rows = BuildGuideRows(dispatcher.Candidates(), dispatcher.HeldKeys().size(), nullptr);
+      rows = BuildGuideRows(dispatcher.Candidates(), dispatcher.TypedCount(), nullptr);
     }
     if (show) window.guideVisible = true;
     if (hide) {
@@ -111,6 +121,7 @@ class Dispatcher : public ::testing::Test, public TKeyDecisionApplierHost {
   void ChangeCursor(TCursorChange change) override {
     ++(change == TCursorChange::kHide ? cursorHides : cursorShows);
   }
+  void SetSequenceTimer(uint32_t ms) override { sequenceTimerMs = ms; }
   bool TypesOutput(const TKeyInfo& info) const override { return IsOutputCommand(info.Path()); }
   void Execute(const TKeyInfo& info, std::optional<uint16_t> inPlaceOf) override {
     if (inPlaceOf) outputPlaces.push_back(*inPlaceOf);
@@ -145,6 +156,7 @@ class Dispatcher : public ::testing::Test, public TKeyDecisionApplierHost {
   bool reportsWaiting = false;
   std::vector<TGuideRowText> rows;
   int captured = 0, rebuilds = 0, cursorHides = 0, cursorShows = 0;
+  uint32_t sequenceTimerMs = 0;  // the window's sequence timer; 0 when stopped
 };
 
 using Names = std::vector<std::string>;
@@ -800,4 +812,157 @@ TEST_F(Dispatcher, PausingMidChordLeavesNothingWithheldAndTheRecorderStillGetsKe
 
   window.settingsVisible = true;
   EXPECT_TRUE(Feed(Press(kKeyB)).forwardToCapture);
+}
+
+namespace {
+
+const TestKey kF12{0x58, false, 0x7B};
+const TestKey kKeyW{0x11, false, 'W'};
+const TestKey kKeyC{0x2E, false, 'C'};
+const TestKey kEscape{0x01, false, 0x1B};
+
+}  // namespace
+
+// The leader's tap begins the sequence, each tap is a step with the guide listing what follows,
+// and the last key's press runs it: nothing of it reaches the window, in taps or overlapping.
+TEST_F(Dispatcher, SequenceRunsAtItsLastPressAndKeepsEveryKeyFromTheWindow) {
+  AssignSequence({kF12, kKeyW, kKeyC}, "notes");
+  AssignSequence({kF12, kKeyW, kKeyX}, "mail");
+  AssignSequence({kF12, kKeyB}, "browser");
+
+  Feed(Withheld(Press(kF12)));
+  EXPECT_EQ(mode, TDispatchMode::kSwallow);
+  EXPECT_EQ(dispatcher.LeaderKeys(), std::vector<uint16_t>{0x58});
+  Feed(Withheld(Release(kF12)));
+  EXPECT_EQ(dispatcher.SequenceSteps(), TChord{CodeOf(kF12)});
+  EXPECT_EQ(sequenceTimerMs, 2000u);
+  EXPECT_TRUE(window.guideVisible);
+  EXPECT_EQ(RowKeys(), (Names{Name(kKeyW) + ", " + Name(kKeyC), Name(kKeyW) + ", " + Name(kKeyX), Name(kKeyB)}));
+  Tap(kKeyW);
+  EXPECT_EQ(RowPrograms(), (Names{"notes", "mail"}));
+  EXPECT_EQ(RowKeys(), (Names{Name(kKeyC), Name(kKeyX)}));
+  Feed(Withheld(Press(kKeyC)));
+  EXPECT_EQ(window.executed, Names{"notes"});
+  EXPECT_EQ(mode, TDispatchMode::kPass);
+  EXPECT_FALSE(window.guideVisible);
+  EXPECT_EQ(sequenceTimerMs, 0u);
+  Feed(Release(kKeyC));
+  EXPECT_TRUE(delivered.empty());
+  EXPECT_EQ(dropped.size(), withheld.size());
+
+  // Keys overlapping as a fast typist's do: each new press is the next step.
+  Feed({Withheld(Press(kF12)), Withheld(Release(kF12)), Withheld(Press(kKeyW)), Withheld(Press(kKeyX)),
+        Release(kKeyW), Release(kKeyX)});
+  EXPECT_EQ(window.executed, (Names{"notes", "mail"}));
+  EXPECT_TRUE(delivered.empty());
+  EXPECT_EQ(decided.size(), withheld.size());
+}
+
+// A key that goes on with no sequence ends it: the withheld keys reach the window in order, then
+// that key. Escape instead delivers nothing, itself included.
+TEST_F(Dispatcher, SequenceBrokenDeliversItsKeysAndEscapeDeliversNothing) {
+  AssignSequence({kF12, kKeyW, kKeyC}, "notes");
+  Tap(kF12);
+  Tap(kKeyW);
+  Feed(Withheld(Press(kKeyB)));
+  EXPECT_EQ(Described(delivered), (Names{Down(kF12), Up(kF12), Down(kKeyW), Up(kKeyW), Down(kKeyB)}));
+  EXPECT_EQ(mode, TDispatchMode::kPass);
+  EXPECT_FALSE(window.guideVisible);
+  EXPECT_EQ(sequenceTimerMs, 0u);
+  Feed({Release(kKeyB), Press(kKeyC), Release(kKeyC)});  // the later keys alone do nothing
+  EXPECT_TRUE(window.executed.empty());
+
+  delivered.clear();
+  Tap(kF12);
+  Tap(kKeyW);
+  Feed(Withheld(Press(kEscape)));
+  Feed({Release(kEscape), Press(kKeyC), Release(kKeyC)});
+  EXPECT_TRUE(delivered.empty());
+  EXPECT_TRUE(window.executed.empty());
+  EXPECT_FALSE(window.guideVisible);
+  EXPECT_EQ(decided.size(), withheld.size());
+}
+
+// Not continued within the time-out, the sequence ends as a broken one does; a step restarts the
+// time-out, and a timer that went off early only starts again.
+TEST_F(Dispatcher, SequenceTimeOutDeliversItsKeysAndLaterKeysFireNothing) {
+  AssignSequence({kF12, kKeyW, kKeyC}, "notes");
+  window.nowMs = 1000;
+  Tap(kF12);
+  window.nowMs = 2500;
+  Tap(kKeyW);
+  window.nowMs = 3000;
+  TimerFires();
+  EXPECT_EQ(sequenceTimerMs, 1500u);
+  EXPECT_TRUE(delivered.empty());
+  window.nowMs = 4500;
+  TimerFires();
+  EXPECT_EQ(Described(delivered), (Names{Down(kF12), Up(kF12), Down(kKeyW), Up(kKeyW)}));
+  EXPECT_EQ(mode, TDispatchMode::kPass);
+  EXPECT_FALSE(window.guideVisible);
+  EXPECT_TRUE(dispatcher.SequenceSteps().empty());
+  Feed({Press(kKeyC), Release(kKeyC)});
+  EXPECT_TRUE(window.executed.empty());
+  EXPECT_TRUE(TimerFires().replay.empty());  // a stale timer does nothing
+}
+
+// Still down when another key goes down, the shared first key makes a chord; released first, a
+// sequence step. A leader tapped twice delivers itself once.
+TEST_F(Dispatcher, ChordAndSequenceShareALeaderAndTheLeaderTwiceTypesOnce) {
+  Assign({kF12, kKeyX}, "chord");
+  AssignSequence({kF12, kKeyW}, "sequence");
+  Feed(Withheld(Press(kF12)));
+  EXPECT_EQ(RowKeys(), (Names{Name(kKeyX), Name(kKeyW)}));
+  Feed({Withheld(Press(kKeyX)), Release(kKeyX), Release(kF12)});
+  EXPECT_EQ(window.executed, Names{"chord"});
+  EXPECT_TRUE(dispatcher.SequenceSteps().empty());
+  Tap(kF12);
+  Feed(Withheld(Press(kKeyX)));  // a chord's key tapped after the leader is no step
+  EXPECT_EQ(window.executed, Names{"chord"});
+  EXPECT_EQ(Described(delivered), (Names{Down(kF12), Up(kF12), Down(kKeyX)}));
+  Feed(Release(kKeyX));
+
+  delivered.clear();
+  Tap(kF12);
+  Feed({Withheld(Press(kF12)), Withheld(Repeat(kF12)), Withheld(Release(kF12))});
+  EXPECT_EQ(Described(delivered), (Names{Down(kF12), Up(kF12)}));
+  EXPECT_EQ(decided.size(), withheld.size());
+  Tap(kF12);
+  Tap(kKeyW);
+  EXPECT_EQ(window.executed, (Names{"chord", "sequence"}));
+}
+
+// A sequence begins only where its scope admits the program of the leader and vakro is not
+// left out; while paused none begins and the hook withholds no leader.
+TEST_F(Dispatcher, SequencesFollowScopesExclusionsAndThePause) {
+  AssignSequence({kF12, kKeyW}, "notepad only");
+  keys.Edit(0)->SetScope({TScopeKind::kOnly, {"notepad.exe"}, ""});
+  window.foregroundProgram = "calc.exe";
+  Feed(Withheld(Press(kF12)));
+  EXPECT_EQ(Described(delivered), Names{Down(kF12)});  // no candidate: at once
+  Feed({Release(kF12), Press(kKeyW), Release(kKeyW)});
+  EXPECT_TRUE(window.executed.empty());
+
+  window.foregroundProgram = "notepad.exe";
+  Tap(kF12);
+  window.foregroundProgram = "calc.exe";  // the leader's program counts for the steps
+  Tap(kKeyW);
+  EXPECT_EQ(window.executed, Names{"notepad only"});
+
+  window.excludedPrograms = {"notepad.exe"};
+  window.foregroundProgram = "notepad.exe";
+  Tap(kF12);
+  EXPECT_TRUE(dispatcher.SequenceSteps().empty());
+  window.excludedPrograms.clear();
+
+  Tap(kF12);
+  Pause(true);
+  EXPECT_TRUE(dispatcher.SequenceSteps().empty());
+  EXPECT_TRUE(dispatcher.LeaderKeys().empty());
+  EXPECT_EQ(sequenceTimerMs, 0u);
+  Feed({Press(kF12), Release(kF12), Press(kKeyW), Release(kKeyW)});
+  EXPECT_EQ(window.executed, Names{"notepad only"});
+  Pause(false);
+  EXPECT_EQ(dispatcher.LeaderKeys(), std::vector<uint16_t>{0x58});
+  EXPECT_EQ(decided.size(), withheld.size());
 }

@@ -50,6 +50,20 @@ TEST(CapturedKeys, DistinctKeysInFirstPressOrderJoinedByPlus) {
   EXPECT_EQ(text, "Ctrl+A+Ctrl");
 }
 
+// Each tap is a step, a key may come again; its auto-repeats and release add nothing.
+TEST(CapturedKeys, StepsOfASequenceJoinedByCommas) {
+  TChord steps;
+  std::string text;
+  const uint32_t press = 0x00580001, repeat = press | 0x40000000u, release = repeat | 0x80000000u;
+  EXPECT_TRUE(AppendCapturedStep(steps, text, "000088", "F12", press));
+  EXPECT_FALSE(AppendCapturedStep(steps, text, "000088", "F12", repeat));
+  EXPECT_FALSE(AppendCapturedStep(steps, text, "000088", "F12", release));
+  EXPECT_TRUE(AppendCapturedStep(steps, text, "000017", "W", 0x00110001));
+  EXPECT_TRUE(AppendCapturedStep(steps, text, "000088", "F12", press));
+  EXPECT_EQ(steps, (TChord{"000088", "000017", "000088"}));
+  EXPECT_EQ(text, "F12, W, F12");
+}
+
 TEST(CapturedKeys, NameOfTheFirstKeyMayBeEmpty) {
   TChord chord;
   std::string text;

@@ -167,6 +167,24 @@ TEST(KeyDataFile, OptionsItem) {
   EXPECT_EQ(loaded.SaveToBytes(), unknown);
 }
 
+// A sequence is a line with the word "sequence" in item 8 and its keys in order in item 0, read
+// back byte for byte; a reader of the first items sees a chord of the same keys.
+TEST(KeyDataFile, SequenceLines) {
+  const std::string bytes = kExampleLine + "\"000088,000017,000046\",notes,\"F12, W, C\",notepad.exe,,,false,,sequence\r\n" +
+                            "\"000088,000088\",twice,,b.exe,,,false,\"only,b.exe\",\"sequence,later\"\r\n" +
+                            "000088,alone,,c.exe,,,false,,sequence\r\n";
+  TKeyManager keys;
+  keys.LoadFromBytes(bytes);
+  ASSERT_EQ(keys.Count(), 4);
+  EXPECT_FALSE(keys.Get(0)->IsSequence());
+  EXPECT_TRUE(keys.Get(1)->IsSequence());
+  EXPECT_EQ(keys.Get(1)->Keys(), (TChord{"000088", "000017", "000046"}));
+  EXPECT_EQ(keys.Get(1)->KeyText(), "F12, W, C");
+  EXPECT_TRUE(keys.Get(2)->IsSequence());
+  EXPECT_FALSE(keys.Get(3)->IsSequence());  // one key: pressed, as a chord of one key
+  EXPECT_EQ(keys.SaveToBytes(), bytes);
+}
+
 TEST(ProgramScope, TypedLists) {
   TTextList names;
   EXPECT_TRUE(ParseTypedProgramList(" notepad ,Winword.EXE,my app.exe", names));

@@ -144,6 +144,31 @@ TEST(Setting, ExcludeProgramsRoundTrip) {
   EXPECT_TRUE(TSetting().ExcludePrograms.empty());
 }
 
+// The two times are written after the usual keys only when not the default, read back whole,
+// and a value that is not a number in range loads as the default, not as the value before.
+TEST(Setting, SequenceTimeoutAndKeyViewDelay) {
+  const std::string file = ScratchFolder() + "vakro.dat";
+  TSetting s;
+  s.SequenceTimeout = 750;
+  s.KeyViewDelay = 400;
+  ASSERT_TRUE(s.SaveToFile(file));
+  EXPECT_EQ(ReadBytes(file), kDefaultFile + "SequenceTimeout=750\r\nKeyViewDelay=400\r\n");
+  TSetting loaded;
+  ASSERT_TRUE(loaded.LoadFromFile(file));
+  EXPECT_EQ(loaded.SequenceTimeout, 750);
+  EXPECT_EQ(loaded.KeyViewDelay, 400);
+
+  for (const char* body : {"SequenceTimeout=0\r\nKeyViewDelay=-1\r\n", "SequenceTimeout=2s\r\nKeyViewDelay=\r\n",
+                           "SequenceTimeout=60001\r\nKeyViewDelay=0x7FFFFFFF\r\n"}) {
+    EXPECT_TRUE(loaded.LoadFromFile(SettingsFile(body))) << body;
+    EXPECT_EQ(loaded.SequenceTimeout, 2000) << body;
+    EXPECT_EQ(loaded.KeyViewDelay, 0) << body;
+  }
+  EXPECT_TRUE(loaded.LoadFromFile(SettingsFile("SequenceTimeout=1\r\nKeyViewDelay=60000\r\n")));
+  EXPECT_EQ(loaded.SequenceTimeout, 1);
+  EXPECT_EQ(loaded.KeyViewDelay, 60000);
+}
+
 TEST(Setting, IntegersThatDoNotParseKeepTheCurrentValue) {
   TSetting s;
   s.ShowKeyView = false;

@@ -37,6 +37,7 @@ constexpr WORD kActionId = 230;
 constexpr WORD kKeysResetId = 231;
 constexpr WORD kRaiseId = 232;
 constexpr WORD kMinimizeId = 233;
+constexpr WORD kSequenceId = 240;
 
 // キーの名前: names for keys without one.
 constexpr WORD kKeyNameListId = 301;
@@ -57,6 +58,8 @@ constexpr WORD kStartUpId = 422;
 constexpr WORD kHideCursorId = 423;
 constexpr WORD kSendUnmatchedKeysId = 424;
 constexpr WORD kExcludeProgramsId = 425;
+constexpr WORD kKeyViewDelayId = 426;
+constexpr WORD kSequenceTimeoutId = 427;
 
 // プラグイン: the plug-in registrations.
 constexpr WORD kPluginListId = 501;

@@ -15,6 +15,15 @@ bool AppendCapturedKey(TChord& chord, std::string& displayText, const std::strin
   return true;
 }
 
+bool AppendCapturedStep(TChord& steps, std::string& displayText, const std::string& keyCode,
+                        const std::string& displayName, uint32_t keystrokeFlags) {
+  if (keystrokeFlags & 0x40000000u) return false;
+  if (!steps.empty()) displayText += ", ";
+  steps.push_back(keyCode);
+  displayText += displayName;
+  return true;
+}
+
 namespace {
 
 bool IsControlByte(char byte) { return static_cast<unsigned char>(byte) <= 0x20; }

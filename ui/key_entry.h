@@ -15,6 +15,12 @@
 bool AppendCapturedKey(TChord& chord, std::string& displayText, const std::string& keyCode,
                        const std::string& displayName);
 
+// Appends one tapped key as the next step of a recorded key sequence, its name after ", " from
+// the second step on; a key may come again. Nothing for an auto-repeat or a release (flags with
+// the previous-state bit). True when it was appended.
+bool AppendCapturedStep(TChord& steps, std::string& displayText, const std::string& keyCode,
+                        const std::string& displayName, uint32_t keystrokeFlags);
+
 // The text without leading and trailing bytes 0x00-0x20.
 std::string TrimControlBytes(const std::string& text);
 

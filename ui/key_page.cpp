@@ -118,6 +118,8 @@ void TKeyPage::CreateControls(HFONT font) {
   commands.OnCommand(edtKey, EN_KILLFOCUS, [this] { edtKeyExit(); });
   btnKeyReset = CreateButton(panel, "リセット", s.Place({216, 36, 88, 21}), font, kKeyResetId);
   commands.OnClick(btnKeyReset, [this] { btnKeyResetClick(); });
+  chkSequence = CreateCheckBox(panel, "順に押す", s.Place({216, 38, 72, 17}), font, kSequenceId);
+  commands.OnClick(chkSequence, [this] { chkSequenceClick(); });
   CreateLabel(panel, "実行ファイル(&E)", s.Place({8, 68, kLabelWidth, kLabelHeight}), font);
   edtPath = CreateEdit(panel, s.Place({96, 64, 113, 20}), font, kPathId, 256);
   commands.OnCommand(edtPath, EN_CHANGE, [this] { edtPathChange(); });
@@ -255,6 +257,17 @@ void TKeyPage::panKeyConsoleResize() {
     const int left = PlaceInParent(label).left;
     MoveHorizontally(label, left, width - margin - left);
   }
+  PlaceSequenceBox(margin);
+}
+
+// 順に押す sits between the key box and its reset button.
+void TKeyPage::PlaceSequenceBox(int margin) {
+  const RECT reset = PlaceInParent(btnKeyReset);
+  const RECT check = PlaceInParent(chkSequence);
+  const int checkLeft = reset.left - margin - (check.right - check.left);
+  MoveHorizontally(chkSequence, checkLeft, check.right - check.left);
+  const int boxLeft = PlaceInParent(edtKey).left;
+  MoveHorizontally(edtKey, boxLeft, checkLeft - margin - boxLeft);
 }
 
 // The entry panel: its size changes lay it out; while the finder is dragged it holds the mouse.
@@ -364,7 +377,7 @@ void TKeyPage::ShowEditedNote() {
   if (!capturedKeys_.empty()) {
     const TChordNote note = EditedChordNote(ChordAssignments(host_.KeyManager()), capturedKeys_,
                                             IsChecked(chkRepeat), SelectedIndex(),
-                                            EntryScope());
+                                            EntryScope(), RecordsSequence());
     text = ChordNoteText(note, AssignmentName(note.other), IsChecked(chkRepeat));
   }
   SetControlText(lblKeyNote, text);
@@ -433,9 +446,11 @@ void TKeyPage::CaptureKey(UINT, LPARAM keystrokeFlags) {
     return;
   }
   std::string text = GetControlText(edtKey);
-  if (!AppendCapturedKey(capturedKeys_, text, KeyCodeFromFlags(flags),
-                         KeyDisplayName(flags, &host_.KeyNameManager())))
-    return;
+  const std::string keyCode = KeyCodeFromFlags(flags);
+  const std::string name = KeyDisplayName(flags, &host_.KeyNameManager());
+  const bool appended = RecordsSequence() ? AppendCapturedStep(capturedKeys_, text, keyCode, name, flags)
+                                          : AppendCapturedKey(capturedKeys_, text, keyCode, name);
+  if (!appended) return;
   ShowEditedNote();
   SetControlText(edtKey, text);
   const WPARAM end = text.size();
@@ -474,6 +489,7 @@ const TKeyInfo* TKeyPage::RowInfo(int row) const {
 void TKeyPage::ShowEntry(const TKeyInfo& info) {
   capturedKeys_ = info.Keys();
   SetChecked(chkRepeat, info.Repeat());
+  SetChecked(chkSequence, info.HasOption(kOptionSequence));
   ShowScope(info.Scope());
   ShowEditedNote();
   SetControlText(edtProgram, info.ProgramName());
@@ -496,6 +512,14 @@ void TKeyPage::lvKeySelectItem() {
 void TKeyPage::edtKeyEnter() { host_.BeginCapture(); }
 
 void TKeyPage::edtKeyExit() { host_.EndCapture(); }
+
+bool TKeyPage::RecordsSequence() const { return IsChecked(chkSequence); }
+
+// Keys recorded one way mean something else the other way: the box starts afresh.
+void TKeyPage::chkSequenceClick() {
+  ClearCaptureKey();
+  SetFocus(edtKey);
+}
 
 void TKeyPage::btnKeyResetClick() {
   ClearCaptureKey();
@@ -535,6 +559,7 @@ void TKeyPage::btnAddClick() {
   if (!info) return;
   info->SetScope(std::move(scope));
   StoreRaiseOptions(*info);
+  info->SetOption(kOptionSequence, RecordsSequence());
   FillList();
   const int row = RowOfIndex(host_.KeyManager().Count() - 1);
   if (row >= 0) SendMessageA(lvKey, LVM_ENSUREVISIBLE, row, FALSE);
@@ -555,6 +580,8 @@ void TKeyPage::btnUpdateClick() {
   info->SetWorkPath(entry.workPath);
   info->SetRepeat(IsChecked(chkRepeat));
   StoreRaiseOptions(*info);
+  // Changed only when it changes, so that the other option words keep their places.
+  if (info->HasOption(kOptionSequence) != RecordsSequence()) info->SetOption(kOptionSequence, RecordsSequence());
   // A scope the file held but could not be read shows as all programs, and stays unless changed.
   if (!scope.IsAll() || info->Scope().unreadItem.empty()) info->SetScope(std::move(scope));
   RefreshNotes();

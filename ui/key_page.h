@@ -121,6 +121,9 @@ class TKeyPage : public TCapturePage {
   void ShowNoteArea(bool shown);
   std::string AssignmentName(int index) const;
   void ShowEntry(const TKeyInfo& info);
+  bool RecordsSequence() const;
+  void PlaceSequenceBox(int margin);
+  void chkSequenceClick();
   // Moves the focus to `control` and lets the focus change take effect before a dialog opens.
   void FocusBeforeDialog(HWND control);
 
@@ -156,6 +159,7 @@ class TKeyPage : public TCapturePage {
   HWND chkRaise = nullptr, chkMinimize = nullptr;
   HWND tbPath = nullptr, tbWorkPath = nullptr;
   HWND chkRepeat = nullptr;
+  HWND chkSequence = nullptr;  // the key box records keys tapped one after another
   HWND cmbScope = nullptr, edtScope = nullptr;
   HWND imgFinder = nullptr;
 };

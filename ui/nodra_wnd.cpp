@@ -98,6 +98,7 @@ bool TNodraWnd::Create() {
   DragAcceptFiles(Handle(), TRUE);
   MakeDataFolder();
   LoadAll();
+  keyView_->RefreshLeaders();  // the first key may already begin a sequence
   StartDataWatch();
   if (keyManager_->Count() == 0) ShowSettings(false);
   SetVersionCaption();
@@ -505,6 +506,7 @@ LRESULT TNodraWnd::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_SHOWWINDOW:
       if (wParam) BuildPages();
       if (wParam) FormShow();
+      else keyView_->RefreshLeadersSoon();
       break;
     case WM_ACTIVATE:
       // Back from minimised or from another window: whatever chord was half typed is over.

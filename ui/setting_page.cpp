@@ -63,6 +63,15 @@ void TSettingPage::CreateControls() {
     WidenToCaption(checkBox, s.Dpi());
   CreateLabel(panel_, "Vakroを使わないプログラム (カンマ区切り)(&X)", s.Place({8, 240, 404, 13}), font_);
   edtExcludePrograms = CreateEdit(panel_, s.Place({8, 256, 404, 20}), font_, kExcludeProgramsId, 1024);
+  CreateTimeRows();
+}
+
+void TSettingPage::CreateTimeRows() {
+  const TScale& s = host_.LayoutScale();
+  CreateLabel(panel_, "ガイドを表示するまでの時間 (ミリ秒)(&D)", s.Place({8, 288, 250, 13}), font_);
+  edtKeyViewDelay = CreateEdit(panel_, s.Place({260, 284, 60, 20}), font_, kKeyViewDelayId, 5);
+  CreateLabel(panel_, "順に押すキーを待つ時間 (ミリ秒)(&Q)", s.Place({8, 314, 250, 13}), font_);
+  edtSequenceTimeout = CreateEdit(panel_, s.Place({260, 310, 60, 20}), font_, kSequenceTimeoutId, 5);
 }
 
 void TSettingPage::CreateColorGroup() {
@@ -100,6 +109,8 @@ void TSettingPage::LoadFrom(const TSetting& setting) {
   SetChecked(chkHideCursor, setting.HideCursor);
   SetChecked(chkSendUnmatchedKeys, setting.SendUnmatchedKeys);
   SetControlText(edtExcludePrograms, TypedProgramList(setting.ExcludePrograms));
+  SetControlText(edtKeyViewDelay, std::to_string(setting.KeyViewDelay));
+  SetControlText(edtSequenceTimeout, std::to_string(setting.SequenceTimeout));
 }
 
 void TSettingPage::SaveTo(TSetting& setting) const {
@@ -118,6 +129,10 @@ void TSettingPage::SaveTo(TSetting& setting) const {
   setting.HideCursor = IsChecked(chkHideCursor);
   setting.SendUnmatchedKeys = IsChecked(chkSendUnmatchedKeys);
   setting.ExcludePrograms = ExcludedProgramNames(GetControlText(edtExcludePrograms));
+  // A box left empty or holding no time in range stands for the default.
+  setting.KeyViewDelay = MillisecondsOrDefault(GetControlText(edtKeyViewDelay), 0, TSetting::kDefaultKeyViewDelay);
+  setting.SequenceTimeout =
+      MillisecondsOrDefault(GetControlText(edtSequenceTimeout), 1, TSetting::kDefaultSequenceTimeout);
 }
 
 // The font passes through the dialog's LOGFONT; a position outside the list becomes none.

@@ -30,6 +30,7 @@ class TSettingPage : public TPage {
 
   void CreateControls();
   void CreateColorGroup();
+  void CreateTimeRows();
 
   TPageHost& host_;
   HWND panel_;
@@ -44,6 +45,8 @@ class TSettingPage : public TPage {
   HWND chkHideCursor = nullptr;
   HWND chkSendUnmatchedKeys = nullptr;
   HWND edtExcludePrograms = nullptr;
+  HWND edtKeyViewDelay = nullptr;    // milliseconds
+  HWND edtSequenceTimeout = nullptr;
 
   LOGFONTA fontInfo_;
   COLORREF fontColor_;

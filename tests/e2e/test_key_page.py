@@ -297,6 +297,24 @@ class KeyPageTest(DesktopTestCase):
         self.assertTrue(lines[-2].endswith(b',notepad.exe,,,false,"except,notepad,scoped.exe"'), lines[-2])
         self.assertTrue(all(line.endswith((b"true", b"false")) for line in lines[:-3]), lines)
 
+    def test_6_sequence_box_records_each_tap_as_a_step_and_the_file_keeps_the_word(self):
+        names = self.names
+        self.settings_with_no_row_selected()
+        self.vakro.click_control(ids.kSequenceId)
+        wait_until(self.vakro.chord_box_focused, 10, "the chord box focused by 順に押す")
+        # A key may come again; a second press while held (an auto-repeat) and releases add nothing.
+        self.desktop.xdotool("key", "F8", "keydown", "a", "keydown", "a", "keyup", "a", "key", "F8")
+        steps = f"{names[F8]}, {names[KEY_A]}, {names[F8]}"
+        self.vakro.wait_text(ids.kKeyId, steps, "the steps joined by commas")
+        self.vakro.type_into(ids.kPathId, "notepad.exe")
+        self.vakro.click_control(ids.kAddId)
+        self.vakro.wait_text(ids.kPathId, "", "the entry emptied by 追加")
+        self.vakro.click_control(ids.kOKId)
+        wait_until(lambda: "sequence" in (self.vakro.data_file("keydata.dat") or b"").decode("cp932"), 10,
+                   "the saved sequence")
+        line = next(l for l in self.vakro.data_text("keydata.dat").splitlines() if l.endswith(",,sequence"))
+        self.assertTrue(line.startswith('"000066,000030,000066",,"' + steps + '",notepad.exe,'), line)
+
     def chord_shown(self, last_key):
         """Waits until the chord box shows the chord recorded: its note may move the entry, so
         a box is clicked only after that."""

@@ -725,6 +725,68 @@ class LauncherTest(DesktopTestCase):
         # vakro asks the system only once the press has settled, so the chord may need a retry.
         wait_until(chord_fires, 20, "the Alt+X chord to start its program", interval=0.5)
 
+    def start_sequences(self, settings):
+        """vakro with a sequence of the letter J (a leader that would type), W, C and a chord of J
+        and X, each starting a hidden witness that logs its start; the platform's notepad
+        focused."""
+        logs = [self.desktop.log(f"{name}.log") for name in ("sequence", "leader-chord")]
+        code = lambda c: f"{LETTER_SCANS[c]:06d}" if c in LETTER_SCANS else {"W": "000017", "X": "000045"}[c]
+        witness = lambda log: f'--log "{winpath(log.path)}" --hidden --title fired'
+        self.start_vakro([keydata_line([code("J"), code("W"), code("C")], Witness.program_wine(), witness(logs[0]),
+                                       name="メモを開く", key_text="J, W, C", options="sequence"),
+                          keydata_line([code("J"), code("X")], Witness.program_wine(), witness(logs[1]))],
+                         DEFAULT_SETTINGS + settings)
+        notepad = Notepad(self.desktop, self.vakro.tool)
+        self.addCleanup(notepad.end)
+        notepad.focus()
+        return notepad, logs
+
+    def test_a_sequence_behind_a_leader_fires_unseen_and_other_keys_reach_notepad_in_order(self):
+        notepad, (fired, chord) = self.start_sequences("SequenceTimeout=1500\r\n")
+        self.desktop.xdotool("type", "--delay", 20, "ab")
+        notepad.wait_text("ab", "the letters typed")
+        self.desktop.xdotool("key", "j", "w", "c")
+        fired.wait_event("start", 20)
+        self.desktop.xdotool("keydown", "j", "keyup", "j", "keydown", "w", "keydown", "c", "keyup", "w", "keyup", "c",
+                             "type", "wcd")  # overlapping steps; then typing holding the later keys
+        wait_until(lambda: len(fired.events("start")) == 2, 20, "the sequence tapped with overlapping keys")
+        notepad.wait_text("abwcd", "nothing of either sequence reaches notepad")
+        self.desktop.xdotool("key", "j", "w", "b")
+        notepad.wait_text("abwcdjwb", "a broken sequence's keys in order, then the key that broke it")
+        self.desktop.xdotool("key", "j", "w", "Escape", "e")
+        notepad.wait_text("abwcdjwbe", "Escape abandons the sequence, delivering nothing")
+        self.desktop.xdotool("key", "j", "j", "f")
+        notepad.wait_text("abwcdjwbejf", "the leader twice types it once")
+        self.desktop.xdotool("keydown", "j", "keydown", "x", "keyup", "x", "keyup", "j", "key", "g")
+        chord.wait_event("start", 20)
+        notepad.wait_text("abwcdjwbejfg", "a chord sharing the leader fires, none of its keys typed")
+        self.desktop.xdotool("key", "j")
+        notepad.wait_text("abwcdjwbejfgj", "the time-out delivers the leader", timeout=10)
+        self.desktop.xdotool("key", "w", "c")
+        notepad.wait_text("abwcdjwbejfgjwc", "the later keys after the time-out are typed")
+        self.assertEqual((len(fired.events("start")), len(chord.events("start"))), (2, 1))
+
+    def test_the_guide_waits_for_its_delay_after_a_chord_beginning_and_a_leader(self):
+        """Held alone, J begins the chord; released, the sequence: the guide shows for each only
+        once the delay has passed since the key, with the keys that follow and their programs."""
+        notepad, _ = self.start_sequences("SequenceTimeout=20000\r\nKeyViewDelay=800\r\n")
+        for press, events, end in ((("keydown", "j"), 1, ("keyup", "j", "key", "Escape")),
+                                   (("key", "j"), 2, ("key", "Escape"))):
+            handled = self.vakro.keys_handled()
+            began = time.monotonic()
+            self.desktop.xdotool(*press)
+            wait_until(lambda: self.vakro.keys_handled() >= handled + events, 10, "the keys handled")
+            self.assertFalse(self.guide_visible(), f"the guide before its delay after {press}")
+            guide = wait_until(self.vakro.shown_guide, 10, "the guide after its delay")
+            self.assertGreaterEqual(time.monotonic() - began, 0.8, press)
+            self.assertIn("メモを開く", [child.text for child in guide.children])
+            if press[0] == "key":  # a screenshot may hold vakro up longer than a held key's repeats wait
+                self.desktop.screenshot("guide-after-the-leader")
+            self.desktop.xdotool(*end)
+            wait_until(lambda: not self.guide_visible(), 10, "the guide to hide")
+        self.desktop.xdotool("key", "k")
+        notepad.wait_text("k", "nothing of the leader or Escape typed")
+
     def tray_icon_position(self):
         """The tray icon: the right end of the taskbar's notification area."""
         return 1013, 757

@@ -44,15 +44,15 @@ def sjis(text):
 
 def keydata_line(keys, path, arguments="", work="", name="", key_text="", repeat=False, scope=None, options=None):
     """One line of keydata.dat, quoted as the program writes it; `scope` ("only,a.exe") is item 7,
-    `options` ("raise,minimize") item 8."""
+    `options` ("raise,minimize", "sequence") item 8."""
     def item(text):
         if text and not any(c in text for c in ' ",') and all(ord(c) > 32 for c in text):
             return text
         return '"' + text.replace('"', '""') + '"' if text else ""
     codes = ",".join(keys)
     items = [item(codes), item(name), item(key_text), item(path), item(arguments), item(work),
-             "true" if repeat else "false"] + ([item(scope or "")] if scope or options else []) + \
-            ([item(options)] if options else [])
+             "true" if repeat else "false"] + ([item(scope or "")] if scope or options else [])
+    items += [item(options)] if options else []
     return ",".join(items) + "\r\n"
 
 

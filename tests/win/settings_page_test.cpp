@@ -92,6 +92,8 @@ TSetting Changed() {
   setting.EdgeColor = 0x131415;
   setting.KeyViewPos = 3;
   setting.HideCursor = false;
+  setting.KeyViewDelay = 300;
+  setting.SequenceTimeout = 60000;
   return setting;
 }
 
@@ -110,6 +112,8 @@ void ExpectSame(const TSetting& a, const TSetting& b) {
   EXPECT_EQ(a.EdgeColor, b.EdgeColor);
   EXPECT_EQ(a.KeyViewPos, b.KeyViewPos);
   EXPECT_EQ(a.HideCursor, b.HideCursor);
+  EXPECT_EQ(a.KeyViewDelay, b.KeyViewDelay);
+  EXPECT_EQ(a.SequenceTimeout, b.SequenceTimeout);
 }
 
 TEST_F(SettingsPageTest, EverySettingGoesThroughTheControlsAndBack) {
