@@ -61,9 +61,11 @@ TKeyDecision TKeyDispatcher::EvaluateKeyEvent(uint32_t virtualKey, uint32_t repo
   // While latched, the keys of the fired chord that are already up end the latch.
   if (latched_ && DropKeysReportedUp() && heldKeys_.empty()) latched_ = false;
   UpdateHeldKeys(event.virtualKey, event.flags);
-  if (!steps_.empty()) return StepSequence(event, firstPress);
-  if (BeginsSequence(event)) return BeginSequence(event);
-  return DecideChord(decision);
+  TKeyDecision result = !steps_.empty()        ? StepSequence(event, firstPress)
+                        : BeginsSequence(event) ? BeginSequence(event)
+                                                : DecideChord(decision);
+  if (result.executed && withheld) result.completingSequence = event.sequence;
+  return result;
 }
 
 TKeyDecision TKeyDispatcher::DecideChord(TKeyDecision& decision) {
@@ -92,7 +94,6 @@ TKeyDecision TKeyDispatcher::DecideChord(TKeyDecision& decision) {
   }
   if (decision.mode == TDispatchMode::kPass) AppendWithheld(decision.replay);
   if (heldKeys_.empty()) firedKeys_.clear();
-  if (decision.executed && withheld) decision.completingSequence = event.sequence;
   return decision;
 }
 
