@@ -105,7 +105,7 @@ def capital_phase(keyboard, witness, count):
     return [r - s for r, s in zip(letter_downs(witness, before, vk), sent)]
 
 
-def resent_phase(keyboard, witness, count):
+def delivered_phase(keyboard, witness, count):
     """Types Shift, S, T count times, paced; returns the latency of each T press in microseconds."""
     before = len(witness.log.entries())
     shift, s, t = (keyboard.keycode(name) for name in ("Shift_L", "s", "t"))
@@ -191,7 +191,7 @@ def main():
     count = int(args[0]) if args else 200
     rounds = int(args[1]) if len(args) > 1 else 2
     without, hooked, floor = [], [], []
-    figures = {"capital": ([], []), "resent": ([], []), "burst": ([], []), "x64": ([], [])}  # (without, with)
+    figures = {"capital": ([], []), "delivered": ([], []), "burst": ([], []), "x64": ([], [])}  # (without, with)
     into_64 = is_32_bit_build() and not hookhost
     with Desktop("key_latency") as desktop:
         witness64 = Witness64(desktop, "latency-witness64", at=(100, 400, 320, 200)) if into_64 else None
@@ -200,9 +200,9 @@ def main():
         keyboard = XTestKeyboard(desktop.display)
         phase(keyboard, witness, 20)  # warm-up
         def resident_phases(side):
-            """The re-sent capitals, the bursts and the 64-bit program, into figures[...][side]."""
+            """The delivered capitals, the bursts and the 64-bit program, into figures[...][side]."""
             figures["capital"][side].extend(capital_phase(keyboard, witness, count // 4))
-            figures["resent"][side].extend(resent_phase(keyboard, witness, count // 4))
+            figures["delivered"][side].extend(delivered_phase(keyboard, witness, count // 4))
             figures["burst"][side].extend(burst_phase(keyboard, witness, 5))
             if into_64:
                 witness64.focus()
@@ -239,7 +239,7 @@ def main():
     describe("floor: low-level hook", floor)
     print(f"ratio of medians (floor / without): {statistics.median(floor) / statistics.median(without):.3f}; "
           f"(vakro / floor): {statistics.median(hooked) / statistics.median(floor):.3f}")
-    for name, label in (("capital", "capital A beside"), ("resent", "T after Shift, S, re-sent"),
+    for name, label in (("capital", "capital A beside"), ("delivered", "T after Shift, S, delivered"),
                         ("burst", "last of 20 capitals"), ("x64", "64-bit program")):
         plain, resident = figures[name]
         if not plain:

@@ -38,12 +38,12 @@ void TKeyDecisionApplier::SettleWithheld(const TKeyDecision& decision, std::opti
   std::vector<uint16_t> dropped;
   for (uint16_t sequence : undecided_) {
     if (sequence == outputPlace) continue;
-    const auto delivered = std::find_if(decision.replay.begin(), decision.replay.end(),
+    const auto found = std::find_if(decision.delivered.begin(), decision.delivered.end(),
                                         [sequence](const TKeyEvent& event) { return event.sequence == sequence; });
-    if (delivered == decision.replay.end() && std::find(kept.begin(), kept.end(), sequence) == kept.end())
+    if (found == decision.delivered.end() && std::find(kept.begin(), kept.end(), sequence) == kept.end())
       dropped.push_back(sequence);
   }
   if (!dropped.empty()) host_.DropWithheld(dropped);
-  if (!decision.replay.empty()) host_.DeliverWithheld(decision.replay);
+  if (!decision.delivered.empty()) host_.DeliverWithheld(decision.delivered);
   undecided_ = kept;
 }

@@ -43,7 +43,7 @@ TKeyDecision TKeyDispatcher::EvaluateKeyEvent(uint32_t virtualKey, uint32_t repo
     decision.ignored = true;
     if (withheld && !host_->SettingsVisible() && host_->DeliverUnmatchedKeys()) {
       // A Windows key ends the chord, so it goes out at once; others wait for the chord.
-      if (decision.reset) decision.replay.push_back(event);
+      if (decision.reset) decision.delivered.push_back(event);
       else withheld_.push_back({event, KeyCodeFromFlags(event.flags), false});
     }
     return decision;
@@ -52,7 +52,7 @@ TKeyDecision TKeyDispatcher::EvaluateKeyEvent(uint32_t virtualKey, uint32_t repo
   if (host_->SettingsVisible()) {
     decision.forwardToCapture = true;
     // A sequence's first key withheld while the keyboard passes goes on to its window.
-    if (withheld && !host_->CaptureOwnsMode()) decision.replay.push_back(event);
+    if (withheld && !host_->CaptureOwnsMode()) decision.delivered.push_back(event);
     return decision;
   }
   if (reportFlags & kKeyUnansweredBit) return AfterUnansweredKey(event, withheld);
@@ -92,7 +92,7 @@ TKeyDecision TKeyDispatcher::DecideChord(TKeyDecision& decision) {
   } else {
     DecideNoCandidate(decision, repeatFired);
   }
-  if (decision.mode == TDispatchMode::kPass) AppendWithheld(decision.replay);
+  if (decision.mode == TDispatchMode::kPass) AppendWithheld(decision.delivered);
   if (heldKeys_.empty()) firedKeys_.clear();
   return decision;
 }
@@ -112,7 +112,7 @@ TKeyDecision TKeyDispatcher::ResetChord() {
   decision.reset = true;
   decision.hideGuide = true;
   if (!host_->CaptureOwnsMode()) decision.mode = TDispatchMode::kPass;
-  decision.replay = TakeWithheld();
+  decision.delivered = TakeWithheld();
   RestoreCursor(decision);
   return decision;
 }

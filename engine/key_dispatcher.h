@@ -37,7 +37,7 @@ struct TKeyEvent {
 
 // What is done after one event or reset (TKeyDecisionApplier applies it for the key guide
 // window), in this field order: forward the event to the capture; set the dispatch mode; have
-// the hook deliver the withheld events of `replay` and drop those no longer kept; rebuild the
+// the hook deliver the withheld events of `delivered` and drop those no longer kept; rebuild the
 // guide; show it (then make it top-most); hide it; show or hide the cursor once; run `executed`.
 struct TKeyDecision {
   bool ignored = false;           // a key that never takes part in chords
@@ -52,7 +52,7 @@ struct TKeyDecision {
   // withholding them for delivery (see PassesBesideTheChord). Empty: everything is withheld.
   std::vector<uint16_t> continuation;
   // Withheld events that turned out not to belong to a chord that fired: deliver them, in order.
-  std::vector<TKeyEvent> replay;
+  std::vector<TKeyEvent> delivered;
   // The key sequence's time-out: (re)start the window's timer for this many ms, or stop it (0).
   std::optional<uint32_t> sequenceTimer;
   bool rebuildGuide = false;

@@ -140,7 +140,7 @@ void TKeyDispatcher::AbandonSequence(TKeyDecision& decision, bool deliver) {
     firedKeys_ = heldKeys_;
   }
   DecideNoCandidate(decision, false);
-  AppendWithheld(decision.replay);
+  AppendWithheld(decision.delivered);
   lastHeldCount_ = static_cast<int>(heldKeys_.size());
 }
 

@@ -11,7 +11,7 @@
 // which the program delivers or drops it (nlDecideWithheld).
 #define NL_REPORT_SEQUENCE(wParam) ((unsigned short)(((wParam) >> 16) & 0xFFFF))
 // The extra info of the events the low-level hook sends on: it passes them unreported.
-#define NL_REPLAY_MARK 0x564B5250u
+#define NL_DELIVERY_MARK 0x564B5250u
 // The most keys a chord begun can go on with that the hooks keep (nlSetContinuation).
 #define NL_CONTINUATION_MOST 32
 // The most first keys of key sequences the hooks keep (nlSetLeaders).

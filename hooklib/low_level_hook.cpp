@@ -46,7 +46,7 @@ void SendBatch(const std::vector<TWithheldEvent>& events) {
     input.ki.wVk = events[at].virtualKey;
     input.ki.wScan = events[at].scanCode;
     input.ki.dwFlags = (events[at].extended ? KEYEVENTF_EXTENDEDKEY : 0) | (events[at].release ? KEYEVENTF_KEYUP : 0);
-    input.ki.dwExtraInfo = NL_REPLAY_MARK;
+    input.ki.dwExtraInfo = NL_DELIVERY_MARK;
   }
   hook.sentTick = GetTickCount();
   const UINT sent = SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
@@ -62,7 +62,7 @@ void SendOutput(uint16_t sequence) {
   const auto found = hook.outputs.find(sequence);
   std::vector<INPUT> inputs;
   if (found != hook.outputs.end()) {
-    inputs = OutputInputs(found->second, hook.systemDown, Extension().keysDown, NL_REPLAY_MARK);
+    inputs = OutputInputs(found->second, hook.systemDown, Extension().keysDown, NL_DELIVERY_MARK);
     hook.outputs.erase(found);
   }
   hook.sentTick = GetTickCount();

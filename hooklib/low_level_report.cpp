@@ -22,7 +22,7 @@ LPARAM KeystrokeFlagsOf(const KBDLLHOOKSTRUCT& event, bool wasDown) {
 }
 
 bool IsOwnCopy(const KBDLLHOOKSTRUCT& event) {
-  return (event.flags & LLKHF_INJECTED) && event.dwExtraInfo == NL_REPLAY_MARK;
+  return (event.flags & LLKHF_INJECTED) && event.dwExtraInfo == NL_DELIVERY_MARK;
 }
 
 namespace {

@@ -46,7 +46,7 @@ class FakeWindow : public TKeyDispatcherHost {
   std::function<void(const TKeyInfo&)> onExecute;
 };
 
-// Replays key events and applies each decision through the guide window's applier; it serves
+// Feeds key events and applies each decision through the guide window's applier; it serves
 // the applier as the window does, with hooks that keep up and number every event.
 class Dispatcher : public ::testing::Test, public TKeyDecisionApplierHost {
  protected:
@@ -903,7 +903,7 @@ TEST_F(Dispatcher, SequenceTimeOutDeliversItsKeysAndLaterKeysFireNothing) {
   EXPECT_TRUE(dispatcher.SequenceSteps().empty());
   Feed({Press(kKeyC), Release(kKeyC)});
   EXPECT_TRUE(window.executed.empty());
-  EXPECT_TRUE(TimerFires().replay.empty());  // a stale timer does nothing
+  EXPECT_TRUE(TimerFires().delivered.empty());  // a stale timer does nothing
 }
 
 // Still down when another key goes down, the shared first key makes a chord; released first, a

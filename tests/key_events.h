@@ -1,4 +1,4 @@
-// Key events as the keyboard hook reports them, for replaying key sequences in tests.
+// Key events as the keyboard hook reports them, for feeding key sequences to the dispatcher in tests.
 #pragma once
 
 #include <cstdint>
