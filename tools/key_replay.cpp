@@ -36,7 +36,7 @@ class ReplayHost : public TKeyDispatcherHost {
     }
     if (decision.showGuide) guideVisible = true;
     if (decision.hideGuide) guideVisible = false;
-    delivered.insert(delivered.end(), decision.replay.begin(), decision.replay.end());
+    delivered.insert(delivered.end(), decision.delivered.begin(), decision.delivered.end());
   }
 
   void NoteKey(const ScriptEvent& event, uint32_t virtualKey, uint32_t flags) {
