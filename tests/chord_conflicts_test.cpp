@@ -7,7 +7,6 @@ namespace {
 
 const TestKey kSpace{0x39, false, 0x20};
 const TestKey kNumpadSlash{0x35, true, 0x6F};
-const TestKey kRightCtrl{0x1D, true, 0x11};
 const TestKey kF1{0x3B, false, 0x70};
 
 TChordAssignment Chord(std::initializer_list<TestKey> keys, bool repeat = false) {

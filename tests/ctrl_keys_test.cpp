@@ -1,12 +1,13 @@
 #include <gtest/gtest.h>
 
 #include "engine/ctrl_keys.h"
+#include "tests/key_events.h"
 
 namespace {
 
 const uint32_t kCtrl = 0x11, kBack = 0x08;
-const uint32_t kLeftCtrlDown = 0x001D0001, kLeftCtrlUp = 0xC01D0001;
-const uint32_t kRightCtrlDown = 0x011D0001, kRightCtrlUp = 0xC11D0001;
+const uint32_t kLeftCtrlDown = Press(kLeftCtrl).flags, kLeftCtrlUp = Release(kLeftCtrl).flags;
+const uint32_t kRightCtrlDown = Press(kRightCtrl).flags, kRightCtrlUp = Release(kRightCtrl).flags;
 const uint32_t kBackDown = 0x000E0001, kBackUp = 0xC00E0001;
 const uint32_t kRepeat = 0x40000000;
 

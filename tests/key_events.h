@@ -18,6 +18,7 @@ struct TestKeyEvent {
 };
 
 inline const TestKey kLeftCtrl{0x1D, false, 0x11};
+inline const TestKey kRightCtrl{0x1D, true, 0x11};
 inline const TestKey kLeftAlt{0x38, false, 0x12};
 inline const TestKey kKeyA{0x1E, false, 'A'};
 inline const TestKey kKeyB{0x30, false, 'B'};
