@@ -9,6 +9,7 @@
 #include <string>
 
 #include "data/setting.h"
+#include "hooklib/key_protocol.h"
 #include "toolkit/window.h"
 
 class TKeyManager;
@@ -37,7 +38,7 @@ class TKeyViewWnd : public TWindow {
   // Asked for every key event; while it answers true no chord is matched.
   std::function<bool()> IsSettingsVisible;
   // The window property counting the key reports handled so far.
-  static constexpr const char* kKeysHandledProperty = "VakroKeysHandled";
+  static constexpr const char* kKeysHandledProperty = NL_KEYS_HANDLED_PROPERTY;
   // Whether a chord box has the focus: it then withholds keys, and a reset leaves the mode alone.
   std::function<bool()> IsCapturing;
   // The built-in command "show".

@@ -12,6 +12,9 @@
 #define NL_REPORT_SEQUENCE(wParam) ((unsigned short)(((wParam) >> 16) & 0xFFFF))
 // The extra info of the events the low-level hook sends on: it passes them unreported.
 #define NL_DELIVERY_MARK 0x564B5250u
+// The property of the window the hooks report to that counts the key reports the program has
+// handled, so that a tool sending input can wait until the program has decided what it sent.
+#define NL_KEYS_HANDLED_PROPERTY "VakroKeysHandled"
 // The most keys a chord begun can go on with that the hooks keep (nlSetContinuation).
 #define NL_CONTINUATION_MOST 32
 // The most first keys of key sequences the hooks keep (nlSetLeaders).

@@ -4,8 +4,8 @@ end-to-end tests use, read from the headers that define them, so the tests never
 
     make-e2e-ids.py OUTPUT --root SOURCE --headers HEADER... --uses TEST...
 
-Recognised lines: `constexpr WORD kName = 123;`, `#define NAME (WM_APP + 500)` and
-`#define NAME 0x1800`. Fails when a name the tests use (`ids.NAME` in a TEST) is not defined."""
+Recognised lines: `constexpr WORD kName = 123;`, `#define NAME (WM_APP + 500)`,
+`#define NAME 0x1800` and `#define NAME "text"`. Fails when a name the tests use (`ids.NAME` in a TEST) is not defined."""
 import argparse
 import os
 import re
@@ -16,6 +16,7 @@ DEFINITIONS = (
     (re.compile(r"^constexpr\s+WORD\s+(k\w+)\s*=\s*(\d+)\s*;"), lambda n: int(n)),
     (re.compile(r"^#define\s+(\w+)\s+\(WM_APP\s*\+\s*(\d+)\)"), lambda n: WM_APP + int(n)),
     (re.compile(r"^#define\s+(\w+)\s+(0x[0-9A-Fa-f]+|\d+)u?(?:\s|//|$)"), lambda n: int(n, 0)),
+    (re.compile(r'^#define\s+(\w+)\s+"([^"\\]*)"'), lambda text: text),
 )
 USE = re.compile(r"\bids\.(\w+)")
 
@@ -62,7 +63,7 @@ def main():
             if defined.get(name, value) != value:
                 sys.exit(f"make-e2e-ids: {name} is {defined[name]} and {value}")
             defined[name] = value
-            lines.append(f"{name} = {value}")
+            lines.append(f"{name} = {value!r}")
     missing = {name: test for name, test in used_names(args.uses).items() if name not in defined}
     if missing:
         listed = ", ".join(f"{name} ({test})" for name, test in sorted(missing.items()))

@@ -142,7 +142,7 @@ struct SendResult {
 std::optional<uintptr_t> KeysHandled() {
   HWND guide = FindWindowA("TKeyViewWnd", nullptr);
   if (!guide) return std::nullopt;
-  return reinterpret_cast<uintptr_t>(GetPropA(guide, "VakroKeysHandled"));
+  return reinterpret_cast<uintptr_t>(GetPropA(guide, NL_KEYS_HANDLED_PROPERTY));
 }
 
 // Waits until vakro has handled the event sent last (when vakro runs) and the dispatch mode is

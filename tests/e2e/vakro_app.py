@@ -329,7 +329,7 @@ class Vakro:
 
     def keys_handled(self):
         """How many key reports the key guide window has handled."""
-        return self.tool.property(self.guide, "VakroKeysHandled") or 0
+        return self.tool.property(self.guide, ids.NL_KEYS_HANDLED_PROPERTY) or 0
 
     def tray_tip(self, tip):
         """Whether the tray shows a tip that is exactly this text."""
