@@ -45,9 +45,12 @@ class ReplayHost : public TKeyDispatcherHost {
   }
 
   // What the hook decides an event by, and reports it with: withheld when the mode swallows,
-  // unless it passes beside the chord begun (a withheld press ends that list).
+  // unless it passes beside the chord begun (a withheld press ends that list); while the mode
+  // passes, only the first press of a sequence's first key is withheld.
   uint32_t Reported(uint32_t flags) {
-    if (mode != TDispatchMode::kSwallow || TKeyDispatcher::PassesBesideTheChord(continuation, flags)) return flags;
+    if (mode != TDispatchMode::kSwallow)
+      return IsLeaderPress(leaders.data(), leaders.size(), flags) ? flags | kKeyWithheldBit : flags;
+    if (TKeyDispatcher::PassesBesideTheChord(continuation, flags)) return flags;
     continuation.clear();
     return flags | kKeyWithheldBit;
   }
@@ -55,6 +58,7 @@ class ReplayHost : public TKeyDispatcherHost {
   bool guideVisible = false;
   TDispatchMode mode = TDispatchMode::kPass;
   std::vector<uint16_t> continuation;
+  std::vector<uint16_t> leaders;  // as the program last told the hook
   int executed = -1;
   std::vector<TKeyEvent> delivered;
   std::map<ScriptKey, uint32_t> physicallyDown;
@@ -101,6 +105,7 @@ std::vector<ReplayStep> ReplayScript(const std::vector<ScriptEvent>& events,
   ReplayHost host(keys);
   TKeyDispatcher dispatcher(host);
   dispatcher.SetKeyManager(&keys);
+  host.leaders = dispatcher.LeaderKeys();
   KeystrokeFlags keystrokes;
   std::vector<ReplayStep> steps;
   for (const ScriptEvent& event : events) {
@@ -123,6 +128,7 @@ std::vector<ReplayStep> ReplayScript(const std::vector<ScriptEvent>& events,
       host.NoteKey(event, step.virtualKey, step.flags);
       host.Apply(dispatcher.EvaluateKeyEvent(step.virtualKey, reported));
     }
+    host.leaders = dispatcher.LeaderKeys();
     step.executed = host.executed;
     step.modeAfter = host.mode;
     step.delivered = host.delivered;
