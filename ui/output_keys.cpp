@@ -40,7 +40,10 @@ std::string TOutputKeys::DisplayText(
   std::string text;
   for (const TChord& chord : chords_) {
     if (!text.empty()) text += ", ";
-    for (size_t at = 0; at < chord.size(); ++at) text += (at ? "+" : "") + nameOf(chord[at]);
+    for (size_t at = 0; at < chord.size(); ++at) {
+      if (at > 0) text += '+';
+      text += nameOf(chord[at]);
+    }
   }
   return text;
 }
