@@ -66,11 +66,12 @@ class ReplayHost : public TKeyDispatcherHost {
 
  private:
   // The dispatcher runs its own copy of an assignment: the first of the list with that chord,
-  // scope and path is the one it ran.
+  // scope, options, path and arguments is the one it ran (a chord and a sequence may share keys).
   void NoteExecuted(const TKeyInfo& info) {
     for (int index = 0; index < keys_.Count(); ++index) {
       const TKeyInfo& held = *keys_.Get(index);
-      if (held.KeysText() != info.KeysText() || held.Scope() != info.Scope() || held.Path() != info.Path())
+      if (held.KeysText() != info.KeysText() || held.Scope() != info.Scope() || held.Options() != info.Options() ||
+          held.Path() != info.Path() || held.Arguments() != info.Arguments())
         continue;
       executed = index;
       return;
@@ -124,7 +125,8 @@ std::vector<ReplayStep> ReplayScript(const std::vector<ScriptEvent>& events,
     } else {
       step.flags = keystrokes.Next(event, step.virtualKey);
       const uint32_t reported = host.Reported(step.flags);
-      if (!(reported & kKeyWithheldBit)) step.modeMet = TDispatchMode::kPass;  // passed beside a chord begun
+      // Passed beside a chord begun, or withheld while passing (a sequence's first key).
+      step.modeMet = (reported & kKeyWithheldBit) ? TDispatchMode::kSwallow : TDispatchMode::kPass;
       host.NoteKey(event, step.virtualKey, step.flags);
       host.Apply(dispatcher.EvaluateKeyEvent(step.virtualKey, reported));
     }

@@ -16,8 +16,8 @@ struct ReplayStep {
   uint32_t virtualKey = 0;
   uint32_t flags = 0;
   // The mode set by the events before, as the hook applied it to this event (pass for one it let
-  // by beside a chord begun), when the program handled each event before the next reached the
-  // hooked window.
+  // by beside a chord begun, swallow for a sequence's first key it withheld while passing), when
+  // the program handled each event before the next reached the hooked window.
   TDispatchMode modeMet = TDispatchMode::kPass;
   TDispatchMode modeAfter = TDispatchMode::kPass;  // the mode the program sets for it
   int executed = -1;  // index in the assignment list of the assignment it ran; -1 for none

@@ -209,16 +209,19 @@ class SoakTest(DesktopTestCase):
 
     # -- the soak ---------------------------------------------------------------------------
     def assignments(self, rng, launches):
-        """A few hundred chords of one to four keys, some repeating, each starting launchlog.exe
-        with its own word; single keys are rare, as every press of one starts a program."""
+        """A few hundred chords of one to four keys, some repeating, and a score of sequences of two
+        or three keys behind leaders that chords begin with too, each starting launchlog.exe with
+        its own word; single keys are rare, as every press of one starts a program."""
         lines = []
         for index in range(300):
-            size = rng.choices([1, 2, 3, 4], weights=[1, 30, 40, 29])[0]
+            sequence = index % 15 == 7
+            size = rng.choice([2, 3]) if sequence else rng.choices([1, 2, 3, 4], weights=[1, 30, 40, 29])[0]
             keys = rng.sample(CHORD_KEYS, size)
             if size == 1:
                 keys = [rng.choice(OTHERS)]
             lines.append(keydata_line([key_code(k) for k in keys], winpath(tool("launchlog.exe")),
-                                      f'"{winpath(launches)}" a{index}', repeat=rng.random() < 0.2))
+                                      f'"{winpath(launches)}" a{index}', repeat=rng.random() < 0.2 and not sequence,
+                                      options="sequence" if sequence else None))
         return "".join(lines)
 
     def stream(self, seed, count, name):
@@ -324,7 +327,9 @@ class SoakTest(DesktopTestCase):
         print(f"\nsoak: seed {seed}, {len(main)} events at {rate:g}/s, {len(oracle.execs)} starts foreseen "
               f"({sum(1 for i, _ in oracle.execs if i >= first_main)} in the stream)")
 
-        vakro = Vakro(self.desktop, {"keydata.dat": keydata}).start()
+        # The oracle knows no clock: a sequence begun waits as long as vakro may ever be held up.
+        settings = "[Setting]\r\nSequenceTimeout=60000\r\n"
+        vakro = Vakro(self.desktop, {"keydata.dat": keydata, "vakro.dat": settings}).start()
         self.addCleanup(vakro.stop)
         witness = self.focused_witness("typing")
 
