@@ -20,6 +20,8 @@ bool HasLoneLeadByte(const TKeyInfo& info) {
     if (EndsInLoneLeadByte(*text)) return true;
   for (const std::string& program : info.Scope().programs)
     if (EndsInLoneLeadByte(program)) return true;
+  for (const std::string& option : info.Options())
+    if (EndsInLoneLeadByte(option)) return true;
   return EndsInLoneLeadByte(info.Scope().unreadItem);
 }
 
