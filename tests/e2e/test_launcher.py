@@ -233,8 +233,11 @@ class LauncherTest(DesktopTestCase):
         self.hold("Control_L", "y")
         self.release("Control_L", "y")
         wait_until(self.vakro.settings_visible, 10, "the settings window")
+        handled = self.vakro.keys_handled()
         self.hold("Control_L", "x")
         self.release("Control_L", "x")
+        # The window hides only once vakro has handled the four keys, which it did while visible.
+        wait_until(lambda: self.vakro.keys_handled() >= handled + 4, 20, "the keys typed at the settings window")
         self.vakro.hide_settings()
         self.focused_witness("show2")
         self.hold("Alt_L", "x")

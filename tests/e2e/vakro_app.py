@@ -262,6 +262,8 @@ class Vakro:
         # A vakro killed just before may not have let go of its mutex yet: a start then would end
         # silently, as a second start does.
         wait_until(lambda: self.tool.run("mutex", "_NodraAppMutex")[0] != 0, 30, "the vakro before to end")
+        # Its windows may outlive the mutex for a moment: the window found must be the new one's.
+        wait_until(lambda: not self.tool.find("TNodraWnd"), 30, "the windows of the vakro before to go")
         self.process = self.desktop.run(self.exe, cwd=cwd)
         self.main = wait_until(lambda: self.tool.find("TNodraWnd"), 60, "vakro's main window")
         self.guide = wait_until(lambda: self.tool.find("TKeyViewWnd"), 30, "vakro's key guide window")
