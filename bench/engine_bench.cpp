@@ -11,7 +11,7 @@ namespace {
 class QuietHost : public TKeyDispatcherHost {
  public:
   bool SettingsVisible() const override { return false; }
-  bool GuideVisible() const override { return true; }
+  bool GuideWanted() const override { return true; }
   bool ShowKeyView() const override { return true; }
   bool HideCursor() const override { return false; }
 };

@@ -55,6 +55,9 @@ class TSetting {
   bool SaveToFile(const std::string& fileName) const;
 };
 
+// The key guide's position as the settings page lists it: 0 to 4, anything else -1 (none).
+inline int8_t PositionInList(int position) { return static_cast<int8_t>(position >= 0 && position <= 4 ? position : -1); }
+
 // Integer syntax of the settings file: decimal with leading spaces and a sign, or hexadecimal
 // after "$" or "0x". False for anything else, the value then untouched.
 bool ParseSettingInteger(const std::string& text, int32_t& value);

@@ -268,11 +268,11 @@ void TKeyDispatcher::DecidePartial(TKeyDecision& decision, bool countChanged) {
   decision.mode = TDispatchMode::kSwallow;
   decision.continuation = ContinuationKeys();
   if (!host_->ShowKeyView()) return;
-  const bool visible = host_->GuideVisible();
-  // A hidden guide holds no rows, so it is rebuilt before it shows even when the count is the
+  const bool wanted = host_->GuideWanted();
+  // A guide not wanted holds no rows, so it is rebuilt before it shows even when the count is the
   // one of an earlier chord.
-  decision.rebuildGuide = countChanged || !visible;
-  if (visible) return;
+  decision.rebuildGuide = countChanged || !wanted;
+  if (wanted) return;
   decision.showGuide = true;
   if (host_->HideCursor() && cursorHidden_ == 0) {
     decision.cursor = TCursorChange::kHide;

@@ -66,7 +66,8 @@ class TKeyDispatcherHost {
  public:
   virtual ~TKeyDispatcherHost() = default;
   virtual bool SettingsVisible() const = 0;
-  virtual bool GuideVisible() const = 0;
+  // Whether the decisions so far want the guide on screen (shown, or about to show).
+  virtual bool GuideWanted() const = 0;
   virtual bool ShowKeyView() const = 0;
   virtual bool HideCursor() const = 0;
   // Whether a chord box of the settings window has the focus and so decides the mode itself.

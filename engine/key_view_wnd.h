@@ -1,5 +1,7 @@
-// The key guide window: the window the hook library posts to, the dispatcher that turns its
-// key events into chords, and the borderless pop-up that lists the keys still to press.
+// The key guide window: one borderless pop-up that is both the window the hook library reports
+// to and the key guide. It joins three pieces: the key channel (the hooks and the library calls),
+// the dispatcher that turns key events into chords, and the guide that draws the keys still to
+// press.
 #pragma once
 
 #include <windows.h>
@@ -9,7 +11,7 @@
 #include <string>
 
 #include "data/setting.h"
-#include "hooklib/key_protocol.h"
+#include "engine/key_guide.h"
 #include "toolkit/window.h"
 
 class TKeyManager;
@@ -37,8 +39,6 @@ class TKeyViewWnd : public TWindow {
   std::function<void(TKeyViewWnd*, HWND, const std::string&, const std::string&)> OnFinderReply;
   // Asked for every key event; while it answers true no chord is matched.
   std::function<bool()> IsSettingsVisible;
-  // The window property counting the key reports handled so far.
-  static constexpr const char* kKeysHandledProperty = NL_KEYS_HANDLED_PROPERTY;
   // Whether a chord box has the focus: it then withholds keys, and a reset leaves the mode alone.
   std::function<bool()> IsCapturing;
   // The built-in command "show".
@@ -57,42 +57,19 @@ class TKeyViewWnd : public TWindow {
   // it here, for the box.
   void BeginCapture();
   void EndCapture();
-  // The guide's font; the window keeps its own copy.
-  void SetGuideFont(const LOGFONTA& font);
-  const LOGFONTA& GuideFont() const;
-  bool GuideVisible() const { return Visible(); }
+  // The key guide's look, from the settings or from the settings page as it is edited.
+  void SetGuideStyle(const TGuideStyle& style);
 
  protected:
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
  private:
   void OnHookKey(WPARAM key, LPARAM flags);
-  void CountHandledKey();
-  bool StartHookProcess();
   void OnHookProcessEnded();
-  static constexpr UINT kHookProcessEndedMessage = WM_APP + 700;
-  static constexpr UINT_PTR kHookRestartTimer = 1;
-  static constexpr UINT kHookRestartMs = 1000;
-  void BuildGuide(bool showWhenBuilt);
-  void ContinueGuideBuild();
-  void CancelGuideBuild();
-  void FinishGuideBuild();
-  static constexpr UINT_PTR kGuideBuildTimer = 4;
-  static constexpr size_t kGuideRowsPerStep = 8;
-  HFONT FontForMonitor(int dpi);
-  void ShowGuide();
-  void UpdateGuideSoon();
-  void UpdateGuide();
-  void HideGuideNow();
-  void ShowWantedGuide();
-  static constexpr UINT_PTR kGuideTimer = 2;
-  static constexpr UINT kGuideDelayMs = 50;
-  static constexpr UINT_PTR kGuideUpdateTimer = 3;
+  void OnSequenceTimer();
+  void OnFinderReplyMessage(HWND target);
   static constexpr UINT_PTR kSequenceTimer = 5;
   static constexpr UINT_PTR kLeadersTimer = 6;
-  void OnSequenceTimer();
-  void SetEdgeColor(TColor color);
-  void OnFinderReplyMessage(HWND target);
 
   struct Impl;
   std::unique_ptr<Impl> impl_;

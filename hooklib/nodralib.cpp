@@ -33,6 +33,16 @@ Result WithMapping(Result none, Use use) {
   return view ? use(view.Mapping()) : none;
 }
 
+// Puts a list of keys into the block for the hooks: the count is emptied first and set last, so a
+// hook reading meanwhile sees no list or the whole one. A list longer than the room stays empty.
+template <size_t Capacity>
+void StoreKeyList(volatile LONG& count, uint16_t (&list)[Capacity], const unsigned short* keys, UINT keyCount) {
+  InterlockedExchange(&count, 0);
+  if (!keys || keyCount == 0 || keyCount > Capacity) return;
+  memcpy(list, keys, keyCount * sizeof *keys);
+  InterlockedExchange(&count, static_cast<LONG>(keyCount));
+}
+
 // The hooks this process installed. They are removed by these handles, never by the ones in the
 // shared block, which any process can write.
 struct TInstalledHooks {
@@ -140,22 +150,14 @@ BOOL WINAPI nlGetFindModuleCommand(char* buffer, int count) {
 
 BOOL WINAPI nlSetContinuation(const unsigned short* keys, UINT count) {
   return WithMapping<BOOL>(FALSE, [keys, count](TSharedMapping& mapping) {
-    TSharedExtension& extension = mapping.extension;
-    InterlockedExchange(&extension.continuationCount, 0);
-    if (!keys || count == 0 || count > kContinuationCapacity) return TRUE;
-    memcpy(extension.continuation, keys, count * sizeof *keys);
-    InterlockedExchange(&extension.continuationCount, static_cast<LONG>(count));  // the keys go in first
+    StoreKeyList(mapping.extension.continuationCount, mapping.extension.continuation, keys, count);
     return TRUE;
   });
 }
 
 BOOL WINAPI nlSetLeaders(const unsigned short* keys, UINT count) {
   return WithMapping<BOOL>(FALSE, [keys, count](TSharedMapping& mapping) {
-    TSharedExtension& extension = mapping.extension;
-    InterlockedExchange(&extension.leaderCount, 0);
-    if (!keys || count == 0 || count > kLeaderCapacity) return TRUE;
-    memcpy(extension.leaders, keys, count * sizeof *keys);
-    InterlockedExchange(&extension.leaderCount, static_cast<LONG>(count));  // the keys go in first
+    StoreKeyList(mapping.extension.leaderCount, mapping.extension.leaders, keys, count);
     return TRUE;
   });
 }

@@ -17,7 +17,7 @@ namespace {
 class FakeWindow : public TKeyDispatcherHost {
  public:
   bool SettingsVisible() const override { return settingsVisible; }
-  bool GuideVisible() const override { return guideVisible; }
+  bool GuideWanted() const override { return guideWanted; }
   bool ShowKeyView() const override { return showKeyView; }
   bool HideCursor() const override { return hideCursor; }
   bool CaptureOwnsMode() const override { return captureOwnsMode; }
@@ -32,7 +32,7 @@ class FakeWindow : public TKeyDispatcherHost {
   TTextList ExcludedPrograms() const override { return excludedPrograms; }
 
   bool settingsVisible = false;
-  bool guideVisible = false;
+  bool guideWanted = false;
   bool showKeyView = true;
   bool hideCursor = false;
   bool captureOwnsMode = false;
@@ -112,9 +112,9 @@ class Dispatcher : public ::testing::Test, public TKeyDecisionApplierHost {
       ++rebuilds;
       rows = BuildGuideRows(dispatcher.Candidates(), dispatcher.TypedCount(), nullptr);
     }
-    if (show) window.guideVisible = true;
+    if (show) window.guideWanted = true;
     if (hide) {
-      window.guideVisible = false;
+      window.guideWanted = false;
       rows.clear();
     }
   }
@@ -179,7 +179,7 @@ TEST_F(Dispatcher, ChordsSharingABeginningShowBothUntilOneFires) {
 
   Feed(Press(kLeftCtrl));
   EXPECT_EQ(mode, TDispatchMode::kSwallow);
-  EXPECT_TRUE(window.guideVisible);
+  EXPECT_TRUE(window.guideWanted);
   EXPECT_EQ(RowPrograms(), (Names{"first", "second"}));
   EXPECT_EQ(RowKeys(), (Names{Name(kLeftAlt) + "+" + Name(kKeyX), Name(kLeftAlt) + "+" + Name(kKeyY)}));
 
@@ -192,7 +192,7 @@ TEST_F(Dispatcher, ChordsSharingABeginningShowBothUntilOneFires) {
   ASSERT_NE(x.executed, nullptr);
   EXPECT_EQ(window.executed, Names{"first"});
   EXPECT_EQ(mode, TDispatchMode::kPass);
-  EXPECT_FALSE(window.guideVisible);
+  EXPECT_FALSE(window.guideWanted);
   EXPECT_TRUE(dispatcher.Latched());
 
   // Latched: nothing more happens until every key is up.
@@ -200,7 +200,7 @@ TEST_F(Dispatcher, ChordsSharingABeginningShowBothUntilOneFires) {
         Release(kLeftAlt)});
   EXPECT_EQ(window.executed, Names{"first"});
   EXPECT_TRUE(dispatcher.Latched());
-  EXPECT_FALSE(window.guideVisible);
+  EXPECT_FALSE(window.guideWanted);
   Feed(Release(kLeftCtrl));
   EXPECT_FALSE(dispatcher.Latched());
   EXPECT_EQ(mode, TDispatchMode::kPass);
@@ -214,7 +214,7 @@ TEST_F(Dispatcher, KeysInAnotherOrderDoNotMatch) {
   Feed({Press(kKeyX), Press(kLeftCtrl)});
   EXPECT_TRUE(window.executed.empty());
   EXPECT_EQ(mode, TDispatchMode::kPass);
-  EXPECT_FALSE(window.guideVisible);
+  EXPECT_FALSE(window.guideWanted);
 }
 
 TEST_F(Dispatcher, RepeatingAssignmentFiresOnEveryAutoRepeatWithoutRebuild) {
@@ -222,7 +222,7 @@ TEST_F(Dispatcher, RepeatingAssignmentFiresOnEveryAutoRepeatWithoutRebuild) {
   Feed({Press(kLeftCtrl), Press(kKeyX)});
   EXPECT_EQ(mode, TDispatchMode::kSwallow);
   EXPECT_FALSE(dispatcher.Latched());
-  EXPECT_FALSE(window.guideVisible);
+  EXPECT_FALSE(window.guideWanted);
   const int rebuildsBefore = rebuilds;
   Feed({Repeat(kKeyX), Repeat(kKeyX), Repeat(kKeyX)});
   EXPECT_EQ(window.executed.size(), 4u);
@@ -231,7 +231,7 @@ TEST_F(Dispatcher, RepeatingAssignmentFiresOnEveryAutoRepeatWithoutRebuild) {
 
   // Letting go of X leaves a beginning again.
   Feed(Release(kKeyX));
-  EXPECT_TRUE(window.guideVisible);
+  EXPECT_TRUE(window.guideWanted);
   EXPECT_EQ(RowPrograms(), Names{"volume"});
   EXPECT_EQ(mode, TDispatchMode::kSwallow);
 }
@@ -345,7 +345,7 @@ TEST_F(Dispatcher, WindowsKeysResetAndLeaveTheKeyboardPassing) {
     EXPECT_EQ(mode, TDispatchMode::kPass);
   }
   EXPECT_TRUE(dispatcher.HeldKeys().empty());
-  EXPECT_FALSE(window.guideVisible);
+  EXPECT_FALSE(window.guideWanted);
   EXPECT_EQ(cursorShows, 1);
 
   // The Windows key never joined the chord.
@@ -364,7 +364,7 @@ TEST_F(Dispatcher, InputModeKeysAreIgnoredWithoutReset) {
     EXPECT_FALSE(decision.hideGuide);
   }
   EXPECT_EQ(dispatcher.HeldKeys(), TChord{CodeOf(kLeftCtrl)});
-  EXPECT_TRUE(window.guideVisible);
+  EXPECT_TRUE(window.guideWanted);
 
   // 0xF1 is an ordinary key.
   Feed(Press({0x70, false, 0xF1}));
@@ -393,7 +393,7 @@ TEST_F(Dispatcher, ResetForgetsTheHeldCount) {
   Feed(Press(kKeyA));  // stuck: its release never comes
   Reset();
   Feed(Press(kLeftCtrl));
-  EXPECT_TRUE(window.guideVisible);
+  EXPECT_TRUE(window.guideWanted);
   EXPECT_EQ(RowPrograms(), Names{"ctrl-x"});
 }
 
@@ -580,13 +580,13 @@ TEST_F(Dispatcher, AForgedUnansweredReportDoesNotHideARealOne) {
 TEST_F(Dispatcher, KeysPassedUnansweredEndTheChordAndDropWhatWasWithheldBefore) {
   Assign({kLeftCtrl, kLeftAlt, kKeyX}, "ctrl-alt-x");
   Feed(Press(kLeftCtrl));
-  window.guideVisible = true;
+  window.guideWanted = true;
   const auto stale = [](TestKeyEvent event) { return TestKeyEvent{event.virtualKey, event.flags | kKeyUnansweredBit}; };
   Feed({stale(Withheld(Press(kKeyA))), stale(Withheld(Release(kLeftCtrl))), stale(Press(kKeyB)),
         stale(Release(kKeyB))});
   EXPECT_EQ(Described(delivered), Names{Up(kLeftCtrl)});
   EXPECT_EQ(mode, TDispatchMode::kPass);
-  EXPECT_FALSE(window.guideVisible);
+  EXPECT_FALSE(window.guideWanted);
   Feed({Release(kKeyA), Press(kLeftCtrl), Withheld(Press(kLeftAlt)), Withheld(Press(kKeyX))});
   EXPECT_EQ(window.executed, Names{"ctrl-alt-x"});
   EXPECT_EQ(delivered.size(), 1u);
@@ -714,7 +714,7 @@ TEST_F(Dispatcher, GuideShownAgainWithTheSameHeldCountHasItsRows) {
   Assign({kLeftCtrl, kKeyX}, "ctrl-x");
   Feed({Press(kKeyZ), Release(kKeyZ)});  // fires at one held key
   Feed(Press(kLeftCtrl));                // one held key again
-  EXPECT_TRUE(window.guideVisible);
+  EXPECT_TRUE(window.guideWanted);
   EXPECT_EQ(RowPrograms(), Names{"ctrl-x"});
 }
 
@@ -796,11 +796,11 @@ TEST_F(Dispatcher, PausingMidChordLeavesNothingWithheldAndTheRecorderStillGetsKe
   Assign({kLeftCtrl, kLeftAlt, kKeyX}, "ctrl-alt-x");
   Feed({Press(kLeftCtrl), Withheld(Press(kLeftAlt))});
   ASSERT_EQ(mode, TDispatchMode::kSwallow);
-  ASSERT_TRUE(window.guideVisible);
+  ASSERT_TRUE(window.guideWanted);
 
   Pause(true);
   EXPECT_EQ(mode, TDispatchMode::kPass);
-  EXPECT_FALSE(window.guideVisible);
+  EXPECT_FALSE(window.guideWanted);
   EXPECT_EQ(cursorShows, 1);
   EXPECT_TRUE(dispatcher.HeldKeys().empty());
   EXPECT_EQ(Described(delivered), Names{Down(kLeftAlt)});
@@ -836,7 +836,7 @@ TEST_F(Dispatcher, SequenceRunsAtItsLastPressAndKeepsEveryKeyFromTheWindow) {
   Feed(Withheld(Release(kF12)));
   EXPECT_EQ(dispatcher.SequenceSteps(), TChord{CodeOf(kF12)});
   EXPECT_EQ(sequenceTimerMs, 2000u);
-  EXPECT_TRUE(window.guideVisible);
+  EXPECT_TRUE(window.guideWanted);
   EXPECT_EQ(RowKeys(), (Names{Name(kKeyW) + ", " + Name(kKeyC), Name(kKeyW) + ", " + Name(kKeyX), Name(kKeyB)}));
   Tap(kKeyW);
   EXPECT_EQ(RowPrograms(), (Names{"notes", "mail"}));
@@ -844,7 +844,7 @@ TEST_F(Dispatcher, SequenceRunsAtItsLastPressAndKeepsEveryKeyFromTheWindow) {
   Feed(Withheld(Press(kKeyC)));
   EXPECT_EQ(window.executed, Names{"notes"});
   EXPECT_EQ(mode, TDispatchMode::kPass);
-  EXPECT_FALSE(window.guideVisible);
+  EXPECT_FALSE(window.guideWanted);
   EXPECT_EQ(sequenceTimerMs, 0u);
   Feed(Release(kKeyC));
   EXPECT_TRUE(delivered.empty());
@@ -867,7 +867,7 @@ TEST_F(Dispatcher, SequenceBrokenDeliversItsKeysAndEscapeDeliversNothing) {
   Feed(Withheld(Press(kKeyB)));
   EXPECT_EQ(Described(delivered), (Names{Down(kF12), Up(kF12), Down(kKeyW), Up(kKeyW), Down(kKeyB)}));
   EXPECT_EQ(mode, TDispatchMode::kPass);
-  EXPECT_FALSE(window.guideVisible);
+  EXPECT_FALSE(window.guideWanted);
   EXPECT_EQ(sequenceTimerMs, 0u);
   Feed({Release(kKeyB), Press(kKeyC), Release(kKeyC)});  // the later keys alone do nothing
   EXPECT_TRUE(window.executed.empty());
@@ -879,7 +879,7 @@ TEST_F(Dispatcher, SequenceBrokenDeliversItsKeysAndEscapeDeliversNothing) {
   Feed({Release(kEscape), Press(kKeyC), Release(kKeyC)});
   EXPECT_TRUE(delivered.empty());
   EXPECT_TRUE(window.executed.empty());
-  EXPECT_FALSE(window.guideVisible);
+  EXPECT_FALSE(window.guideWanted);
   EXPECT_EQ(decided.size(), withheld.size());
 }
 
@@ -899,7 +899,7 @@ TEST_F(Dispatcher, SequenceTimeOutDeliversItsKeysAndLaterKeysFireNothing) {
   TimerFires();
   EXPECT_EQ(Described(delivered), (Names{Down(kF12), Up(kF12), Down(kKeyW), Up(kKeyW)}));
   EXPECT_EQ(mode, TDispatchMode::kPass);
-  EXPECT_FALSE(window.guideVisible);
+  EXPECT_FALSE(window.guideWanted);
   EXPECT_TRUE(dispatcher.SequenceSteps().empty());
   Feed({Press(kKeyC), Release(kKeyC)});
   EXPECT_TRUE(window.executed.empty());

@@ -16,7 +16,7 @@ class ReplayHost : public TKeyDispatcherHost {
   explicit ReplayHost(const TKeyManager& keys) : keys_(keys) {}
 
   bool SettingsVisible() const override { return false; }
-  bool GuideVisible() const override { return guideVisible; }
+  bool GuideWanted() const override { return guideWanted; }
   bool ShowKeyView() const override { return true; }
   bool HideCursor() const override { return false; }
   // Every event comes a second after the one before: held keys are never too new to be asked about
@@ -34,8 +34,8 @@ class ReplayHost : public TKeyDispatcherHost {
       mode = *decision.mode;
       continuation = decision.continuation;
     }
-    if (decision.showGuide) guideVisible = true;
-    if (decision.hideGuide) guideVisible = false;
+    if (decision.showGuide) guideWanted = true;
+    if (decision.hideGuide) guideWanted = false;
     delivered.insert(delivered.end(), decision.delivered.begin(), decision.delivered.end());
   }
 
@@ -55,7 +55,7 @@ class ReplayHost : public TKeyDispatcherHost {
     return flags | kKeyWithheldBit;
   }
 
-  bool guideVisible = false;
+  bool guideWanted = false;
   TDispatchMode mode = TDispatchMode::kPass;
   std::vector<uint16_t> continuation;
   std::vector<uint16_t> leaders;  // as the program last told the hook

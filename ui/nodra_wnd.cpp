@@ -192,7 +192,7 @@ void TNodraWnd::BeginCapture() { keyView_->BeginCapture(); }
 
 void TNodraWnd::EndCapture() { keyView_->EndCapture(); }
 
-void TNodraWnd::SetGuideFont(const LOGFONTA& font) { keyView_->SetGuideFont(font); }
+void TNodraWnd::SetGuideStyle(const TGuideStyle& style) { keyView_->SetGuideStyle(style); }
 
 void TNodraWnd::KeyTextChanged(int index) { keyPage_->ShowKeyText(index); }
 
@@ -243,7 +243,7 @@ void TNodraWnd::LoadAll() {
   pluginManager_->dataFolder = dataFolder_;
   for (TDataFile file : {kSettingFile, kKeyFile, kNameFile, kPluginFile}) LoadDataFile(file);
   // The pages are made, and take the data, when the window first shows.
-  keyView_->SetGuideFont(FontFromSetting(*setting_, InitialGuideFont()));
+  keyView_->SetGuideStyle(GuideStyleOf(*setting_));
 }
 
 void TNodraWnd::SetVersionCaption() {
@@ -304,7 +304,7 @@ void TNodraWnd::ExamineDataFiles() {
 // was taken in when they next show.
 void TNodraWnd::ShowReloadedData(bool settingsReloaded) {
   ResetChord();
-  if (settingsReloaded) keyView_->SetGuideFont(FontFromSetting(*setting_, InitialGuideFont()));
+  if (settingsReloaded) keyView_->SetGuideStyle(GuideStyleOf(*setting_));
   if (!pgcMain_) return;
   keyPage_->RefillUnselected();
   keyNamePage_->FillList();

@@ -58,7 +58,7 @@ class TNodraWnd : public TWindow, public TPageHost {
   void ResetChord() override;
   void BeginCapture() override;
   void EndCapture() override;
-  void SetGuideFont(const LOGFONTA& font) override;
+  void SetGuideStyle(const TGuideStyle& style) override;
   void KeyTextChanged(int index) override;
 
   // Key events while the settings window is visible (the key guide window hands them over).

@@ -7,6 +7,7 @@
 
 #include "data/dpi_scale.h"
 
+struct TGuideStyle;
 class TCommandMap;
 class TKeyManager;
 class TKeyNameManager;
@@ -32,8 +33,8 @@ class TPageHost {
   // A chord box got or lost the focus: while one has it, the keyboard is withheld.
   virtual void BeginCapture() = 0;
   virtual void EndCapture() = 0;
-  // The key guide's font was chosen.
-  virtual void SetGuideFont(const LOGFONTA& font) = 0;
+  // The key guide's look was changed on the settings page.
+  virtual void SetGuideStyle(const TGuideStyle& style) = 0;
   // The key text of assignment `index` changed (a key was renamed).
   virtual void KeyTextChanged(int index) = 0;
 

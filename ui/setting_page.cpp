@@ -53,6 +53,7 @@ void TSettingPage::CreateControls() {
   CreateLabel(panel_, "キーガイドの表示位置(&P)", s.Place({8, 140, 128, 13}), font_);
   cmbKeyViewPos = CreateDropDownList(panel_, s.Place({136, 136, 145, 20}), font_, kKeyViewPosId,
                                      {"中央", "左上", "左下", "右上", "右下"});
+  host_.Commands().OnCommand(cmbKeyViewPos, CBN_SELCHANGE, [this] { host_.SetGuideStyle(GuideStyle()); });
   chkStartUp = CreateCheckBox(panel_, "スタートアップに登録する(&S)", s.Place({8, 188, 153, 17}), font_,
                               kStartUpId);
   chkHideCursor = CreateCheckBox(panel_, "キーガイド表示時にカーソルを隠す(&H)",
@@ -104,8 +105,7 @@ void TSettingPage::LoadFrom(const TSetting& setting) {
   fontInfo_ = FontFromSetting(setting, fontInfo_);
   SetChecked(chkStartUp, setting.StartUp);
   // A position outside the list leaves it without a selection.
-  const int position = setting.KeyViewPos >= 0 && setting.KeyViewPos <= 4 ? setting.KeyViewPos : -1;
-  SendMessageA(cmbKeyViewPos, CB_SETCURSEL, static_cast<WPARAM>(position), 0);
+  SendMessageA(cmbKeyViewPos, CB_SETCURSEL, static_cast<WPARAM>(PositionInList(setting.KeyViewPos)), 0);
   SetChecked(chkHideCursor, setting.HideCursor);
   SetChecked(chkSendUnmatchedKeys, setting.SendUnmatchedKeys);
   SetControlText(edtExcludePrograms, TypedProgramList(setting.ExcludePrograms));
@@ -138,7 +138,7 @@ void TSettingPage::SaveTo(TSetting& setting) const {
 // The font passes through the dialog's LOGFONT; a position outside the list becomes none.
 void TSettingPage::PassThrough(TSetting& setting) {
   FontToSetting(FontFromSetting(setting, InitialGuideFont()), setting);
-  if (setting.KeyViewPos < 0 || setting.KeyViewPos > 4) setting.KeyViewPos = -1;
+  setting.KeyViewPos = PositionInList(setting.KeyViewPos);
 }
 
 void TSettingPage::ColorPanelClick(HWND colorPanel) {
@@ -148,7 +148,9 @@ void TSettingPage::ColorPanelClick(HWND colorPanel) {
   dialog.rgbResult = ColorPanelColor(colorPanel);
   dialog.lpCustColors = customColors_;
   dialog.Flags = CC_RGBINIT | CC_FULLOPEN | CC_ANYCOLOR;
-  if (ChooseColorA(&dialog)) SetColorPanelColor(colorPanel, dialog.rgbResult);
+  if (!ChooseColorA(&dialog)) return;
+  SetColorPanelColor(colorPanel, dialog.rgbResult);
+  host_.SetGuideStyle(GuideStyle());
 }
 
 void TSettingPage::btnSelFontClick() {
@@ -163,5 +165,13 @@ void TSettingPage::btnSelFontClick() {
   if (!ChooseFontA(&dialog)) return;
   fontInfo_ = chosen;
   fontColor_ = dialog.rgbColors;
-  host_.SetGuideFont(fontInfo_);
+  host_.SetGuideStyle(GuideStyle());
+}
+
+TGuideStyle TSettingPage::GuideStyle() const {
+  const auto color = [this](TColorIndex index) { return ColorPanelColor(colorPanels_[index]); };
+  return {fontInfo_,
+          {color(kTextColor), color(kProgColor), color(kBackColor), color(kText2Color), color(kProg2Color),
+           color(kBack2Color), color(kEdgeColor)},
+          static_cast<int>(SendMessageA(cmbKeyViewPos, CB_GETCURSEL, 0, 0))};
 }

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "data/setting.h"
+#include "engine/key_guide.h"
 #include "ui/page.h"
 #include "ui/page_host.h"
 
@@ -18,8 +19,9 @@ class TSettingPage : public TPage {
   // What a load into the page and a save from it make of the settings, for a save while the
   // page was never built.
   static void PassThrough(TSetting& setting);
-  // The font dialog's font: the key guide's font between load and save.
-  const LOGFONTA& GuideFont() const { return fontInfo_; }
+  // The key guide's look as the page shows it, between load and save; the host is given it at
+  // every change.
+  TGuideStyle GuideStyle() const;
 
   void ColorPanelClick(HWND panel);
   void btnSelFontClick();

@@ -265,11 +265,16 @@ class Vakro:
         # Its windows may outlive the mutex for a moment: the window found must be the new one's.
         wait_until(lambda: not self.tool.find("TNodraWnd"), 30, "the windows of the vakro before to go")
         self.process = self.desktop.run(self.exe, cwd=cwd)
-        self.main = wait_until(lambda: self.tool.find("TNodraWnd"), 60, "vakro's main window")
+        self.main = wait_until(self._main_window_or_exit, 60, "vakro's main window")
+        if self.main == "exited":
+            raise AssertionError(f"vakro ended at start with exit status {self.process.returncode:#x}")
         self.guide = wait_until(lambda: self.tool.find("TKeyViewWnd"), 30, "vakro's key guide window")
         if loaded:
             self.wait_loaded()
         return self
+
+    def _main_window_or_exit(self):
+        return self.tool.find("TNodraWnd") or ("exited" if self.process.poll() is not None else None)
 
     def wait_loaded(self):
         # The data files are read after the windows exist: wait for the caption set last, and for

@@ -47,7 +47,8 @@ class TFakePageHost : public TPageHost {
   void ResetChord() override {}
   void BeginCapture() override {}
   void EndCapture() override {}
-  void SetGuideFont(const LOGFONTA&) override {}
+  void SetGuideStyle(const TGuideStyle& style) override { guideStyles_.push_back(style); }
+  std::vector<TGuideStyle> guideStyles_;
   void KeyTextChanged(int) override {}
 
  private:
@@ -128,13 +129,31 @@ TEST_F(SettingsPageTest, EverySettingGoesThroughTheControlsAndBack) {
 
 TEST_F(SettingsPageTest, FontKeepsWhatTheSettingsDoNotStore) {
   page_->LoadFrom(Changed());
-  const LOGFONTA& font = page_->GuideFont();
+  const LOGFONTA font = page_->GuideStyle().font;
   EXPECT_STREQ(font.lfFaceName, "Arial");
   EXPECT_EQ(font.lfCharSet, SHIFTJIS_CHARSET);
   EXPECT_TRUE(font.lfItalic);
   EXPECT_TRUE(font.lfStrikeOut);
   EXPECT_FALSE(font.lfUnderline);
   EXPECT_EQ(font.lfWeight, FW_NORMAL);
+}
+
+// A new position reaches the guide at once, with the colours and the font the page shows beside it.
+TEST_F(SettingsPageTest, PositionChosenGivesTheGuideTheWholeStyleAtOnce) {
+  page_->LoadFrom(Changed());
+  ASSERT_TRUE(owner_.guideStyles_.empty());
+  HWND positions = GetDlgItem(panel_, kKeyViewPosId);
+  SendMessageA(positions, CB_SETCURSEL, 4, 0);
+  LRESULT result = 0;
+  ASSERT_TRUE(owner_.Commands().Dispatch(WM_COMMAND, MAKEWPARAM(kKeyViewPosId, CBN_SELCHANGE),
+                                         reinterpret_cast<LPARAM>(positions), result));
+  ASSERT_EQ(owner_.guideStyles_.size(), 1u);
+  const TGuideStyle& given = owner_.guideStyles_[0];
+  const TGuideStyle stored = GuideStyleOf(Changed());
+  EXPECT_EQ(given.position, 4);
+  EXPECT_EQ(std::memcmp(&given.palette, &stored.palette, sizeof given.palette), 0);
+  EXPECT_STREQ(given.font.lfFaceName, "Arial");
+  EXPECT_EQ(given.font.lfHeight, stored.font.lfHeight);
 }
 
 // A save while the page was never built gives what a load into the page and a save from it give.
