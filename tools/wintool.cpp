@@ -34,6 +34,8 @@
 //   wintool companion                     the process ids in the hook process's block
 //                                         (exit 1 when no hook process runs)
 //   wintool mutex NAME                    exit 0 when a mutex of the name exists, else 1
+//   wintool running EXE                   how many processes of the executable file name run
+//   wintool tick                          the system's GetTickCount, the hooks' clock
 //   wintool link PATH                     the target of the shortcut PATH
 //   wintool keyname HEX...                the platform's name of each keystroke flags value:
 //                                         "FLAGS NAME" per line
@@ -41,6 +43,8 @@
 #include "tools/wintool.h"
 
 #include "hooklib/companion_block.h"
+
+#include <tlhelp32.h>
 
 #include <cstdint>
 #include <cstdio>
@@ -223,6 +227,20 @@ int MutexExists(const char* name) {
   return 0;
 }
 
+// How many processes run the executable of this file name (any case).
+int CountRunning(const char* exeName) {
+  const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (snapshot == INVALID_HANDLE_VALUE) return 1;
+  PROCESSENTRY32 entry = {};
+  entry.dwSize = sizeof entry;
+  int count = 0;
+  for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry))
+    if (lstrcmpiA(entry.szExeFile, exeName) == 0) ++count;
+  CloseHandle(snapshot);
+  std::printf("%d\n", count);
+  return 0;
+}
+
 int64_t NowMicroseconds() {
   LARGE_INTEGER now, frequency;
   QueryPerformanceCounter(&now);
@@ -280,6 +298,8 @@ int main(int argc, char** argv) {
   else if (command == "prop" && argc == 4) status = PrintProperty(ParseHandle(argv[2]), argv[3]);
   else if (command == "companion" && argc == 2) status = Companion();
   else if (command == "mutex" && argc == 3) status = MutexExists(argv[2]);
+  else if (command == "running" && argc == 3) status = CountRunning(argv[2]);
+  else if (command == "tick" && argc == 2) status = std::printf("%lu\n", GetTickCount()) > 0 ? 0 : 1;
   else if (command == "cursor" && argc == 2) status = Cursor();
   else if (command == "link" && argc == 3) status = PrintLinkTarget(argv[2]);
   else if (command == "keyname" && argc >= 3) status = PrintKeyNames(argc - 2, argv + 2);

@@ -2,7 +2,6 @@
 holds the hooks; what reaches the witness and what the hooks report to the host."""
 
 import os
-import time
 import unittest
 
 from vakro_app import WinTool, companion_processes, ids
@@ -133,8 +132,12 @@ class NodraLibTest(DesktopTestCase):
                 self.desktop.type_keys(KEYS)
                 self.host.wait_keys(before_host + 2 * len(KEYS), "swallowed key events")
                 # A host of the five exports never says it handled a report: the keys stay
-                # withheld however long that lasts (here two seconds, four times the watchdog's).
-                time.sleep(2)
+                # withheld however long that lasts (here until the hooks' clock has gone on four
+                # times the watchdog's half second).
+                tool = WinTool(self.desktop)
+                since = int(tool.run("tick", check=True)[1])
+                wait_until(lambda: (int(tool.run("tick", check=True)[1]) - since) % 2**32 >= 2000, 30,
+                           "the hooks' clock to go on two seconds")
                 self.desktop.type_keys(KEYS)
                 self.host.wait_keys(before_host + 4 * len(KEYS), "key events swallowed two seconds later")
                 swallowed = self.host.keys()[before_host:]

@@ -153,7 +153,7 @@ class SettingsPagesTest(DesktopTestCase):
         v.desktop.xdotool("key", "Tab")
         v.click(dialog.find(id=1))
         v.wait_dialog_closed("色")
-        # A larger font for the guide: it applies at once, before any save.
+        # A larger font for the guide: like the colour, it applies at once, before any save.
         v.click_control(ids.kSelFontId)
         dialog = v.dialog("フォントの指定")
         size = next(c for c in dialog.children if c.cls == "Edit" and c.text == "12")
@@ -166,8 +166,8 @@ class SettingsPagesTest(DesktopTestCase):
         v.close_with_title_bar()
         unsaved_rect, unsaved = guide_look()
         self.assertGreater(unsaved_rect[3], before_rect[3] * 3 // 2, "the guide grows with the font")
-        self.assertIn(old_back, unsaved, "the colour waits for a save")
-        self.assertNotIn(new_back, unsaved)
+        self.assertIn(new_back, unsaved, "the colour applies at once, as the font does")
+        self.assertNotIn(old_back, unsaved)
         self.assertEqual(v.data_text("vakro.dat"), QUIET_SETTINGS)
         self.assertFalse(os.path.exists(link))
 
