@@ -264,14 +264,26 @@ class Vakro:
         wait_until(lambda: self.tool.run("mutex", "_NodraAppMutex")[0] != 0, 30, "the vakro before to end")
         # Its windows may outlive the mutex for a moment: the window found must be the new one's.
         wait_until(lambda: not self.tool.find("TNodraWnd"), 30, "the windows of the vakro before to go")
-        self.process = self.desktop.run(self.exe, cwd=cwd)
-        self.main = wait_until(self._main_window_or_exit, 60, "vakro's main window")
+        errors = os.path.join(self.desktop.folder, "vakro-start.log")
+        self.process = self.desktop.run(self.exe, cwd=cwd, errors=errors)
+        try:
+            self.main = wait_until(self._main_window_or_exit, 60, "vakro's main window")
+        except AssertionError:
+            self._tell_failed_start(errors)
+            raise
         if self.main == "exited":
+            self._tell_failed_start(errors)
             raise AssertionError(f"vakro ended at start with exit status {self.process.returncode:#x}")
         self.guide = wait_until(lambda: self.tool.find("TKeyViewWnd"), 30, "vakro's key guide window")
         if loaded:
             self.wait_loaded()
         return self
+
+    def _tell_failed_start(self, errors):
+        with open(errors, "rb") as f:
+            said = f.read()[-2000:].decode("utf-8", "replace")
+        print(f"\nvakro did not start (exit status {self.process.poll()}); Wine printed: {said!r}; "
+              f"screenshot: {self.desktop.screenshot('vakro-start')}")
 
     def _main_window_or_exit(self):
         return self.tool.find("TNodraWnd") or ("exited" if self.process.poll() is not None else None)

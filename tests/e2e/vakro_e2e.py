@@ -272,10 +272,12 @@ class Desktop:
             env["DISPLAY"] = self.display
         return env
 
-    def run(self, program, args=(), cwd=None):
-        """Starts a Windows program; the process is ended when the desktop closes."""
-        process = subprocess.Popen([WINE, winpath(program), *args], env=self.env(), cwd=cwd or self.folder,
-                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    def run(self, program, args=(), cwd=None, errors=None):
+        """Starts a Windows program; the process is ended when the desktop closes. What Wine
+        prints of it goes to the file `errors` when given."""
+        with open(errors, "ab") if errors else open(os.devnull, "wb") as sink:
+            process = subprocess.Popen([WINE, winpath(program), *args], env=self.env(), cwd=cwd or self.folder,
+                                       stdout=subprocess.DEVNULL, stderr=sink)
         self.processes.append(process)
         return process
 
