@@ -5,6 +5,7 @@
 
 #include "data/chord.h"
 #include "data/platform.h"
+#include "engine/key_guide.h"
 #include "engine/key_view_wnd.h"
 #include "shell/shell_object.h"
 #include "toolkit/application.h"
@@ -14,7 +15,6 @@
 #include "toolkit/grey_icon.h"
 #include "toolkit/message_box.h"
 #include "toolkit/program_path.h"
-#include "toolkit/setting_font.h"
 #include "toolkit/tray_icon.h"
 #include "ui/control_ids.h"
 #include "ui/find_box.h"
