@@ -36,6 +36,8 @@
 //   wintool mutex NAME                    exit 0 when a mutex of the name exists, else 1
 //   wintool running EXE                   how many processes of the executable file name run
 //   wintool tick                          the system's GetTickCount, the hooks' clock
+//   wintool hooks                         the hooks' shared state: the mode, the report counts
+//                                         and the withheld queue (exit 1 when there is none)
 //   wintool link PATH                     the target of the shortcut PATH
 //   wintool keyname HEX...                the platform's name of each keystroke flags value:
 //                                         "FLAGS NAME" per line
@@ -43,6 +45,7 @@
 #include "tools/wintool.h"
 
 #include "hooklib/companion_block.h"
+#include "hooklib/shared_block.h"
 
 #include <tlhelp32.h>
 
@@ -200,6 +203,27 @@ int FillBlock(const char* byteText) {
   return 0;
 }
 
+// What the hooks share, for a test that failed to say where keys stood.
+int PrintHooks() {
+  HANDLE mapping = OpenFileMappingA(FILE_MAP_READ, FALSE, kSharedBlockName);
+  if (!mapping) return 1;
+  const auto* shared = static_cast<const TSharedMapping*>(MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0));
+  if (shared) {
+    const TSharedExtension& x = shared->extension;
+    std::printf("mode=%d posted=%ld handled=%ld passedUnanswered=%ld continuation=%ld leaders=%ld hookWindow=%lx\n",
+                shared->block.dispatchMode, x.reportsPosted, x.reportsHandled, x.passedUnanswered,
+                x.continuationCount, x.leaderCount, x.hookWindow);
+    for (LONG at = x.head; at != x.tail; ++at) {
+      const TWithheldEntry& entry = x.withheld[static_cast<size_t>(at) % kWithheldCapacity];
+      std::printf("queued %ld state=%d vk=%02x %s copiesOut=%u\n", at, WithheldStateOf(entry.word), entry.virtualKey,
+                  entry.release ? "up" : "down", entry.copiesOut);
+    }
+    UnmapViewOfFile(shared);
+  }
+  CloseHandle(mapping);
+  return shared ? 0 : 1;
+}
+
 int Cursor() {
   POINT point;
   if (!GetCursorPos(&point)) return 1;
@@ -299,6 +323,7 @@ int main(int argc, char** argv) {
   else if (command == "companion" && argc == 2) status = Companion();
   else if (command == "mutex" && argc == 3) status = MutexExists(argv[2]);
   else if (command == "running" && argc == 3) status = CountRunning(argv[2]);
+  else if (command == "hooks" && argc == 2) status = PrintHooks();
   else if (command == "tick" && argc == 2) status = std::printf("%lu\n", GetTickCount()) > 0 ? 0 : 1;
   else if (command == "cursor" && argc == 2) status = Cursor();
   else if (command == "link" && argc == 3) status = PrintLinkTarget(argv[2]);

@@ -325,6 +325,12 @@ class Desktop:
             args += ["keydown", key, "keyup", key]
         self.xdotool(*args)
 
+    def hooks_state(self):
+        """What the hooks share (tools/wintool.exe hooks), for a failure's report."""
+        result = subprocess.run([WINE, winpath(os.path.join(build_dir(), "tools", "wintool.exe")), "hooks"],
+                                env=self.env(), capture_output=True, timeout=60)
+        return result.stdout.decode("ascii", "replace").strip() or "no shared block"
+
     def screenshot(self, name):
         path = os.path.join(self.folder, "screenshots", name + ".png")
         os.makedirs(os.path.dirname(path), exist_ok=True)
@@ -438,3 +444,4 @@ class DesktopTestCase(unittest.TestCase):
         failed = any(test is self for test, _ in result.failures + result.errors)
         if failed and self.desktop and self.desktop.display:
             print(f"\nscreenshot of the failure: {self.desktop.screenshot(self._testMethodName)}")
+            print(f"the hooks' state then: {self.desktop.hooks_state()}")
