@@ -81,7 +81,9 @@ struct TKeyViewWnd::Impl : TKeyDispatcherHost, TKeyDecisionApplierHost {
 
 TKeyViewWnd::TKeyViewWnd() : impl_(std::make_unique<Impl>(*this)) {}
 
-TKeyViewWnd::~TKeyViewWnd() = default;
+// The guide goes first, while the rest is whole: its labels' going reaches this window's
+// messages. The hooks are released after it, with the channel.
+TKeyViewWnd::~TKeyViewWnd() { impl_->guide.reset(); }
 
 bool TKeyViewWnd::Create() {
   // A top-most pop-up that never takes activation, so the user's window keeps the focus.

@@ -268,15 +268,20 @@ class Vakro:
         self.process = self.desktop.run(self.exe, cwd=cwd, errors=errors)
         try:
             self.main = wait_until(self._main_window_or_exit, 60, "vakro's main window")
+            if self.main == "exited":
+                raise AssertionError(f"vakro ended at start with exit status {self.process.returncode:#x}")
         except AssertionError:
             self._tell_failed_start(errors)
+            self.stop()
             raise
-        if self.main == "exited":
-            self._tell_failed_start(errors)
-            raise AssertionError(f"vakro ended at start with exit status {self.process.returncode:#x}")
-        self.guide = wait_until(lambda: self.tool.find("TKeyViewWnd"), 30, "vakro's key guide window")
-        if loaded:
-            self.wait_loaded()
+        try:
+            self.guide = wait_until(lambda: self.tool.find("TKeyViewWnd"), 30, "vakro's key guide window")
+            if loaded:
+                self.wait_loaded()
+        except BaseException:
+            # A vakro left running would hold its mutex, and every start after it would fail.
+            self.stop()
+            raise
         return self
 
     def _tell_failed_start(self, errors):
