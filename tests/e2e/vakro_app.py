@@ -266,19 +266,17 @@ class Vakro:
         wait_until(lambda: not self.tool.find("TNodraWnd"), 30, "the windows of the vakro before to go")
         errors = os.path.join(self.desktop.folder, "vakro-start.log")
         self.process = self.desktop.run(self.exe, cwd=cwd, errors=errors)
+        self.main = None
         try:
             self.main = wait_until(self._main_window_or_exit, 60, "vakro's main window")
             if self.main == "exited":
                 raise AssertionError(f"vakro ended at start with exit status {self.process.returncode:#x}")
-        except AssertionError:
-            self._tell_failed_start(errors)
-            self.stop()
-            raise
-        try:
             self.guide = wait_until(lambda: self.tool.find("TKeyViewWnd"), 30, "vakro's key guide window")
             if loaded:
                 self.wait_loaded()
         except BaseException:
+            if not isinstance(self.main, int):
+                self._tell_failed_start(errors)
             # A vakro left running would hold its mutex, and every start after it would fail.
             self.stop()
             raise
