@@ -268,28 +268,16 @@ class Vakro:
         self.process = self.desktop.run(self.exe, cwd=cwd, errors=errors)
         self.main = None
         try:
-            self.main = wait_until(self._main_window_or_exit, 60, "vakro's main window")
-            if self.main == "exited":
-                raise AssertionError(f"vakro ended at start with exit status {self.process.returncode:#x}")
+            self.main = self.desktop.wait_started(self.process, lambda: self.tool.find("TNodraWnd"), 60,
+                                                  "vakro's main window", errors)
             self.guide = wait_until(lambda: self.tool.find("TKeyViewWnd"), 30, "vakro's key guide window")
             if loaded:
                 self.wait_loaded()
         except BaseException:
-            if not isinstance(self.main, int):
-                self._tell_failed_start(errors)
             # A vakro left running would hold its mutex, and every start after it would fail.
             self.stop()
             raise
         return self
-
-    def _tell_failed_start(self, errors):
-        with open(errors, "rb") as f:
-            said = f.read()[-2000:].decode("utf-8", "replace")
-        print(f"\nvakro did not start (exit status {self.process.poll()}); Wine printed: {said!r}; "
-              f"screenshot: {self.desktop.screenshot('vakro-start')}")
-
-    def _main_window_or_exit(self):
-        return self.tool.find("TNodraWnd") or ("exited" if self.process.poll() is not None else None)
 
     def wait_loaded(self):
         # The data files are read after the windows exist: wait for the caption set last, and for

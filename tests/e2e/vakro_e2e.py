@@ -247,9 +247,10 @@ class Desktop:
     def _start_desktop(self):
         # A program that shows nothing keeps the desktop up: Wine ends it with the last program.
         log = LogFile(os.path.join(self.folder, "anchor.log"))
-        self.run(os.path.join(build_dir(), "tools", "witness.exe"),
-                 ["--log", winpath(log.path), "--hidden", "--title", "anchor"])
-        log.wait_event("ready", timeout=60)
+        errors = log.path + ".wine"
+        anchor = self.run(os.path.join(build_dir(), "tools", "witness.exe"),
+                          ["--log", winpath(log.path), "--hidden", "--title", "anchor"], errors=errors)
+        self.wait_started(anchor, lambda: log.events("ready"), 60, "the desktop's anchor to be ready", errors)
         wait_until(lambda: self.xdotool_ok("search", "--name", "Wine desktop"), 20, "the Wine desktop window")
 
     @staticmethod
@@ -273,13 +274,33 @@ class Desktop:
         return env
 
     def run(self, program, args=(), cwd=None, errors=None):
-        """Starts a Windows program; the process is ended when the desktop closes. What Wine
-        prints of it goes to the file `errors` when given."""
+        """Starts a Windows program; the process is ended when the desktop closes. Wine's error
+        lines about it (not its notes on what it lacks) go to the file `errors` when given."""
+        env = self.env()
+        if errors:
+            env["WINEDEBUG"] = "fixme-all"
         with open(errors, "ab") if errors else open(os.devnull, "wb") as sink:
-            process = subprocess.Popen([WINE, winpath(program), *args], env=self.env(), cwd=cwd or self.folder,
+            process = subprocess.Popen([WINE, winpath(program), *args], env=env, cwd=cwd or self.folder,
                                        stdout=subprocess.DEVNULL, stderr=sink)
         self.processes.append(process)
         return process
+
+    def wait_started(self, process, condition, timeout, what, errors):
+        """Waits until condition() holds for a program just started with run(errors=...). A
+        start that fails says why it may have: the exit status, Wine's error lines, a screenshot."""
+        def started_or_ended():
+            return condition() or ("ended" if process.poll() is not None else None)
+        try:
+            value = wait_until(started_or_ended, timeout, what)
+            if value == "ended":
+                raise AssertionError(f"the program ended before {what}")
+            return value
+        except AssertionError:
+            with open(errors, "rb") as f:
+                said = f.read()[-3000:].decode("utf-8", "replace")
+            print(f"\n{what} failed (exit status {process.poll()}); Wine printed: {said!r}; "
+                  f"screenshot: {self.screenshot('failed-start')}")
+            raise
 
     def kill(self, process):
         if process.poll() is None:
@@ -355,8 +376,9 @@ class Witness:
         self.log = desktop.log(name + ".log")
         self.path = program or self.program()
         args = self.arguments(self.log.path, name, at, child, popup, stay, extra_args)
-        self.process = desktop.run(self.path, args, cwd)
-        self.log.wait_event("ready", timeout=30)
+        self.process = desktop.run(self.path, args, cwd, errors=self.log.path + ".wine")
+        desktop.wait_started(self.process, lambda: self.log.events("ready"), 60, f"{name} to be ready",
+                             self.log.path + ".wine")
         self.windows = {e.fields["role"]: e for e in self.log.events("window")}
 
     @staticmethod
