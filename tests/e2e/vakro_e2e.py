@@ -59,6 +59,17 @@ def wait_until(condition, timeout=10.0, what="condition", interval=0.01):
         time.sleep(interval)
 
 
+def native_stacks(pid):
+    """The Unix-side call stacks of a process's threads (gdb), for the report of a program that
+    hangs: they show the Wine call each thread waits in."""
+    try:
+        result = subprocess.run(["gdb", "-p", str(pid), "-batch", "-nx", "-ex", "thread apply all bt 12"],
+                                capture_output=True, text=True, errors="replace", timeout=120)
+    except (OSError, subprocess.TimeoutExpired) as error:
+        return f"no stacks: {error}"
+    return "\n".join(line for line in result.stdout.splitlines() if line.startswith(("#", "Thread")))
+
+
 def copy_prefix(source, target):
     """Copies a Wine prefix; the system binaries, which Wine only reads, are hard links."""
     def copy(src, dst):
@@ -300,6 +311,8 @@ class Desktop:
                 said = f.read()[-3000:].decode("utf-8", "replace")
             print(f"\n{what} failed (exit status {process.poll()}); Wine printed: {said!r}; "
                   f"screenshot: {self.screenshot('failed-start')}")
+            if process.poll() is None:
+                print(f"where its threads wait:\n{native_stacks(process.pid)}")
             raise
 
     def kill(self, process):
