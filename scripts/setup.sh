@@ -7,7 +7,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 packages=(cmake g++-mingw-w64-i686 wine xvfb xdotool imagemagick
           fonts-ipafont-gothic fonts-ipafont-mincho pulseaudio googletest
           libbenchmark-dev fonts-wine clang libclang-rt-14-dev g++-mingw-w64-x86-64 wine64 locales psmisc
-          fp-utils x11vnc)
+          fp-utils x11vnc gdb)
 
 # Where the machine runs 32-bit x86 code, 32-bit Wine too, so the release build itself is tested.
 if "$here/probe-i386.sh" >/dev/null; then
