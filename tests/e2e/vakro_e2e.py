@@ -312,7 +312,8 @@ class Desktop:
             print(f"\n{what} failed (exit status {process.poll()}); Wine printed: {said!r}; "
                   f"screenshot: {self.screenshot('failed-start')}")
             if process.poll() is None:
-                print(f"where its threads wait:\n{native_stacks(process.pid)}")
+                print(f"where its threads wait:\n{native_stacks(process.pid)}\n"
+                      f"where the Wine server is:\n{native_stacks(self.wineserver.pid)}")
             raise
 
     def kill(self, process):
