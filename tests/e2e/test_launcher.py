@@ -421,8 +421,14 @@ class LauncherTest(DesktopTestCase):
         return typed
 
     def wait_for_key_at(self, witness, vk, direction="down"):
-        wait_until(lambda: (direction, vk) in self.typed_keys(witness), 10,
-                   f"key {vk:#x} {direction} at the witness")
+        try:
+            wait_until(lambda: (direction, vk) in self.typed_keys(witness), 10,
+                       f"key {vk:#x} {direction} at the witness")
+        except AssertionError:
+            # Where the key may have gone instead: who had the keyboard, and what the witness took.
+            print(f"\nforeground: {self.vakro.tool.foreground()}; the witness's activations: "
+                  f"{witness.activations()[-4:]}; its keys: {witness.keys()[-6:]}")
+            raise
 
     def test_shortcuts_that_begin_like_a_chord_still_reach_the_window(self):
         self.start_vakro([keydata_line([LEFT_CTRL, LEFT_ALT, KEY_X], "notepad.exe")])
