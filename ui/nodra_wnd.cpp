@@ -206,9 +206,13 @@ TPage* TNodraWnd::Page(int index) const {
   }
 }
 
+// A box takes the keys only while the settings window is in front. A click on another window
+// makes that one the foreground at once, and this thread hears of its deactivation later: the
+// keys typed meanwhile are the other window's.
 TCapturePage* TNodraWnd::FocusedCapturePage() const {
   HWND focus = GetFocus();
   if (!focus || !keyPage_) return nullptr;  // the pages are made when the window first shows
+  if (GetForegroundWindow() != Handle()) return nullptr;
   if (keyPage_->IsCaptureBox(focus)) return keyPage_.get();
   if (keyNamePage_->IsCaptureBox(focus)) return keyNamePage_.get();
   return nullptr;
