@@ -206,9 +206,9 @@ TPage* TNodraWnd::Page(int index) const {
   }
 }
 
-// A box takes the keys only while the settings window is in front. A click on another window
-// makes that one the foreground at once, and this thread hears of its deactivation later: the
-// keys typed meanwhile are the other window's.
+// A box takes the keys only while the settings window is in front: a click elsewhere moves the
+// foreground at once, and whether this thread hears of its deactivation before the reports of
+// keys typed just after is not documented. Those keys are the other window's.
 TCapturePage* TNodraWnd::FocusedCapturePage() const {
   HWND focus = GetFocus();
   if (!focus || !keyPage_) return nullptr;  // the pages are made when the window first shows

@@ -360,11 +360,21 @@ class Desktop:
             args += ["keydown", key, "keyup", key]
         self.xdotool(*args)
 
-    def hooks_state(self):
-        """What the hooks share (tools/wintool.exe hooks), for a failure's report."""
-        result = subprocess.run([WINE, winpath(os.path.join(build_dir(), "tools", "wintool.exe")), "hooks"],
+    def wintool(self, *args):
+        """What tools/wintool.exe prints for the arguments."""
+        result = subprocess.run([WINE, winpath(os.path.join(build_dir(), "tools", "wintool.exe")), *args],
                                 env=self.env(), capture_output=True, timeout=60)
-        return result.stdout.decode("ascii", "replace").strip() or "no shared block"
+        return result.stdout.decode("ascii", "replace").strip()
+
+    def hooks_state(self):
+        """What the hooks share (wintool hooks), for a failure's report."""
+        return self.wintool("hooks") or "no shared block"
+
+    def keyboard_is_at(self, hwnd):
+        """Whether the X keyboard focus is on the window's X window. Under Wine it follows the
+        window's activation a moment later: a key typed before goes to the window that had it."""
+        x_window = self.wintool("prop", hex(hwnd), "__wine_x11_whole_window")
+        return bool(x_window) and x_window == self.xdotool("getwindowfocus").strip()
 
     def screenshot(self, name):
         path = os.path.join(self.folder, "screenshots", name + ".png")
@@ -429,9 +439,11 @@ class Witness:
         return x + w // 2, y + h // 2 + dy
 
     def focus(self):
-        """Clicks the main window's client area, away from its child, until it is active."""
+        """Clicks the main window's client area, away from its child, until it is active and has
+        the keyboard."""
         x, y, w, _ = map(int, self.windows["main"].fields["rect"].split(","))
         self.desktop.click_until(x + w - 40, y + 50, self.is_active, "the witness to activate")
+        wait_until(lambda: self.desktop.keyboard_is_at(self.hwnd()), 10, "the keyboard at the witness")
 
     def activations(self, role="main"):
         return [e for e in self.log.events("WM_ACTIVATE") if e.int_field("hwnd") == self.hwnd(role)]
