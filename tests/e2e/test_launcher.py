@@ -61,7 +61,6 @@ class Notepad:
         x, y = self.edit.centre
         self.desktop.click_until(x, y, lambda: (self.tool.foreground() or self.window).hwnd == self.window.hwnd,
                                  "notepad to have the focus")
-        wait_until(lambda: self.desktop.keyboard_is_at(self.window.hwnd), 10, "the keyboard at notepad")
 
     def text(self):
         return self.tool.text(self.edit.hwnd)
@@ -699,6 +698,7 @@ class LauncherTest(DesktopTestCase):
         self.show_settings_from_tray_icon()
         self.release("Control_L")
         witness.focus()
+        self.confirm_keyboard(witness)
         self.desktop.type_keys(["b"])
         self.wait_for_key_at(witness, ord("B"))
 
