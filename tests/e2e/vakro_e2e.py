@@ -478,8 +478,12 @@ class DesktopTestCase(unittest.TestCase):
         return witness
 
     def confirm_keyboard(self, witness):
-        """Types F12 and waits until the witness has seen it. Under Wine the X keyboard focus follows a
-        window's activation a moment later, and a key typed before goes to the window before."""
+        """Gives the active witness the X keyboard focus too, then types F12 and waits until the
+        witness has seen it. Under Wine the X focus follows a window's activation a moment later,
+        and a program that was activated just before may take it back, its request coming late:
+        keys then go to that program's window, not to the foreground one as on Windows."""
+        x_window = self.desktop.wintool("prop", hex(witness.hwnd()), "__wine_x11_whole_window")
+        self.desktop.xdotool("windowfocus", "--sync", x_window)
         before = len([k for k in witness.keys() if k[1] == VK_F12])
         self.desktop.type_keys(["F12"])
         wait_until(lambda: len([k for k in witness.keys() if k[1] == VK_F12]) > before, 10, "a key at the witness")
