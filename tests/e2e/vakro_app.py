@@ -274,6 +274,8 @@ class Vakro:
             if loaded:
                 self.wait_loaded()
         except BaseException:
+            ended = self.process.poll()
+            print(f"\nvakro's start failed; its process {'runs' if ended is None else f'ended with {ended:#x}'}")
             # A vakro left running would hold its mutex, and every start after it would fail.
             self.stop()
             raise
