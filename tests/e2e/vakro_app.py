@@ -266,7 +266,6 @@ class Vakro:
         wait_until(lambda: not self.tool.find("TNodraWnd"), 30, "the windows of the vakro before to go")
         errors = os.path.join(self.desktop.folder, "vakro-start.log")
         self.process = self.desktop.run(self.exe, cwd=cwd, errors=errors)
-        self.main = None
         try:
             self.main = self.desktop.wait_started(self.process, lambda: self.tool.find("TNodraWnd"), 60,
                                                   "vakro's main window", errors)

@@ -394,9 +394,9 @@ class Witness:
         self.log = desktop.log(name + ".log")
         self.path = program or self.program()
         args = self.arguments(self.log.path, name, at, child, popup, stay, extra_args)
-        self.process = desktop.run(self.path, args, cwd, errors=self.log.path + ".wine")
-        desktop.wait_started(self.process, lambda: self.log.events("ready"), 60, f"{name} to be ready",
-                             self.log.path + ".wine")
+        errors = self.log.path + ".wine"
+        self.process = desktop.run(self.path, args, cwd, errors=errors)
+        desktop.wait_started(self.process, lambda: self.log.events("ready"), 60, f"{name} to be ready", errors)
         self.windows = {e.fields["role"]: e for e in self.log.events("window")}
 
     @staticmethod
@@ -484,9 +484,11 @@ class DesktopTestCase(unittest.TestCase):
         keys then go to that program's window, not to the foreground one as on Windows."""
         x_window = self.desktop.wintool("prop", hex(witness.hwnd()), "__wine_x11_whole_window")
         self.desktop.xdotool("windowfocus", "--sync", x_window)
-        before = len([k for k in witness.keys() if k[1] == VK_F12])
+        def f12_seen():
+            return len([k for k in witness.keys() if k[1] == VK_F12])
+        before = f12_seen()
         self.desktop.type_keys(["F12"])
-        wait_until(lambda: len([k for k in witness.keys() if k[1] == VK_F12]) > before, 10, "a key at the witness")
+        wait_until(lambda: f12_seen() > before, 10, "a key at the witness")
 
     def tearDown(self):
         # Runs before the test's cleanups, so the picture still shows its windows.
